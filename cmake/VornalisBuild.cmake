@@ -1,0 +1,30 @@
+# Build-wide settings: one INTERFACE target that carries the warning flags (linked by every
+# target of the project), the sanitizer and fuzzing switches, and the helper that registers a test.
+
+add_library(vornalis_warnings INTERFACE)
+target_compile_options(vornalis_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow)
+
+# Every executable lands in one folder, so the desktop program, the CLI and the stub sit side by side.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+if(VORNALIS_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(VORNALIS_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "VORNALIS_FUZZ needs clang (configure with CXX=clang++ CC=clang)")
+  endif()
+  # Instrument everything for coverage feedback; only the fuzz targets link libFuzzer's main.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# vornalis_add_gtest(NAME SOURCES... LIBS ...): one GoogleTest executable registered with CTest.
+function(vornalis_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main vornalis_warnings)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,153 @@
+#include "engine/catalogue.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <string>
+
+#include "engine/endian.h"
+#include "engine/format.h"
+
+namespace vornalis::catalogue {
+namespace {
+
+std::string SortKey(const platform::Collator& collator, const StoredFile& file) {
+  // Name key then folder key, each closed by a zero byte: bytewise order of the joined keys is
+  // the order by name, then folder.
+  std::string key;
+  collator.AppendSortKey(file.Name, &key);
+  collator.AppendSortKey(file.Folder, &key);
+  return key;
+}
+
+void SortRange(const platform::Collator& collator, std::vector<StoredFile>* files,
+               std::size_t first) {
+  const std::size_t n = files->size() - first;
+  if (n < 2) return;
+  std::vector<std::string> keys(n);
+  for (std::size_t i = 0; i < n; ++i) keys[i] = SortKey(collator, (*files)[first + i]);
+  std::vector<std::size_t> order(n);
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+  std::vector<StoredFile> sorted;
+  sorted.reserve(n);
+  for (std::size_t i : order) sorted.push_back(std::move((*files)[first + i]));
+  std::move(sorted.begin(), sorted.end(), files->begin() + static_cast<std::ptrdiff_t>(first));
+}
+
+}  // namespace
+
+int CompareStoredFiles(const platform::Collator& collator, const StoredFile& a,
+                       const StoredFile& b) {
+  const int by_name = collator.Compare(a.Name, b.Name);
+  return by_name != 0 ? by_name : collator.Compare(a.Folder, b.Folder);
+}
+
+bool IsSorted(const platform::Collator& collator, const std::vector<StoredFile>& files) {
+  for (std::size_t i = 1; i < files.size(); ++i)
+    if (CompareStoredFiles(collator, files[i - 1], files[i]) > 0) return false;
+  return true;
+}
+
+void SortFiles(const platform::Collator& collator, std::vector<StoredFile>* files) {
+  SortRange(collator, files, 0);
+}
+
+void MergeNewFiles(const platform::Collator& collator, std::vector<StoredFile>* files,
+                   std::size_t first_new) {
+  SortRange(collator, files, first_new);
+  std::inplace_merge(files->begin(), files->begin() + static_cast<std::ptrdiff_t>(first_new),
+                     files->end(), [&](const StoredFile& a, const StoredFile& b) {
+                       return CompareStoredFiles(collator, a, b) < 0;
+                     });
+}
+
+std::size_t FindFile(const platform::Collator& collator, const std::vector<StoredFile>& files,
+                     std::string_view folder, std::string_view name) {
+  std::size_t low = 0, high = files.size();
+  while (low < high) {
+    const std::size_t mid = low + (high - low) / 2;
+    int order = collator.Compare(files[mid].Name, name);
+    if (order == 0) order = collator.Compare(files[mid].Folder, folder);
+    if (order == 0) return mid;
+    if (order < 0)
+      low = mid + 1;
+    else
+      high = mid;
+  }
+  return files.size();
+}
+
+std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
+                      std::span<char> buffer, std::size_t* block_length) {
+  std::size_t length = 0;
+  std::size_t i = first;
+  std::string record;
+  while (i < files.size() && length < format::kBlockLimit) {
+    const StoredFile& file = files[i];
+    if (length > 0 && length + RecordSize(file) > buffer.size()) break;
+    record.clear();
+    AppendU32(&record, file.Piece);
+    AppendU32(&record, file.Offset);
+    AppendU32(&record, file.Size);
+    AppendU16(&record, static_cast<std::uint16_t>(file.Folder.size()));
+    record += file.Folder;
+    AppendU16(&record, static_cast<std::uint16_t>(file.Name.size()));
+    record += file.Name;
+    std::memcpy(buffer.data() + length, record.data(), record.size());
+    length += record.size();
+    ++i;
+  }
+  *block_length = length;
+  return i;
+}
+
+std::vector<std::uint32_t> BlockLengths(const std::vector<StoredFile>& files,
+                                        std::size_t buffer_size) {
+  std::vector<std::uint32_t> lengths;
+  std::size_t length = 0;
+  for (const StoredFile& file : files) {
+    if (length >= format::kBlockLimit || (length > 0 && length + RecordSize(file) > buffer_size)) {
+      lengths.push_back(static_cast<std::uint32_t>(length));
+      length = 0;
+    }
+    length += RecordSize(file);
+  }
+  if (length > 0 || lengths.empty()) lengths.push_back(static_cast<std::uint32_t>(length));
+  return lengths;
+}
+
+bool UnpackBlock(std::string_view block, const RecordLimits& limits, std::vector<StoredFile>* out) {
+  const char* p = block.data();
+  std::size_t left = block.size();
+  auto take_text = [&](std::string* text) {
+    if (left < 2) return false;
+    const std::size_t length = ReadU16(p);
+    p += 2;
+    left -= 2;
+    if (length > left) return false;
+    const void* zero = std::memchr(p, '\0', length);
+    text->assign(p, zero ? static_cast<const char*>(zero) - p : length);
+    p += length;
+    left -= length;
+    return true;
+  };
+  while (left > 0) {
+    if (left < 12) return false;
+    StoredFile file;
+    file.Piece = ReadU32(p);
+    file.Offset = ReadU32(p + 4);
+    file.Size = ReadU32(p + 8);
+    p += 12;
+    left -= 12;
+    if (!take_text(&file.Folder) || !take_text(&file.Name)) return false;
+    if (file.Piece == 0 || file.Piece > limits.last_piece || file.Offset < format::kPieceHeadSize ||
+        file.Offset >= limits.piece_size)
+      return false;
+    out->push_back(std::move(file));
+  }
+  return true;
+}
+
+}  // namespace vornalis::catalogue

@@ -1,0 +1,55 @@
+// The catalogue: its order, and its records and blocks as they lie in the catalogue stream.
+//
+// Order: by Name, then by Folder, letter case ignored by the user's locale. Sorting computes one
+// sort key per entry; lookups collate only the few strings a binary search touches.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "engine/stored_file.h"
+#include "platform/collation.h"
+
+namespace vornalis::catalogue {
+
+int CompareStoredFiles(const platform::Collator& collator, const StoredFile& a,
+                       const StoredFile& b);
+bool IsSorted(const platform::Collator& collator, const std::vector<StoredFile>& files);
+// Sorts all of files into catalogue order.
+void SortFiles(const platform::Collator& collator, std::vector<StoredFile>* files);
+// files[0, first_new) is sorted; sorts the rest and merges it in.
+void MergeNewFiles(const platform::Collator& collator, std::vector<StoredFile>* files,
+                   std::size_t first_new);
+// Index of the entry with this name and folder in sorted files, or files.size().
+std::size_t FindFile(const platform::Collator& collator, const std::vector<StoredFile>& files,
+                     std::string_view folder, std::string_view name);
+
+// Length of an entry's record: 16 bytes and its two texts.
+inline std::size_t RecordSize(const StoredFile& file) {
+  return 16 + file.Folder.size() + file.Name.size();
+}
+
+// Packs the records of files from index first on into block, stopping once the block holds
+// kBlockLimit bytes or more, or before a record that would overflow the buffer. Returns the
+// index of the first entry not packed (files.size() when all were).
+std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
+                      std::span<char> buffer, std::size_t* block_length);
+
+// The lengths of the blocks that PackBlock makes of files.
+std::vector<std::uint32_t> BlockLengths(const std::vector<StoredFile>& files,
+                                        std::size_t buffer_size);
+
+// What a record may hold in a set of this shape; anything else is a damaged catalogue.
+struct RecordLimits {
+  std::uint32_t piece_size = 0;
+  std::uint32_t last_piece = 0;
+};
+
+// Appends one entry per record of block to out. Returns false when a record runs past the end
+// of the block or points outside the set's pieces.
+bool UnpackBlock(std::string_view block, const RecordLimits& limits, std::vector<StoredFile>* out);
+
+}  // namespace vornalis::catalogue

@@ -1,0 +1,220 @@
+#include "engine/catalogue_stream.h"
+
+#include <algorithm>
+#include <array>
+
+#include "engine/endian.h"
+#include "engine/format.h"
+#include "engine/messages.h"
+#include "engine/set_files.h"
+#include "platform/path.h"
+
+namespace vornalis {
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+CatalogueStreamReader::CatalogueStreamReader(platform::FileSystem& fs, std::string base_path)
+    : fs_(fs), base_path_(std::move(base_path)) {}
+
+bool CatalogueStreamReader::Fail(std::string message) {
+  if (error_.empty()) error_ = std::move(message);
+  return false;
+}
+
+bool CatalogueStreamReader::Open() {
+  const std::string header = HeaderPath(base_path_);
+  int error = 0;
+  file_ = fs_.Open(header, platform::OpenMode::kRead, &error);
+  if (!file_) return Fail(messages::CantOpen(header));
+  const std::int64_t size = file_->Size(&error);
+  if (size < 0) return Fail(messages::CantRead(header, error));
+
+  std::array<char, format::kHeaderFixedSize> fixed{};
+  const platform::IoResult read = file_->Read(fixed);
+  if (read.error != 0) return Fail(messages::CantRead(header, read.error));
+  if (read.count < 4 || std::string_view(fixed.data(), 4) != format::kHeaderMagic)
+    return Fail(std::string(messages::kFormatNotCorrect));
+  // The shortest stream is its fixed fields and the terminator.
+  if (read.count < fixed.size() || size < format::kHeaderFixedSize + 4)
+    return Fail(std::string(messages::kFormatNotCorrect));
+
+  overflow_count_ = ReadU32(fixed.data() + 4);
+  piece_size_ = ReadU32(fixed.data() + 8);
+  last_piece_ = ReadU32(fixed.data() + 12);
+  tail_length_ = ReadU32(fixed.data() + 16);
+  const auto file_size = static_cast<std::uint64_t>(size);
+  const bool sound = piece_size_ >= format::kMinPieceSize && file_size <= piece_size_ &&
+                     (overflow_count_ == 0 || file_size == piece_size_) &&
+                     std::uint64_t{last_piece_} + overflow_count_ <= 0xFFFFFFFFull &&
+                     tail_length_ < piece_size_ - format::kPieceHeadSize &&
+                     (tail_length_ == 0 || last_piece_ >= 1);
+  if (!sound) return Fail(std::string(messages::kFormatNotCorrect));
+  left_in_file_ = file_size - format::kHeaderFixedSize;
+  next_overflow_ = 1;
+  return true;
+}
+
+bool CatalogueStreamReader::NextSegment() {
+  if (next_overflow_ > overflow_count_) return Fail(std::string(messages::kFormatNotCorrect));
+  const std::uint32_t number = last_piece_ + next_overflow_;
+  const std::string path = PiecePath(base_path_, number);
+  int error = 0;
+  file_ = fs_.Open(path, platform::OpenMode::kRead, &error);
+  if (!file_) return Fail(messages::CantOpen(path));
+  const std::int64_t size = file_->Size(&error);
+  if (size < 0) return Fail(messages::CantRead(path, error));
+  // Every overflow piece but the last is full, and none is empty.
+  const bool last = next_overflow_ == overflow_count_;
+  const auto file_size = static_cast<std::uint64_t>(size);
+  if (file_size <= format::kPieceHeadSize || file_size > piece_size_ ||
+      (!last && file_size != piece_size_))
+    return Fail(std::string(messages::kFormatNotCorrect));
+  std::array<char, format::kPieceHeadSize> head{};
+  const platform::IoResult read = file_->Read(head);
+  if (read.error != 0) return Fail(messages::CantRead(path, read.error));
+  if (std::string_view(head.data(), 4) != format::kPieceMagic || ReadU32(head.data() + 4) != number)
+    return Fail(messages::InvalidPiece(path));
+  left_in_file_ = file_size - format::kPieceHeadSize;
+  ++next_overflow_;
+  return true;
+}
+
+bool CatalogueStreamReader::Read(std::span<char> out) {
+  while (!out.empty()) {
+    if (left_in_file_ == 0 && !NextSegment()) return false;
+    const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), left_in_file_));
+    const platform::IoResult read = file_->Read(out.first(chunk));
+    if (read.count < chunk) return Fail(messages::CantRead(file_->Path(), read.error));
+    left_in_file_ -= chunk;
+    out = out.subspan(chunk);
+  }
+  return true;
+}
+
+bool CatalogueStreamReader::CopyTo(platform::File& dst, std::uint64_t n, std::span<char> buffer) {
+  while (n > 0) {
+    if (left_in_file_ == 0 && !NextSegment()) return false;
+    const std::uint64_t chunk = std::min(n, left_in_file_);
+    const platform::CopyResult copy = fs_.Copy(*file_, dst, chunk, buffer);
+    if (copy.failure == platform::CopyResult::Failure::kWrite)
+      return Fail(messages::CantWrite(dst.Path(), copy.error));
+    if (copy.failure == platform::CopyResult::Failure::kRead)
+      return Fail(messages::CantRead(file_->Path(), copy.error));
+    left_in_file_ -= chunk;
+    n -= chunk;
+  }
+  return true;
+}
+
+bool CatalogueStreamReader::AtEnd() {
+  return left_in_file_ == 0 && next_overflow_ > overflow_count_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+CatalogueStreamWriter::CatalogueStreamWriter(platform::FileSystem& fs, std::string base_path,
+                                             std::uint32_t piece_size, std::uint32_t last_piece,
+                                             std::uint64_t stream_size)
+    : fs_(fs),
+      base_path_(std::move(base_path)),
+      piece_size_(piece_size),
+      last_piece_(last_piece),
+      stream_size_(stream_size) {}
+
+CatalogueStreamWriter::~CatalogueStreamWriter() {
+  if (committed_) return;
+  file_.reset();
+  for (const Output& output : outputs_) fs_.Remove(output.temp_path);
+}
+
+std::uint32_t CatalogueStreamWriter::OverflowCount(std::uint64_t stream_size,
+                                                   std::uint32_t piece_size) {
+  return static_cast<std::uint32_t>((stream_size - 1) / (piece_size - format::kPieceHeadSize));
+}
+
+bool CatalogueStreamWriter::Fail(std::string message) {
+  if (error_.empty()) error_ = std::move(message);
+  return false;
+}
+
+bool CatalogueStreamWriter::StartFile(std::string final_path, std::string_view magic,
+                                      std::uint32_t number) {
+  int error = 0;
+  file_ = fs_.CreateUniqueFile(platform::FolderOf(base_path_), std::string(format::kTempPrefix),
+                               &error);
+  if (!file_) return Fail(messages::CantCreate(final_path));
+  outputs_.push_back({file_->Path(), std::move(final_path)});
+  std::string head(magic);
+  AppendU32(&head, number);
+  const platform::IoResult written = file_->Write(head);
+  if (written.error != 0)
+    return Fail(messages::CantWrite(outputs_.back().final_path, written.error));
+  room_ = piece_size_ - format::kPieceHeadSize;
+  return true;
+}
+
+bool CatalogueStreamWriter::CloseCurrent() {
+  if (!file_) return true;
+  const int error = file_->Close();
+  file_.reset();
+  return error == 0 || Fail(messages::CantWrite(outputs_.back().final_path, error));
+}
+
+bool CatalogueStreamWriter::Begin() {
+  return StartFile(HeaderPath(base_path_), format::kHeaderMagic,
+                   OverflowCount(stream_size_, piece_size_));
+}
+
+bool CatalogueStreamWriter::Write(std::span<const char> data) {
+  while (!data.empty()) {
+    if (room_ == 0) {
+      const auto number = static_cast<std::uint32_t>(last_piece_ + outputs_.size());
+      if (!CloseCurrent() || !StartFile(PiecePath(base_path_, number), format::kPieceMagic, number))
+        return false;
+    }
+    const auto chunk = std::min<std::size_t>(data.size(), room_);
+    const platform::IoResult written = file_->Write(data.first(chunk));
+    if (written.error != 0)
+      return Fail(messages::CantWrite(outputs_.back().final_path, written.error));
+    room_ -= static_cast<std::uint32_t>(chunk);
+    data = data.subspan(chunk);
+  }
+  return true;
+}
+
+bool CatalogueStreamWriter::CopyFrom(platform::File& source, std::uint64_t n,
+                                     std::span<char> buffer) {
+  while (n > 0) {
+    if (room_ == 0) {
+      const auto number = static_cast<std::uint32_t>(last_piece_ + outputs_.size());
+      if (!CloseCurrent() || !StartFile(PiecePath(base_path_, number), format::kPieceMagic, number))
+        return false;
+    }
+    const std::uint64_t chunk = std::min<std::uint64_t>(n, room_);
+    const platform::CopyResult copy = fs_.Copy(source, *file_, chunk, buffer);
+    if (copy.failure == platform::CopyResult::Failure::kWrite)
+      return Fail(messages::CantWrite(outputs_.back().final_path, copy.error));
+    if (copy.failure == platform::CopyResult::Failure::kRead)
+      return Fail(messages::CantRead(source.Path(), copy.error));
+    room_ -= static_cast<std::uint32_t>(chunk);
+    n -= chunk;
+  }
+  return true;
+}
+
+bool CatalogueStreamWriter::Commit() {
+  if (!CloseCurrent()) return false;
+  // Overflow pieces first, the header last: until the header is replaced, the set reads as it
+  // was before.
+  for (std::size_t i = 1; i <= outputs_.size(); ++i) {
+    const Output& output = outputs_[i % outputs_.size()];
+    if (const int error = fs_.Rename(output.temp_path, output.final_path))
+      return Fail(messages::CantRename(output.temp_path, output.final_path, error));
+  }
+  committed_ = true;
+  return true;
+}
+
+}  // namespace vornalis

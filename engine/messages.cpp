@@ -1,0 +1,59 @@
+#include "engine/messages.h"
+
+#include "platform/file_system.h"
+
+namespace vornalis::messages {
+namespace {
+
+std::string Join(std::string_view a, std::string_view b) {
+  std::string text(a);
+  text += b;
+  return text;
+}
+
+}  // namespace
+
+std::string CantOpen(std::string_view path) { return Join("Can't open ", path); }
+
+std::string CantCreate(std::string_view path) { return Join("Can't create ", path); }
+
+std::string CantRead(std::string_view path, int error) {
+  return Join("Can't read ", path) + (error != 0
+                                          ? ": " + platform::ErrorText(error)
+                                          : std::string(": the file is shorter than the set says"));
+}
+
+std::string CantWrite(std::string_view path, int error) {
+  return Join("Can't write ", path) + ": " + platform::ErrorText(error);
+}
+
+std::string CantRename(std::string_view from, std::string_view to, int error) {
+  return Join("Can't rename ", from) + " to " + std::string(to) + ": " + platform::ErrorText(error);
+}
+
+std::string PieceSizeTooSmall(std::uint32_t size) {
+  return "Piece size of " + std::to_string(size) +
+         " bytes is too small: a piece must be more than 8 bytes";
+}
+
+std::string FileTooLarge(std::string_view path, std::uint64_t size) {
+  return Join("Can't store ", path) + ": it has " + std::to_string(size) +
+         " bytes, and a set holds files below 4 GB (4294967296 bytes) only";
+}
+
+std::string UnsafeStoredPath(std::string_view folder, std::string_view name) {
+  return Join("Refused stored name ", std::string(folder) + std::string(name)) +
+         ": it would be written outside the target folder";
+}
+
+std::string ReadOnlySet(std::string_view header_path) {
+  return Join("The set ", header_path) + " is open for reading only";
+}
+
+std::string CatalogueNotRead(std::string_view header_path) {
+  return Join("Nothing can be stored: the catalogue of ", header_path) + " could not be read";
+}
+
+std::string InvalidPiece(std::string_view path) { return Join(path, " is an invalid piece!"); }
+
+}  // namespace vornalis::messages

@@ -1,0 +1,30 @@
+// The engine's failure messages. Front ends show them as they are, so their wording is part of
+// the product: the desktop program, the CLI and the stub all take them from here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vornalis::messages {
+
+inline constexpr std::string_view kFormatNotCorrect = "File format is not correct";
+inline constexpr std::string_view kCantCreateTempFiles = "Can't create temporary files";
+inline constexpr std::string_view kPiecesMayBeCorrupt = "The pieces may be corrupt.";
+
+std::string CantOpen(std::string_view path);
+std::string CantCreate(std::string_view path);
+// A read that failed, or a file that ended before the bytes the catalogue promised.
+std::string CantRead(std::string_view path, int error);
+// A write that failed, or a disk that filled up.
+std::string CantWrite(std::string_view path, int error);
+std::string CantRename(std::string_view from, std::string_view to, int error);
+std::string PieceSizeTooSmall(std::uint32_t size);
+std::string FileTooLarge(std::string_view path, std::uint64_t size);
+std::string UnsafeStoredPath(std::string_view folder, std::string_view name);
+std::string ReadOnlySet(std::string_view header_path);
+std::string CatalogueNotRead(std::string_view header_path);
+// Identification of a file chosen to open a set.
+std::string InvalidPiece(std::string_view path);
+
+}  // namespace vornalis::messages

@@ -1,0 +1,213 @@
+// PieceSet: construction, opening (reading the catalogue), closing (writing it) and lookups.
+// Storing files is in piece_set_add.cpp, rebuilding them in piece_set_extract.cpp.
+#include "engine/piece_set.h"
+
+#include <array>
+
+#include "engine/catalogue.h"
+#include "engine/catalogue_stream.h"
+#include "engine/endian.h"
+#include "engine/format.h"
+#include "engine/messages.h"
+#include "engine/set_files.h"
+#include "platform/path.h"
+
+namespace vornalis {
+
+PieceSet::PieceSet(std::string base_path, std::uint32_t piece_size, platform::FileSystem& fs)
+    : fs_(fs),
+      collator_(platform::Collator::Default()),
+      SetName_(SetNameOf(base_path)),
+      CopyBuffer_(format::kBufferSize),
+      BasePath_(std::move(base_path)),
+      PieceSize_(piece_size),
+      PayloadSize_(piece_size >= format::kMinPieceSize ? piece_size - format::kPieceHeadSize : 0) {
+  store_refusal_ = CheckPieceSize(piece_size);
+  LastError_ = store_refusal_;
+}
+
+PieceSet::PieceSet(std::string base_path, SetAccess access, platform::FileSystem& fs)
+    : fs_(fs),
+      collator_(platform::Collator::Default()),
+      SetName_(SetNameOf(base_path)),
+      CopyBuffer_(format::kBufferSize),
+      BasePath_(std::move(base_path)),
+      access_(access) {
+  if (!ReadCatalogue()) {
+    // Nothing may replace the header on disk by a catalogue that lost its entries.
+    Files_.clear();
+    store_refusal_ = messages::CatalogueNotRead(HeaderPath(BasePath_));
+  } else if (access_ == SetAccess::kReadOnly) {
+    store_refusal_ = messages::ReadOnlySet(HeaderPath(BasePath_));
+  }
+}
+
+PieceSet::~PieceSet() { Close(); }
+
+std::string PieceSet::CheckPieceSize(std::uint32_t size) {
+  return size < format::kMinPieceSize ? messages::PieceSizeTooSmall(size) : std::string();
+}
+
+bool PieceSet::Fail(std::string message) {
+  LastError_ = std::move(message);
+  return false;
+}
+
+int PieceSet::GetTotals(std::uint32_t& total_bytes) const {
+  total_bytes = 0;
+  for (const StoredFile& file : Files_) total_bytes += file.Size;
+  return static_cast<int>(Files_.size());
+}
+
+const StoredFile* PieceSet::Find(const std::string& folder, const std::string& name) const {
+  const std::size_t i = catalogue::FindFile(collator_, Files_, folder, name);
+  return i < Files_.size() ? &Files_[i] : nullptr;
+}
+
+std::string PieceSet::PieceFile(std::uint32_t n) const {
+  return (n == LastPiece_ && !tail_file_.empty()) ? tail_file_ : PiecePath(BasePath_, n);
+}
+
+bool PieceSet::Close() {
+  if (closed_) return close_result_;
+  closed_ = true;
+  current_piece_.reset();
+  if (!tail_file_.empty()) fs_.Remove(tail_file_);
+  if (modified_) {
+    close_result_ = WriteCatalogue();
+    // The partly filled last piece now lives on as the header's tail.
+    if (close_result_ && LastPieceOpen_) fs_.Remove(LastPieceName_);
+  } else if (last_piece_recreated_) {
+    // Nothing was stored since opening: the header on disk still holds this piece as its tail.
+    fs_.Remove(LastPieceName_);
+  }
+  CopyBuffer_ = std::vector<char>();
+  return close_result_;
+}
+
+bool PieceSet::WriteCatalogue() {
+  const std::uint32_t tail = LastPieceOpen_ ? WritePos_ - format::kPieceHeadSize : 0;
+  std::uint64_t stream_size = format::kStreamFixedSize + std::uint64_t{tail} + 4;
+  for (std::uint32_t length : catalogue::BlockLengths(Files_, CopyBuffer_.size()))
+    stream_size += 4 + std::uint64_t{length};
+
+  CatalogueStreamWriter out(fs_, BasePath_, PieceSize_, LastPiece_, stream_size);
+  std::string fixed;
+  AppendU32(&fixed, PieceSize_);
+  AppendU32(&fixed, LastPiece_);
+  AppendU32(&fixed, tail);
+  if (!out.Begin() || !out.Write(fixed)) return Fail(out.error());
+
+  if (tail > 0) {
+    int error = 0;
+    auto piece = fs_.Open(LastPieceName_, platform::OpenMode::kRead, &error);
+    if (!piece) return Fail(messages::CantOpen(LastPieceName_));
+    if ((error = piece->Seek(format::kPieceHeadSize)) != 0)
+      return Fail(messages::CantRead(LastPieceName_, error));
+    if (!out.CopyFrom(*piece, tail, CopyBuffer_)) return Fail(out.error());
+  }
+
+  std::size_t next = 0;
+  do {
+    std::size_t length = 0;
+    next = catalogue::PackBlock(Files_, next, CopyBuffer_, &length);
+    std::string block_length;
+    AppendU32(&block_length, static_cast<std::uint32_t>(length));
+    if (!out.Write(block_length) || !out.Write(std::span<const char>(CopyBuffer_.data(), length)))
+      return Fail(out.error());
+  } while (next < Files_.size());
+
+  std::string terminator;
+  AppendU32(&terminator, format::kTerminator);
+  if (!out.Write(terminator) || !out.Commit()) return Fail(out.error());
+  return true;
+}
+
+bool PieceSet::ReadCatalogue() {
+  CatalogueStreamReader in(fs_, BasePath_);
+  if (!in.Open()) return Fail(in.error());
+  PieceSize_ = in.piece_size();
+  PayloadSize_ = PieceSize_ - format::kPieceHeadSize;
+  LastPiece_ = in.last_piece();
+  tail_length_ = in.tail_length();
+  overflow_pieces_ = in.overflow_count();
+
+  // The tail goes to a temporary file first; it becomes the last piece only once the whole
+  // catalogue has been read.
+  std::unique_ptr<platform::File> tail;
+  if (tail_length_ > 0) {
+    const std::string piece = PiecePath(BasePath_, LastPiece_);
+    const std::string folder =
+        access_ == SetAccess::kReadOnly ? fs_.TempFolder() : platform::FolderOf(BasePath_);
+    int error = 0;
+    tail = fs_.CreateUniqueFile(folder, std::string(format::kTempPrefix), &error);
+    if (!tail) return Fail(messages::CantCreate(piece));
+    std::string head(format::kPieceMagic);
+    AppendU32(&head, LastPiece_);
+    const platform::IoResult written = tail->Write(head);
+    const bool copied = written.error == 0 && in.CopyTo(*tail, tail_length_, CopyBuffer_);
+    const int close_error = tail->Close();
+    if (!copied || close_error != 0) {
+      fs_.Remove(tail->Path());
+      if (written.error != 0 || close_error != 0)
+        return Fail(messages::CantWrite(piece, written.error ? written.error : close_error));
+      return Fail(in.error());
+    }
+  }
+
+  std::vector<StoredFile> files;
+  const catalogue::RecordLimits limits{PieceSize_, LastPiece_};
+  bool ok = true;
+  for (;;) {
+    std::array<char, 4> length_bytes{};
+    if (!in.Read(length_bytes)) {
+      ok = Fail(in.error());
+      break;
+    }
+    const std::uint32_t length = ReadU32(length_bytes.data());
+    if (length == format::kTerminator) {
+      if (!in.AtEnd()) ok = Fail(std::string(messages::kFormatNotCorrect));
+      break;
+    }
+    if (length > CopyBuffer_.size()) {
+      ok = Fail(std::string(messages::kFormatNotCorrect));
+      break;
+    }
+    const std::span<char> block(CopyBuffer_.data(), length);
+    if (!in.Read(block)) {
+      ok = Fail(in.error());
+      break;
+    }
+    if (!catalogue::UnpackBlock(std::string_view(block.data(), block.size()), limits, &files)) {
+      ok = Fail(std::string(messages::kFormatNotCorrect));
+      break;
+    }
+  }
+
+  if (tail) {
+    const std::string piece = PiecePath(BasePath_, LastPiece_);
+    if (!ok) {
+      fs_.Remove(tail->Path());
+      return false;
+    }
+    if (access_ == SetAccess::kReadOnly) {
+      tail_file_ = tail->Path();
+    } else if (const int error = fs_.Rename(tail->Path(), piece)) {
+      fs_.Remove(tail->Path());
+      return Fail(messages::CantCreate(piece) + ": " + platform::ErrorText(error));
+    } else {
+      last_piece_recreated_ = true;
+    }
+    LastPieceName_ = piece;
+    LastPieceOpen_ = true;
+    WritePos_ = tail_length_ + format::kPieceHeadSize;
+  }
+  if (!ok) return false;
+
+  // A set written under another locale or on another system may be in another order.
+  if (!catalogue::IsSorted(collator_, files)) catalogue::SortFiles(collator_, &files);
+  Files_ = std::move(files);
+  return true;
+}
+
+}  // namespace vornalis

@@ -1,0 +1,152 @@
+// PieceSet: one set of piece files, opened for filling or reading.
+//
+// A new set (first constructor) writes nothing until files are stored: the first stored file
+// creates data piece 1, and Close writes the header file. An existing set (second constructor)
+// reads its catalogue at once; the partly filled last piece, kept inside the header file while
+// the set is closed, is laid out again as its own piece file unless the set is opened read-only.
+//
+// Operations return true on success; on failure they return false and leave a message for the
+// user in LastError(). Nothing throws, nothing is shown. Files are opened and closed within one
+// operation. Close writes the catalogue: first to a temporary file beside the header, which
+// replaces the old header only once complete, so a failure leaves the previous header intact.
+// The destructor closes a set that nobody closed. A PieceSet is used by one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/stored_file.h"
+#include "platform/collation.h"
+#include "platform/file_system.h"
+
+namespace vornalis {
+
+class CatalogueStreamReader;
+
+// Called by AddFiles after each stored file: the caller's context, the share of the work done
+// (0 to 100), and the stored file's name, folder and size. Returning -1 stops AddFiles after
+// this file; anything else goes on.
+using ProgressCallback = int (*)(void* context, int percent, std::string name, std::string folder,
+                                 std::uint32_t size);
+
+enum class SetAccess {
+  kReadWrite,  // files may be stored; closing writes the catalogue
+  kReadOnly,   // nothing on disk is touched, not even the last piece
+};
+
+class PieceSet {
+ public:
+  // A new, empty set at base_path (the header path without ".pec"). A piece size of 8 bytes or
+  // less makes a set that refuses to store anything, with the reason in LastError().
+  PieceSet(std::string base_path, std::uint32_t piece_size,
+           platform::FileSystem& fs = platform::RealFileSystem());
+  // Opens the existing set at base_path. When its catalogue cannot be read, the set lists no
+  // files, refuses AddFiles and writes nothing when closed; LastError() says why.
+  explicit PieceSet(std::string base_path, SetAccess access = SetAccess::kReadWrite,
+                    platform::FileSystem& fs = platform::RealFileSystem());
+  virtual ~PieceSet();
+  PieceSet(const PieceSet&) = delete;
+  PieceSet& operator=(const PieceSet&) = delete;
+
+  // The smallest valid piece size is 9 bytes; returns "" when size is valid, else the message.
+  static std::string CheckPieceSize(std::uint32_t size);
+
+  // Stores each file of `files` (only Folder and Name are read) that is not already in the
+  // catalogue, from source_root + Folder + Name, calling back after each. On the first failure
+  // it stops: the files stored before stay, the failing one gets no entry and its bytes are
+  // given back, so no entry points at bytes that were not written. Stopping through the
+  // callback is no failure. work_folder is kept for the callback's use only.
+  bool AddFiles(const std::string& work_folder, const std::vector<StoredFile>& files, void* context,
+                ProgressCallback callback, const std::string& source_root);
+
+  // Rebuilds the stored file with this folder and name (case ignored) as target_folder +
+  // Folder + Name, creating missing folders. Returns true without touching the disk when no
+  // such file is stored. Refuses stored names that would land outside target_folder.
+  bool ExtractFile(const std::string& target_folder, const std::string& folder,
+                   const std::string& name);
+
+  // Number of stored files; *total_bytes receives the sum of their sizes (wrapping at 2^32).
+  int GetTotals(std::uint32_t& total_bytes) const;
+
+  // Writes the catalogue and finishes the set; later calls return the first result. The
+  // destructor calls it when nobody did.
+  bool Close();
+
+  // False when this set can store nothing: its catalogue could not be read, its piece size is
+  // invalid, or it was opened read-only.
+  bool CanStore() const { return store_refusal_.empty(); }
+  // The stored entry with this folder and name, or null.
+  const StoredFile* Find(const std::string& folder, const std::string& name) const;
+
+  const std::vector<StoredFile>& Files() const { return Files_; }
+  const std::string& BasePath() const { return BasePath_; }
+  const std::string& SetName() const { return SetName_; }
+  const std::string& SourceRoot() const { return SourceRoot_; }
+  const std::string& WorkFolder() const { return WorkFolder_; }
+  const std::string& LastError() const { return LastError_; }
+  void ClearLastError() { LastError_.clear(); }
+
+  std::uint32_t PieceSize() const { return PieceSize_; }
+  std::uint32_t PayloadSize() const { return PayloadSize_; }
+  std::uint32_t LastPiece() const { return LastPiece_; }
+  bool LastPieceOpen() const { return LastPieceOpen_; }
+  std::uint32_t WritePos() const { return WritePos_; }
+  // Number of overflow pieces of the catalogue read at opening (0 for a new set).
+  std::uint32_t OverflowPieces() const { return overflow_pieces_; }
+  // The file that holds the bytes of data piece n now: its own piece file, or for the partly
+  // filled last piece of a set opened read-only, a temporary copy laid out from the header.
+  std::string PieceFile(std::uint32_t n) const;
+
+ private:
+  struct PieceState {
+    std::uint32_t last_piece;
+    bool last_piece_open;
+    std::uint32_t write_pos;
+    std::string last_piece_name;
+  };
+
+  bool Fail(std::string message);
+  bool ReadCatalogue();
+  bool WriteCatalogue();
+  bool StoreFile(StoredFile* entry);
+  bool StartNewPiece();
+  bool CopyIntoPiece(platform::File& source, std::uint32_t n);
+  void ClosePiece();
+  void GiveBack(const PieceState& before, std::uint32_t first_new_piece);
+  bool LayOutTail(CatalogueStreamReader& in);
+  void CreateFolders(const std::string& target_folder, const std::string& native_folder);
+  std::unique_ptr<platform::File> OpenPiece(std::uint32_t n, std::uint32_t offset);
+
+  platform::FileSystem& fs_;
+  const platform::Collator& collator_;
+
+  std::string SourceRoot_;
+  std::string SetName_;
+  std::string LastPieceName_;
+  std::string CurrentPieceName_;
+  bool LastPieceOpen_ = false;
+  std::unique_ptr<platform::File> current_piece_;  // open only inside AddFiles
+  std::vector<char> CopyBuffer_;
+  std::string BasePath_;
+  std::uint32_t LastPiece_ = 0;
+  std::uint32_t WritePos_ = 0;
+  std::uint32_t PieceSize_ = 0;
+  std::uint32_t PayloadSize_ = 0;
+  std::string WorkFolder_;
+  std::vector<StoredFile> Files_;
+  std::string LastError_;
+
+  SetAccess access_ = SetAccess::kReadWrite;
+  std::string store_refusal_;          // why AddFiles is refused; empty when it is not
+  bool modified_ = false;              // files stored since the set was made or opened
+  bool last_piece_recreated_ = false;  // opening laid the tail out as its own piece file
+  std::string tail_file_;              // read-only: temporary file holding the last piece
+  std::uint32_t tail_length_ = 0;      // L of the header read at opening
+  std::uint32_t overflow_pieces_ = 0;
+  bool closed_ = false;
+  bool close_result_ = true;
+};
+
+}  // namespace vornalis

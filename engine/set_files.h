@@ -1,0 +1,32 @@
+// Names of a set's files, and finding the set that a chosen file belongs to.
+//
+// A set with base path B has the header file B.pec and data pieces B1.pec, B2.pec, ...; the
+// number of a piece is read from its head, since B itself may end in digits.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace vornalis {
+
+std::string HeaderPath(std::string_view base_path);
+std::string PiecePath(std::string_view base_path, std::uint32_t number);
+// The file-name part of a base path: "backup" for /data/backup.
+std::string SetNameOf(std::string_view base_path);
+
+struct SetIdentity {
+  bool ok = false;
+  std::string base_path;  // when ok
+  std::string message;    // when not: the text to show the user
+};
+
+// Identifies path as the header file or any data or overflow piece of a set, and checks that
+// the set's header file begins as one should. Messages: "Can't open " + path, "Can't open " +
+// header, header + " is an invalid piece!" and path + " is an invalid piece!".
+SetIdentity IdentifySetFile(const std::string& path,
+                            platform::FileSystem& fs = platform::RealFileSystem());
+
+}  // namespace vornalis

@@ -1,0 +1,16 @@
+// The size and totals texts that the desktop program and the CLI show alike.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vornalis {
+
+// "n bytes" below 1 KB, whole KB below 1 MB, whole MB from there on; remainders dropped.
+std::string SizeText(std::uint32_t bytes);
+// "Total 3 files, 12 KB"
+std::string TotalsText(std::uint32_t count, std::uint32_t bytes);
+// "Selected 2 files, 2 KB"
+std::string SelectionText(std::int32_t count, std::uint32_t bytes);
+
+}  // namespace vornalis

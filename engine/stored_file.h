@@ -1,0 +1,21 @@
+// StoredFile: one catalogue entry of a piece set.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vornalis {
+
+struct StoredFile {
+  // Folder relative to where the file was added from: empty, or ending with "\" (photos\2000\).
+  std::string Folder;
+  // File name without folder.
+  std::string Name;
+  // Data piece that holds the first byte, and that byte's position in the piece file (8 or
+  // more, as the 8-byte head counts).
+  std::uint32_t Piece = 0;
+  std::uint32_t Offset = 0;
+  std::uint32_t Size = 0;
+};
+
+}  // namespace vornalis

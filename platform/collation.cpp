@@ -1,0 +1,84 @@
+#include "platform/collation.h"
+
+#include <unicode/ucol.h>
+#include <unicode/uloc.h>
+#include <unicode/ustring.h>
+
+#include <cstring>
+
+namespace vornalis::platform {
+namespace {
+
+// Decodes UTF-8, or Latin-1 when s is not valid UTF-8.
+void ToUtf16(std::string_view s, std::u16string* out) {
+  out->resize(s.size());
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8(reinterpret_cast<UChar*>(out->data()), static_cast<int32_t>(out->size()), &length,
+                s.data(), static_cast<int32_t>(s.size()), &status);
+  if (U_SUCCESS(status)) {
+    out->resize(static_cast<std::size_t>(length));
+    return;
+  }
+  for (std::size_t i = 0; i < s.size(); ++i)
+    (*out)[i] = static_cast<char16_t>(static_cast<unsigned char>(s[i]));
+}
+
+bool IsPosixLocale(const char* name) {
+  return name == nullptr || *name == '\0' || std::strcmp(name, "c") == 0 ||
+         std::strcmp(name, "C") == 0 || std::strncmp(name, "en_US_POSIX", 11) == 0 ||
+         std::strcmp(name, "POSIX") == 0;
+}
+
+}  // namespace
+
+Collator::Collator(const std::string& locale) {
+  const char* name = locale.empty() ? uloc_getDefault() : locale.c_str();
+  if (IsPosixLocale(name)) name = "";  // root
+  UErrorCode status = U_ZERO_ERROR;
+  collator_ = ucol_open(name, &status);
+  if (U_FAILURE(status)) {
+    status = U_ZERO_ERROR;
+    collator_ = ucol_open("", &status);
+  }
+  ucol_setStrength(collator_, UCOL_SECONDARY);
+  locale_name_ = *name == '\0' ? "root" : name;
+}
+
+Collator::~Collator() { ucol_close(collator_); }
+
+Collator& Collator::Default() {
+  static Collator collator;
+  return collator;
+}
+
+int Collator::Compare(std::string_view a, std::string_view b) const {
+  std::u16string wa, wb;
+  ToUtf16(a, &wa);
+  ToUtf16(b, &wb);
+  const UCollationResult result = ucol_strcoll(
+      collator_, reinterpret_cast<const UChar*>(wa.data()), static_cast<int32_t>(wa.size()),
+      reinterpret_cast<const UChar*>(wb.data()), static_cast<int32_t>(wb.size()));
+  return result == UCOL_LESS ? -1 : result == UCOL_GREATER ? 1 : 0;
+}
+
+void Collator::AppendSortKey(std::string_view s, std::string* key) const {
+  std::u16string w;
+  ToUtf16(s, &w);
+  const std::size_t start = key->size();
+  // Secondary keys take a few bytes per character; grow once when the guess is short.
+  std::size_t capacity = w.size() * 4 + 16;
+  for (;;) {
+    key->resize(start + capacity);
+    const int32_t length = ucol_getSortKey(
+        collator_, reinterpret_cast<const UChar*>(w.data()), static_cast<int32_t>(w.size()),
+        reinterpret_cast<uint8_t*>(key->data() + start), static_cast<int32_t>(capacity));
+    if (static_cast<std::size_t>(length) <= capacity) {
+      key->resize(start + static_cast<std::size_t>(length));  // includes the final zero byte
+      return;
+    }
+    capacity = static_cast<std::size_t>(length);
+  }
+}
+
+}  // namespace vornalis::platform

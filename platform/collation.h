@@ -1,0 +1,41 @@
+// Collator: orders names the way the user's locale does, letter case ignored.
+//
+// Names are UTF-8; a name that is not valid UTF-8 (an 8-bit name from an older system) is read
+// byte by byte as Latin-1, so every name has one definite place in the order. Under the C or
+// POSIX locale the root order of Unicode is used, because the POSIX order would tell case apart.
+// A Collator is not safe for use from two threads at once.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct UCollator;
+
+namespace vornalis::platform {
+
+class Collator {
+ public:
+  // locale "" means the user's default locale.
+  explicit Collator(const std::string& locale = "");
+  ~Collator();
+  Collator(const Collator&) = delete;
+  Collator& operator=(const Collator&) = delete;
+
+  // The collator of the user's default locale, made on first use.
+  static Collator& Default();
+
+  // Negative, zero or positive as a sorts before, equal to, or after b.
+  int Compare(std::string_view a, std::string_view b) const;
+  // Appends the sort key of s, ending in a zero byte: comparing keys bytewise (as std::string
+  // does) gives the order of Compare, so a sort computes each key once instead of collating
+  // strings at every comparison.
+  void AppendSortKey(std::string_view s, std::string* key) const;
+  // Name of the locale whose order is used ("root" for the root order).
+  const std::string& LocaleName() const { return locale_name_; }
+
+ private:
+  UCollator* collator_ = nullptr;
+  std::string locale_name_;
+};
+
+}  // namespace vornalis::platform

@@ -1,0 +1,31 @@
+#include "platform/file_system.h"
+
+#include <algorithm>
+
+namespace vornalis::platform {
+
+CopyResult FileSystem::Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer) {
+  CopyResult result;
+  while (result.copied < n) {
+    const auto chunk =
+        static_cast<std::size_t>(std::min<std::uint64_t>(n - result.copied, buffer.size()));
+    const IoResult read = src.Read(buffer.first(chunk));
+    if (read.count > 0) {
+      const IoResult written = dst.Write(buffer.first(read.count));
+      result.copied += written.count;
+      if (written.error != 0) {
+        result.failure = CopyResult::Failure::kWrite;
+        result.error = written.error;
+        return result;
+      }
+    }
+    if (read.error != 0 || read.count < chunk) {
+      result.failure = CopyResult::Failure::kRead;
+      result.error = read.error;
+      return result;
+    }
+  }
+  return result;
+}
+
+}  // namespace vornalis::platform

@@ -1,0 +1,99 @@
+// FileSystem: the one door through which the engine and the front ends reach files and folders.
+//
+// Every operation reports failure by its result and an errno-style code, never by exception.
+// The real implementation talks to the operating system; FaultFileSystem (fault_file_system.h)
+// wraps another and makes chosen operations fail, so tests can check how callers cope with a
+// full disk, a truncated file or a refused rename. A File is used by one thread at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vornalis::platform {
+
+// Outcome of a read or write: how many bytes moved, and the error code when the call failed
+// (0 when it did not). A read that returns fewer bytes than asked with error 0 reached the end.
+struct IoResult {
+  std::size_t count = 0;
+  int error = 0;
+};
+
+// An open file with one position that reads and writes advance.
+class File {
+ public:
+  virtual ~File() = default;
+  File() = default;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  virtual const std::string& Path() const = 0;
+  // Reads up to data.size() bytes; fewer only at the end of the file or on error.
+  virtual IoResult Read(std::span<char> data) = 0;
+  // Writes all of data, or fails with a code (ENOSPC when the disk filled up).
+  virtual IoResult Write(std::span<const char> data) = 0;
+  // Moves the position; returns 0 or an error code.
+  virtual int Seek(std::uint64_t offset) = 0;
+  // Current length in bytes, or -1 with the code in *error.
+  virtual std::int64_t Size(int* error) = 0;
+  // Closes the file; a write-back failure shows here. Returns 0 or an error code.
+  virtual int Close() = 0;
+};
+
+enum class OpenMode {
+  kRead,    // existing file, read only
+  kUpdate,  // existing file, read and write, nothing truncated
+  kCreate,  // create or truncate, read and write
+};
+
+struct DirEntry {
+  std::string name;
+  bool is_directory = false;
+};
+
+// Result of FileSystem::Copy: bytes copied, and which side failed if any.
+struct CopyResult {
+  enum class Failure { kNone, kRead, kWrite };
+  std::uint64_t copied = 0;
+  Failure failure = Failure::kNone;
+  int error = 0;  // for kRead: 0 means the source ended early
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Opens path; on failure returns null and sets *error.
+  virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode, int* error) = 0;
+  virtual int Remove(const std::string& path) = 0;
+  // Replaces `to` by `from` in one step.
+  virtual int Rename(const std::string& from, const std::string& to) = 0;
+  // Creates one folder level; succeeds when the folder already exists.
+  virtual int CreateDirectory(const std::string& path) = 0;
+  virtual bool IsDirectory(const std::string& path) = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  // Lists the entries of a folder, "." and ".." left out, in the order the system gives them.
+  virtual int ListDirectory(const std::string& path, std::vector<DirEntry>* entries) = 0;
+  // Creates a new, empty file whose name starts with prefix in folder, under a name no other
+  // file has; returns it open for writing with its full path in File::Path().
+  virtual std::unique_ptr<File> CreateUniqueFile(const std::string& folder,
+                                                 const std::string& prefix, int* error) = 0;
+  // The folder for temporary files, ending with a separator.
+  virtual std::string TempFolder() = 0;
+
+  // Copies n bytes from src's position to dst's position, advancing both. The default goes
+  // through buffer in chunks of buffer.size(); an implementation may let the kernel copy
+  // instead, so no user memory is needed.
+  virtual CopyResult Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer);
+};
+
+// The operating system's file system, shared by the whole process.
+FileSystem& RealFileSystem();
+
+// Text for an error code, such as "No space left on device".
+std::string ErrorText(int error);
+
+}  // namespace vornalis::platform

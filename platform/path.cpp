@@ -1,0 +1,36 @@
+#include "platform/path.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace vornalis::platform {
+
+std::string FolderOf(std::string_view path) {
+  const auto pos = path.rfind(kSeparator);
+  return pos == std::string_view::npos ? std::string() : std::string(path.substr(0, pos + 1));
+}
+
+std::string FileNameOf(std::string_view path) {
+  const auto pos = path.rfind(kSeparator);
+  return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
+}
+
+std::string WithSeparator(std::string_view path) {
+  std::string result(path);
+  if (!result.empty() && result.back() != kSeparator) result += kSeparator;
+  return result;
+}
+
+std::string AbsolutePath(std::string_view path) {
+  std::error_code ec;
+  auto absolute = std::filesystem::absolute(std::filesystem::path(path), ec);
+  if (ec) return std::string(path);
+  std::string result = absolute.lexically_normal().string();
+  // lexically_normal keeps a trailing separator for "dir/"; keep the caller's choice.
+  if (!path.empty() && path.back() != kSeparator && result.size() > 1 &&
+      result.back() == kSeparator)
+    result.pop_back();
+  return result;
+}
+
+}  // namespace vornalis::platform

@@ -1,0 +1,22 @@
+// Native path helpers: the separator of this system and splitting a path into folder and name.
+// Stored folders inside a set always use "\"; engine/stored_path.h turns them into native ones.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vornalis::platform {
+
+inline constexpr char kSeparator = '/';
+
+// The folder part of a path, up to and including its last separator ("" when it has none).
+std::string FolderOf(std::string_view path);
+// The part after the last separator.
+std::string FileNameOf(std::string_view path);
+// path with one separator at its end (unchanged when it already has one, or is empty).
+std::string WithSeparator(std::string_view path);
+// Absolute form of path, relative ones taken from the current folder; "." and ".." resolved
+// lexically. Returns path unchanged when the current folder cannot be read.
+std::string AbsolutePath(std::string_view path);
+
+}  // namespace vornalis::platform

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the program and starts it; arguments are passed on.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)"
+if [ -x build/bin/vornalis ]; then
+  exec build/bin/vornalis "$@"
+fi
+exec build/bin/vornalis-cli "${@:---help}"

@@ -1,0 +1,146 @@
+// Storing files: skipping, progress, where bytes land, and what is refused.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/piece_set.h"
+#include "tests/support/raw_set.h"
+#include "tests/support/set_fixture.h"
+
+namespace vornalis::testing {
+namespace {
+
+struct Progress {
+  std::vector<int> percents;
+  std::vector<std::string> names;
+  int stop_after = -1;  // number of calls after which to return -1
+};
+
+int RecordProgress(void* context, int percent, std::string name, std::string folder,
+                   std::uint32_t) {
+  auto* progress = static_cast<Progress*>(context);
+  progress->percents.push_back(percent);
+  progress->names.push_back(folder + name);
+  return static_cast<int>(progress->percents.size()) == progress->stop_after ? -1 : 0;
+}
+
+class AddTest : public SetTest {
+ protected:
+  bool Add(PieceSet& set, const std::vector<StoredFile>& entries, Progress* progress) {
+    return set.AddFiles(SourceRoot(), entries, progress, RecordProgress, SourceRoot());
+  }
+};
+
+TEST_F(AddTest, StoredFilesAreSkippedWhateverTheirCase) {
+  PieceSet set(Base(), 1000);
+  ASSERT_TRUE(AddSources(set, {{"Report.TXT", "first"}, {"sub/Data.bin", "x"}}));
+  const auto size_before = FileSize(Piece(1));
+  Progress progress;
+  WriteFile(SourceRoot() + "report.txt", "other content");
+  WriteFile(SourceRoot() + "SUB/data.BIN", "y");
+  EXPECT_TRUE(Add(set, {EntryFor("report.txt"), EntryFor("SUB/data.BIN")}, &progress));
+  EXPECT_TRUE(progress.percents.empty());
+  EXPECT_EQ(FileSize(Piece(1)), size_before);
+  EXPECT_EQ(set.Files().size(), 2u);
+}
+
+TEST_F(AddTest, SameEntryTwiceInOneCallIsStoredTwice) {
+  PieceSet set(Base(), 1000);
+  const auto entries = MakeSources({{"a.txt", "abc"}});
+  EXPECT_SET_OK(set,
+                AddFiles(SourceRoot(), {entries[0], entries[0]}, nullptr, nullptr, SourceRoot()));
+  EXPECT_EQ(set.Files().size(), 2u);
+  EXPECT_EQ(set.WritePos(), 14u);
+}
+
+TEST_F(AddTest, ProgressCountsTheFilesStoredAndCanStop) {
+  PieceSet set(Base(), 1000);
+  const auto entries = MakeSources({{"a", "1"}, {"b", "22"}, {"c", "333"}});
+  Progress all;
+  EXPECT_TRUE(Add(set, entries, &all));
+  EXPECT_EQ(all.percents, (std::vector<int>{33, 66, 100}));
+  EXPECT_EQ(all.names, (std::vector<std::string>{"a", "b", "c"}));
+
+  PieceSet second(PathOf("other"), 1000);
+  Progress stop;
+  stop.stop_after = 1;
+  EXPECT_TRUE(second.AddFiles(SourceRoot(), entries, &stop, RecordProgress, SourceRoot()));
+  ASSERT_EQ(second.Files().size(), 1u);
+  EXPECT_EQ(second.Files()[0].Name, "a");
+}
+
+TEST_F(AddTest, FileFillingTheRoomLeftClosesThePiece) {
+  PieceSet set(Base(), 100);
+  ASSERT_TRUE(AddSources(set, {{"a", PatternBytes(50, 1)}, {"b", PatternBytes(42, 2)}}));
+  EXPECT_EQ(FileSize(Piece(1)), 100);
+  EXPECT_FALSE(set.LastPieceOpen());
+  ASSERT_TRUE(AddSources(set, {{"c", "c"}}));
+  EXPECT_EQ(set.Find("", "c")->Piece, 2u);
+  EXPECT_EQ(set.Find("", "c")->Offset, 8u);
+}
+
+TEST_F(AddTest, LargeFileRunsOnIntoNewPieces) {
+  PieceSet set(Base(), 3145736);
+  const std::string content = PatternBytes(4 << 20, 5);
+  ASSERT_TRUE(AddSources(set, {{"big", content}}));
+  EXPECT_EQ(FileSize(Piece(1)), 3145736);
+  EXPECT_EQ(FileSize(Piece(2)), 8 + (1 << 20));
+  EXPECT_TRUE(set.LastPieceOpen());
+  EXPECT_EQ(set.WritePos(), 1048584u);
+  EXPECT_EQ(ReadFile(Piece(1)).substr(8) + ReadFile(Piece(2)).substr(8), content);
+}
+
+TEST_F(AddTest, EmptyFileWithoutRoomStartsAPieceOfItsHeadOnly) {
+  PieceSet set(Base(), 100);
+  ASSERT_TRUE(AddSources(set, {{"empty", ""}}));
+  EXPECT_EQ(ReadFile(Piece(1)), PieceBytes(1, ""));
+  EXPECT_EQ(set.Files()[0].Size, 0u);
+  EXPECT_EQ(set.Files()[0].Offset, 8u);
+}
+
+TEST_F(AddTest, MissingSourceEndsTheCallAndKeepsEarlierFiles) {
+  PieceSet set(Base(), 1000);
+  auto entries = MakeSources({{"a", "1"}});
+  entries.push_back(EntryFor("missing"));
+  EXPECT_FALSE(set.AddFiles(SourceRoot(), entries, nullptr, nullptr, SourceRoot()));
+  EXPECT_EQ(set.LastError(), "Can't open " + SourceRoot() + "missing");
+  ASSERT_EQ(set.Files().size(), 1u);
+}
+
+TEST_F(AddTest, SourceOf4GiBOrMoreIsRefusedBeforeAnythingIsWritten) {
+  const std::string path = SourceRoot() + "huge.img";
+  WriteFile(path, "");
+  std::filesystem::resize_file(path, 4ull << 30);  // sparse: takes no disk space
+  PieceSet set(Base(), 1000);
+  EXPECT_FALSE(set.AddFiles(SourceRoot(), {EntryFor("huge.img")}, nullptr, nullptr, SourceRoot()));
+  EXPECT_NE(set.LastError().find(path), std::string::npos) << set.LastError();
+  EXPECT_NE(set.LastError().find("4294967296"), std::string::npos) << set.LastError();
+  EXPECT_FALSE(FileExists(Piece(1)));
+  EXPECT_TRUE(set.Files().empty());
+}
+
+TEST_F(AddTest, PieceSizeOfEightBytesOrLessIsRefused) {
+  for (std::uint32_t size : {0u, 1u, 8u}) {
+    PieceSet set(Base(), size);
+    EXPECT_FALSE(set.CanStore());
+    EXPECT_FALSE(AddSources(set, {{"a", "1"}}));
+    EXPECT_NE(set.LastError().find(std::to_string(size) + " bytes"), std::string::npos)
+        << set.LastError();
+    EXPECT_TRUE(set.Close());
+    EXPECT_FALSE(FileExists(Piece(1)));
+    EXPECT_FALSE(FileExists(Header()));
+  }
+  EXPECT_EQ(PieceSet::CheckPieceSize(9), "");
+}
+
+TEST_F(AddTest, NamesThatCouldNotBeRebuiltSafelyAreRefused) {
+  PieceSet set(Base(), 1000);
+  MakeSources({{"ok", "1"}});
+  StoredFile bad{"..\\", "ok"};
+  EXPECT_FALSE(set.AddFiles(SourceRoot(), {bad}, nullptr, nullptr, SourceRoot()));
+  EXPECT_NE(set.LastError().find("..\\ok"), std::string::npos);
+  EXPECT_FALSE(FileExists(Piece(1)));
+}
+
+}  // namespace
+}  // namespace vornalis::testing

@@ -1,0 +1,128 @@
+// Full disks, failed renames and other faults put in the engine's way through the file system.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "engine/piece_set.h"
+#include "tests/support/fault_file_system.h"
+#include "tests/support/raw_set.h"
+#include "tests/support/set_fixture.h"
+
+namespace vornalis::testing {
+namespace {
+
+using Op = FaultFileSystem::Op;
+
+class FaultTest : public SetTest {
+ protected:
+  FaultFileSystem faults_{platform::RealFileSystem()};
+
+  bool AddWithFaults(PieceSet& set, const std::vector<std::pair<std::string, std::string>>& files) {
+    const auto entries = MakeSources(files);
+    return set.AddFiles(SourceRoot(), entries, nullptr, nullptr, SourceRoot());
+  }
+  void ExpectRebuilds(const std::vector<std::pair<std::string, std::string>>& files) {
+    PieceSet set(Base());
+    ASSERT_EQ(set.LastError(), "");
+    ASSERT_EQ(set.Files().size(), files.size());
+    for (const auto& [name, content] : files) {
+      EXPECT_SET_OK(set, ExtractFile(PathOf("out/"), "", name));
+      EXPECT_EQ(ReadFile(PathOf("out/" + name)), content) << name;
+    }
+  }
+};
+
+TEST_F(FaultTest, DiskFullWhileStoringGivesTheFileBack) {
+  const std::string a = PatternBytes(150, 1), b = PatternBytes(400, 2), c = PatternBytes(70, 3);
+  {
+    PieceSet set(Base(), 100, faults_);
+    faults_.LimitWrites(8 + 150 + 16 + 200);  // runs out inside b, after it started new pieces
+    EXPECT_FALSE(AddWithFaults(set, {{"a", a}, {"b", b}}));
+    EXPECT_NE(set.LastError().find("Can't write " + PathOf("backup")), std::string::npos)
+        << set.LastError();
+    EXPECT_NE(set.LastError().find("No space left on device"), std::string::npos);
+    ASSERT_EQ(set.Files().size(), 1u);
+    EXPECT_EQ(set.LastPiece(), 2u);
+    EXPECT_EQ(set.WritePos(), 8u + 150 - 92);
+    EXPECT_FALSE(FileExists(Piece(4)));
+
+    faults_.Reset();
+    EXPECT_TRUE(AddWithFaults(set, {{"c", c}})) << set.LastError();
+    EXPECT_EQ(set.Find("", "c")->Offset, 8u + 150 - 92);
+    EXPECT_TRUE(set.Close()) << set.LastError();
+  }
+  ExpectRebuilds({{"a", a}, {"c", c}});
+}
+
+TEST_F(FaultTest, FailedReadOfTheSourceStoresNothingOfIt) {
+  PieceSet set(Base(), 100, faults_);
+  faults_.FailPath(Op::kRead, "src/bad", EIO);
+  EXPECT_FALSE(AddWithFaults(set, {{"good", "12345"}, {"bad", PatternBytes(300, 1)}}));
+  EXPECT_NE(set.LastError().find("Can't read " + SourceRoot() + "bad"), std::string::npos)
+      << set.LastError();
+  EXPECT_EQ(set.Files().size(), 1u);
+  EXPECT_EQ(set.WritePos(), 13u);
+  EXPECT_FALSE(FileExists(Piece(2)));
+}
+
+TEST_F(FaultTest, FailedSeekInTheLastPieceIsReported) {
+  PieceSet set(Base(), 100, faults_);
+  ASSERT_TRUE(AddWithFaults(set, {{"a", "1"}}));
+  faults_.FailNth(Op::kSeek, 1, EIO);
+  EXPECT_FALSE(AddWithFaults(set, {{"b", "2"}}));
+  EXPECT_NE(set.LastError().find("Can't write " + Piece(1)), std::string::npos) << set.LastError();
+  EXPECT_EQ(set.Files().size(), 1u);
+}
+
+TEST_F(FaultTest, FailedRenameAtCloseKeepsThePreviousHeader) {
+  {
+    PieceSet set(Base(), 100);
+    ASSERT_TRUE(AddSources(set, {{"a", "first"}}));
+  }
+  const std::string header = ReadFile(Header());
+  {
+    PieceSet set(Base(), SetAccess::kReadWrite, faults_);
+    ASSERT_TRUE(AddWithFaults(set, {{"b", "second"}}));
+    faults_.FailPath(Op::kRename, "backup.pec", EIO);
+    EXPECT_FALSE(set.Close());
+    EXPECT_NE(set.LastError().find("backup.pec"), std::string::npos) << set.LastError();
+    EXPECT_FALSE(set.Close()) << "a second Close gives the first result";
+  }
+  EXPECT_EQ(ReadFile(Header()), header);
+  EXPECT_TRUE(FileExists(Piece(1))) << "the last piece stays while the catalogue is not written";
+  EXPECT_EQ(ListFolder(Dir()), (std::vector<std::string>{"backup.pec", "backup1.pec", "src"}));
+}
+
+TEST_F(FaultTest, DiskFullWhileWritingTheCatalogueLeavesNoTemporaryFile) {
+  {
+    PieceSet set(Base(), 100);
+    ASSERT_TRUE(AddSources(set, {{"a", "first"}}));
+  }
+  const std::string header = ReadFile(Header());
+  PieceSet set(Base(), SetAccess::kReadWrite, faults_);
+  ASSERT_TRUE(AddWithFaults(set, {{"b", "second"}}));
+  faults_.LimitWrites(20);
+  EXPECT_FALSE(set.Close());
+  EXPECT_EQ(set.LastError().rfind("Can't write " + Header(), 0), 0u) << set.LastError();
+  EXPECT_EQ(ReadFile(Header()), header);
+  EXPECT_EQ(ListFolder(Dir()), (std::vector<std::string>{"backup.pec", "backup1.pec", "src"}));
+}
+
+TEST_F(FaultTest, HeaderThatCannotBeCreatedIsNamed) {
+  PieceSet set(Base(), 100, faults_);
+  ASSERT_TRUE(AddWithFaults(set, {{"a", "x"}}));
+  faults_.FailNth(Op::kCreateUnique, 1, EACCES);
+  EXPECT_FALSE(set.Close());
+  EXPECT_EQ(set.LastError(), "Can't create " + Header());
+}
+
+TEST_F(FaultTest, FailedWriteWhileRebuildingNamesTheDestination) {
+  PieceSet set(Base(), 100, faults_);
+  ASSERT_TRUE(AddWithFaults(set, {{"a", PatternBytes(50, 1)}}));
+  faults_.FailPath(Op::kWrite, "out/a", ENOSPC);
+  EXPECT_FALSE(set.ExtractFile(PathOf("out/"), "", "a"));
+  EXPECT_EQ(set.LastError(), "Can't write " + PathOf("out/a") + ": No space left on device");
+}
+
+}  // namespace
+}  // namespace vornalis::testing

@@ -1,0 +1,126 @@
+#include "tests/support/fault_file_system.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace vornalis::testing {
+namespace {
+
+class FaultFile final : public platform::File {
+ public:
+  FaultFile(FaultFileSystem& owner, std::unique_ptr<platform::File> base)
+      : owner_(owner), base_(std::move(base)) {}
+
+  const std::string& Path() const override { return base_->Path(); }
+
+  platform::IoResult Read(std::span<char> data) override {
+    if (const int error = owner_.Check(FaultFileSystem::Op::kRead, Path())) return {0, error};
+    return base_->Read(data);
+  }
+
+  platform::IoResult Write(std::span<const char> data) override {
+    if (const int error = owner_.Check(FaultFileSystem::Op::kWrite, Path())) return {0, error};
+    std::uint64_t* budget = owner_.write_budget();
+    if (budget != nullptr && data.size() > *budget) {
+      const auto allowed = static_cast<std::size_t>(*budget);
+      platform::IoResult partial = base_->Write(data.first(allowed));
+      *budget -= partial.count;
+      if (partial.error == 0) partial.error = ENOSPC;
+      return partial;
+    }
+    platform::IoResult result = base_->Write(data);
+    if (budget != nullptr) *budget -= result.count;
+    return result;
+  }
+
+  int Seek(std::uint64_t offset) override {
+    if (const int error = owner_.Check(FaultFileSystem::Op::kSeek, Path())) return error;
+    return base_->Seek(offset);
+  }
+
+  std::int64_t Size(int* error) override { return base_->Size(error); }
+
+  int Close() override {
+    const int base_error = base_->Close();
+    if (const int error = owner_.Check(FaultFileSystem::Op::kClose, Path())) return error;
+    return base_error;
+  }
+
+ private:
+  FaultFileSystem& owner_;
+  std::unique_ptr<platform::File> base_;
+};
+
+}  // namespace
+
+void FaultFileSystem::FailNth(Op op, int n, int error) {
+  count_faults_.push_back({op, counts_[op] + n, error});
+}
+
+void FaultFileSystem::FailPath(Op op, std::string fragment, int error) {
+  path_faults_.push_back({op, std::move(fragment), error});
+}
+
+void FaultFileSystem::LimitWrites(std::uint64_t bytes) {
+  limit_writes_ = true;
+  write_budget_ = bytes;
+}
+
+int FaultFileSystem::Count(Op op) const {
+  const auto it = counts_.find(op);
+  return it == counts_.end() ? 0 : it->second;
+}
+
+void FaultFileSystem::Reset() {
+  counts_.clear();
+  path_faults_.clear();
+  count_faults_.clear();
+  limit_writes_ = false;
+}
+
+int FaultFileSystem::Check(Op op, const std::string& path) {
+  const int count = ++counts_[op];
+  for (const CountFault& fault : count_faults_)
+    if (fault.op == op && fault.at == count) return fault.error;
+  for (const PathFault& fault : path_faults_)
+    if (fault.op == op && path.find(fault.fragment) != std::string::npos) return fault.error;
+  return 0;
+}
+
+std::unique_ptr<platform::File> FaultFileSystem::Open(const std::string& path,
+                                                      platform::OpenMode mode, int* error) {
+  if (const int fault = Check(Op::kOpen, path)) {
+    *error = fault;
+    return nullptr;
+  }
+  auto file = base_.Open(path, mode, error);
+  return file ? std::make_unique<FaultFile>(*this, std::move(file)) : nullptr;
+}
+
+int FaultFileSystem::Remove(const std::string& path) {
+  if (const int fault = Check(Op::kRemove, path)) return fault;
+  return base_.Remove(path);
+}
+
+int FaultFileSystem::Rename(const std::string& from, const std::string& to) {
+  if (const int fault = Check(Op::kRename, to)) return fault;
+  return base_.Rename(from, to);
+}
+
+int FaultFileSystem::CreateDirectory(const std::string& path) {
+  if (const int fault = Check(Op::kCreateDirectory, path)) return fault;
+  return base_.CreateDirectory(path);
+}
+
+std::unique_ptr<platform::File> FaultFileSystem::CreateUniqueFile(const std::string& folder,
+                                                                  const std::string& prefix,
+                                                                  int* error) {
+  if (const int fault = Check(Op::kCreateUnique, folder + prefix)) {
+    *error = fault;
+    return nullptr;
+  }
+  auto file = base_.CreateUniqueFile(folder, prefix, error);
+  return file ? std::make_unique<FaultFile>(*this, std::move(file)) : nullptr;
+}
+
+}  // namespace vornalis::testing
