@@ -1,0 +1,75 @@
+// libFuzzer target for the catalogue reader: the input becomes a set's header file (and up to
+// two overflow pieces), which is then opened, looked up and partly rebuilt. Any crash, leak,
+// sanitizer report or unbounded allocation is a finding.
+//
+// Input layout: byte 0 gives the number of overflow pieces (0 to 2); each is a u16 length and
+// that many payload bytes; the rest is the header file.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "engine/endian.h"
+#include "engine/piece_set.h"
+#include "engine/set_files.h"
+
+namespace {
+
+std::string WorkFolder() {
+  static const std::string folder = [] {
+    const char* root = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+    std::string pattern = std::string(root) + "/vornalis-fuzz-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    setenv("TMPDIR", pattern.c_str(), 1);  // the read-only tail goes here too
+    return pattern + "/";
+  }();
+  return folder;
+}
+
+void Write(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::string folder = WorkFolder();
+  const std::string base = folder + "set";
+  std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const int pieces = data[0] % 3;
+  std::vector<std::string> overflow;
+  for (int i = 0; i < pieces && input.size() >= 2; ++i) {
+    const std::size_t length = std::min<std::size_t>(vornalis::ReadU16(input.data()), input.size() - 2);
+    overflow.push_back(input.substr(2, length));
+    input.erase(0, 2 + length);
+  }
+  Write(vornalis::HeaderPath(base), input);
+  const std::uint32_t last_piece = input.size() >= 16 ? vornalis::ReadU32(input.data() + 12) : 0;
+  for (std::size_t i = 0; i < overflow.size(); ++i) {
+    const auto n = static_cast<std::uint32_t>(last_piece + i + 1);
+    std::string piece = "QBTM";
+    vornalis::AppendU32(&piece, n);
+    Write(vornalis::PiecePath(base, n), piece + overflow[i]);
+  }
+
+  {
+    vornalis::PieceSet set(base, vornalis::SetAccess::kReadOnly);
+    std::uint32_t total = 0;
+    set.GetTotals(total);
+    std::size_t tried = 0;
+    for (const vornalis::StoredFile& file : set.Files()) {
+      if (++tried > 3) break;
+      set.Find(file.Folder, file.Name);
+      set.ExtractFile(folder + "out/", file.Folder, file.Name);
+    }
+  }
+
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    std::filesystem::remove_all(entry.path(), ec);
+  return 0;
+}
