@@ -182,6 +182,7 @@ bool PieceSet::ReadCatalogue() {
       ok = Fail(std::string(messages::kFormatNotCorrect));
       break;
     }
+    ++catalogue_blocks_;
   }
 
   if (tail) {

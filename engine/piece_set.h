@@ -95,6 +95,8 @@ class PieceSet {
   std::uint32_t WritePos() const { return WritePos_; }
   // Number of overflow pieces of the catalogue read at opening (0 for a new set).
   std::uint32_t OverflowPieces() const { return overflow_pieces_; }
+  // Number of catalogue blocks read at opening (0 for a new set).
+  std::uint32_t CatalogueBlocks() const { return catalogue_blocks_; }
   // The file that holds the bytes of data piece n now: its own piece file, or for the partly
   // filled last piece of a set opened read-only, a temporary copy laid out from the header.
   std::string PieceFile(std::uint32_t n) const;
@@ -145,6 +147,7 @@ class PieceSet {
   std::string tail_file_;              // read-only: temporary file holding the last piece
   std::uint32_t tail_length_ = 0;      // L of the header read at opening
   std::uint32_t overflow_pieces_ = 0;
+  std::uint32_t catalogue_blocks_ = 0;
   bool closed_ = false;
   bool close_result_ = true;
 };

@@ -51,7 +51,8 @@ enum class OpenMode {
 
 struct DirEntry {
   std::string name;
-  bool is_directory = false;
+  bool is_directory = false;  // a folder, or a link to one
+  bool is_link = false;       // a symbolic link
 };
 
 // Result of FileSystem::Copy: bytes copied, and which side failed if any.

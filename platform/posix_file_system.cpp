@@ -146,12 +146,16 @@ class PosixFileSystem final : public FileSystem {
     const std::string prefix = WithSeparator(path);
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name == "." || name == "..") continue;
-      bool is_directory = entry->d_type == DT_DIR;
-      if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK)
-        is_directory = IsDirectory(prefix + name);
-      entries->push_back({name, is_directory});
+      DirEntry item{entry->d_name, entry->d_type == DT_DIR, entry->d_type == DT_LNK};
+      if (item.name == "." || item.name == "..") continue;
+      if (entry->d_type == DT_UNKNOWN) {
+        struct stat st;
+        item.is_link = ::lstat((prefix + item.name).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+        item.is_directory = !item.is_link && S_ISDIR(st.st_mode);
+      }
+      if (item.is_link) item.is_directory = IsDirectory(prefix + item.name);
+      entries->push_back(std::move(item));
+      errno = 0;
     }
     const int error = errno;
     ::closedir(dir);

@@ -1,0 +1,69 @@
+#include "cli/cli_app.h"
+
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+
+namespace vornalis::cli {
+
+int Run(int argc, char** argv) {
+  CLI::App app{
+      "Packs files and folders into a numbered set of piece files, lists and rebuilds them.",
+      "vornalis-cli"};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", "vornalis-cli 0.1");
+
+  std::string set, size = "200KB", target;
+  std::vector<std::string> paths, files;
+  bool force = false, long_format = false, json = false;
+  CommonOptions options;
+  const char* set_help = "the set: its header file or any of its pieces";
+
+  CLI::App* create = app.add_subcommand("create", "Make a new set of the files and folders given");
+  create->add_option("SET", set, "the set's header file (.pec is added when missing)")->required();
+  create->add_option("PATH", paths, "files and folders to store")->required();
+  create->add_option(
+      "--size", size,
+      "piece size: a number with bytes, KB or MB, or 1.44MB or 720KB (default 200KB)");
+  create->add_flag("--force", force, "replace an existing set of that name");
+  create->add_flag("-q,--quiet", options.quiet, "show no progress");
+
+  CLI::App* add = app.add_subcommand("add", "Store more files and folders in an existing set");
+  add->add_option("SET", set, set_help)->required();
+  add->add_option("PATH", paths, "files and folders to store")->required();
+  add->add_flag("-q,--quiet", options.quiet, "show no progress");
+
+  CLI::App* list = app.add_subcommand("list", "List the stored files");
+  list->add_option("SET", set, set_help)->required();
+  list->add_flag("--long", long_format, "also show each file's piece and offset");
+  list->add_flag("--json", json, "print one JSON document");
+
+  CLI::App* extract = app.add_subcommand("extract", "Rebuild all stored files, or those named");
+  extract->add_option("SET", set, set_help)->required();
+  extract->add_option("TARGET", target, "folder to rebuild into (made when missing)")->required();
+  extract->add_option("FILE", files, "stored files to rebuild, as folder\\name or folder/name");
+  extract->add_flag("-q,--quiet", options.quiet, "show no progress");
+
+  CLI::App* info = app.add_subcommand("info", "Show the set's piece size, pieces and catalogue");
+  info->add_option("SET", set, set_help)->required();
+
+  CLI::App* verify = app.add_subcommand(
+      "verify", "Check that every piece the catalogue needs is there and sound (structure only)");
+  verify->add_option("SET", set, set_help)->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int status = app.exit(e);
+    return status == 0 ? kOk : kUsage;
+  }
+
+  if (create->parsed()) return CreateCommand(set, size, force, paths, options);
+  if (add->parsed()) return AddCommand(set, paths, options);
+  if (list->parsed()) return ListCommand(set, long_format, json);
+  if (extract->parsed()) return ExtractCommand(set, target, files, options);
+  if (info->parsed()) return InfoCommand(set);
+  return VerifyCommand(set);
+}
+
+}  // namespace vornalis::cli

@@ -1,0 +1,26 @@
+// The commands of vornalis-cli. Each takes its parsed arguments, writes results to standard
+// output and one line per error to standard error, and returns the process's exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vornalis::cli {
+
+enum ExitStatus { kOk = 0, kFailed = 1, kUsage = 2, kInterrupted = 130 };
+
+struct CommonOptions {
+  bool quiet = false;  // no progress line
+};
+
+int CreateCommand(const std::string& set, const std::string& size, bool force,
+                  const std::vector<std::string>& paths, const CommonOptions& options);
+int AddCommand(const std::string& set, const std::vector<std::string>& paths,
+               const CommonOptions& options);
+int ListCommand(const std::string& set, bool long_format, bool json);
+int ExtractCommand(const std::string& set, const std::string& target,
+                   const std::vector<std::string>& files, const CommonOptions& options);
+int InfoCommand(const std::string& set);
+int VerifyCommand(const std::string& set);
+
+}  // namespace vornalis::cli

@@ -1,0 +1,17 @@
+// Opening the set that a SET argument names: the header or any piece of it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/piece_set.h"
+
+namespace vornalis::cli {
+
+// Opens the set, or prints why it cannot be opened and returns null.
+std::unique_ptr<PieceSet> OpenSet(const std::string& set_argument, SetAccess access);
+
+// Writes one error line to standard error.
+void PrintError(const std::string& message);
+
+}  // namespace vornalis::cli

@@ -1,0 +1,136 @@
+// create and add: storing files and folders into a set.
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/open_set.h"
+#include "cli/progress.h"
+#include "engine/format.h"
+#include "engine/piece_set.h"
+#include "engine/piece_size.h"
+#include "engine/set_files.h"
+#include "engine/size_text.h"
+#include "engine/source_walk.h"
+#include "platform/file_system.h"
+
+namespace vornalis::cli {
+namespace {
+
+struct PackProgress {
+  ProgressLine* line;
+  std::size_t total = 0;
+  std::size_t stored = 0;
+  std::uint64_t bytes = 0;
+};
+
+int OnStored(void* context, int, std::string name, std::string folder, std::uint32_t size) {
+  auto* progress = static_cast<PackProgress*>(context);
+  ++progress->stored;
+  progress->bytes += size;
+  progress->line->Update(static_cast<int>(progress->stored * 100 / progress->total), folder + name,
+                         progress->bytes);
+  return InterruptGuard::Requested() ? -1 : 0;
+}
+
+// Lists the sources, or prints why they cannot be and returns false.
+bool Collect(const std::vector<std::string>& paths, SourceList* sources) {
+  *sources = CollectSources(paths);
+  for (const std::string& skipped : sources->skipped)
+    std::printf("Skipped %s: links to folders are not followed\n", skipped.c_str());
+  for (const std::string& error : sources->errors) PrintError(error);
+  return sources->errors.empty();
+}
+
+// Stores every source into set and closes it; reports what happened.
+int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
+  PackProgress progress;
+  ProgressLine line(options.quiet);
+  progress.line = &line;
+  for (SourceGroup& group : sources.groups) {
+    // Files already in the set are skipped by the engine; say which.
+    std::vector<StoredFile> fresh;
+    for (StoredFile& entry : group.entries) {
+      if (set.Find(entry.Folder, entry.Name) != nullptr)
+        std::printf("Skipped %s%s: already in the set\n", entry.Folder.c_str(), entry.Name.c_str());
+      else
+        fresh.push_back(std::move(entry));
+    }
+    group.entries = std::move(fresh);
+    progress.total += group.entries.size();
+  }
+
+  InterruptGuard interrupt;
+  bool ok = true;
+  for (const SourceGroup& group : sources.groups) {
+    if (group.entries.empty()) continue;
+    set.ClearLastError();
+    if (!set.AddFiles(group.source_root, group.entries, &progress, OnStored, group.source_root)) {
+      line.Finish();
+      PrintError(set.LastError());
+      ok = false;
+      break;
+    }
+    if (InterruptGuard::Requested()) break;
+  }
+  line.Finish();
+  const bool stopped = InterruptGuard::Requested();
+  if (!set.Close()) {
+    PrintError(set.LastError());
+    ok = false;
+  }
+  std::uint32_t bytes = 0;
+  const int count = set.GetTotals(bytes);
+  if (ok || progress.stored > 0)
+    std::printf("Stored %zu files. %s\n", progress.stored,
+                TotalsText(static_cast<std::uint32_t>(count), bytes).c_str());
+  if (stopped) {
+    PrintError("Interrupted: the files stored so far are kept in the set");
+    return kInterrupted;
+  }
+  return ok ? kOk : kFailed;
+}
+
+std::string BasePathOf(const std::string& set) {
+  const std::string& ext = std::string(format::kExtension);
+  if (set.size() > ext.size() && set.compare(set.size() - ext.size(), ext.size(), ext) == 0)
+    return set.substr(0, set.size() - ext.size());
+  return set;
+}
+
+}  // namespace
+
+int CreateCommand(const std::string& set_argument, const std::string& size_text, bool force,
+                  const std::vector<std::string>& paths, const CommonOptions& options) {
+  std::string error;
+  const auto piece_size = ParsePieceSize(size_text, &error);
+  if (!piece_size) {
+    PrintError(error);
+    return kUsage;
+  }
+  const std::string base = BasePathOf(set_argument);
+  platform::FileSystem& fs = platform::RealFileSystem();
+  const bool exists = fs.Exists(HeaderPath(base)) || fs.Exists(PiecePath(base, 1));
+  if (exists && !force) {
+    PrintError("The set " + HeaderPath(base) + " already exists; give --force to replace it");
+    return kFailed;
+  }
+  SourceList sources;
+  if (!Collect(paths, &sources)) return kFailed;
+  if (exists) {
+    // Replace the old set whole, so none of its pieces linger after the new one.
+    fs.Remove(HeaderPath(base));
+    for (std::uint32_t n = 1; fs.Exists(PiecePath(base, n)); ++n) fs.Remove(PiecePath(base, n));
+  }
+  PieceSet set(base, *piece_size);
+  return Store(set, sources, options);
+}
+
+int AddCommand(const std::string& set_argument, const std::vector<std::string>& paths,
+               const CommonOptions& options) {
+  SourceList sources;
+  if (!Collect(paths, &sources)) return kFailed;
+  auto set = OpenSet(set_argument, SetAccess::kReadWrite);
+  if (!set) return kFailed;
+  return Store(*set, sources, options);
+}
+
+}  // namespace vornalis::cli

@@ -1,0 +1,71 @@
+#include "cli/progress.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include "engine/size_text.h"
+
+namespace vornalis::cli {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+struct sigaction previous_action;
+
+void OnInterrupt(int) { interrupted = 1; }
+
+std::string Rate(std::uint64_t bytes, double seconds) {
+  if (seconds <= 0) return "";
+  const double rate = static_cast<double>(bytes) / seconds;
+  char text[32];
+  if (rate >= 1048576)
+    std::snprintf(text, sizeof text, "%.1f MB/s", rate / 1048576);
+  else
+    std::snprintf(text, sizeof text, "%.0f KB/s", rate / 1024);
+  return text;
+}
+
+}  // namespace
+
+ProgressLine::ProgressLine(bool quiet)
+    : enabled_(!quiet && ::isatty(STDERR_FILENO) == 1),
+      start_(std::chrono::steady_clock::now()),
+      last_(start_) {}
+
+ProgressLine::~ProgressLine() { Finish(); }
+
+void ProgressLine::Update(int percent, const std::string& name, std::uint64_t bytes) {
+  if (!enabled_) return;
+  const auto now = std::chrono::steady_clock::now();
+  // A few updates a second are enough to read, and keep the terminal out of the way.
+  if (shown_ && percent < 100 && now - last_ < std::chrono::milliseconds(100)) return;
+  last_ = now;
+  const double seconds = std::chrono::duration<double>(now - start_).count();
+  std::string shown_name = name.size() > 40 ? "..." + name.substr(name.size() - 37) : name;
+  std::fprintf(stderr, "\r\033[K%3d%%  %-40s  %s", percent, shown_name.c_str(),
+               Rate(bytes, seconds).c_str());
+  std::fflush(stderr);
+  shown_ = true;
+}
+
+void ProgressLine::Finish() {
+  if (!shown_) return;
+  std::fprintf(stderr, "\r\033[K");
+  std::fflush(stderr);
+  shown_ = false;
+}
+
+InterruptGuard::InterruptGuard() {
+  interrupted = 0;
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &previous_action);
+}
+
+InterruptGuard::~InterruptGuard() { sigaction(SIGINT, &previous_action, nullptr); }
+
+bool InterruptGuard::Requested() { return interrupted != 0; }
+
+}  // namespace vornalis::cli

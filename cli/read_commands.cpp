@@ -1,0 +1,102 @@
+// list, info and verify: reading a set without changing anything.
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/json.h"
+#include "cli/open_set.h"
+#include "engine/set_files.h"
+#include "engine/size_text.h"
+#include "engine/verify.h"
+
+namespace vornalis::cli {
+namespace {
+
+void PrintJson(const PieceSet& set) {
+  std::uint32_t total = 0;
+  const int count = set.GetTotals(total);
+  std::printf("{\"set\":%s,\"piece_size\":%u,\"files\":[",
+              JsonString(HeaderPath(set.BasePath())).c_str(), set.PieceSize());
+  bool first = true;
+  for (const StoredFile& file : set.Files()) {
+    std::printf("%s\n{\"name\":%s,\"folder\":%s,\"size\":%u,\"piece\":%u,\"offset\":%u}",
+                first ? "" : ",", JsonString(file.Name).c_str(), JsonString(file.Folder).c_str(),
+                file.Size, file.Piece, file.Offset);
+    first = false;
+  }
+  std::printf("],\n\"total_files\":%d,\"total_bytes\":%u}\n", count, total);
+}
+
+void PrintTable(const PieceSet& set, bool long_format) {
+  std::size_t name_width = 4;
+  for (const StoredFile& file : set.Files()) name_width = std::max(name_width, file.Name.size());
+  name_width = std::min<std::size_t>(name_width, 48);
+  const int width = static_cast<int>(name_width);
+  if (long_format)
+    std::printf("%-*s  %10s  %6s  %10s  %s\n", width, "Name", "Size", "Piece", "Offset", "Path");
+  else
+    std::printf("%-*s  %10s  %s\n", width, "Name", "Size", "Path");
+  for (const StoredFile& file : set.Files()) {
+    if (long_format)
+      std::printf("%-*s  %10u  %6u  %10u  %s\n", width, file.Name.c_str(), file.Size, file.Piece,
+                  file.Offset, file.Folder.c_str());
+    else
+      std::printf("%-*s  %10u  %s\n", width, file.Name.c_str(), file.Size, file.Folder.c_str());
+  }
+  std::uint32_t total = 0;
+  const int count = set.GetTotals(total);
+  std::printf("%s\n", TotalsText(static_cast<std::uint32_t>(count), total).c_str());
+}
+
+}  // namespace
+
+int ListCommand(const std::string& set_argument, bool long_format, bool json) {
+  auto set = OpenSet(set_argument, SetAccess::kReadOnly);
+  if (!set) return kFailed;
+  if (json)
+    PrintJson(*set);
+  else
+    PrintTable(*set, long_format);
+  return kOk;
+}
+
+int InfoCommand(const std::string& set_argument) {
+  auto set = OpenSet(set_argument, SetAccess::kReadOnly);
+  if (!set) return kFailed;
+  std::uint64_t bytes = 0;
+  for (const StoredFile& file : set->Files()) bytes += file.Size;
+  std::printf("Set:               %s\n", HeaderPath(set->BasePath()).c_str());
+  std::printf("Piece size:        %u bytes (%s)\n", set->PieceSize(),
+              SizeText(set->PieceSize()).c_str());
+  std::printf("Data pieces:       %u\n", set->LastPiece());
+  std::printf("Files:             %zu\n", set->Files().size());
+  std::printf("Total size:        %llu bytes\n", static_cast<unsigned long long>(bytes));
+  std::printf("Catalogue blocks:  %u\n", set->CatalogueBlocks());
+  std::printf("Overflow pieces:   %u\n", set->OverflowPieces());
+  return kOk;
+}
+
+int VerifyCommand(const std::string& set_argument) {
+  auto set = OpenSet(set_argument, SetAccess::kReadOnly);
+  if (!set) return kFailed;
+  const VerifyReport report = VerifySet(*set);
+  for (const VerifyProblem& problem : report.problems) {
+    std::printf("%s\n", problem.message.c_str());
+    std::string affected;
+    for (std::size_t i = 0; i < problem.affected.size() && i < 10; ++i)
+      affected += (i ? ", " : "") + problem.affected[i];
+    if (problem.affected.size() > 10)
+      affected += " and " + std::to_string(problem.affected.size() - 10) + " more";
+    std::printf("  affects: %s\n", affected.c_str());
+  }
+  std::printf("Checked %u pieces and %zu stored files: %s.\n", report.pieces_checked,
+              set->Files().size(),
+              report.ok() ? "the structure is sound"
+                          : (std::to_string(report.problems.size()) + " problem(s) found").c_str());
+  std::printf(
+      "This checks the structure only: the format has no checksums, so changed bytes "
+      "inside a piece cannot be detected.\n");
+  return report.ok() ? kOk : kFailed;
+}
+
+}  // namespace vornalis::cli

@@ -1,0 +1,28 @@
+// Piece sizes: a number with a unit, or one of the two floppy-disk presets. The desktop
+// program's size choice and the CLI's --size both compute their byte counts here.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vornalis {
+
+enum class SizeUnit { kBytes = 0, kKB = 1, kMB = 2 };
+
+inline constexpr std::uint32_t kFloppy144MB = 1474560;  // 0x168000
+inline constexpr std::uint32_t kFloppy720KB = 737280;   // 0xB4000
+inline constexpr std::uint32_t kDefaultPieceSize = 200 * 1024;
+
+// number × 1, 1,024 or 1,048,576; nothing when the product does not fit in 32 bits.
+std::optional<std::uint32_t> CustomPieceSize(std::uint64_t number, SizeUnit unit);
+// Item 1 of the preset list is the 720 KB floppy; item 0 and any other the 1.44 MB one.
+std::uint32_t PresetPieceSize(int item);
+
+// Reads a size as typed on a command line: "200KB", "200 KB", "3MB", "1000 bytes", "1000",
+// "1.44MB" or "720KB" (the floppy presets). Units are case-insensitive. The result is also
+// checked against the smallest valid piece. On failure returns nothing and sets *error.
+std::optional<std::uint32_t> ParsePieceSize(std::string_view text, std::string* error);
+
+}  // namespace vornalis

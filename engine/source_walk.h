@@ -1,0 +1,31 @@
+// Turning the files and folders a user names into catalogue entries.
+//
+// A file is stored with an empty Folder; a folder with every file below it, each file's Folder
+// relative to the parent of the folder named (photos\ and photos\2000\ for the folder photos).
+// Folders are walked breadth first, each in the order the system lists it. Entries are grouped
+// by the folder they are relative to, since AddFiles reads each group from its own root.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/stored_file.h"
+#include "platform/file_system.h"
+
+namespace vornalis {
+
+struct SourceGroup {
+  std::string source_root;  // native folder ending with a separator
+  std::vector<StoredFile> entries;
+};
+
+struct SourceList {
+  std::vector<SourceGroup> groups;   // in order of first appearance
+  std::vector<std::string> errors;   // paths that do not exist or cannot be listed
+  std::vector<std::string> skipped;  // links to folders, which are not followed
+};
+
+SourceList CollectSources(const std::vector<std::string>& paths,
+                          platform::FileSystem& fs = platform::RealFileSystem());
+
+}  // namespace vornalis

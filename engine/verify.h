@@ -1,0 +1,35 @@
+// A check of a set's structure without rebuilding anything: every data piece that a stored file
+// needs exists with the right head and length, and every entry lies inside the stored bytes.
+// The format has no checksum, so the content of the bytes cannot be checked.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/piece_set.h"
+#include "platform/file_system.h"
+
+namespace vornalis {
+
+struct VerifyProblem {
+  std::string message;                // what is wrong, naming the piece or the entry
+  std::vector<std::string> affected;  // stored files (Folder + Name) it concerns
+};
+
+struct VerifyReport {
+  std::uint32_t pieces_checked = 0;
+  std::vector<VerifyProblem> problems;
+  bool ok() const { return problems.empty(); }
+};
+
+// The first and last data piece that hold bytes of entry; first > last for an empty file.
+struct PieceSpan {
+  std::uint32_t first = 1;
+  std::uint32_t last = 0;
+};
+PieceSpan SpanOf(const StoredFile& entry, std::uint32_t piece_size);
+
+VerifyReport VerifySet(const PieceSet& set, platform::FileSystem& fs = platform::RealFileSystem());
+
+}  // namespace vornalis

@@ -1,0 +1,32 @@
+// Runs a program the way a user would, capturing its output and exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vornalis::testing {
+
+struct ProcessResult {
+  int status = -1;  // exit status, or 128 + signal number
+  std::string out;
+  std::string err;
+};
+
+// Runs program with args in folder cwd (the current one when empty), standard input empty.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& cwd = "");
+
+// Starts program in the background; Wait collects it.
+class BackgroundProcess {
+ public:
+  BackgroundProcess(const std::string& program, const std::vector<std::string>& args);
+  ~BackgroundProcess();
+  void Signal(int signal);
+  ProcessResult Wait();
+
+ private:
+  int pid_ = -1;
+  std::string out_path_, err_path_;
+};
+
+}  // namespace vornalis::testing
