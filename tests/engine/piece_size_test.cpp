@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include "engine/piece_size.h"
+
+namespace vornalis {
+namespace {
+
+TEST(PieceSizeTest, UnitsAndPresetsGiveTheirByteCounts) {
+  EXPECT_EQ(CustomPieceSize(200, SizeUnit::kKB), 204800u);
+  EXPECT_EQ(CustomPieceSize(3, SizeUnit::kMB), 3145728u);
+  EXPECT_EQ(CustomPieceSize(3, SizeUnit::kBytes), 3u);
+  EXPECT_EQ(CustomPieceSize(4095, SizeUnit::kMB), 4293918720u);
+  EXPECT_FALSE(CustomPieceSize(4096, SizeUnit::kMB));  // would wrap to 0 on 32 bits
+  EXPECT_FALSE(CustomPieceSize(4194304, SizeUnit::kKB));
+  EXPECT_EQ(PresetPieceSize(0), 1474560u);
+  EXPECT_EQ(PresetPieceSize(1), 737280u);
+  EXPECT_EQ(PresetPieceSize(7), 1474560u);
+}
+
+TEST(PieceSizeTest, TypedSizesAreReadOrRefused) {
+  const std::vector<std::pair<const char*, std::uint32_t>> good = {
+      {"1.44MB", 1474560}, {"1.44mb", 1474560}, {"720KB", 737280}, {"200KB", 204800},
+      {"200 kb", 204800},  {"3MB", 3145728},    {"1000", 1000},    {"9 bytes", 9},
+  };
+  for (const auto& [text, size] : good) {
+    std::string error;
+    EXPECT_EQ(ParsePieceSize(text, &error), size) << text << ": " << error;
+  }
+  for (const char* text :
+       {"", "KB", "1.5MB", "-3KB", "12 GB", "99999999999", "8", "0KB", "4096MB"}) {
+    std::string error;
+    EXPECT_FALSE(ParsePieceSize(text, &error)) << text;
+    EXPECT_FALSE(error.empty()) << text;
+  }
+}
+
+}  // namespace
+}  // namespace vornalis

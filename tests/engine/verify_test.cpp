@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/verify.h"
+#include "tests/support/raw_set.h"
+#include "tests/support/set_fixture.h"
+
+namespace vornalis::testing {
+namespace {
+
+class VerifyTest : public SetTest {
+ protected:
+  void MakeSet() {
+    PieceSet set(Base(), 100);
+    ASSERT_TRUE(
+        AddSources(set, {{"a", PatternBytes(150, 1)}, {"b", PatternBytes(100, 2)}, {"c", ""}}));
+  }
+};
+
+TEST_F(VerifyTest, SpansCoverThePiecesAFileTouches) {
+  EXPECT_GT(SpanOf({"", "e", 3, 50, 0}, 100).first, SpanOf({"", "e", 3, 50, 0}, 100).last);
+  EXPECT_EQ(SpanOf({"", "f", 1, 8, 92}, 100).last, 1u);
+  EXPECT_EQ(SpanOf({"", "f", 1, 8, 93}, 100).last, 2u);
+  EXPECT_EQ(SpanOf({"", "f", 2, 99, 1}, 100).last, 2u);
+  EXPECT_EQ(SpanOf({"", "f", 2, 99, 2}, 100).last, 3u);
+}
+
+TEST_F(VerifyTest, SoundSetHasNoProblems) {
+  MakeSet();
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  const VerifyReport report = VerifySet(set);
+  EXPECT_TRUE(report.ok()) << report.problems[0].message;
+  EXPECT_EQ(report.pieces_checked, 3u);
+}
+
+TEST_F(VerifyTest, MissingShortAndForeignPiecesAreNamedWithTheirFiles) {
+  MakeSet();
+  std::filesystem::remove(Piece(1));
+  std::filesystem::resize_file(Piece(2), 99);
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  const VerifyReport report = VerifySet(set);
+  ASSERT_EQ(report.problems.size(), 2u);
+  EXPECT_EQ(report.problems[0].message, "Missing piece " + Piece(1));
+  EXPECT_EQ(report.problems[0].affected, (std::vector<std::string>{"a"}));
+  EXPECT_EQ(report.problems[1].message,
+            "Damaged piece " + Piece(2) + ": it is 99 bytes long, not 100");
+  EXPECT_EQ(report.problems[1].affected, (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(VerifyTest, EntryPastTheStoredBytesIsReported) {
+  WriteFile(Header(),
+            HeaderBytes(StreamBytes(100, 1, "abc",
+                                    BlockBytes({{1, 8, 3, "", "ok"}, {1, 9, 5, "", "long"}}))));
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  const VerifyReport report = VerifySet(set);
+  ASSERT_EQ(report.problems.size(), 1u) << set.LastError();
+  EXPECT_EQ(report.problems[0].message,
+            "Stored file long reaches past the end of the stored bytes");
+}
+
+}  // namespace
+}  // namespace vornalis::testing
