@@ -47,14 +47,11 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
   progress.line = &line;
   for (SourceGroup& group : sources.groups) {
     // Files already in the set are skipped by the engine; say which.
-    std::vector<StoredFile> fresh;
-    for (StoredFile& entry : group.entries) {
-      if (set.Find(entry.Folder, entry.Name) != nullptr)
-        std::printf("Skipped %s%s: already in the set\n", entry.Folder.c_str(), entry.Name.c_str());
-      else
-        fresh.push_back(std::move(entry));
-    }
-    group.entries = std::move(fresh);
+    std::erase_if(group.entries, [&](const StoredFile& entry) {
+      if (set.Find(entry.Folder, entry.Name) == nullptr) return false;
+      std::printf("Skipped %s%s: already in the set\n", entry.Folder.c_str(), entry.Name.c_str());
+      return true;
+    });
     progress.total += group.entries.size();
   }
 

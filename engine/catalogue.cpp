@@ -30,10 +30,22 @@ void SortRange(const platform::Collator& collator, std::vector<StoredFile>* file
   std::iota(order.begin(), order.end(), 0);
   std::sort(order.begin(), order.end(),
             [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-  std::vector<StoredFile> sorted;
-  sorted.reserve(n);
-  for (std::size_t i : order) sorted.push_back(std::move((*files)[first + i]));
-  std::move(sorted.begin(), sorted.end(), files->begin() + static_cast<std::ptrdiff_t>(first));
+  keys = std::vector<std::string>();
+  // Apply the permutation in place, cycle by cycle, so no second copy of the entries is needed.
+  StoredFile* base = files->data() + first;
+  for (std::size_t start = 0; start < n; ++start) {
+    if (order[start] == start) continue;
+    StoredFile held = std::move(base[start]);
+    std::size_t at = start;
+    while (order[at] != start) {
+      base[at] = std::move(base[order[at]]);
+      const std::size_t next = order[at];
+      order[at] = at;
+      at = next;
+    }
+    base[at] = std::move(held);
+    order[at] = at;
+  }
 }
 
 }  // namespace
@@ -57,6 +69,7 @@ void SortFiles(const platform::Collator& collator, std::vector<StoredFile>* file
 void MergeNewFiles(const platform::Collator& collator, std::vector<StoredFile>* files,
                    std::size_t first_new) {
   SortRange(collator, files, first_new);
+  if (first_new == 0 || first_new == files->size()) return;
   std::inplace_merge(files->begin(), files->begin() + static_cast<std::ptrdiff_t>(first_new),
                      files->end(), [&](const StoredFile& a, const StoredFile& b) {
                        return CompareStoredFiles(collator, a, b) < 0;

@@ -20,11 +20,13 @@ bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<Stored
 
   // Files already in the catalogue are skipped; the input is not compared with itself.
   std::vector<StoredFile> work;
+  work.reserve(files.size());
   for (const StoredFile& file : files)
     if (catalogue::FindFile(collator_, Files_, file.Folder, file.Name) == Files_.size())
       work.push_back(StoredFile{file.Folder, file.Name});
 
   const std::size_t first_new = Files_.size();
+  Files_.reserve(first_new + work.size());
   bool ok = true;
   for (std::size_t i = 0; i < work.size(); ++i) {
     if (!StoreFile(&work[i])) {
@@ -32,7 +34,7 @@ bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<Stored
       break;
     }
     modified_ = true;
-    Files_.push_back(work[i]);
+    Files_.push_back(std::move(work[i]));
     const StoredFile& stored = Files_.back();
     const int percent = static_cast<int>((i + 1) * 100 / work.size());
     if (callback != nullptr &&
@@ -44,6 +46,7 @@ bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<Stored
     current_piece_.reset();
     if (error != 0 && ok) ok = Fail(messages::CantWrite(LastPieceName_, error));
   }
+  work = std::vector<StoredFile>();  // its entries moved into Files_; free it before sorting
   catalogue::MergeNewFiles(collator_, &Files_, first_new);
   return ok;
 }
@@ -102,13 +105,14 @@ bool PieceSet::StoreFile(StoredFile* entry) {
     if (!StartNewPiece()) return give_back();
   } else {
     CurrentPieceName_ = LastPieceName_;
+    // Within one AddFiles the last piece stays open, positioned at WritePos.
     if (!current_piece_) {
       current_piece_ = fs_.Open(CurrentPieceName_, platform::OpenMode::kUpdate, &error);
       if (!current_piece_) return Fail(messages::CantOpen(CurrentPieceName_));
-    }
-    if ((error = current_piece_->Seek(WritePos_)) != 0) {
-      Fail(messages::CantWrite(CurrentPieceName_, error));
-      return give_back();
+      if ((error = current_piece_->Seek(WritePos_)) != 0) {
+        Fail(messages::CantWrite(CurrentPieceName_, error));
+        return give_back();
+      }
     }
   }
 

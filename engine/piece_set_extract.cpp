@@ -1,6 +1,7 @@
 // PieceSet::ExtractFile: rebuilding one stored file from the pieces its bytes lie in.
 #include <algorithm>
 #include <array>
+#include <cerrno>
 
 #include "engine/endian.h"
 #include "engine/format.h"
@@ -59,7 +60,6 @@ bool PieceSet::ExtractFile(const std::string& target_folder, const std::string& 
 
   const std::string target = platform::WithSeparator(target_folder);
   const std::string native_folder = NativeFolder(folder);
-  CreateFolders(target, native_folder);
   const std::string destination_path = target + native_folder + name;
 
   // The first piece is opened before the destination is created, so a missing piece leaves no
@@ -67,8 +67,13 @@ bool PieceSet::ExtractFile(const std::string& target_folder, const std::string& 
   std::unique_ptr<platform::File> piece;
   if (entry.Size > 0 && !(piece = OpenPiece(entry.Piece, entry.Offset))) return false;
 
+  // Folders are made only when the file cannot be created without them.
   int error = 0;
   auto destination = fs_.Open(destination_path, platform::OpenMode::kCreate, &error);
+  if (!destination && error == ENOENT) {
+    CreateFolders(target, native_folder);
+    destination = fs_.Open(destination_path, platform::OpenMode::kCreate, &error);
+  }
   if (!destination) return Fail(messages::CantCreate(destination_path));
 
   std::uint32_t remaining = entry.Size;

@@ -20,7 +20,9 @@ namespace {
 
 class PosixFile final : public File {
  public:
-  PosixFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  // size is the length seen at opening, or -1 when unknown.
+  PosixFile(std::string path, int fd, std::int64_t size = -1)
+      : path_(std::move(path)), fd_(fd), known_size_(size) {}
   ~PosixFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -66,6 +68,7 @@ class PosixFile final : public File {
   }
 
   std::int64_t Size(int* error) override {
+    if (known_size_ >= 0) return known_size_;
     struct stat st;
     if (::fstat(fd_, &st) != 0) {
       *error = errno;
@@ -83,6 +86,7 @@ class PosixFile final : public File {
  private:
   std::string path_;
   int fd_;
+  std::int64_t known_size_;  // files opened for reading only: their length at opening
 };
 
 class PosixFileSystem final : public FileSystem {
@@ -108,14 +112,17 @@ class PosixFileSystem final : public FileSystem {
       *error = errno;
       return nullptr;
     }
-    // Opening a folder for reading succeeds on POSIX; callers expect a file.
+    if (mode != OpenMode::kRead) return std::make_unique<PosixFile>(path, fd);
+    // Opening a folder for reading succeeds on POSIX; callers expect a file. The length seen
+    // here is kept, as readers ask for it next.
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) return std::make_unique<PosixFile>(path, fd);
+    if (S_ISDIR(st.st_mode)) {
       ::close(fd);
       *error = EISDIR;
       return nullptr;
     }
-    return std::make_unique<PosixFile>(path, fd);
+    return std::make_unique<PosixFile>(path, fd, S_ISREG(st.st_mode) ? st.st_size : -1);
   }
 
   int Remove(const std::string& path) override { return ::unlink(path.c_str()) != 0 ? errno : 0; }
