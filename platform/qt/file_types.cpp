@@ -1,7 +1,7 @@
 #include "platform/qt/file_types.h"
 
-#include <QFileInfo>
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <QMimeDatabase>
 #include <QMimeType>
 #include <QStandardPaths>
@@ -40,9 +40,9 @@ FileType SystemFileTypes::ForExtension(const QString& extension) {
 void UseInstalledIconTheme() {
   if (QIcon::hasThemeIcon(QStringLiteral("text-x-generic"))) return;
   QStringList paths = QIcon::themeSearchPaths();
-  for (const QString& dir : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
-                                                      QStringLiteral("icons"),
-                                                      QStandardPaths::LocateDirectory)) {
+  for (const QString& dir :
+       QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                 QStandardPaths::LocateDirectory)) {
     if (!paths.contains(dir)) paths.append(dir);
   }
   QIcon::setThemeSearchPaths(paths);

@@ -1,0 +1,24 @@
+// vornalis: the desktop program. Starts the application, makes the main window, which reads
+// the command line, and runs until the window closes. The exit code is always 0.
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "platform/qt/file_types.h"
+#include "ui/main/main_form.h"
+
+int main(int argc, char** argv) {
+  try {
+    vornalis::app::TApplication application(argc, argv);
+    vornalis::platform_qt::UseInstalledIconTheme();
+    vornalis::platform_qt::SystemFileTypes file_types;
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    vornalis::ui::TMainForm main_form(arguments, file_types);
+    main_form.show();
+    application.exec();
+  } catch (const std::exception& e) {
+    vornalis::app::ShowException(e.what());
+  }
+  return 0;
+}

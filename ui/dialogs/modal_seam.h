@@ -1,0 +1,46 @@
+// The one door through which every modal question of the program passes: message boxes, file
+// dialogs and modal forms. A test calls AnswerInAdvance(), queues its answers, and then no
+// window waits for a person: questions are recorded and answered from the queues.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class QDialog;
+class QWidget;
+
+namespace vornalis::ui {
+
+enum class MessageKind { kError, kWarning, kInformation };
+
+struct AskedQuestion {
+  MessageKind kind;
+  QString text;
+};
+
+namespace modal {
+
+// Switches answering in advance on (tests) or off; either way the queues and records restart.
+void AnswerInAdvance(bool on = true);
+bool AnsweringInAdvance();
+
+// Answers for the next warning questions, in order; with none queued a question gets "&No".
+void QueueAnswer(bool yes);
+// Names the next file dialogs return, in order; "" or none queued means the user cancelled.
+void QueueFileName(const QString& path);
+
+// What was asked while answering in advance, oldest first.
+const std::vector<AskedQuestion>& Messages();
+// Object names of the modal forms that were shown, oldest first.
+const QStringList& DialogsShown();
+void ForgetAsked();
+
+// Used by the seam's own front doors (message_box.h, file_dialog.h, modal forms).
+bool TakeAnswer(MessageKind kind, const QString& text);
+QString TakeFileName();
+// Shows dialog modally and returns its result, or records it and returns QDialog::Accepted.
+int Exec(QDialog& dialog);
+
+}  // namespace modal
+}  // namespace vornalis::ui

@@ -1,0 +1,134 @@
+#include "ui/main/command_line.h"
+
+#include <QString>
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "platform/path.h"
+
+namespace vornalis::ui {
+namespace {
+
+constexpr char kStubName[] = "ext.dll";
+
+// Wildcard match of a whole name: "*" any run of characters, "?" one character.
+bool Matches(const QString& pattern, const QString& name) {
+  qsizetype p = 0, n = 0, star = -1, star_n = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == QLatin1Char('?') || pattern[p] == name[n])) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == QLatin1Char('*')) {
+      star = p++;
+      star_n = n;
+    } else if (star >= 0) {
+      p = star + 1;
+      n = ++star_n;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == QLatin1Char('*')) ++p;
+  return p == pattern.size();
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+}  // namespace
+
+bool ReadLines(const std::string& path, platform::FileSystem& fs, std::vector<std::string>* lines) {
+  int error = 0;
+  auto file = fs.Open(path, platform::OpenMode::kRead, &error);
+  if (!file) return false;
+  std::string text;
+  std::array<char, 65536> buffer;
+  for (;;) {
+    const platform::IoResult read = file->Read(buffer);
+    if (read.error != 0) return false;
+    text.append(buffer.data(), read.count);
+    if (read.count < buffer.size()) break;
+  }
+  file->Close();
+  lines->clear();
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines->push_back(std::move(line));
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string FindOnDisk(const std::string& path, platform::FileSystem& fs) {
+  const std::string folder = platform::FolderOf(path);
+  const std::string pattern = platform::FileNameOf(path);
+  if (pattern.empty()) return std::string();
+  if (pattern.find_first_of("*?") == std::string::npos && fs.Exists(path)) return path;
+
+  std::vector<platform::DirEntry> entries;
+  if (fs.ListDirectory(folder.empty() ? std::string(".") : folder, &entries) != 0)
+    return std::string();
+  std::vector<std::string> names;
+  const QString wanted = QString::fromStdString(pattern).toCaseFolded();
+  for (const platform::DirEntry& entry : entries) {
+    if (Matches(wanted, QString::fromStdString(entry.name).toCaseFolded()))
+      names.push_back(entry.name);
+  }
+  if (names.empty()) return std::string();
+  return folder + *std::min_element(names.begin(), names.end());
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& program_path,
+                             const std::string& current_folder, platform::FileSystem& fs) {
+  CommandLine line;
+  if (!current_folder.empty()) line.StubPath = platform::WithSeparator(current_folder) + kStubName;
+  if (args.empty()) return line;
+
+  if (!line.StubPath.empty()) line.StubPath = platform::FolderOf(program_path) + kStubName;
+  line.StartMode = StartOpen;
+  enum class Switch { kNone, kFiles, kFolders, kAssemble } state = Switch::kNone;
+  std::string files_list, folders_list;
+  for (const std::string& arg : args) {
+    const std::string lower = Lower(arg);
+    if (lower == "/f") {
+      state = Switch::kFiles;
+    } else if (lower == "/d") {
+      state = Switch::kFolders;
+    } else if (lower == "/e") {
+      state = Switch::kAssemble;
+      line.StartMode = StartAssemble;
+    } else if (state == Switch::kFolders) {
+      folders_list = arg;
+      line.StartMode = StartAddFiles;
+    } else if (state == Switch::kFiles) {
+      files_list = arg;
+      line.StartMode = StartAddFiles;
+    } else if (state == Switch::kAssemble) {
+      line.AssembleTarget = arg;
+    } else {
+      line.PieceFileArg = arg;
+      line.PieceFilePath = arg;
+      const std::string found = FindOnDisk(arg, fs);
+      if (!found.empty()) line.PieceFilePath = found;
+    }
+  }
+
+  // Each list file is deleted once read; one that cannot be read is left as it is.
+  for (auto [list, paths] :
+       {std::pair{&folders_list, &line.FoldersToAdd}, std::pair{&files_list, &line.FilesToAdd}}) {
+    if (list->empty()) continue;
+    line.StartMode = StartAddFiles;
+    if (ReadLines(*list, fs, paths)) fs.Remove(*list);
+  }
+  return line;
+}
+
+}  // namespace vornalis::ui

@@ -1,0 +1,16 @@
+// Names and folders of stored files as the window shows them. Stored texts are UTF-8; a text
+// that is not (an 8-bit name from an older system) is read byte by byte as Latin-1, the way
+// the catalogue order reads it, so every name shows as something.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace vornalis::ui {
+
+QString FromStored(std::string_view text);
+// The native path for a file name a dialog or the command line gave.
+std::string ToNativePath(const QString& path);
+
+}  // namespace vornalis::ui
