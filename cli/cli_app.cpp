@@ -51,6 +51,10 @@ int Run(int argc, char** argv) {
       "verify", "Check that every piece the catalogue needs is there and sound (structure only)");
   verify->add_option("SET", set, set_help)->required();
 
+  CLI::App* make_exe = app.add_subcommand(
+      "make-exe", "Make a self-assembling executable for the set, beside its header");
+  make_exe->add_option("SET", set, set_help)->required();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -63,6 +67,7 @@ int Run(int argc, char** argv) {
   if (list->parsed()) return ListCommand(set, long_format, json);
   if (extract->parsed()) return ExtractCommand(set, target, files, options);
   if (info->parsed()) return InfoCommand(set);
+  if (make_exe->parsed()) return MakeExeCommand(set);
   return VerifyCommand(set);
 }
 

@@ -7,10 +7,15 @@ target_compile_options(vornalis_warnings INTERFACE -Wall -Wextra -Wpedantic -Wsh
 # Every executable lands in one folder, so the desktop program, the CLI and the stub sit side by side.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+# Sanitizers come with the same INTERFACE target, so every project target has them except the
+# self-assembling stub, which must stay small and links none of the project's flags.
+add_library(vornalis_sanitizers INTERFACE)
 if(VORNALIS_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-  add_link_options(-fsanitize=address,undefined)
+  target_compile_options(vornalis_sanitizers INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(vornalis_sanitizers INTERFACE -fsanitize=address,undefined)
 endif()
+target_link_libraries(vornalis_warnings INTERFACE vornalis_sanitizers)
 
 if(VORNALIS_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")

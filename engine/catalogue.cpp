@@ -131,36 +131,4 @@ std::vector<std::uint32_t> BlockLengths(const std::vector<StoredFile>& files,
   return lengths;
 }
 
-bool UnpackBlock(std::string_view block, const RecordLimits& limits, std::vector<StoredFile>* out) {
-  const char* p = block.data();
-  std::size_t left = block.size();
-  auto take_text = [&](std::string* text) {
-    if (left < 2) return false;
-    const std::size_t length = ReadU16(p);
-    p += 2;
-    left -= 2;
-    if (length > left) return false;
-    const void* zero = std::memchr(p, '\0', length);
-    text->assign(p, zero ? static_cast<const char*>(zero) - p : length);
-    p += length;
-    left -= length;
-    return true;
-  };
-  while (left > 0) {
-    if (left < 12) return false;
-    StoredFile file;
-    file.Piece = ReadU32(p);
-    file.Offset = ReadU32(p + 4);
-    file.Size = ReadU32(p + 8);
-    p += 12;
-    left -= 12;
-    if (!take_text(&file.Folder) || !take_text(&file.Name)) return false;
-    if (file.Piece == 0 || file.Piece > limits.last_piece || file.Offset < format::kPieceHeadSize ||
-        file.Offset >= limits.piece_size)
-      return false;
-    out->push_back(std::move(file));
-  }
-  return true;
-}
-
 }  // namespace vornalis::catalogue

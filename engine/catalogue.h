@@ -42,14 +42,4 @@ std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
 std::vector<std::uint32_t> BlockLengths(const std::vector<StoredFile>& files,
                                         std::size_t buffer_size);
 
-// What a record may hold in a set of this shape; anything else is a damaged catalogue.
-struct RecordLimits {
-  std::uint32_t piece_size = 0;
-  std::uint32_t last_piece = 0;
-};
-
-// Appends one entry per record of block to out. Returns false when a record runs past the end
-// of the block or points outside the set's pieces.
-bool UnpackBlock(std::string_view block, const RecordLimits& limits, std::vector<StoredFile>* out);
-
 }  // namespace vornalis::catalogue

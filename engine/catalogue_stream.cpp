@@ -50,6 +50,7 @@ bool CatalogueStreamReader::Open() {
                      tail_length_ < piece_size_ - format::kPieceHeadSize &&
                      (tail_length_ == 0 || last_piece_ >= 1);
   if (!sound) return Fail(std::string(messages::kFormatNotCorrect));
+  file_size_ = file_size;
   left_in_file_ = file_size - format::kHeaderFixedSize;
   next_overflow_ = 1;
   return true;
@@ -75,6 +76,7 @@ bool CatalogueStreamReader::NextSegment() {
   if (read.error != 0) return Fail(messages::CantRead(path, read.error));
   if (std::string_view(head.data(), 4) != format::kPieceMagic || ReadU32(head.data() + 4) != number)
     return Fail(messages::InvalidPiece(path));
+  file_size_ = file_size;
   left_in_file_ = file_size - format::kPieceHeadSize;
   ++next_overflow_;
   return true;
@@ -103,6 +105,18 @@ bool CatalogueStreamReader::CopyTo(platform::File& dst, std::uint64_t n, std::sp
       return Fail(messages::CantRead(file_->Path(), copy.error));
     left_in_file_ -= chunk;
     n -= chunk;
+  }
+  return true;
+}
+
+bool CatalogueStreamReader::Skip(std::uint64_t n) {
+  while (n > 0) {
+    if (left_in_file_ == 0 && !NextSegment()) return false;
+    const std::uint64_t chunk = std::min(n, left_in_file_);
+    left_in_file_ -= chunk;
+    n -= chunk;
+    if (const int error = file_->Seek(file_size_ - left_in_file_))
+      return Fail(messages::CantRead(file_->Path(), error));
   }
   return true;
 }

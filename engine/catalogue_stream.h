@@ -33,6 +33,8 @@ class CatalogueStreamReader {
   bool Read(std::span<char> out);
   // Copies n bytes to dst's position.
   bool CopyTo(platform::File& dst, std::uint64_t n, std::span<char> buffer);
+  // Moves n bytes ahead without reading them.
+  bool Skip(std::uint64_t n);
   // True when every byte of the stream was read.
   bool AtEnd();
   // The message of the first failure.
@@ -45,6 +47,7 @@ class CatalogueStreamReader {
   platform::FileSystem& fs_;
   std::string base_path_;
   std::unique_ptr<platform::File> file_;
+  std::uint64_t file_size_ = 0;     // length of file_
   std::uint64_t left_in_file_ = 0;  // stream bytes still unread in file_
   std::uint32_t overflow_count_ = 0;
   std::uint32_t next_overflow_ = 0;  // index (1-based) of the next overflow piece to open

@@ -10,6 +10,7 @@
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/set_files.h"
+#include "engine/set_reader.h"
 #include "platform/path.h"
 
 namespace vornalis {
@@ -64,15 +65,10 @@ const StoredFile* PieceSet::Find(const std::string& folder, const std::string& n
   return i < Files_.size() ? &Files_[i] : nullptr;
 }
 
-std::string PieceSet::PieceFile(std::uint32_t n) const {
-  return (n == LastPiece_ && !tail_file_.empty()) ? tail_file_ : PiecePath(BasePath_, n);
-}
-
 bool PieceSet::Close() {
   if (closed_) return close_result_;
   closed_ = true;
   current_piece_.reset();
-  if (!tail_file_.empty()) fs_.Remove(tail_file_);
   if (modified_) {
     close_result_ = WriteCatalogue();
     // The partly filled last piece now lives on as the header's tail.
@@ -124,86 +120,52 @@ bool PieceSet::WriteCatalogue() {
 }
 
 bool PieceSet::ReadCatalogue() {
-  CatalogueStreamReader in(fs_, BasePath_);
-  if (!in.Open()) return Fail(in.error());
-  PieceSize_ = in.piece_size();
+  SetReader reader(fs_, BasePath_);
+  if (!reader.Open()) return Fail(reader.error());
+  PieceSize_ = reader.piece_size();
   PayloadSize_ = PieceSize_ - format::kPieceHeadSize;
-  LastPiece_ = in.last_piece();
-  tail_length_ = in.tail_length();
-  overflow_pieces_ = in.overflow_count();
+  LastPiece_ = reader.last_piece();
+  tail_length_ = reader.tail_length();
+  overflow_pieces_ = reader.overflow_count();
 
-  // The tail goes to a temporary file first; it becomes the last piece only once the whole
-  // catalogue has been read.
+  // Unless the set is read-only, the tail is laid out as the last piece again: first in a
+  // temporary file beside the header, which takes the piece's name only once the whole catalogue
+  // has been read.
+  const std::string piece = PiecePath(BasePath_, LastPiece_);
   std::unique_ptr<platform::File> tail;
-  if (tail_length_ > 0) {
-    const std::string piece = PiecePath(BasePath_, LastPiece_);
-    const std::string folder =
-        access_ == SetAccess::kReadOnly ? fs_.TempFolder() : platform::FolderOf(BasePath_);
+  if (tail_length_ > 0 && access_ == SetAccess::kReadWrite) {
     int error = 0;
-    tail = fs_.CreateUniqueFile(folder, std::string(format::kTempPrefix), &error);
+    tail = fs_.CreateUniqueFile(platform::FolderOf(BasePath_), std::string(format::kTempPrefix),
+                                &error);
     if (!tail) return Fail(messages::CantCreate(piece));
     std::string head(format::kPieceMagic);
     AppendU32(&head, LastPiece_);
-    const platform::IoResult written = tail->Write(head);
-    const bool copied = written.error == 0 && in.CopyTo(*tail, tail_length_, CopyBuffer_);
-    const int close_error = tail->Close();
-    if (!copied || close_error != 0) {
+    if ((error = tail->Write(head).error) != 0) {
       fs_.Remove(tail->Path());
-      if (written.error != 0 || close_error != 0)
-        return Fail(messages::CantWrite(piece, written.error ? written.error : close_error));
-      return Fail(in.error());
+      return Fail(messages::CantWrite(piece, error));
     }
   }
 
   std::vector<StoredFile> files;
-  const catalogue::RecordLimits limits{PieceSize_, LastPiece_};
-  bool ok = true;
-  for (;;) {
-    std::array<char, 4> length_bytes{};
-    if (!in.Read(length_bytes)) {
-      ok = Fail(in.error());
-      break;
-    }
-    const std::uint32_t length = ReadU32(length_bytes.data());
-    if (length == format::kTerminator) {
-      if (!in.AtEnd()) ok = Fail(std::string(messages::kFormatNotCorrect));
-      break;
-    }
-    if (length > CopyBuffer_.size()) {
-      ok = Fail(std::string(messages::kFormatNotCorrect));
-      break;
-    }
-    const std::span<char> block(CopyBuffer_.data(), length);
-    if (!in.Read(block)) {
-      ok = Fail(in.error());
-      break;
-    }
-    if (!catalogue::UnpackBlock(std::string_view(block.data(), block.size()), limits, &files)) {
-      ok = Fail(std::string(messages::kFormatNotCorrect));
-      break;
-    }
-    ++catalogue_blocks_;
-  }
-
+  const bool read = reader.ReadCatalogue(&files, CopyBuffer_, tail.get());
+  catalogue_blocks_ = reader.blocks();
   if (tail) {
-    const std::string piece = PiecePath(BasePath_, LastPiece_);
-    if (!ok) {
+    const int close_error = tail->Close();
+    int rename_error = 0;
+    if (!read || close_error != 0 || (rename_error = fs_.Rename(tail->Path(), piece)) != 0) {
       fs_.Remove(tail->Path());
-      return false;
+      if (!read) return Fail(reader.error());
+      if (close_error != 0) return Fail(messages::CantWrite(piece, close_error));
+      return Fail(messages::CantCreate(piece) + ": " + platform::ErrorText(rename_error));
     }
-    if (access_ == SetAccess::kReadOnly) {
-      tail_file_ = tail->Path();
-    } else if (const int error = fs_.Rename(tail->Path(), piece)) {
-      fs_.Remove(tail->Path());
-      return Fail(messages::CantCreate(piece) + ": " + platform::ErrorText(error));
-    } else {
-      last_piece_recreated_ = true;
-    }
+    last_piece_recreated_ = true;
+  }
+  if (!read) return Fail(reader.error());
+  if (tail_length_ > 0) {
     LastPieceName_ = piece;
     LastPieceOpen_ = true;
     WritePos_ = tail_length_ + format::kPieceHeadSize;
   }
-  if (!ok) return false;
 
   // A set written under another locale or on another system may be in another order.
   if (!catalogue::IsSorted(collator_, files)) catalogue::SortFiles(collator_, &files);

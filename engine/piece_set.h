@@ -23,8 +23,6 @@
 
 namespace vornalis {
 
-class CatalogueStreamReader;
-
 // Called by AddFiles after each stored file: the caller's context, the share of the work done
 // (0 to 100), and the stored file's name, folder and size. Returning -1 stops AddFiles after
 // this file; anything else goes on.
@@ -97,9 +95,8 @@ class PieceSet {
   std::uint32_t OverflowPieces() const { return overflow_pieces_; }
   // Number of catalogue blocks read at opening (0 for a new set).
   std::uint32_t CatalogueBlocks() const { return catalogue_blocks_; }
-  // The file that holds the bytes of data piece n now: its own piece file, or for the partly
-  // filled last piece of a set opened read-only, a temporary copy laid out from the header.
-  std::string PieceFile(std::uint32_t n) const;
+  // True for a set opened read-only whose partly filled last piece lies only in the header.
+  bool TailInHeader() const { return access_ == SetAccess::kReadOnly && tail_length_ > 0; }
 
  private:
   struct PieceState {
@@ -117,9 +114,6 @@ class PieceSet {
   bool CopyIntoPiece(platform::File& source, std::uint32_t n);
   void ClosePiece();
   void GiveBack(const PieceState& before, std::uint32_t first_new_piece);
-  bool LayOutTail(CatalogueStreamReader& in);
-  void CreateFolders(const std::string& target_folder, const std::string& native_folder);
-  std::unique_ptr<platform::File> OpenPiece(std::uint32_t n, std::uint32_t offset);
 
   platform::FileSystem& fs_;
   const platform::Collator& collator_;
@@ -144,7 +138,6 @@ class PieceSet {
   std::string store_refusal_;          // why AddFiles is refused; empty when it is not
   bool modified_ = false;              // files stored since the set was made or opened
   bool last_piece_recreated_ = false;  // opening laid the tail out as its own piece file
-  std::string tail_file_;              // read-only: temporary file holding the last piece
   std::uint32_t tail_length_ = 0;      // L of the header read at opening
   std::uint32_t overflow_pieces_ = 0;
   std::uint32_t catalogue_blocks_ = 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/path.h"
+
 namespace vornalis::platform {
 
 CopyResult FileSystem::Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer) {
@@ -26,6 +28,17 @@ CopyResult FileSystem::Copy(File& src, File& dst, std::uint64_t n, std::span<cha
     }
   }
   return result;
+}
+
+int FileSystem::CreateDirectories(const std::string& folder) {
+  if (folder.empty() || IsDirectory(folder)) return 0;
+  int error = 0;
+  for (std::size_t end = 1; end <= folder.size(); ++end) {
+    end = std::min(folder.find(kSeparator, end), folder.size());
+    const std::string level = folder.substr(0, end);
+    if (!IsDirectory(level)) error = CreateDirectory(level);
+  }
+  return error;
 }
 
 }  // namespace vornalis::platform

@@ -84,6 +84,12 @@ class FileSystem {
                                                  const std::string& prefix, int* error) = 0;
   // The folder for temporary files, ending with a separator.
   virtual std::string TempFolder() = 0;
+  // Gives `to` the permission bits of `from` (so a copied program stays executable).
+  virtual int CopyPermissions(const std::string& from, const std::string& to) = 0;
+
+  // Creates every missing level of folder (a path ending with a separator or not). Returns 0
+  // when the folder exists afterwards.
+  int CreateDirectories(const std::string& folder);
 
   // Copies n bytes from src's position to dst's position, advancing both. The default goes
   // through buffer in chunks of buffer.size(); an implementation may let the kernel copy

@@ -1,5 +1,8 @@
 #include "platform/path.h"
 
+#include <unistd.h>
+
+#include <array>
 #include <filesystem>
 #include <system_error>
 
@@ -31,6 +34,12 @@ std::string AbsolutePath(std::string_view path) {
       result.back() == kSeparator)
     result.pop_back();
   return result;
+}
+
+std::string ProgramPath() {
+  std::array<char, 4096> path{};
+  const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+  return length > 0 ? std::string(path.data(), static_cast<std::size_t>(length)) : std::string();
 }
 
 }  // namespace vornalis::platform

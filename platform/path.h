@@ -19,4 +19,7 @@ std::string WithSeparator(std::string_view path);
 // lexically. Returns path unchanged when the current folder cannot be read.
 std::string AbsolutePath(std::string_view path);
 
+// Full path of the running program's own file ("" when the system does not tell).
+std::string ProgramPath();
+
 }  // namespace vornalis::platform

@@ -8,9 +8,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 
 #include "platform/file_system.h"
 #include "platform/path.h"
@@ -175,17 +175,30 @@ class PosixFileSystem final : public FileSystem {
     // such a file may become a file of the user's set.
     static constexpr char kLetters[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    static std::mt19937_64 random(std::random_device{}() ^ static_cast<unsigned>(::getpid()));
+    // Names need only be unlikely to clash, as O_EXCL makes the creation safe: a simple
+    // generator seeded from the clock and the process is enough.
+    static std::uint64_t state =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (static_cast<std::uint64_t>(::getpid()) << 32);
     const std::string stem = WithSeparator(folder) + prefix;
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::string path = stem;
-      for (int i = 0; i < 6; ++i) path += kLetters[random() % (sizeof(kLetters) - 1)];
+      for (int i = 0; i < 6; ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        path += kLetters[(state >> 33) % (sizeof(kLetters) - 1)];
+      }
       const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd >= 0) return std::make_unique<PosixFile>(std::move(path), fd);
       if (errno != EEXIST) break;
     }
     *error = errno;
     return nullptr;
+  }
+
+  int CopyPermissions(const std::string& from, const std::string& to) override {
+    struct stat st;
+    if (::stat(from.c_str(), &st) != 0) return errno;
+    return ::chmod(to.c_str(), st.st_mode & 07777) != 0 ? errno : 0;
   }
 
   std::string TempFolder() override {

@@ -168,6 +168,17 @@ TEST_F(CliTest, ErrorsHaveClearMessagesAndStatuses) {
       << "the old set was replaced";
 }
 
+TEST_F(CliTest, MakeExeMakesAnExecutableThatRebuildsTheSet) {
+  MakeTree();
+  ASSERT_EQ(Cli({"create", "set", "--size", "1000", "src/photos"}).status, 0);
+  const ProcessResult made = Cli({"make-exe", "set1.pec"});
+  ASSERT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(made.out, "set.exe is created!\n");
+  const ProcessResult run = RunProcess(PathOf("set.exe"), {"rebuilt"}, Dir());
+  EXPECT_EQ(run.status, 0) << run.err;
+  ExpectSameTree(PathOf("src/photos"), PathOf("rebuilt/photos"));
+}
+
 TEST_F(CliTest, CtrlCStopsAfterTheCurrentFileAndKeepsTheSet) {
   // The FIFO blocks the CLI while it stores it, so the interrupt arrives at a known moment.
   WriteFile(PathOf("src/dir/first.txt"), "first");

@@ -58,6 +58,9 @@ class FaultFileSystem : public platform::FileSystem {
   std::unique_ptr<platform::File> CreateUniqueFile(const std::string& folder,
                                                    const std::string& prefix, int* error) override;
   std::string TempFolder() override { return base_.TempFolder(); }
+  int CopyPermissions(const std::string& from, const std::string& to) override {
+    return base_.CopyPermissions(from, to);
+  }
 
  private:
   struct PathFault {

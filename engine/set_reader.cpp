@@ -1,0 +1,190 @@
+#include "engine/set_reader.h"
+
+#include <algorithm>
+#include <array>
+
+#include "engine/catalogue_stream.h"
+#include "engine/endian.h"
+#include "engine/format.h"
+#include "engine/messages.h"
+#include "engine/set_files.h"
+
+namespace vornalis {
+namespace {
+
+// Checks one record against the set's shape and appends it; false for a damaged record.
+bool UnpackRecords(std::string_view block, std::uint32_t piece_size, std::uint32_t last_piece,
+                   std::vector<StoredFile>* out) {
+  const char* p = block.data();
+  std::size_t left = block.size();
+  auto take_text = [&](std::string* text) {
+    if (left < 2) return false;
+    const std::size_t length = ReadU16(p);
+    p += 2;
+    left -= 2;
+    if (length > left) return false;
+    // A text ends at a zero byte, if one occurs.
+    std::size_t used = 0;
+    while (used < length && p[used] != '\0') ++used;
+    text->assign(p, used);
+    p += length;
+    left -= length;
+    return true;
+  };
+  while (left > 0) {
+    if (left < 12) return false;
+    StoredFile file;
+    file.Piece = ReadU32(p);
+    file.Offset = ReadU32(p + 4);
+    file.Size = ReadU32(p + 8);
+    p += 12;
+    left -= 12;
+    if (!take_text(&file.Folder) || !take_text(&file.Name)) return false;
+    if (file.Piece == 0 || file.Piece > last_piece || file.Offset < format::kPieceHeadSize ||
+        file.Offset >= piece_size)
+      return false;
+    out->push_back(std::move(file));
+  }
+  return true;
+}
+
+// Opens data piece n for reading at offset, after checking its head.
+std::unique_ptr<platform::File> OpenPiece(const PieceSource& source, std::uint32_t n,
+                                          std::uint32_t offset, std::string* error) {
+  const std::string path = PiecePath(source.base_path, n);
+  int code = 0;
+  auto piece = source.fs.Open(path, platform::OpenMode::kRead, &code);
+  if (!piece) {
+    *error = messages::CantOpen(path);
+    return nullptr;
+  }
+  std::array<char, format::kPieceHeadSize> head{};
+  const platform::IoResult read = piece->Read(head);
+  if (read.error != 0 || read.count < head.size()) {
+    *error = messages::CantRead(path, read.error);
+    return nullptr;
+  }
+  if (std::string_view(head.data(), 4) != format::kPieceMagic || ReadU32(head.data() + 4) != n) {
+    *error = messages::InvalidPiece(path);
+    return nullptr;
+  }
+  if (offset != format::kPieceHeadSize && (code = piece->Seek(offset)) != 0) {
+    *error = messages::CantRead(path, code);
+    return nullptr;
+  }
+  return piece;
+}
+
+}  // namespace
+
+SetReader::SetReader(platform::FileSystem& fs, std::string base_path)
+    : fs_(fs), base_path_(std::move(base_path)) {}
+
+SetReader::~SetReader() = default;
+
+bool SetReader::Open() {
+  in_ = std::make_unique<CatalogueStreamReader>(fs_, base_path_);
+  if (!in_->Open()) {
+    error_ = in_->error();
+    return false;
+  }
+  piece_size_ = in_->piece_size();
+  last_piece_ = in_->last_piece();
+  tail_length_ = in_->tail_length();
+  overflow_count_ = in_->overflow_count();
+  return true;
+}
+
+bool SetReader::ReadCatalogue(std::vector<StoredFile>* files, std::span<char> buffer,
+                              platform::File* tail) {
+  CatalogueStreamReader& in = *in_;
+  auto fail = [&] {
+    error_ = in.error();
+    return false;
+  };
+  if (tail != nullptr ? !in.CopyTo(*tail, tail_length_, buffer) : !in.Skip(tail_length_))
+    return fail();
+
+  for (;;) {
+    std::array<char, 4> length_bytes{};
+    if (!in.Read(length_bytes)) return fail();
+    const std::uint32_t length = ReadU32(length_bytes.data());
+    if (length == format::kTerminator) break;
+    if (length > buffer.size()) {
+      error_ = messages::kFormatNotCorrect;
+      return false;
+    }
+    const std::span<char> block = buffer.first(length);
+    if (!in.Read(block)) return fail();
+    if (!UnpackRecords(std::string_view(block.data(), block.size()), piece_size_, last_piece_,
+                       files)) {
+      error_ = messages::kFormatNotCorrect;
+      return false;
+    }
+    ++blocks_;
+  }
+  if (!in.AtEnd()) {
+    error_ = messages::kFormatNotCorrect;
+    return false;
+  }
+  return true;
+}
+
+bool CopyStoredFile(
+    const PieceSource& source, const StoredFile& entry, std::span<char> buffer,
+    const std::function<std::unique_ptr<platform::File>(std::string*)>& create_destination,
+    std::string* error) {
+  std::uint32_t remaining = entry.Size;
+  std::uint32_t n = entry.Piece;
+  std::uint32_t offset = entry.Offset;
+  // Bytes of the tail piece are read from the header's catalogue stream, where the tail begins
+  // right after the fixed fields.
+  std::unique_ptr<CatalogueStreamReader> tail;
+  std::unique_ptr<platform::File> piece;
+  auto open_next = [&] {
+    if (n == source.tail_piece) {
+      tail = std::make_unique<CatalogueStreamReader>(source.fs, source.base_path);
+      if (tail->Open() && tail->Skip(offset - format::kPieceHeadSize)) return true;
+      *error = tail->error();
+      return false;
+    }
+    piece = OpenPiece(source, n, offset, error);
+    return piece != nullptr;
+  };
+
+  if (remaining > 0 && !open_next()) return false;
+  std::unique_ptr<platform::File> destination = create_destination(error);
+  if (!destination) return false;
+  while (remaining > 0) {
+    if (!piece && !tail && !open_next()) return false;
+    const std::uint32_t take = std::min(remaining, source.piece_size - offset);
+    if (tail) {
+      if (!tail->CopyTo(*destination, take, buffer)) {
+        *error = tail->error();
+        return false;
+      }
+    } else {
+      const platform::CopyResult copy = source.fs.Copy(*piece, *destination, take, buffer);
+      if (copy.failure == platform::CopyResult::Failure::kWrite) {
+        *error = messages::CantWrite(destination->Path(), copy.error);
+        return false;
+      }
+      if (copy.failure == platform::CopyResult::Failure::kRead) {
+        *error = messages::CantRead(piece->Path(), copy.error);
+        return false;
+      }
+    }
+    piece.reset();
+    tail.reset();
+    remaining -= take;
+    ++n;
+    offset = format::kPieceHeadSize;
+  }
+  if (const int code = destination->Close()) {
+    *error = messages::CantWrite(destination->Path(), code);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace vornalis

@@ -1,0 +1,94 @@
+#include "exe/make_exe.h"
+
+#include "engine/endian.h"
+#include "engine/messages.h"
+#include "exe/patch_area.h"
+#include "platform/path.h"
+
+namespace vornalis::exe {
+namespace {
+
+// Copies the stub into a new file beside target and patches it; returns its path, or "" with
+// *detail set.
+std::string MakePatchedCopy(platform::FileSystem& fs, const std::string& stub_path,
+                            const std::string& target, std::uint32_t count, const std::string& name,
+                            std::string* detail) {
+  int error = 0;
+  auto stub = fs.Open(stub_path, platform::OpenMode::kRead, &error);
+  if (!stub) {
+    *detail = messages::CantOpen(stub_path);
+    return "";
+  }
+  const std::int64_t size = stub->Size(&error);
+  auto copy = fs.CreateUniqueFile(platform::FolderOf(target), "Qbtm", &error);
+  if (!copy) {
+    *detail = messages::CantCreate(target);
+    return "";
+  }
+  const std::string temp = copy->Path();
+  std::string patch;
+  AppendU32(&patch, count);
+  patch += name;
+  std::vector<char> buffer(1 << 16);
+  const platform::CopyResult copied =
+      size < 0 ? platform::CopyResult{0, platform::CopyResult::Failure::kRead, error}
+               : fs.Copy(*stub, *copy, static_cast<std::uint64_t>(size), buffer);
+  if (copied.failure == platform::CopyResult::Failure::kRead)
+    *detail = messages::CantRead(stub_path, copied.error);
+  else if (copied.failure == platform::CopyResult::Failure::kWrite)
+    *detail = messages::CantWrite(target, copied.error);
+  else if ((error = copy->Seek(kCountOffset)) != 0 || (error = copy->Write(patch).error) != 0 ||
+           (error = copy->Close()) != 0)
+    *detail = messages::CantWrite(target, error);
+  else if ((error = fs.CopyPermissions(stub_path, temp)) != 0)
+    *detail = messages::CantWrite(target, error);
+  if (!detail->empty()) {
+    copy.reset();
+    fs.Remove(temp);
+    return "";
+  }
+  return temp;
+}
+
+}  // namespace
+
+std::string StubBeside(const std::string& program_path) {
+  return platform::FolderOf(program_path) + std::string(kStubFileName);
+}
+
+MakeExeResult MakeExe(const PieceSet& set, const std::string& stub_path, platform::FileSystem& fs) {
+  MakeExeResult result;
+  result.target = set.BasePath() + std::string(kExeExtension);
+  std::uint32_t total = 0;
+  const int count = set.GetTotals(total);
+  if (count == 0) {
+    result.outcome = MakeExeResult::Outcome::kNoFiles;
+    result.message = kNoFilesMessage;
+    return result;
+  }
+  if (set.SetName().size() > kMaxNameLength) {
+    result.outcome = MakeExeResult::Outcome::kNameTooLong;
+    result.message = "Can't Make .EXE for the set " + set.SetName() + ": its name is longer than " +
+                     std::to_string(kMaxNameLength) + " characters";
+    return result;
+  }
+  const std::string temp =
+      MakePatchedCopy(fs, stub_path, result.target, static_cast<std::uint32_t>(count),
+                      set.SetName(), &result.detail);
+  if (!temp.empty()) {
+    if (const int error = fs.Rename(temp, result.target)) {
+      fs.Remove(temp);
+      result.detail = messages::CantRename(temp, result.target, error);
+    }
+  }
+  if (!result.detail.empty()) {
+    result.outcome = MakeExeResult::Outcome::kFailed;
+    result.message = messages::CantCreate(result.target);
+    return result;
+  }
+  result.outcome = MakeExeResult::Outcome::kCreated;
+  result.message = result.target + " is created!";
+  return result;
+}
+
+}  // namespace vornalis::exe

@@ -1,0 +1,21 @@
+// Where Make .EXE writes into its copy of the stub, and what the stub reads back when it runs:
+// the number of stored files as a u32 at kCountOffset, then the set's name at kNameOffset,
+// without length or terminator (the stub's zero padding ends it).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace vornalis::exe {
+
+inline constexpr std::uint32_t kCountOffset = 32824;  // 0x8038
+inline constexpr std::uint32_t kNameOffset = 32828;   // 0x803C
+// Room for the name: the platform's longest path.
+inline constexpr std::uint32_t kMaxNameLength = 260;
+// The stub is padded with zero bytes to at least this length.
+inline constexpr std::uint32_t kStubMinSize = kNameOffset + kMaxNameLength;
+inline constexpr std::string_view kStubFileName = "ext.dll";
+inline constexpr std::string_view kExeExtension = ".exe";
+
+}  // namespace vornalis::exe

@@ -1,0 +1,93 @@
+// The self-assembling stub. Make .EXE copies this program next to a set under the set's name and
+// writes the set's file count and name into the copy's zero padding; run, the copy rebuilds
+// every stored file of <its own folder>/<name>.pec into the folder given as its argument (the
+// current folder by default), with the same rules as the engine: nothing is written outside the
+// target, and missing folders are made.
+//
+// It reads the set with SetReader alone (no sorting, no locale), which keeps it small enough to
+// leave the patch area free.
+#include <array>
+#include <cstdio>
+#include <vector>
+
+#include "engine/endian.h"
+#include "engine/format.h"
+#include "engine/messages.h"
+#include "engine/set_reader.h"
+#include "engine/stored_path.h"
+#include "exe/patch_area.h"
+#include "platform/file_system.h"
+#include "platform/path.h"
+
+namespace {
+
+using namespace vornalis;
+
+// Reads the patch area: the file count and the set's name.
+bool ReadPatch(platform::FileSystem& fs, const std::string& own, std::uint32_t* count,
+               std::string* name) {
+  int error = 0;
+  auto self = fs.Open(own, platform::OpenMode::kRead, &error);
+  std::array<char, 4 + exe::kMaxNameLength> patch{};
+  if (!self || self->Seek(exe::kCountOffset) != 0 || self->Read(patch).count < patch.size())
+    return false;
+  *count = ReadU32(patch.data());
+  std::size_t length = 0;
+  while (length < exe::kMaxNameLength && patch[4 + length] != '\0') ++length;
+  name->assign(patch.data() + 4, length);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  platform::FileSystem& fs = platform::RealFileSystem();
+  const std::string own = platform::ProgramPath();
+  std::uint32_t expected = 0;
+  std::string name;
+  if (!ReadPatch(fs, own, &expected, &name) || name.empty()) {
+    std::fprintf(stderr, "%s holds no set name: it was not made by Make .EXE\n", own.c_str());
+    return 1;
+  }
+  const std::string base = platform::FolderOf(own) + name;
+  const std::string target = platform::WithSeparator(argc > 1 ? argv[1] : ".");
+
+  std::vector<char> buffer(format::kBufferSize);
+  std::vector<StoredFile> files;
+  SetReader reader(fs, base);
+  if (!reader.Open() || !reader.ReadCatalogue(&files, buffer)) {
+    std::fprintf(stderr, "%s\n", reader.error().c_str());
+    return 1;
+  }
+  const PieceSource source{fs, base, reader.piece_size(),
+                           reader.tail_length() > 0 ? reader.last_piece() : 0};
+
+  unsigned failed = 0;
+  for (const StoredFile& file : files) {
+    const std::string path = target + NativeFolder(file.Folder) + file.Name;
+    std::string error;
+    auto create = [&](std::string* message) {
+      int code = 0;
+      fs.CreateDirectories(platform::FolderOf(path));
+      auto destination = fs.Open(path, platform::OpenMode::kCreate, &code);
+      if (!destination) *message = messages::CantCreate(path);
+      return destination;
+    };
+    if (!IsSafeStoredPath(file.Folder, file.Name))
+      error = messages::UnsafeStoredPath(file.Folder, file.Name);
+    else
+      CopyStoredFile(source, file, buffer, create, &error);
+    if (error.empty()) {
+      std::printf("%s%s\n", file.Folder.c_str(), file.Name.c_str());
+    } else {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      ++failed;
+    }
+  }
+  const auto count = static_cast<unsigned>(files.size());
+  std::printf("%u of %u files rebuilt in %s\n", count - failed, count, target.c_str());
+  if (count != expected)
+    std::fprintf(stderr, "The set holds %u files, but this program was made for a set of %u\n",
+                 count, expected);
+  return failed == 0 && count == expected ? 0 : 1;
+}

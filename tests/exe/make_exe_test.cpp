@@ -1,0 +1,144 @@
+// Make .EXE and the stub: the made executable's bytes, and running it on a real set.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "exe/make_exe.h"
+#include "exe/patch_area.h"
+#include "tests/support/fault_file_system.h"
+#include "tests/support/raw_set.h"
+#include "tests/support/run_process.h"
+#include "tests/support/set_fixture.h"
+
+namespace vornalis::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Outcome = exe::MakeExeResult::Outcome;
+
+class MakeExeTest : public SetTest {
+ protected:
+  const std::string stub_ = VORNALIS_STUB_PATH;
+  std::string Exe() const { return PathOf("backup.exe"); }
+
+  void MakeSet(const std::vector<std::pair<std::string, std::string>>& files) {
+    PieceSet set(Base(), 1000);
+    ASSERT_TRUE(AddSources(set, files)) << set.LastError();
+  }
+};
+
+TEST_F(MakeExeTest, CopyDiffersFromTheStubOnlyInThePatchArea) {
+  MakeSet({{"a", "1"}, {"b", "2"}, {"c", "3"}});
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  const exe::MakeExeResult result = exe::MakeExe(set, stub_);
+  ASSERT_EQ(result.outcome, Outcome::kCreated) << result.detail;
+  EXPECT_EQ(result.message, Exe() + " is created!");
+
+  const std::string stub = ReadFile(stub_), made = ReadFile(Exe());
+  ASSERT_EQ(made.size(), stub.size());
+  ASSERT_GE(stub.size(), exe::kStubMinSize);
+  EXPECT_EQ(stub.substr(exe::kCountOffset, 4 + exe::kMaxNameLength), std::string(264, '\0'))
+      << "the stub's patch area lies in zero padding";
+  EXPECT_EQ(made.substr(0, exe::kCountOffset), stub.substr(0, exe::kCountOffset));
+  EXPECT_EQ(made.substr(exe::kCountOffset, 10), U32(3) + "backup");
+  EXPECT_EQ(made.substr(exe::kCountOffset + 10), stub.substr(exe::kCountOffset + 10));
+  struct stat st {};
+  ASSERT_EQ(stat(Exe().c_str(), &st), 0);
+  EXPECT_TRUE(st.st_mode & S_IXUSR);
+}
+
+TEST_F(MakeExeTest, EmptySetMakesNothing) {
+  WriteFile(Exe(), "an older program");
+  PieceSet set(Base(), 1000);
+  const exe::MakeExeResult result = exe::MakeExe(set, stub_);
+  EXPECT_EQ(result.outcome, Outcome::kNoFiles);
+  EXPECT_EQ(result.message, "Can't Make .EXE without any files added!");
+  EXPECT_EQ(ReadFile(Exe()), "an older program");
+}
+
+TEST_F(MakeExeTest, MissingStubLeavesNoExecutableAndKeepsAnOlderOne) {
+  MakeSet({{"a", "1"}});
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  exe::MakeExeResult result = exe::MakeExe(set, PathOf("nothere/ext.dll"));
+  EXPECT_EQ(result.outcome, Outcome::kFailed);
+  EXPECT_EQ(result.message, "Can't create " + Exe());
+  EXPECT_FALSE(FileExists(Exe()));
+
+  WriteFile(Exe(), "an older program");
+  result = exe::MakeExe(set, PathOf("nothere/ext.dll"));
+  EXPECT_EQ(result.outcome, Outcome::kFailed);
+  EXPECT_EQ(ReadFile(Exe()), "an older program");
+}
+
+TEST_F(MakeExeTest, FailedPatchWriteLeavesNoFileBehind) {
+  MakeSet({{"a", "1"}});
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  FaultFileSystem faults(platform::RealFileSystem());
+  faults.FailNth(FaultFileSystem::Op::kWrite, 2, ENOSPC);  // the copy's write, then the patch
+  const exe::MakeExeResult result = exe::MakeExe(set, stub_, faults);
+  EXPECT_EQ(result.outcome, Outcome::kFailed);
+  EXPECT_EQ(result.detail, "Can't write " + Exe() + ": No space left on device");
+  EXPECT_EQ(ListFolder(Dir()), (std::vector<std::string>{"backup.pec", "src"}));
+}
+
+TEST_F(MakeExeTest, MadeExecutableRebuildsTheSetAndASecondMakeOverwrites) {
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"top.txt", "top"},
+      {"a/b/c/deep.bin", PatternBytes(2500, 1)},  // spans pieces of 1,000 bytes
+      {"a/empty", ""},
+      {"a/b/tail.txt", PatternBytes(300, 2)},  // ends in the piece kept in the header
+  };
+  MakeSet(files);
+  {
+    PieceSet set(Base(), SetAccess::kReadOnly);
+    ASSERT_EQ(exe::MakeExe(set, stub_).outcome, Outcome::kCreated);
+  }
+  fs::create_directory(PathOf("out"));
+  const ProcessResult run = RunProcess(Exe(), {PathOf("out")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("4 of 4 files rebuilt"), std::string::npos) << run.out;
+  for (const auto& [path, content] : files)
+    EXPECT_EQ(ReadFile(PathOf("out/" + path)), content) << path;
+
+  // The set grows; the old executable notices, a new one is made over it.
+  {
+    PieceSet set(Base());
+    ASSERT_TRUE(AddSources(set, {{"later.txt", "later"}}));
+  }
+  const ProcessResult stale = RunProcess(Exe(), {PathOf("out2")});
+  EXPECT_EQ(stale.status, 1);
+  EXPECT_NE(stale.err.find("The set holds 5 files, but this program was made for a set of 4"),
+            std::string::npos)
+      << stale.err;
+  {
+    PieceSet set(Base(), SetAccess::kReadOnly);
+    ASSERT_EQ(exe::MakeExe(set, stub_).outcome, Outcome::kCreated);
+  }
+  const ProcessResult fresh = RunProcess(Exe(), {}, PathOf("src/a"));  // into the current folder
+  EXPECT_EQ(fresh.status, 0) << fresh.err;
+  EXPECT_EQ(ReadFile(PathOf("src/a/later.txt")), "later");
+}
+
+TEST_F(MakeExeTest, StubWithoutPatchAndSetWithUnsafeNamesAreRefused) {
+  const ProcessResult bare = RunProcess(stub_, {PathOf("out")});
+  EXPECT_EQ(bare.status, 1);
+  EXPECT_NE(bare.err.find("holds no set name"), std::string::npos) << bare.err;
+
+  WriteFile(Header(),
+            HeaderBytes(StreamBytes(1000, 1, "xy",
+                                    BlockBytes({{1, 8, 1, "..\\", "up"}, {1, 9, 1, "", "ok"}}))));
+  {
+    PieceSet set(Base(), SetAccess::kReadOnly);
+    ASSERT_EQ(exe::MakeExe(set, stub_).outcome, Outcome::kCreated) << set.LastError();
+  }
+  const ProcessResult run = RunProcess(Exe(), {PathOf("out")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Refused stored name ..\\up"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadFile(PathOf("out/ok")), "y");
+  EXPECT_FALSE(FileExists(PathOf("up")));
+}
+
+}  // namespace
+}  // namespace vornalis::testing
