@@ -1,0 +1,258 @@
+// Open and Close in the main window: finding the set from its header or any piece, the
+// messages for files of no set, the listing with type names, and closing. Also the sound
+// handling of extension-less names, unreadable catalogues and catalogues that cannot be written.
+#include <QAbstractItemView>
+#include <QAction>
+#include <QtTest>
+#include <cerrno>
+
+#include "engine/piece_set.h"
+#include "tests/support/fault_file_system.h"
+#include "tests/support/raw_set.h"
+#include "tests/ui/support/ui_test_support.h"
+#include "ui/dialogs/modal_seam.h"
+#include "ui/main/file_list_model.h"
+
+namespace vornalis::testing {
+
+class MainFormOpenTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestFolder> dir_;
+  std::unique_ptr<FormFixture> fx_;
+
+  std::string At(const std::string& name) const { return dir_->Path(name); }
+  ui::TMainForm& Form() { return *fx_->form; }
+  void Trigger(const char* action) {
+    QAction* found = Form().findChild<QAction*>(QString::fromLatin1(action));
+    QVERIFY2(found, action);
+    found->trigger();
+  }
+  void ChooseAndOpen(const std::string& path) {
+    ui::modal::QueueFileName(QString::fromStdString(path));
+    Trigger("ActionFileOpen");
+  }
+  bool Enabled(const char* action) {
+    return Form().findChild<QAction*>(QString::fromLatin1(action))->isEnabled();
+  }
+  // backup: b.txt (3 bytes), A.txt (5) and sub/a.txt (7), in 1.44 MB pieces.
+  void MakeBackup() {
+    QCOMPARE(MakeSet(At("backup"), At("src/"),
+                     {{"b.txt", "bbb"}, {"A.txt", "AAAAA"}, {"sub/a.txt", "aaaaaaa"}}),
+             std::string());
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<TestFolder>();
+    fx_ = std::make_unique<FormFixture>();
+  }
+  void cleanup() { fx_.reset(); }
+
+  void openingTheHeaderListsTheSetInNameOrder() {
+    MakeBackup();
+    ChooseAndOpen(At("backup.pec"));
+    QCOMPARE(AskedMessages().join("\n"), QString());
+    QVERIFY(Form().SetOpen());
+    QCOMPARE(ListRows(Form()),
+             (QStringList{"A.txt|TXT type|5|", "a.txt|TXT type|7|sub\\", "b.txt|TXT type|3|"}));
+    QCOMPARE(Form().FileCount(), 3u);
+    QCOMPARE(Form().TotalBytes(), 15u);
+    QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 3 files, 15 bytes"));
+    QCOMPARE(Form().SortColumn(), 1);
+    QCOMPARE(Form().findChild<ui::FileListModel*>()->SortMark(), 1);
+    QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
+    for (const char* action : {"ActionFileClose", "ActionAdd", "ActionAssemble", "ActionMakeExe"})
+      QVERIFY2(Enabled(action), action);
+  }
+
+  void anyPieceLeadsToTheSet_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("set");
+    QTest::newRow("header") << "backup.pec"
+                            << "backup";
+    QTest::newRow("piece 3") << "backup3.pec"
+                             << "backup";
+    QTest::newRow("piece 1 of a set named disk2") << "disk21.pec"
+                                                  << "disk2";
+    QTest::newRow("piece 12") << "disk212.pec"
+                              << "disk2";
+  }
+
+  void anyPieceLeadsToTheSet() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, set);
+    // 24-byte pieces carry 16 bytes each: 60 bytes fill pieces 1 to 3 (the rest of piece 4
+    // goes into the header), 200 bytes pieces 1 to 12.
+    QCOMPARE(MakeSet(At("backup"), At("src/"), {{"one.bin", std::string(60, 'x')}}, 24),
+             std::string());
+    QCOMPARE(MakeSet(At("disk2"), At("src/"), {{"two.bin", std::string(200, 'y')}}, 24),
+             std::string());
+    ChooseAndOpen(At(chosen.toStdString()));
+    QCOMPARE(AskedMessages().join("\n"), QString());
+    QVERIFY(Form().CurrentSet());
+    QCOMPARE(QString::fromStdString(Form().CurrentSet()->BasePath()),
+             QString::fromStdString(At(set.toStdString())));
+    QCOMPARE(Form().windowTitle(), set + "-Dorvelin");
+    QCOMPARE(Form().FileCount(), 1u);
+  }
+
+  void filesOfNoSetAreRefusedAndChangeNothing_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << "gone.pec"
+                             << "Can't open %1gone.pec";
+    QTest::newRow("other bytes") << "other.pec"
+                                 << "%1other.pec is an invalid piece!";
+    QTest::newRow("shorter than a magic") << "tiny.pec"
+                                          << "%1tiny.pec is an invalid piece!";
+    QTest::newRow("piece without header") << "lone5.pec"
+                                          << "Can't open %1lone.pec";
+    QTest::newRow("piece with a bad header") << "bad1.pec"
+                                             << "%1bad.pec is an invalid piece!";
+  }
+
+  void filesOfNoSetAreRefusedAndChangeNothing() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, message);
+    MakeBackup();
+    WriteFile(At("other.pec"), "MZ not a piece");
+    WriteFile(At("tiny.pec"), "QB");
+    WriteFile(At("lone5.pec"), PieceBytes(5, "x"));
+    WriteFile(At("bad.pec"), "XXXXXXXX");
+    WriteFile(At("bad1.pec"), PieceBytes(1, "x"));
+    ChooseAndOpen(At("backup.pec"));
+    PieceSet* before = Form().CurrentSet();
+    const QStringList rows = ListRows(Form());
+
+    ChooseAndOpen(At(chosen.toStdString()));
+    QCOMPARE(AskedMessages(), QStringList{"Error: " + message.arg(QString::fromStdString(At("")))});
+    QCOMPARE(Form().CurrentSet(), before);
+    QCOMPARE(ListRows(Form()), rows);
+    QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
+  }
+
+  void openingAnotherSetClosesTheFirstWithItsCatalogue() {
+    MakeBackup();
+    QCOMPARE(MakeSet(At("other"), At("src2/"), {{"x.jpg", "x"}}), std::string());
+    ChooseAndOpen(At("backup.pec"));
+    WriteFile(At("src3/new.txt"), "new");
+    StoredFile added;
+    added.Name = "new.txt";
+    QVERIFY(Form().CurrentSet()->AddFiles(At("src3/"), {added}, nullptr, nullptr, At("src3/")));
+
+    ChooseAndOpen(At("other.pec"));
+    QCOMPARE(ListRows(Form()), QStringList{"x.jpg|JPG type|1|"});
+    QCOMPARE(Form().windowTitle(), QStringLiteral("other-Dorvelin"));
+    PieceSet reopened(At("backup"), SetAccess::kReadOnly);
+    QCOMPARE(reopened.Files().size(), std::size_t{4});
+  }
+
+  void cancellingTheOpenDialogChangesNothing() {
+    MakeBackup();
+    ChooseAndOpen(At("backup.pec"));
+    PieceSet* before = Form().CurrentSet();
+    Trigger("ActionFileOpen");  // no file chosen
+    QCOMPARE(Form().CurrentSet(), before);
+    QCOMPARE(ListRows(Form()).size(), 3);
+    QCOMPARE(AskedMessages().join("\n"), QString());
+  }
+
+  void closeEmptiesTheListAndKeepsTheCaption() {
+    MakeBackup();
+    ChooseAndOpen(At("backup.pec"));
+    Form().findChild<QAbstractItemView*>(QStringLiteral("ListViewFiles"))->selectAll();
+    QCOMPARE(PanelText(Form(), 0), QStringLiteral("Selected 3 files, 15 bytes"));
+
+    Trigger("ActionFileClose");
+    QVERIFY(!Form().SetOpen());
+    QVERIFY(!Form().CurrentSet());
+    QCOMPARE(ListRows(Form()), QStringList());
+    QCOMPARE(PanelText(Form(), 0), QStringLiteral("Selected 0 files, 0 bytes"));
+    QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 0 files, 0 bytes"));
+    QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
+    QCOMPARE(Form().SortColumn(), 1);
+    for (const char* action : {"ActionFileClose", "ActionAdd", "ActionAssemble", "ActionMakeExe"})
+      QVERIFY2(!Enabled(action), action);
+    for (const char* action : {"ActionFileNew", "ActionFileOpen", "ActionFileExit"})
+      QVERIFY2(Enabled(action), action);
+  }
+
+  void namesWithoutExtensionAreListedAndCounted() {
+    QCOMPARE(MakeSet(At("backup"), At("src/"),
+                     {{"README", "12345"}, {"a.txt", "1"}, {"Makefile", "123"}, {"z.txt", "12"}}),
+             std::string());
+    ChooseAndOpen(At("backup.pec"));
+    QCOMPARE(ListRows(Form()), (QStringList{"a.txt|TXT type|1|", "Makefile|no type|3|",
+                                            "README|no type|5|", "z.txt|TXT type|2|"}));
+    QCOMPARE(Form().FileCount(), 4u);
+    QCOMPARE(Form().TotalBytes(), 11u);
+  }
+
+  void typeNamesAreAskedOncePerExtensionForTheWholeRun() {
+    QCOMPARE(MakeSet(At("one"), At("src/"), {{"a.TXT", "1"}, {"b.txt", "2"}, {"c.jpg", "3"}}),
+             std::string());
+    QCOMPARE(MakeSet(At("two"), At("src2/"), {{"d.Txt", "1"}, {"e.png", "2"}, {"f.JPG", "3"}}),
+             std::string());
+    ChooseAndOpen(At("one.pec"));
+    QCOMPARE(ListRows(Form()),
+             (QStringList{"a.TXT|TXT type|1|", "b.txt|TXT type|1|", "c.jpg|JPG type|1|"}));
+    Trigger("ActionFileClose");
+    ChooseAndOpen(At("two.pec"));
+    QCOMPARE(fx_->types.Asked(), (QStringList{".TXT", ".jpg", ".png"}));
+    QCOMPARE(Form().TypeCache().Size(), 3);
+  }
+
+  void unreadableCatalogueIsReportedAndStoresNothing() {
+    // The header promises a block that the file does not hold.
+    const std::string block = BlockBytes({{1, 8, 5, "", "a.txt"}});
+    WriteFile(At("broken.pec"),
+              HeaderBytes(StreamBytes(100, 1, "", block.substr(0, block.size() - 3), false)));
+    ChooseAndOpen(At("broken.pec"));
+    QVERIFY(Form().SetOpen());
+    QVERIFY(!Form().CurrentSet()->CanStore());
+    const QString reason = QString::fromStdString(Form().CurrentSet()->LastError());
+    QVERIFY(!reason.isEmpty());
+    QCOMPARE(AskedMessages(), QStringList{"Error: " + reason});
+    QCOMPARE(ListRows(Form()), QStringList());
+    StoredFile entry;
+    entry.Name = "b.txt";
+    WriteFile(At("src/b.txt"), "b");
+    QVERIFY(!Form().CurrentSet()->AddFiles(At("src/"), {entry}, nullptr, nullptr, At("src/")));
+  }
+
+  void catalogueThatCannotBeWrittenIsReported_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Close") << "close";
+    QTest::newRow("Open of another set") << "open";
+    QTest::newRow("closing the window") << "exit";
+  }
+
+  void catalogueThatCannotBeWrittenIsReported() {
+    QFETCH(QString, how);
+    FaultFileSystem fs(platform::RealFileSystem());
+    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{}, fs);
+    MakeBackup();
+    QCOMPARE(MakeSet(At("other"), At("src2/"), {{"x.jpg", "x"}}), std::string());
+    ChooseAndOpen(At("backup.pec"));
+    WriteFile(At("src3/new.txt"), "new");
+    StoredFile added;
+    added.Name = "new.txt";
+    QVERIFY(Form().CurrentSet()->AddFiles(At("src3/"), {added}, nullptr, nullptr, At("src3/")));
+    fs.FailNth(FaultFileSystem::Op::kCreateUnique, 1, EACCES);
+
+    if (how == "close") Trigger("ActionFileClose");
+    if (how == "open") ChooseAndOpen(At("other.pec"));
+    if (how == "exit") QVERIFY(Form().close());
+    QCOMPARE(AskedMessages(),
+             QStringList{"Error: Can't create " + QString::fromStdString(At("backup.pec"))});
+    if (how == "open") QCOMPARE(Form().windowTitle(), QStringLiteral("other-Dorvelin"));
+    fx_.reset();  // the window's set uses fs
+  }
+};
+
+}  // namespace vornalis::testing
+
+QTEST_MAIN(vornalis::testing::MainFormOpenTest)
+#include "main_form_open_test.moc"

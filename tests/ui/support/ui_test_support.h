@@ -1,0 +1,68 @@
+// Helpers for the desktop program's tests: a fresh folder per test, sets made with the engine,
+// a file-type source that counts its questions, and a window that answers modal questions in
+// advance.
+#pragma once
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/qt/file_types.h"
+#include "ui/main/main_form.h"
+
+namespace vornalis::testing {
+
+using Sources = std::vector<std::pair<std::string, std::string>>;  // relative path, content
+
+class TestFolder {
+ public:
+  TestFolder();
+  // Folder + relative, "/" separated.
+  std::string Path(const std::string& relative) const;
+  bool valid() const { return dir_.isValid(); }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+void WriteFile(const std::string& path, const std::string& content);
+bool FileExists(const std::string& path);
+
+// Writes sources below source_root and stores them, in order, in a new set at base_path;
+// closes the set, which writes its header. Returns the engine's message, "" on success.
+std::string MakeSet(const std::string& base_path, const std::string& source_root,
+                    const Sources& sources, std::uint32_t piece_size = 1457664,
+                    platform::FileSystem& fs = platform::RealFileSystem());
+
+// Answers every type question with "<EXT> type" (".txt" gives "TXT type", "" gives "no type")
+// and counts the questions.
+class CountingFileTypes : public platform_qt::FileTypes {
+ public:
+  platform_qt::FileType ForExtension(const QString& extension) override;
+  const QStringList& Asked() const { return asked_; }
+
+ private:
+  QStringList asked_;
+};
+
+// A main window whose modal questions are answered in advance.
+struct FormFixture {
+  explicit FormFixture(const std::vector<std::string>& arguments = {},
+                       platform::FileSystem& fs = platform::RealFileSystem());
+  ~FormFixture();
+  CountingFileTypes types;
+  std::unique_ptr<ui::TMainForm> form;
+};
+
+// The texts of the asked messages, "Error: text" and so on, oldest first.
+QStringList AskedMessages();
+// The list's rows as "name|type|size|path", top to bottom.
+QStringList ListRows(const ui::TMainForm& form);
+// Status line panel texts.
+QString PanelText(const ui::TMainForm& form, int panel);
+
+}  // namespace vornalis::testing
