@@ -5,12 +5,12 @@
 #include <array>
 #include <cctype>
 
+#include "exe/make_exe.h"
+#include "exe/patch_area.h"
 #include "platform/path.h"
 
 namespace vornalis::ui {
 namespace {
-
-constexpr char kStubName[] = "ext.dll";
 
 // Wildcard match of a whole name: "*" any run of characters, "?" one character.
 bool Matches(const QString& pattern, const QString& name) {
@@ -89,10 +89,11 @@ std::string FindOnDisk(const std::string& path, platform::FileSystem& fs) {
 CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& program_path,
                              const std::string& current_folder, platform::FileSystem& fs) {
   CommandLine line;
-  if (!current_folder.empty()) line.StubPath = platform::WithSeparator(current_folder) + kStubName;
+  if (!current_folder.empty())
+    line.StubPath = platform::WithSeparator(current_folder) + std::string(exe::kStubFileName);
   if (args.empty()) return line;
 
-  if (!line.StubPath.empty()) line.StubPath = platform::FolderOf(program_path) + kStubName;
+  if (!line.StubPath.empty()) line.StubPath = exe::StubBeside(program_path);
   line.StartMode = StartOpen;
   enum class Switch { kNone, kFiles, kFolders, kAssemble } state = Switch::kNone;
   std::string files_list, folders_list;

@@ -14,6 +14,7 @@
 
 #include "engine/set_files.h"
 #include "engine/size_text.h"
+#include "exe/make_exe.h"
 #include "ui/dialogs/error_dlg.h"
 #include "ui/dialogs/file_dialog.h"
 #include "ui/dialogs/message_box.h"
@@ -208,7 +209,16 @@ void TMainForm::ActionAssembleExecute() {
 }
 
 void TMainForm::ActionMakeExeExecute() {
-  // Making the self-assembling executable is wired once exe/ provides it.
+  if (!CurrentSet_) return;
+  const exe::MakeExeResult result = exe::MakeExe(*CurrentSet_, Command_.StubPath, fs_);
+  if (result.outcome == exe::MakeExeResult::Outcome::kCreated) {
+    MessageBox::Information(this, FromStored(result.message));
+    return;
+  }
+  MessageBox::Error(this, FromStored(result.message));
+  // A copy that failed is most often a stub that is not where it was looked for.
+  if (result.outcome == exe::MakeExeResult::Outcome::kFailed)
+    MessageBox::Error(nullptr, FromStored(Command_.StubPath));
 }
 
 void TMainForm::HelpContents() {}

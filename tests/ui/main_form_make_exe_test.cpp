@@ -1,0 +1,79 @@
+// Make .EXE from the main window: the messages of each outcome, and the executable beside the
+// set. The stub is looked for in the current folder when the program starts without
+// arguments, so each test works in its own folder.
+#include <QAction>
+#include <QDir>
+#include <QtTest>
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/raw_set.h"
+#include "tests/ui/support/ui_test_support.h"
+
+namespace vornalis::testing {
+
+class MainFormMakeExeTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestFolder> dir_;
+  std::unique_ptr<FormFixture> fx_;
+  QString previous_folder_;
+
+  std::string At(const std::string& name) const { return dir_->Path(name); }
+  ui::TMainForm& Form() { return *fx_->form; }
+  void MakeExe() { Form().findChild<QAction*>(QStringLiteral("ActionMakeExe"))->trigger(); }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<TestFolder>();
+    previous_folder_ = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(QString::fromStdString(At(""))));
+    fx_ = std::make_unique<FormFixture>();
+    QCOMPARE(Form().Command().StubPath, At("ext.dll"));
+  }
+  void cleanup() {
+    fx_.reset();
+    QDir::setCurrent(previous_folder_);
+  }
+
+  void stubCopiedAndPatchedBesideTheSet() {
+    WriteFile(At("ext.dll"), std::string(40000, 'S'));
+    QCOMPARE(MakeSet(At("backup"), At("src/"), {{"a", "1"}, {"b", "2"}, {"c", "3"}}),
+             std::string());
+    Form().OpenPieceFile(At("backup.pec"));
+    MakeExe();
+    QCOMPARE(
+        AskedMessages(),
+        QStringList{"Information: " + QString::fromStdString(At("backup.exe")) + " is created!"});
+    std::ifstream in(At("backup.exe"), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    QCOMPARE(bytes.size(), std::size_t{40000});
+    QCOMPARE(bytes.substr(32824, 10), std::string("\x03\x00\x00\x00", 4) + "backup");
+    QVERIFY(Form().SetOpen());
+  }
+
+  void setWithoutFilesMakesNothing() {
+    WriteFile(At("ext.dll"), std::string(40000, 'S'));
+    WriteFile(At("empty.pec"), HeaderBytes(StreamBytes(1000, 0, "", BlockBytes({}))));
+    Form().OpenPieceFile(At("empty.pec"));
+    MakeExe();
+    QCOMPARE(AskedMessages(), QStringList{"Error: Can't Make .EXE without any files added!"});
+    QVERIFY(!FileExists(At("empty.exe")));
+  }
+
+  void missingStubIsReportedWithItsPath() {
+    QCOMPARE(MakeSet(At("backup"), At("src/"), {{"a", "1"}}), std::string());
+    Form().OpenPieceFile(At("backup.pec"));
+    MakeExe();
+    QCOMPARE(AskedMessages(),
+             (QStringList{"Error: Can't create " + QString::fromStdString(At("backup.exe")),
+                          "Error: " + QString::fromStdString(At("ext.dll"))}));
+    QVERIFY(!FileExists(At("backup.exe")));
+  }
+};
+
+}  // namespace vornalis::testing
+
+QTEST_MAIN(vornalis::testing::MainFormMakeExeTest)
+#include "main_form_make_exe_test.moc"
