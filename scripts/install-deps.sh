@@ -9,6 +9,7 @@ packages=(
   libicu-dev                        # locale name order
   libcli11-dev                      # command-line parsing
   qt6-base-dev libgl1-mesa-dev      # desktop program
+  adwaita-icon-theme fonts-dejavu-core  # file-type icons and a font for the desktop program
   xvfb xauth                        # running the desktop program without a display
 )
 
