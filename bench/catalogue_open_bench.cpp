@@ -10,9 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/catalogue.h"
 #include "engine/catalogue_stream.h"
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/piece_set.h"
 #include "platform/file_system.h"
@@ -24,25 +22,9 @@ using namespace vornalis;
 bool WriteSet(const std::string& base, const std::vector<StoredFile>& files) {
   const std::uint32_t piece_size = 1474560;
   std::vector<char> buffer(format::kBufferSize);
-  std::uint64_t stream_size = format::kStreamFixedSize + 4;
-  for (std::uint32_t length : catalogue::BlockLengths(files, buffer.size())) stream_size += 4 + length;
-  CatalogueStreamWriter out(platform::RealFileSystem(), base, piece_size, 1, stream_size);
-  std::string fixed;
-  AppendU32(&fixed, piece_size);
-  AppendU32(&fixed, 1);
-  AppendU32(&fixed, 0);
-  if (!out.Begin() || !out.Write(fixed)) return false;
-  std::size_t next = 0;
-  do {
-    std::size_t length = 0;
-    next = catalogue::PackBlock(files, next, buffer, &length);
-    std::string head;
-    AppendU32(&head, static_cast<std::uint32_t>(length));
-    if (!out.Write(head) || !out.Write(std::span<const char>(buffer.data(), length))) return false;
-  } while (next < files.size());
-  std::string terminator;
-  AppendU32(&terminator, format::kTerminator);
-  return out.Write(terminator) && out.Commit();
+  CatalogueStreamWriter out(platform::RealFileSystem(), base, piece_size, 1,
+                            CatalogueStreamWriter::StreamSize(files, 0, buffer.size()));
+  return out.Begin(0) && out.WriteRecords(files, buffer) && out.Commit();
 }
 
 double MedianOpenSeconds(const std::string& base, int runs, SetAccess access, std::size_t* count) {
@@ -53,7 +35,8 @@ double MedianOpenSeconds(const std::string& base, int runs, SetAccess access, st
       PieceSet set(base, access);
       *count = set.Files().size();
     }
-    times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    times.push_back(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
   std::sort(times.begin(), times.end());
   return times[times.size() / 2];
@@ -81,7 +64,8 @@ int main(int argc, char** argv) {
   }
   std::size_t count = 0;
   const double read_write = MedianOpenSeconds(sorted, runs, SetAccess::kReadWrite, &count);
-  std::printf("open %zu entries (read-write, in order):  %.3f s median of %d\n", count, read_write, runs);
+  std::printf("open %zu entries (read-write, in order):  %.3f s median of %d\n", count, read_write,
+              runs);
   const double read_only = MedianOpenSeconds(sorted, runs, SetAccess::kReadOnly, &count);
   std::printf("open %zu entries (read-only, in order):   %.3f s\n", count, read_only);
   const double resorted = MedianOpenSeconds(reversed, runs, SetAccess::kReadOnly, &count);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/catalogue.h"
 #include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
@@ -176,9 +177,37 @@ bool CatalogueStreamWriter::CloseCurrent() {
   return error == 0 || Fail(messages::CantWrite(outputs_.back().final_path, error));
 }
 
-bool CatalogueStreamWriter::Begin() {
+std::uint64_t CatalogueStreamWriter::StreamSize(const std::vector<StoredFile>& files,
+                                                std::uint32_t tail_length,
+                                                std::size_t buffer_size) {
+  std::uint64_t size = format::kStreamFixedSize + std::uint64_t{tail_length} + 4;
+  for (std::uint32_t length : catalogue::BlockLengths(files, buffer_size)) size += 4 + length;
+  return size;
+}
+
+bool CatalogueStreamWriter::Begin(std::uint32_t tail_length) {
+  std::string fixed;
+  AppendU32(&fixed, piece_size_);
+  AppendU32(&fixed, last_piece_);
+  AppendU32(&fixed, tail_length);
   return StartFile(HeaderPath(base_path_), format::kHeaderMagic,
-                   OverflowCount(stream_size_, piece_size_));
+                   OverflowCount(stream_size_, piece_size_)) &&
+         Write(fixed);
+}
+
+bool CatalogueStreamWriter::WriteRecords(const std::vector<StoredFile>& files,
+                                         std::span<char> buffer) {
+  std::size_t next = 0;
+  do {
+    std::size_t length = 0;
+    next = catalogue::PackBlock(files, next, buffer, &length);
+    std::string block_length;
+    AppendU32(&block_length, static_cast<std::uint32_t>(length));
+    if (!Write(block_length) || !Write(buffer.first(length))) return false;
+  } while (next < files.size());
+  std::string terminator;
+  AppendU32(&terminator, format::kTerminator);
+  return Write(terminator);
 }
 
 bool CatalogueStreamWriter::Write(std::span<const char> data) {

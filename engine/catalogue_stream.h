@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/stored_file.h"
 #include "platform/file_system.h"
 
 namespace vornalis {
@@ -68,9 +69,17 @@ class CatalogueStreamWriter {
   // Number of overflow pieces, (S - 1) div (piece size - 8).
   static std::uint32_t OverflowCount(std::uint64_t stream_size, std::uint32_t piece_size);
 
-  bool Begin();
+  // Length of the stream for these entries and a tail of tail_length bytes.
+  static std::uint64_t StreamSize(const std::vector<StoredFile>& files, std::uint32_t tail_length,
+                                  std::size_t buffer_size);
+
+  // Creates the header file and writes its magic, the overflow count and the stream's fixed
+  // fields; the tail follows through CopyFrom, then WriteRecords.
+  bool Begin(std::uint32_t tail_length);
   bool Write(std::span<const char> data);
   bool CopyFrom(platform::File& source, std::uint64_t n, std::span<char> buffer);
+  // Writes files as catalogue blocks packed in buffer, then the terminator.
+  bool WriteRecords(const std::vector<StoredFile>& files, std::span<char> buffer);
   // Closes every file and renames the overflow pieces, then the header, into place.
   bool Commit();
   const std::string& error() const { return error_; }

@@ -83,17 +83,9 @@ bool PieceSet::Close() {
 
 bool PieceSet::WriteCatalogue() {
   const std::uint32_t tail = LastPieceOpen_ ? WritePos_ - format::kPieceHeadSize : 0;
-  std::uint64_t stream_size = format::kStreamFixedSize + std::uint64_t{tail} + 4;
-  for (std::uint32_t length : catalogue::BlockLengths(Files_, CopyBuffer_.size()))
-    stream_size += 4 + std::uint64_t{length};
-
-  CatalogueStreamWriter out(fs_, BasePath_, PieceSize_, LastPiece_, stream_size);
-  std::string fixed;
-  AppendU32(&fixed, PieceSize_);
-  AppendU32(&fixed, LastPiece_);
-  AppendU32(&fixed, tail);
-  if (!out.Begin() || !out.Write(fixed)) return Fail(out.error());
-
+  CatalogueStreamWriter out(fs_, BasePath_, PieceSize_, LastPiece_,
+                            CatalogueStreamWriter::StreamSize(Files_, tail, CopyBuffer_.size()));
+  if (!out.Begin(tail)) return Fail(out.error());
   if (tail > 0) {
     int error = 0;
     auto piece = fs_.Open(LastPieceName_, platform::OpenMode::kRead, &error);
@@ -102,20 +94,7 @@ bool PieceSet::WriteCatalogue() {
       return Fail(messages::CantRead(LastPieceName_, error));
     if (!out.CopyFrom(*piece, tail, CopyBuffer_)) return Fail(out.error());
   }
-
-  std::size_t next = 0;
-  do {
-    std::size_t length = 0;
-    next = catalogue::PackBlock(Files_, next, CopyBuffer_, &length);
-    std::string block_length;
-    AppendU32(&block_length, static_cast<std::uint32_t>(length));
-    if (!out.Write(block_length) || !out.Write(std::span<const char>(CopyBuffer_.data(), length)))
-      return Fail(out.error());
-  } while (next < Files_.size());
-
-  std::string terminator;
-  AppendU32(&terminator, format::kTerminator);
-  if (!out.Write(terminator) || !out.Commit()) return Fail(out.error());
+  if (!out.WriteRecords(Files_, CopyBuffer_) || !out.Commit()) return Fail(out.error());
   return true;
 }
 
