@@ -9,7 +9,6 @@
 namespace vornalis::messages {
 
 inline constexpr std::string_view kFormatNotCorrect = "File format is not correct";
-inline constexpr std::string_view kCantCreateTempFiles = "Can't create temporary files";
 inline constexpr std::string_view kPiecesMayBeCorrupt = "The pieces may be corrupt.";
 
 std::string CantOpen(std::string_view path);
