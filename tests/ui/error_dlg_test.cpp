@@ -1,5 +1,4 @@
 // The error list: lines in the order added, cleared for each command, shown modally once.
-#include <QPlainTextEdit>
 #include <QtTest>
 
 #include "ui/dialogs/error_dlg.h"
@@ -13,17 +12,6 @@ class ErrorDlgTest : public QObject {
  private slots:
   void init() { ui::modal::AnswerInAdvance(); }
   void cleanup() { ui::modal::AnswerInAdvance(false); }
-
-  void looksAsDesigned() {
-    ui::TErrorDlg dialog;
-    QCOMPARE(dialog.objectName(), QStringLiteral("ErrorDlg"));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Error"));
-    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-    auto* edit = dialog.findChild<QPlainTextEdit*>(QStringLiteral("EditError"));
-    QVERIFY(edit);
-    QVERIFY(!edit->isReadOnly());
-    QCOMPARE(edit->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-  }
 
   void twoFailedFilesGiveFiveLines() {
     ui::TErrorDlg dialog;

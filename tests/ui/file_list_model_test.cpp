@@ -75,15 +75,6 @@ class FileListModelTest : public QObject {
     QCOMPARE(selection.selectedRows().size(), 1);
     QCOMPARE(selection.selectedRows().first().data().toString(), QStringLiteral("b"));
   }
-
-  void sortMarkIsAHeaderImage() {
-    QVERIFY(model_->headerData(0, Qt::Horizontal, Qt::DecorationRole).isNull());
-    model_->SetSortMark(-3);
-    QVERIFY(!model_->headerData(2, Qt::Horizontal, Qt::DecorationRole).isNull());
-    QVERIFY(model_->headerData(0, Qt::Horizontal, Qt::DecorationRole).isNull());
-    model_->SetSortMark(0);
-    QVERIFY(model_->headerData(2, Qt::Horizontal, Qt::DecorationRole).isNull());
-  }
 };
 
 }  // namespace vornalis::testing
