@@ -27,7 +27,7 @@ constexpr int kClientHeight = 257;
 constexpr int kSelectionPanelWidth = 200;
 constexpr int kColumnWidths[] = {96, 95, 95, 95};
 
-struct ActionSpec {
+struct ActionDef {
   QAction** action;
   const char* object_name;
   const char* text;
@@ -44,7 +44,7 @@ QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
 }  // namespace
 
 void TMainForm::CreateActions() {
-  const ActionSpec specs[] = {
+  const ActionDef defs[] = {
       {&ActionFileNew, "ActionFileNew", "&New", "New", QKeySequence(Qt::CTRL | Qt::Key_N), "",
        &TMainForm::FileNew},
       {&ActionFileOpen, "ActionFileOpen", "&Open", "Open", QKeySequence(Qt::CTRL | Qt::Key_O), "",
@@ -66,20 +66,20 @@ void TMainForm::CreateActions() {
       {&ActionHelpAbout, "ActionHelpAbout", "&About...", "", QKeySequence(),
        "Show program information", &TMainForm::HelpAbout},
   };
-  for (const ActionSpec& spec : specs) {
-    auto* action = new QAction(QString::fromLatin1(spec.text), this);
-    action->setObjectName(QString::fromLatin1(spec.object_name));
-    if (*spec.icon_text) action->setIconText(QString::fromLatin1(spec.icon_text));
-    action->setShortcut(spec.shortcut);
+  for (const ActionDef& def : defs) {
+    auto* action = new QAction(QString::fromLatin1(def.text), this);
+    action->setObjectName(QString::fromLatin1(def.object_name));
+    if (*def.icon_text) action->setIconText(QString::fromLatin1(def.icon_text));
+    action->setShortcut(def.shortcut);
     // Shortcuts work wherever the focus is in the window, the list included.
     action->setShortcutContext(Qt::WindowShortcut);
-    if (*spec.hint) {
-      action->setToolTip(QString::fromLatin1(spec.hint));
-      action->setStatusTip(QString::fromLatin1(spec.hint));
+    if (*def.hint) {
+      action->setToolTip(QString::fromLatin1(def.hint));
+      action->setStatusTip(QString::fromLatin1(def.hint));
     }
-    connect(action, &QAction::triggered, this, spec.slot);
+    connect(action, &QAction::triggered, this, def.slot);
     addAction(action);
-    *spec.action = action;
+    *def.action = action;
   }
   ActionFileNew->setIcon(ThemeIcon("document-new", QStyle::SP_FileIcon));
   ActionFileOpen->setIcon(ThemeIcon("document-open", QStyle::SP_DialogOpenButton));
