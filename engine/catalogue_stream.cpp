@@ -36,17 +36,18 @@ bool CatalogueStreamReader::Open() {
   if (read.error != 0) return Fail(messages::CantRead(header, read.error));
   if (read.count < 4 || std::string_view(fixed.data(), 4) != format::kHeaderMagic)
     return Fail(std::string(messages::kFormatNotCorrect));
-  // The shortest stream is its fixed fields and the terminator.
-  if (read.count < fixed.size() || size < format::kHeaderFixedSize + 4)
-    return Fail(std::string(messages::kFormatNotCorrect));
+  if (read.count < fixed.size()) return Fail(std::string(messages::kFormatNotCorrect));
 
   overflow_count_ = ReadU32(fixed.data() + 4);
   piece_size_ = ReadU32(fixed.data() + 8);
   last_piece_ = ReadU32(fixed.data() + 12);
   tail_length_ = ReadU32(fixed.data() + 16);
   const auto file_size = static_cast<std::uint64_t>(size);
+  // A stream held whole by the header has at least its fixed fields and the terminator; one
+  // that goes on in overflow pieces fills the header.
   const bool sound = piece_size_ >= format::kMinPieceSize && file_size <= piece_size_ &&
-                     (overflow_count_ == 0 || file_size == piece_size_) &&
+                     (overflow_count_ == 0 ? file_size >= format::kHeaderFixedSize + 4
+                                           : file_size == piece_size_) &&
                      std::uint64_t{last_piece_} + overflow_count_ <= 0xFFFFFFFFull &&
                      tail_length_ < piece_size_ - format::kPieceHeadSize &&
                      (tail_length_ == 0 || last_piece_ >= 1);

@@ -17,14 +17,16 @@ inline constexpr std::string_view kExtension = ".pec";
 
 // Magic and piece number: the whole overhead of a data or overflow piece.
 inline constexpr std::uint32_t kPieceHeadSize = 8;
-// A piece must hold at least one payload byte.
-inline constexpr std::uint32_t kMinPieceSize = kPieceHeadSize + 1;
+// The header file must hold its own fields and the catalogue stream's fixed fields, since they
+// say where the rest of the stream lies; smaller pieces would make sets that cannot be read.
+inline constexpr std::uint32_t kMinPieceSize = 20;
 
 // Header file: magic, overflow count K, then the catalogue stream, whose fixed fields are the
 // piece size, the last piece number and the tail length L, followed by the L tail bytes.
 inline constexpr std::uint32_t kHeaderStreamOffset = 8;
 inline constexpr std::uint32_t kStreamFixedSize = 12;
 inline constexpr std::uint32_t kHeaderFixedSize = kHeaderStreamOffset + kStreamFixedSize;  // 20
+static_assert(kMinPieceSize == kHeaderFixedSize);
 
 // Catalogue blocks: a u32 length, then records. A writer starts a new block once the current
 // one holds kBlockLimit bytes or more; the stream ends with kTerminator.

@@ -33,7 +33,7 @@ std::string CantRename(std::string_view from, std::string_view to, int error) {
 
 std::string PieceSizeTooSmall(std::uint32_t size) {
   return "Piece size of " + std::to_string(size) +
-         " bytes is too small: a piece must be more than 8 bytes";
+         " bytes is too small: a piece must be at least 20 bytes, to hold the set's header";
 }
 
 std::string FileTooLarge(std::string_view path, std::uint64_t size) {

@@ -119,8 +119,8 @@ TEST_F(AddTest, SourceOf4GiBOrMoreIsRefusedBeforeAnythingIsWritten) {
   EXPECT_TRUE(set.Files().empty());
 }
 
-TEST_F(AddTest, PieceSizeOfEightBytesOrLessIsRefused) {
-  for (std::uint32_t size : {0u, 1u, 8u}) {
+TEST_F(AddTest, PieceSizeTooSmallForTheHeaderIsRefused) {
+  for (std::uint32_t size : {0u, 1u, 8u, 19u}) {
     PieceSet set(Base(), size);
     EXPECT_FALSE(set.CanStore());
     EXPECT_FALSE(AddSources(set, {{"a", "1"}}));
@@ -130,7 +130,7 @@ TEST_F(AddTest, PieceSizeOfEightBytesOrLessIsRefused) {
     EXPECT_FALSE(FileExists(Piece(1)));
     EXPECT_FALSE(FileExists(Header()));
   }
-  EXPECT_EQ(PieceSet::CheckPieceSize(9), "");
+  EXPECT_EQ(PieceSet::CheckPieceSize(20), "");
 }
 
 TEST_F(AddTest, NamesThatCouldNotBeRebuiltSafelyAreRefused) {

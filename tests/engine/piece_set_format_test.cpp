@@ -173,5 +173,31 @@ TEST_F(FormatTest, OverflowPiecesFollowTheLastDataPiece) {
   EXPECT_EQ(set.Files().size(), sources.size()) << set.LastError();
 }
 
+// With the smallest pieces the header holds nothing but its fixed fields, and the tail and
+// every block lie in overflow pieces.
+TEST_F(FormatTest, SmallestPiecesReadBack) {
+  for (std::uint32_t piece_size : {20u, 21u, 23u, 24u}) {
+    SCOPED_TRACE(piece_size);
+    const std::string base = PathOf("tiny" + std::to_string(piece_size));
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"a.txt", PatternBytes(40, 1)}, {"sub/b.bin", PatternBytes(7, 2)}, {"empty", ""}};
+    {
+      PieceSet set(base, piece_size);
+      ASSERT_TRUE(set.AddFiles(SourceRoot(), MakeSources(files), nullptr, nullptr, SourceRoot()))
+          << set.LastError();
+    }
+    PieceSet set(base, SetAccess::kReadOnly);
+    ASSERT_EQ(set.LastError(), "");
+    ASSERT_EQ(set.Files().size(), files.size());
+    EXPECT_GT(set.OverflowPieces(), 0u);
+    const std::string out = PathOf("out" + std::to_string(piece_size) + "/");
+    for (const auto& [path, content] : files) {
+      const StoredFile entry = EntryFor(path);
+      EXPECT_SET_OK(set, ExtractFile(out, entry.Folder, entry.Name));
+      EXPECT_EQ(ReadFile(out + path), content) << path;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vornalis::testing
