@@ -20,14 +20,14 @@ TEST(PieceSizeTest, UnitsAndPresetsGiveTheirByteCounts) {
 TEST(PieceSizeTest, TypedSizesAreReadOrRefused) {
   const std::vector<std::pair<const char*, std::uint32_t>> good = {
       {"1.44MB", 1474560}, {"1.44mb", 1474560}, {"720KB", 737280}, {"200KB", 204800},
-      {"200 kb", 204800},  {"3MB", 3145728},    {"1000", 1000},    {"9 bytes", 9},
+      {"200 kb", 204800},  {"3MB", 3145728},    {"1000", 1000},    {"20 bytes", 20},
   };
   for (const auto& [text, size] : good) {
     std::string error;
     EXPECT_EQ(ParsePieceSize(text, &error), size) << text << ": " << error;
   }
   for (const char* text :
-       {"", "KB", "1.5MB", "-3KB", "12 GB", "99999999999", "8", "0KB", "4096MB"}) {
+       {"", "KB", "1.5MB", "-3KB", "12 GB", "99999999999", "8", "19 bytes", "0KB", "4096MB"}) {
     std::string error;
     EXPECT_FALSE(ParsePieceSize(text, &error)) << text;
     EXPECT_FALSE(error.empty()) << text;
