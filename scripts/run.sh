@@ -6,6 +6,10 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)"
 if [ -x build/bin/vornalis ]; then
+  if [ $# -eq 0 ]; then
+    # Started without arguments, the program looks for its stub ext.dll in the current folder.
+    cd build/bin && exec ./vornalis
+  fi
   exec build/bin/vornalis "$@"
 fi
 exec build/bin/vornalis-cli "${@:---help}"
