@@ -106,6 +106,7 @@ bool PieceSet::ReadCatalogue() {
   LastPiece_ = reader.last_piece();
   tail_length_ = reader.tail_length();
   overflow_pieces_ = reader.overflow_count();
+  opened_last_piece_ = LastPiece_;
 
   // Unless the set is read-only, the tail is laid out as the last piece again: first in a
   // temporary file beside the header, which takes the piece's name only once the whole catalogue

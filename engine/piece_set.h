@@ -140,6 +140,7 @@ class PieceSet {
   bool last_piece_recreated_ = false;  // opening laid the tail out as its own piece file
   std::uint32_t tail_length_ = 0;      // L of the header read at opening
   std::uint32_t overflow_pieces_ = 0;
+  std::uint32_t opened_last_piece_ = 0;  // LastPiece read at opening
   std::uint32_t catalogue_blocks_ = 0;
   bool closed_ = false;
   bool close_result_ = true;

@@ -60,6 +60,10 @@ bool PieceSet::StartNewPiece() {
   if (!current_piece_) return Fail(messages::CantCreate(CurrentPieceName_));
   LastPieceOpen_ = true;
   ++LastPiece_;
+  // Data pieces take the numbers of the overflow pieces the header read at opening refers to;
+  // once one is overwritten, that header is stale and must be written again, even if the file
+  // that overwrote it is given back.
+  if (LastPiece_ <= std::uint64_t{opened_last_piece_} + overflow_pieces_) modified_ = true;
   std::string head(format::kPieceMagic);
   AppendU32(&head, LastPiece_);
   const platform::IoResult written = current_piece_->Write(head);

@@ -108,6 +108,28 @@ TEST_F(FaultTest, DiskFullWhileWritingTheCatalogueLeavesNoTemporaryFile) {
   EXPECT_EQ(ListFolder(Dir()), (std::vector<std::string>{"backup.pec", "backup1.pec", "src"}));
 }
 
+TEST_F(FaultTest, FailedAddOverOverflowPiecesStillLeavesAReadableSet) {
+  // A catalogue too long for the 100-byte header goes on in overflow pieces 2 and up; the next
+  // file stored takes their numbers.
+  std::vector<std::pair<std::string, std::string>> names;
+  for (int i = 0; i < 8; ++i) names.push_back({"name-of-some-length-" + std::to_string(i), "x"});
+  {
+    PieceSet set(Base(), 100);
+    ASSERT_TRUE(AddSources(set, names));
+  }
+  {
+    PieceSet set(Base(), SetAccess::kReadWrite, faults_);
+    ASSERT_GT(set.OverflowPieces(), 0u);
+    faults_.LimitWrites(150);  // runs out inside piece 2, once overflow piece 2 was overwritten
+    EXPECT_FALSE(AddWithFaults(set, {{"big", PatternBytes(300, 1)}}));
+    faults_.Reset();
+    EXPECT_TRUE(set.Close()) << set.LastError();
+  }
+  PieceSet set(Base());
+  EXPECT_EQ(set.LastError(), "");
+  EXPECT_EQ(set.Files().size(), names.size());
+}
+
 TEST_F(FaultTest, HeaderThatCannotBeCreatedIsNamed) {
   PieceSet set(Base(), 100, faults_);
   ASSERT_TRUE(AddWithFaults(set, {{"a", "x"}}));
