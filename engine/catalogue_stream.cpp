@@ -186,6 +186,11 @@ std::uint64_t CatalogueStreamWriter::StreamSize(const std::vector<StoredFile>& f
   return size;
 }
 
+bool CatalogueStreamWriter::StartNextOverflowPiece() {
+  const auto number = static_cast<std::uint32_t>(last_piece_ + outputs_.size());
+  return CloseCurrent() && StartFile(PiecePath(base_path_, number), format::kPieceMagic, number);
+}
+
 bool CatalogueStreamWriter::Begin(std::uint32_t tail_length) {
   std::string fixed;
   AppendU32(&fixed, piece_size_);
@@ -213,11 +218,7 @@ bool CatalogueStreamWriter::WriteRecords(const std::vector<StoredFile>& files,
 
 bool CatalogueStreamWriter::Write(std::span<const char> data) {
   while (!data.empty()) {
-    if (room_ == 0) {
-      const auto number = static_cast<std::uint32_t>(last_piece_ + outputs_.size());
-      if (!CloseCurrent() || !StartFile(PiecePath(base_path_, number), format::kPieceMagic, number))
-        return false;
-    }
+    if (room_ == 0 && !StartNextOverflowPiece()) return false;
     const auto chunk = std::min<std::size_t>(data.size(), room_);
     const platform::IoResult written = file_->Write(data.first(chunk));
     if (written.error != 0)
@@ -231,11 +232,7 @@ bool CatalogueStreamWriter::Write(std::span<const char> data) {
 bool CatalogueStreamWriter::CopyFrom(platform::File& source, std::uint64_t n,
                                      std::span<char> buffer) {
   while (n > 0) {
-    if (room_ == 0) {
-      const auto number = static_cast<std::uint32_t>(last_piece_ + outputs_.size());
-      if (!CloseCurrent() || !StartFile(PiecePath(base_path_, number), format::kPieceMagic, number))
-        return false;
-    }
+    if (room_ == 0 && !StartNextOverflowPiece()) return false;
     const std::uint64_t chunk = std::min<std::uint64_t>(n, room_);
     const platform::CopyResult copy = fs_.Copy(source, *file_, chunk, buffer);
     if (copy.failure == platform::CopyResult::Failure::kWrite)

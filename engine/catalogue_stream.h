@@ -92,6 +92,8 @@ class CatalogueStreamWriter {
   bool Fail(std::string message);
   bool StartFile(std::string final_path, std::string_view magic, std::uint32_t number);
   bool CloseCurrent();
+  // The current file is full: the stream goes on in the next overflow piece.
+  bool StartNextOverflowPiece();
 
   platform::FileSystem& fs_;
   std::string base_path_;

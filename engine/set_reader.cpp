@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 
 #include "engine/catalogue_stream.h"
 #include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/set_files.h"
+#include "engine/stored_path.h"
+#include "platform/path.h"
 
 namespace vornalis {
 namespace {
@@ -130,10 +133,14 @@ bool SetReader::ReadCatalogue(std::vector<StoredFile>* files, std::span<char> bu
   return true;
 }
 
-bool CopyStoredFile(
-    const PieceSource& source, const StoredFile& entry, std::span<char> buffer,
-    const std::function<std::unique_ptr<platform::File>(std::string*)>& create_destination,
-    std::string* error) {
+bool RebuildStoredFile(const PieceSource& source, const StoredFile& entry,
+                       const std::string& target_folder, const std::string& folder,
+                       const std::string& name, std::span<char> buffer, std::string* error) {
+  if (!IsSafeStoredPath(folder, name)) {
+    *error = messages::UnsafeStoredPath(folder, name);
+    return false;
+  }
+  const std::string path = platform::WithSeparator(target_folder) + NativeFolder(folder) + name;
   std::uint32_t remaining = entry.Size;
   std::uint32_t n = entry.Piece;
   std::uint32_t offset = entry.Offset;
@@ -153,8 +160,16 @@ bool CopyStoredFile(
   };
 
   if (remaining > 0 && !open_next()) return false;
-  std::unique_ptr<platform::File> destination = create_destination(error);
-  if (!destination) return false;
+  int code = 0;
+  auto destination = source.fs.Open(path, platform::OpenMode::kCreate, &code);
+  if (!destination && code == ENOENT) {
+    source.fs.CreateDirectories(platform::FolderOf(path));
+    destination = source.fs.Open(path, platform::OpenMode::kCreate, &code);
+  }
+  if (!destination) {
+    *error = messages::CantCreate(path);
+    return false;
+  }
   while (remaining > 0) {
     if (!piece && !tail && !open_next()) return false;
     const std::uint32_t take = std::min(remaining, source.piece_size - offset);
@@ -180,7 +195,7 @@ bool CopyStoredFile(
     ++n;
     offset = format::kPieceHeadSize;
   }
-  if (const int code = destination->Close()) {
+  if ((code = destination->Close()) != 0) {
     *error = messages::CantWrite(destination->Path(), code);
     return false;
   }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -59,13 +58,14 @@ struct PieceSource {
   std::uint32_t tail_piece = 0;
 };
 
-// Rebuilds entry: opens its first piece, then asks create_destination for the file to write
-// (so a missing first piece creates nothing), then copies the bytes piece by piece. Each piece's
-// head is checked, so a piece of another set is refused rather than copied. A file of 0 bytes
-// needs no piece. On failure returns false with the message in *error.
-bool CopyStoredFile(
-    const PieceSource& source, const StoredFile& entry, std::span<char> buffer,
-    const std::function<std::unique_ptr<platform::File>(std::string*)>& create_destination,
-    std::string* error);
+// Rebuilds entry as target_folder + folder + name, where folder and name are the caller's
+// spelling of the stored ones. Names that would lead outside the target are refused. The first
+// piece is opened before the file is created, so a missing piece creates nothing; missing
+// folders are made only when the file cannot be created without them. Each piece's head is
+// checked, so a piece of another set is refused rather than copied, and a file of 0 bytes needs
+// no piece. On failure returns false with the message in *error.
+bool RebuildStoredFile(const PieceSource& source, const StoredFile& entry,
+                       const std::string& target_folder, const std::string& folder,
+                       const std::string& name, std::span<char> buffer, std::string* error);
 
 }  // namespace vornalis

@@ -4,17 +4,15 @@
 // current folder by default), with the same rules as the engine: nothing is written outside the
 // target, and missing folders are made.
 //
-// It reads the set with SetReader alone (no sorting, no locale), which keeps it small enough to
-// leave the patch area free.
+// It reads and rebuilds the set with SetReader alone (no sorting, no locale), which keeps it small
+// enough to leave the patch area free.
 #include <array>
 #include <cstdio>
 #include <vector>
 
 #include "engine/endian.h"
 #include "engine/format.h"
-#include "engine/messages.h"
 #include "engine/set_reader.h"
-#include "engine/stored_path.h"
 #include "exe/patch_area.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
@@ -64,19 +62,8 @@ int main(int argc, char** argv) {
 
   unsigned failed = 0;
   for (const StoredFile& file : files) {
-    const std::string path = target + NativeFolder(file.Folder) + file.Name;
     std::string error;
-    auto create = [&](std::string* message) {
-      int code = 0;
-      fs.CreateDirectories(platform::FolderOf(path));
-      auto destination = fs.Open(path, platform::OpenMode::kCreate, &code);
-      if (!destination) *message = messages::CantCreate(path);
-      return destination;
-    };
-    if (!IsSafeStoredPath(file.Folder, file.Name))
-      error = messages::UnsafeStoredPath(file.Folder, file.Name);
-    else
-      CopyStoredFile(source, file, buffer, create, &error);
+    RebuildStoredFile(source, file, target, file.Folder, file.Name, buffer, &error);
     if (error.empty()) {
       std::printf("%s%s\n", file.Folder.c_str(), file.Name.c_str());
     } else {
