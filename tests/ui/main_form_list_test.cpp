@@ -11,15 +11,10 @@
 
 namespace vornalis::testing {
 
-class MainFormListTest : public QObject {
+class MainFormListTest : public QObject, protected FormTestState {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestFolder> dir_;
-  std::unique_ptr<FormFixture> fx_;
-
-  std::string At(const std::string& name) const { return dir_->Path(name); }
-  ui::TMainForm& Form() { return *fx_->form; }
   QTreeView* List() { return Form().findChild<QTreeView*>(QStringLiteral("ListViewFiles")); }
   int Mark() { return Form().findChild<ui::FileListModel*>()->SortMark(); }
   QStringList Column(int column) {

@@ -12,17 +12,13 @@
 
 namespace vornalis::testing {
 
-class MainFormMakeExeTest : public QObject {
+class MainFormMakeExeTest : public QObject, protected FormTestState {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestFolder> dir_;
-  std::unique_ptr<FormFixture> fx_;
   QString previous_folder_;
 
-  std::string At(const std::string& name) const { return dir_->Path(name); }
-  ui::TMainForm& Form() { return *fx_->form; }
-  void MakeExe() { Form().findChild<QAction*>(QStringLiteral("ActionMakeExe"))->trigger(); }
+  void MakeExe() { ActionNamed(QStringLiteral("ActionMakeExe"))->trigger(); }
 
  private slots:
   void init() {

@@ -15,17 +15,12 @@
 
 namespace vornalis::testing {
 
-class MainFormOpenTest : public QObject {
+class MainFormOpenTest : public QObject, protected FormTestState {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestFolder> dir_;
-  std::unique_ptr<FormFixture> fx_;
-
-  std::string At(const std::string& name) const { return dir_->Path(name); }
-  ui::TMainForm& Form() { return *fx_->form; }
   void Trigger(const char* action) {
-    QAction* found = Form().findChild<QAction*>(QString::fromLatin1(action));
+    QAction* found = ActionNamed(QString::fromLatin1(action));
     QVERIFY2(found, action);
     found->trigger();
   }
@@ -33,9 +28,7 @@ class MainFormOpenTest : public QObject {
     ui::modal::QueueFileName(QString::fromStdString(path));
     Trigger("ActionFileOpen");
   }
-  bool Enabled(const char* action) {
-    return Form().findChild<QAction*>(QString::fromLatin1(action))->isEnabled();
-  }
+  bool Enabled(const char* action) { return ActionNamed(QString::fromLatin1(action))->isEnabled(); }
   // backup: b.txt (3 bytes), A.txt (5) and sub/a.txt (7), in 1.44 MB pieces.
   void MakeBackup() {
     QCOMPARE(MakeSet(At("backup"), At("src/"),

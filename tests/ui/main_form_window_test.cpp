@@ -14,16 +14,10 @@
 
 namespace vornalis::testing {
 
-class MainFormWindowTest : public QObject {
+class MainFormWindowTest : public QObject, protected FormTestState {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestFolder> dir_;
-  std::unique_ptr<FormFixture> fx_;
-
-  std::string At(const std::string& name) const { return dir_->Path(name); }
-  ui::TMainForm& Form() { return *fx_->form; }
-  QAction* Action(const QString& name) { return Form().findChild<QAction*>(name); }
   QMenu* Menu(const char* name) { return Form().findChild<QMenu*>(QString::fromLatin1(name)); }
   QProgressBar* Bar() { return Form().findChild<QProgressBar*>(QStringLiteral("ProgressBar1")); }
   QWidget* SpeedBar() { return Form().findChild<QToolBar*>(QStringLiteral("SpeedBar")); }
@@ -87,7 +81,7 @@ class MainFormWindowTest : public QObject {
     QFETCH(QKeySequence, shortcut);
     QFETCH(QString, hint);
     QFETCH(bool, needsSet);
-    QAction* action = Action(name);
+    QAction* action = ActionNamed(name);
     QVERIFY(action);
     QCOMPARE(action->text(), text);
     QCOMPARE(action->shortcut(), shortcut);
@@ -128,7 +122,7 @@ class MainFormWindowTest : public QObject {
 
   void hintsGoToTheSimpleTextOnly() {
     ShowForm();
-    Action(QStringLiteral("ActionFileExit"))->showStatusText(&Form());
+    ActionNamed(QStringLiteral("ActionFileExit"))->showStatusText(&Form());
     auto* line = Form().findChild<ui::TFriendlyStatusBar*>(QStringLiteral("StatusLine"));
     QCOMPARE(line->SimpleText(), QStringLiteral("Exit this application"));
     QTRY_COMPARE(line->PanelText(0), QStringLiteral("Selected 0 files, 0 bytes"));
@@ -221,7 +215,7 @@ class MainFormWindowTest : public QObject {
     QVERIFY(Form().isVisible());
     QVERIFY(Form().SetOpen());
     Form().SetBusy(false);
-    Action(QStringLiteral("ActionFileExit"))->trigger();
+    ActionNamed(QStringLiteral("ActionFileExit"))->trigger();
     QVERIFY(!Form().isVisible());
     QVERIFY(!Form().CurrentSet());
   }

@@ -3,6 +3,7 @@
 // advance.
 #pragma once
 
+#include <QAction>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
@@ -56,6 +57,18 @@ struct FormFixture {
   ~FormFixture();
   CountingFileTypes types;
   std::unique_ptr<ui::TMainForm> form;
+};
+
+// What each main-window test holds: its folder and its window. Mixed into the test classes
+// (after QObject) so they share the members and the two accessors.
+struct FormTestState {
+  std::unique_ptr<TestFolder> dir_;
+  std::unique_ptr<FormFixture> fx_;
+
+  std::string At(const std::string& name) const { return dir_->Path(name); }
+  ui::TMainForm& Form() { return *fx_->form; }
+  // The window's action with this object name, or null.
+  QAction* ActionNamed(const QString& name) { return Form().findChild<QAction*>(name); }
 };
 
 // The texts of the asked messages, "Error: text" and so on, oldest first.
