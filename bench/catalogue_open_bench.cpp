@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/catalogue_stream.h"
+#include "engine/catalogue_stream_writer.h"
 #include "engine/format.h"
 #include "engine/piece_set.h"
 #include "platform/file_system.h"

@@ -6,6 +6,7 @@
 #include "cli/open_set.h"
 #include "cli/progress.h"
 #include "engine/format.h"
+#include "engine/messages.h"
 #include "engine/stored_path.h"
 #include "platform/path.h"
 
@@ -20,6 +21,35 @@ StoredFile ParseStoredPath(std::string path) {
   return StoredFile{path.substr(0, split + 1), path.substr(split + 1)};
 }
 
+// Shows progress after each rebuilt file, keeps the failures for the end, and stops on Ctrl-C.
+class ExtractProgress final : public RebuildObserver {
+ public:
+  ExtractProgress(ProgressLine& line, std::size_t total, std::string target)
+      : line_(line), total_(total), target_(std::move(target)) {}
+
+  bool Rebuilt(const StoredFile& file, const Status& status) override {
+    ++done_;
+    bytes_ += file.Size;
+    line_.Update(static_cast<int>(done_ * 100 / total_), file.Folder + file.Name, bytes_);
+    if (!status.ok()) {
+      ++failed;
+      errors.push_back("Assembling " + target_ + NativeFolder(file.Folder) + file.Name + "...");
+      errors.push_back(status.message);
+    }
+    return !InterruptGuard::Requested();
+  }
+
+  std::vector<std::string> errors;
+  int failed = 0;
+
+ private:
+  ProgressLine& line_;
+  std::size_t total_;
+  std::string target_;
+  std::size_t done_ = 0;
+  std::uint64_t bytes_ = 0;
+};
+
 }  // namespace
 
 int ExtractCommand(const std::string& set_argument, const std::string& target,
@@ -27,17 +57,21 @@ int ExtractCommand(const std::string& set_argument, const std::string& target,
   auto set = OpenSet(set_argument, SetAccess::kReadOnly);
   if (!set) return kFailed;
 
-  std::vector<StoredFile> chosen;
+  // The rebuild works on catalogue entries; a name the user gives picks exactly one of them.
+  std::vector<const StoredFile*> chosen;
   if (names.empty()) {
-    chosen = set->Files();
+    chosen.reserve(set->Files().size());
+    for (const StoredFile& file : set->Files()) chosen.push_back(&file);
   } else {
     bool all_found = true;
     for (const std::string& name : names) {
       const StoredFile wanted = ParseStoredPath(name);
-      if (const StoredFile* found = set->Find(wanted.Folder, wanted.Name)) {
-        chosen.push_back(*found);
+      Status status;
+      if (const StoredFile* found = set->FindUnique(wanted.Folder, wanted.Name, &status)) {
+        chosen.push_back(found);
       } else {
-        PrintError("No stored file " + name + " in the set");
+        PrintError(status.code == Status::Code::kNotFound ? messages::NoSuchStoredFile(name)
+                                                          : status.message);
         all_found = false;
       }
     }
@@ -47,28 +81,21 @@ int ExtractCommand(const std::string& set_argument, const std::string& target,
   const std::string target_folder = platform::WithSeparator(target);
   ProgressLine line(options.quiet);
   InterruptGuard interrupt;
-  std::vector<std::string> errors;
-  int failed = 0;
-  std::uint64_t bytes = 0;
-  for (std::size_t k = 0; k < chosen.size() && !InterruptGuard::Requested(); ++k) {
-    const StoredFile& file = chosen[k];
-    line.Update(static_cast<int>((k + 1) * 100 / chosen.size()), file.Folder + file.Name, bytes);
-    set->ClearLastError();
-    if (!set->ExtractFile(target_folder, file.Folder, file.Name)) {
-      ++failed;
-      errors.push_back("Assembling " + target_folder + file.Name + "...");
-      errors.push_back(set->LastError());
-    }
-    bytes += file.Size;
-  }
+  ExtractProgress progress(line, chosen.size(), target_folder);
+  set->ClearLastError();
+  const bool opened = set->ExtractFiles(target_folder, chosen, &progress);
   line.Finish();
-  for (const std::string& error : errors) PrintError(error);
-  if (failed > 0) PrintError(std::to_string(failed) + " error(s) occured.");
+  if (!opened) {
+    PrintError(set->LastError());
+    return kFailed;
+  }
+  for (const std::string& error : progress.errors) PrintError(error);
+  if (progress.failed > 0) PrintError(std::to_string(progress.failed) + " error(s) occured.");
   if (InterruptGuard::Requested()) {
     PrintError("Interrupted: the files rebuilt so far are kept");
     return kInterrupted;
   }
-  return failed > 0 ? kFailed : kOk;
+  return progress.failed > 0 ? kFailed : kOk;
 }
 
 }  // namespace vornalis::cli

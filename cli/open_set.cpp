@@ -1,12 +1,20 @@
 #include "cli/open_set.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+
+#include "cli/shown_name.h"
 
 #include "engine/set_files.h"
 
 namespace vornalis::cli {
 
-void PrintError(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
+void PrintError(const std::string& message) {
+  // Messages name stored files, whose names may hold control characters.
+  static const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  std::fprintf(stderr, "%s\n", (terminal ? EscapeControls(message) : message).c_str());
+}
 
 std::unique_ptr<PieceSet> OpenSet(const std::string& set_argument, SetAccess access) {
   const SetIdentity identity = IdentifySetFile(set_argument);

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/open_set.h"
 #include "cli/progress.h"
+#include "cli/shown_name.h"
 #include "engine/format.h"
 #include "engine/piece_set.h"
 #include "engine/piece_size.h"
@@ -35,7 +36,7 @@ int OnStored(void* context, int, std::string name, std::string folder, std::uint
 bool Collect(const std::vector<std::string>& paths, SourceList* sources) {
   *sources = CollectSources(paths);
   for (const std::string& skipped : sources->skipped)
-    std::printf("Skipped %s: links to folders are not followed\n", skipped.c_str());
+    std::printf("Skipped %s: links to folders are not followed\n", ShownName(skipped).c_str());
   for (const std::string& error : sources->errors) PrintError(error);
   return sources->errors.empty();
 }
@@ -49,7 +50,7 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
     // Files already in the set are skipped by the engine; say which.
     std::erase_if(group.entries, [&](const StoredFile& entry) {
       if (set.Find(entry.Folder, entry.Name) == nullptr) return false;
-      std::printf("Skipped %s%s: already in the set\n", entry.Folder.c_str(), entry.Name.c_str());
+      std::printf("Skipped %s: already in the set\n", ShownName(entry.Folder + entry.Name).c_str());
       return true;
     });
     progress.total += group.entries.size();
@@ -74,11 +75,10 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
     PrintError(set.LastError());
     ok = false;
   }
-  std::uint32_t bytes = 0;
-  const int count = set.GetTotals(bytes);
   if (ok || progress.stored > 0)
-    std::printf("Stored %zu files. %s\n", progress.stored,
-                TotalsText(static_cast<std::uint32_t>(count), bytes).c_str());
+    std::printf(
+        "Stored %zu files. %s\n", progress.stored,
+        TotalsText(static_cast<std::uint32_t>(set.Files().size()), set.TotalBytes()).c_str());
   if (stopped) {
     PrintError("Interrupted: the files stored so far are kept in the set");
     return kInterrupted;

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "cli/shown_name.h"
 #include "engine/size_text.h"
 
 namespace vornalis::cli {
@@ -42,7 +43,9 @@ void ProgressLine::Update(int percent, const std::string& name, std::uint64_t by
   if (shown_ && percent < 100 && now - last_ < std::chrono::milliseconds(100)) return;
   last_ = now;
   const double seconds = std::chrono::duration<double>(now - start_).count();
-  std::string shown_name = name.size() > 40 ? "..." + name.substr(name.size() - 37) : name;
+  const std::string escaped = EscapeControls(name);
+  std::string shown_name =
+      escaped.size() > 40 ? "..." + escaped.substr(escaped.size() - 37) : escaped;
   std::fprintf(stderr, "\r\033[K%3d%%  %-40s  %s", percent, shown_name.c_str(),
                Rate(bytes, seconds).c_str());
   std::fflush(stderr);

@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/json.h"
 #include "cli/open_set.h"
+#include "cli/shown_name.h"
 #include "engine/set_files.h"
 #include "engine/size_text.h"
 #include "engine/verify.h"
@@ -13,8 +14,6 @@ namespace vornalis::cli {
 namespace {
 
 void PrintJson(const PieceSet& set) {
-  std::uint32_t total = 0;
-  const int count = set.GetTotals(total);
   std::printf("{\"set\":%s,\"piece_size\":%u,\"files\":[",
               JsonString(HeaderPath(set.BasePath())).c_str(), set.PieceSize());
   bool first = true;
@@ -24,28 +23,36 @@ void PrintJson(const PieceSet& set) {
                 file.Size, file.Piece, file.Offset);
     first = false;
   }
-  std::printf("],\n\"total_files\":%d,\"total_bytes\":%u}\n", count, total);
+  std::printf("],\n\"total_files\":%zu,\"total_bytes\":%llu}\n", set.Files().size(),
+              static_cast<unsigned long long>(set.TotalBytes()));
 }
 
 void PrintTable(const PieceSet& set, bool long_format) {
+  // Names are escaped on a terminal before their width is measured.
+  std::vector<std::pair<std::string, std::string>> shown;  // name, folder
+  shown.reserve(set.Files().size());
   std::size_t name_width = 4;
-  for (const StoredFile& file : set.Files()) name_width = std::max(name_width, file.Name.size());
+  for (const StoredFile& file : set.Files()) {
+    shown.emplace_back(ShownName(file.Name), ShownName(file.Folder));
+    name_width = std::max(name_width, shown.back().first.size());
+  }
   name_width = std::min<std::size_t>(name_width, 48);
   const int width = static_cast<int>(name_width);
   if (long_format)
     std::printf("%-*s  %10s  %6s  %10s  %s\n", width, "Name", "Size", "Piece", "Offset", "Path");
   else
     std::printf("%-*s  %10s  %s\n", width, "Name", "Size", "Path");
-  for (const StoredFile& file : set.Files()) {
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const StoredFile& file = set.Files()[i];
+    const auto& [name, folder] = shown[i];
     if (long_format)
-      std::printf("%-*s  %10u  %6u  %10u  %s\n", width, file.Name.c_str(), file.Size, file.Piece,
-                  file.Offset, file.Folder.c_str());
+      std::printf("%-*s  %10u  %6u  %10u  %s\n", width, name.c_str(), file.Size, file.Piece,
+                  file.Offset, folder.c_str());
     else
-      std::printf("%-*s  %10u  %s\n", width, file.Name.c_str(), file.Size, file.Folder.c_str());
+      std::printf("%-*s  %10u  %s\n", width, name.c_str(), file.Size, folder.c_str());
   }
-  std::uint32_t total = 0;
-  const int count = set.GetTotals(total);
-  std::printf("%s\n", TotalsText(static_cast<std::uint32_t>(count), total).c_str());
+  std::printf("%s\n",
+              TotalsText(static_cast<std::uint32_t>(set.Files().size()), set.TotalBytes()).c_str());
 }
 
 }  // namespace
@@ -63,8 +70,7 @@ int ListCommand(const std::string& set_argument, bool long_format, bool json) {
 int InfoCommand(const std::string& set_argument) {
   auto set = OpenSet(set_argument, SetAccess::kReadOnly);
   if (!set) return kFailed;
-  std::uint64_t bytes = 0;
-  for (const StoredFile& file : set->Files()) bytes += file.Size;
+  const std::uint64_t bytes = set->TotalBytes();
   std::printf("Set:               %s\n", HeaderPath(set->BasePath()).c_str());
   std::printf("Piece size:        %u bytes (%s)\n", set->PieceSize(),
               SizeText(set->PieceSize()).c_str());
@@ -81,13 +87,13 @@ int VerifyCommand(const std::string& set_argument) {
   if (!set) return kFailed;
   const VerifyReport report = VerifySet(*set);
   for (const VerifyProblem& problem : report.problems) {
-    std::printf("%s\n", problem.message.c_str());
+    std::printf("%s\n", ShownName(problem.message).c_str());
     std::string affected;
     for (std::size_t i = 0; i < problem.affected.size() && i < 10; ++i)
       affected += (i ? ", " : "") + problem.affected[i];
     if (problem.affected.size() > 10)
       affected += " and " + std::to_string(problem.affected.size() - 10) + " more";
-    std::printf("  affects: %s\n", affected.c_str());
+    std::printf("  affects: %s\n", ShownName(affected).c_str());
   }
   std::printf("Checked %u pieces and %zu stored files: %s.\n", report.pieces_checked,
               set->Files().size(),

@@ -92,6 +92,20 @@ std::size_t FindFile(const platform::Collator& collator, const std::vector<Store
   return files.size();
 }
 
+std::pair<std::size_t, std::size_t> EqualRange(const platform::Collator& collator,
+                                               const std::vector<StoredFile>& files,
+                                               std::string_view folder, std::string_view name) {
+  const std::size_t found = FindFile(collator, files, folder, name);
+  if (found == files.size()) return {found, found};
+  auto equal = [&](const StoredFile& file) {
+    return collator.Compare(file.Name, name) == 0 && collator.Compare(file.Folder, folder) == 0;
+  };
+  std::size_t first = found, last = found + 1;
+  while (first > 0 && equal(files[first - 1])) --first;
+  while (last < files.size() && equal(files[last])) ++last;
+  return {first, last};
+}
+
 std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
                       std::span<char> buffer, std::size_t* block_length) {
   std::size_t length = 0;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/stored_file.h"
@@ -26,6 +27,12 @@ void MergeNewFiles(const platform::Collator& collator, std::vector<StoredFile>* 
 // Index of the entry with this name and folder in sorted files, or files.size().
 std::size_t FindFile(const platform::Collator& collator, const std::vector<StoredFile>& files,
                      std::string_view folder, std::string_view name);
+
+// The range [first, last) of entries in sorted files that compare equal to this name and
+// folder: more than one when names differ only in what the order ignores (case, Unicode form).
+std::pair<std::size_t, std::size_t> EqualRange(const platform::Collator& collator,
+                                               const std::vector<StoredFile>& files,
+                                               std::string_view folder, std::string_view name);
 
 // Length of an entry's record: 16 bytes and its two texts.
 inline std::size_t RecordSize(const StoredFile& file) {

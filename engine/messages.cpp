@@ -1,5 +1,7 @@
 #include "engine/messages.h"
 
+#include <cerrno>
+
 #include "platform/file_system.h"
 
 namespace vornalis::messages {
@@ -16,6 +18,17 @@ std::string Join(std::string_view a, std::string_view b) {
 std::string CantOpen(std::string_view path) { return Join("Can't open ", path); }
 
 std::string CantCreate(std::string_view path) { return Join("Can't create ", path); }
+
+std::string CantOpen(std::string_view path, int error) {
+  // A missing file is said plainly, as "Can't open " + path always has; any other cause (no
+  // permission, a link loop, a name too long, not a regular file) is named.
+  return error == 0 || error == ENOENT ? CantOpen(path)
+                                       : CantOpen(path) + ": " + platform::ErrorText(error);
+}
+
+std::string CantCreate(std::string_view path, int error) {
+  return error == 0 ? CantCreate(path) : CantCreate(path) + ": " + platform::ErrorText(error);
+}
 
 std::string CantRead(std::string_view path, int error) {
   return Join("Can't read ", path) + (error != 0
@@ -52,6 +65,23 @@ std::string ReadOnlySet(std::string_view header_path) {
 
 std::string CatalogueNotRead(std::string_view header_path) {
   return Join("Nothing can be stored: the catalogue of ", header_path) + " could not be read";
+}
+
+std::string EntryPastStoredBytes(std::string_view stored_path) {
+  return Join("Stored file ", stored_path) + " reaches past the end of the stored bytes";
+}
+
+std::string RefusedLink(std::string_view path) {
+  return Join("Refused link ", path) + ": rebuilt files are never written through links";
+}
+
+std::string AmbiguousName(std::string_view stored_path, std::size_t matches) {
+  return Join("The name ", stored_path) + " matches " + std::to_string(matches) +
+         " stored files that differ only in case or form; give it exactly as stored";
+}
+
+std::string NoSuchStoredFile(std::string_view stored_path) {
+  return Join("No stored file ", stored_path) + " in the set";
 }
 
 std::string InvalidPiece(std::string_view path) { return Join(path, " is an invalid piece!"); }

@@ -12,7 +12,10 @@ inline constexpr std::string_view kFormatNotCorrect = "File format is not correc
 inline constexpr std::string_view kPiecesMayBeCorrupt = "The pieces may be corrupt.";
 
 std::string CantOpen(std::string_view path);
+// "Can't open " + path, then the system's reason unless the file is simply missing.
+std::string CantOpen(std::string_view path, int error);
 std::string CantCreate(std::string_view path);
+std::string CantCreate(std::string_view path, int error);
 // A read that failed, or a file that ended before the bytes the catalogue promised.
 std::string CantRead(std::string_view path, int error);
 // A write that failed, or a disk that filled up.
@@ -23,6 +26,13 @@ std::string FileTooLarge(std::string_view path, std::uint64_t size);
 std::string UnsafeStoredPath(std::string_view folder, std::string_view name);
 std::string ReadOnlySet(std::string_view header_path);
 std::string CatalogueNotRead(std::string_view header_path);
+// A catalogue entry that points past the bytes the set holds (a damaged size or position).
+std::string EntryPastStoredBytes(std::string_view stored_path);
+// A link found where a rebuilt file or one of its folders goes: nothing is written through it.
+std::string RefusedLink(std::string_view path);
+// A name given by the user that several stored files answer to (they differ in case or form).
+std::string AmbiguousName(std::string_view stored_path, std::size_t matches);
+std::string NoSuchStoredFile(std::string_view stored_path);
 // Identification of a file chosen to open a set.
 std::string InvalidPiece(std::string_view path);
 

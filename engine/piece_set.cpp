@@ -5,10 +5,11 @@
 #include <array>
 
 #include "engine/catalogue.h"
-#include "engine/catalogue_stream.h"
+#include "engine/catalogue_stream_writer.h"
 #include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
+#include "engine/rebuild.h"
 #include "engine/set_files.h"
 #include "engine/set_reader.h"
 #include "platform/path.h"
@@ -60,9 +61,35 @@ int PieceSet::GetTotals(std::uint32_t& total_bytes) const {
   return static_cast<int>(Files_.size());
 }
 
+std::uint64_t PieceSet::TotalBytes() const {
+  std::uint64_t total = 0;
+  for (const StoredFile& file : Files_) total += file.Size;
+  return total;
+}
+
+SetShape PieceSet::Shape() const {
+  return SetShape::OfOpenSet(PieceSize_, LastPiece_, LastPieceOpen_, WritePos_);
+}
+
 const StoredFile* PieceSet::Find(const std::string& folder, const std::string& name) const {
   const std::size_t i = catalogue::FindFile(collator_, Files_, folder, name);
   return i < Files_.size() ? &Files_[i] : nullptr;
+}
+
+const StoredFile* PieceSet::FindUnique(const std::string& folder, const std::string& name,
+                                       Status* status) const {
+  const auto [first, last] = catalogue::EqualRange(collator_, Files_, folder, name);
+  for (std::size_t i = first; i < last; ++i)
+    if (Files_[i].Folder == folder && Files_[i].Name == name) return &Files_[i];
+  if (last - first == 1) return &Files_[first];
+  const std::string stored_path = folder + name;
+  if (first == last)
+    *status = Status::Error(Status::Code::kNotFound, stored_path,
+                            messages::NoSuchStoredFile(stored_path));
+  else
+    *status = Status::Error(Status::Code::kAmbiguous, stored_path,
+                            messages::AmbiguousName(stored_path, last - first));
+  return nullptr;
 }
 
 bool PieceSet::Close() {

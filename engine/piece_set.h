@@ -17,6 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/piece_layout.h"
+#include "engine/rebuild.h"
+#include "engine/status.h"
 #include "engine/stored_file.h"
 #include "platform/collation.h"
 #include "platform/file_system.h"
@@ -59,14 +62,24 @@ class PieceSet {
   bool AddFiles(const std::string& work_folder, const std::vector<StoredFile>& files, void* context,
                 ProgressCallback callback, const std::string& source_root);
 
-  // Rebuilds the stored file with this folder and name (case ignored) as target_folder +
-  // Folder + Name, creating missing folders. Returns true without touching the disk when no
-  // such file is stored. Refuses stored names that would land outside target_folder.
+  // Rebuilds the given catalogue entries (entries of Files(), or copies of them) below
+  // target_folder, in the order their bytes lie, telling observer after each; see rebuild.h for
+  // what is promised. Returns false, with the message in LastError(), when the target cannot be
+  // opened or made; failures of single files go to the observer only.
+  bool ExtractFiles(const std::string& target_folder, const std::vector<const StoredFile*>& entries,
+                    RebuildObserver* observer);
+  // Rebuilds one catalogue entry as target_folder + Folder + Name.
+  bool ExtractFile(const std::string& target_folder, const StoredFile& entry);
+  // For callers that hold only a name: rebuilds the stored file with this folder and name as
+  // target_folder + folder + name, in the caller's spelling. Returns true without touching the
+  // disk when no such file is stored, and refuses a name that several stored files answer to.
   bool ExtractFile(const std::string& target_folder, const std::string& folder,
                    const std::string& name);
 
   // Number of stored files; *total_bytes receives the sum of their sizes (wrapping at 2^32).
   int GetTotals(std::uint32_t& total_bytes) const;
+  // The sum of the stored files' sizes without wrapping, for totals shown to the user.
+  std::uint64_t TotalBytes() const;
 
   // Writes the catalogue and finishes the set; later calls return the first result. The
   // destructor calls it when nobody did.
@@ -75,8 +88,13 @@ class PieceSet {
   // False when this set can store nothing: its catalogue could not be read, its piece size is
   // invalid, or it was opened read-only.
   bool CanStore() const { return store_refusal_.empty(); }
-  // The stored entry with this folder and name, or null.
+  // A stored entry with this folder and name (case ignored by the locale's order), or null.
   const StoredFile* Find(const std::string& folder, const std::string& name) const;
+  // The one stored entry the user means by this folder and name: the entry spelt exactly so,
+  // else the only one that answers to it with case ignored. Null when there is none, with
+  // *status kNotFound, or when several answer and none is spelt exactly so, with kAmbiguous.
+  const StoredFile* FindUnique(const std::string& folder, const std::string& name,
+                               Status* status) const;
 
   const std::vector<StoredFile>& Files() const { return Files_; }
   const std::string& BasePath() const { return BasePath_; }
@@ -95,6 +113,8 @@ class PieceSet {
   std::uint32_t OverflowPieces() const { return overflow_pieces_; }
   // Number of catalogue blocks read at opening (0 for a new set).
   std::uint32_t CatalogueBlocks() const { return catalogue_blocks_; }
+  // The extent of the stored bytes as they are now.
+  SetShape Shape() const;
   // True for a set opened read-only whose partly filled last piece lies only in the header.
   bool TailInHeader() const { return access_ == SetAccess::kReadOnly && tail_length_ > 0; }
 

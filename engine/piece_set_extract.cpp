@@ -1,18 +1,49 @@
-// PieceSet::ExtractFile: rebuilding one stored file from the pieces its bytes lie in.
+// PieceSet's rebuilding of stored files: by catalogue entry, through the rebuilding code that
+// the self-assembling stub uses as well.
+#include "engine/messages.h"
 #include "engine/piece_set.h"
-#include "engine/set_reader.h"
+#include "engine/rebuild.h"
 
 namespace vornalis {
 
+bool PieceSet::ExtractFiles(const std::string& target_folder,
+                            const std::vector<const StoredFile*>& entries,
+                            RebuildObserver* observer) {
+  const PieceSource source{fs_, BasePath_, Shape(), TailInHeader() ? LastPiece_ : 0};
+  const Status status = RebuildFiles(source, target_folder, entries, CopyBuffer_, observer);
+  return status.ok() || Fail(status.message);
+}
+
+namespace {
+
+// Keeps the failure of the one file rebuilt.
+class SingleFile final : public RebuildObserver {
+ public:
+  bool Rebuilt(const StoredFile&, const Status& status) override {
+    result = status;
+    return true;
+  }
+  Status result;
+};
+
+}  // namespace
+
+bool PieceSet::ExtractFile(const std::string& target_folder, const StoredFile& entry) {
+  SingleFile single;
+  if (!ExtractFiles(target_folder, {&entry}, &single)) return false;
+  return single.result.ok() || Fail(single.result.message);
+}
+
 bool PieceSet::ExtractFile(const std::string& target_folder, const std::string& folder,
                            const std::string& name) {
-  const StoredFile* found = Find(folder, name);
-  if (found == nullptr) return true;
-  const PieceSource source{fs_, BasePath_, PieceSize_, TailInHeader() ? LastPiece_ : 0};
-  std::string error;
-  if (!RebuildStoredFile(source, *found, target_folder, folder, name, CopyBuffer_, &error))
-    return Fail(error);
-  return true;
+  Status status;
+  const StoredFile* found = FindUnique(folder, name, &status);
+  if (found == nullptr) return status.code == Status::Code::kNotFound || Fail(status.message);
+  // The file takes the caller's spelling of the stored folder and name.
+  StoredFile spelt = *found;
+  spelt.Folder = folder;
+  spelt.Name = name;
+  return ExtractFile(target_folder, spelt);
 }
 
 }  // namespace vornalis

@@ -4,7 +4,7 @@
 #include <array>
 #include <cerrno>
 
-#include "engine/catalogue_stream.h"
+#include "engine/catalogue_stream_reader.h"
 #include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
@@ -49,33 +49,6 @@ bool UnpackRecords(std::string_view block, std::uint32_t piece_size, std::uint32
     out->push_back(std::move(file));
   }
   return true;
-}
-
-// Opens data piece n for reading at offset, after checking its head.
-std::unique_ptr<platform::File> OpenPiece(const PieceSource& source, std::uint32_t n,
-                                          std::uint32_t offset, std::string* error) {
-  const std::string path = PiecePath(source.base_path, n);
-  int code = 0;
-  auto piece = source.fs.Open(path, platform::OpenMode::kRead, &code);
-  if (!piece) {
-    *error = messages::CantOpen(path);
-    return nullptr;
-  }
-  std::array<char, format::kPieceHeadSize> head{};
-  const platform::IoResult read = piece->Read(head);
-  if (read.error != 0 || read.count < head.size()) {
-    *error = messages::CantRead(path, read.error);
-    return nullptr;
-  }
-  if (std::string_view(head.data(), 4) != format::kPieceMagic || ReadU32(head.data() + 4) != n) {
-    *error = messages::InvalidPiece(path);
-    return nullptr;
-  }
-  if (offset != format::kPieceHeadSize && (code = piece->Seek(offset)) != 0) {
-    *error = messages::CantRead(path, code);
-    return nullptr;
-  }
-  return piece;
 }
 
 }  // namespace
@@ -128,75 +101,6 @@ bool SetReader::ReadCatalogue(std::vector<StoredFile>* files, std::span<char> bu
   }
   if (!in.AtEnd()) {
     error_ = messages::kFormatNotCorrect;
-    return false;
-  }
-  return true;
-}
-
-bool RebuildStoredFile(const PieceSource& source, const StoredFile& entry,
-                       const std::string& target_folder, const std::string& folder,
-                       const std::string& name, std::span<char> buffer, std::string* error) {
-  if (!IsSafeStoredPath(folder, name)) {
-    *error = messages::UnsafeStoredPath(folder, name);
-    return false;
-  }
-  const std::string path = platform::WithSeparator(target_folder) + NativeFolder(folder) + name;
-  std::uint32_t remaining = entry.Size;
-  std::uint32_t n = entry.Piece;
-  std::uint32_t offset = entry.Offset;
-  // Bytes of the tail piece are read from the header's catalogue stream, where the tail begins
-  // right after the fixed fields.
-  std::unique_ptr<CatalogueStreamReader> tail;
-  std::unique_ptr<platform::File> piece;
-  auto open_next = [&] {
-    if (n == source.tail_piece) {
-      tail = std::make_unique<CatalogueStreamReader>(source.fs, source.base_path);
-      if (tail->Open() && tail->Skip(offset - format::kPieceHeadSize)) return true;
-      *error = tail->error();
-      return false;
-    }
-    piece = OpenPiece(source, n, offset, error);
-    return piece != nullptr;
-  };
-
-  if (remaining > 0 && !open_next()) return false;
-  int code = 0;
-  auto destination = source.fs.Open(path, platform::OpenMode::kCreate, &code);
-  if (!destination && code == ENOENT) {
-    source.fs.CreateDirectories(platform::FolderOf(path));
-    destination = source.fs.Open(path, platform::OpenMode::kCreate, &code);
-  }
-  if (!destination) {
-    *error = messages::CantCreate(path);
-    return false;
-  }
-  while (remaining > 0) {
-    if (!piece && !tail && !open_next()) return false;
-    const std::uint32_t take = std::min(remaining, source.piece_size - offset);
-    if (tail) {
-      if (!tail->CopyTo(*destination, take, buffer)) {
-        *error = tail->error();
-        return false;
-      }
-    } else {
-      const platform::CopyResult copy = source.fs.Copy(*piece, *destination, take, buffer);
-      if (copy.failure == platform::CopyResult::Failure::kWrite) {
-        *error = messages::CantWrite(destination->Path(), copy.error);
-        return false;
-      }
-      if (copy.failure == platform::CopyResult::Failure::kRead) {
-        *error = messages::CantRead(piece->Path(), copy.error);
-        return false;
-      }
-    }
-    piece.reset();
-    tail.reset();
-    remaining -= take;
-    ++n;
-    offset = format::kPieceHeadSize;
-  }
-  if ((code = destination->Close()) != 0) {
-    *error = messages::CantWrite(destination->Path(), code);
     return false;
   }
   return true;

@@ -1,6 +1,6 @@
-// SetReader: reads a set without changing anything on disk, and rebuilds the bytes of stored
-// files from its pieces. PieceSet opens sets through it, and the self-assembling stub uses it
-// alone, so the reading rules exist once and the stub stays small (no sorting, no locale).
+// SetReader: reads a set's header and catalogue without changing anything on disk. PieceSet
+// opens sets through it, and the self-assembling stub uses it with the rebuilding code alone, so
+// the reading rules exist once and the stub stays small (no sorting, no locale).
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/piece_layout.h"
 #include "engine/stored_file.h"
 #include "platform/file_system.h"
 
@@ -34,6 +35,8 @@ class SetReader {
   std::uint32_t tail_length() const { return tail_length_; }
   std::uint32_t overflow_count() const { return overflow_count_; }
   std::uint32_t blocks() const { return blocks_; }
+  // The extent of the stored bytes, as the header's fields give it.
+  SetShape shape() const { return SetShape::OfHeader(piece_size_, last_piece_, tail_length_); }
   const std::string& error() const { return error_; }
 
  private:
@@ -47,25 +50,5 @@ class SetReader {
   std::uint32_t blocks_ = 0;
   std::string error_;
 };
-
-// Where the bytes of a set's data pieces lie.
-struct PieceSource {
-  platform::FileSystem& fs;
-  std::string base_path;
-  std::uint32_t piece_size = 0;
-  // The piece whose payload lies only in the header file, as the tail of a closed set (0 when
-  // every piece has its own file).
-  std::uint32_t tail_piece = 0;
-};
-
-// Rebuilds entry as target_folder + folder + name, where folder and name are the caller's
-// spelling of the stored ones. Names that would lead outside the target are refused. The first
-// piece is opened before the file is created, so a missing piece creates nothing; missing
-// folders are made only when the file cannot be created without them. Each piece's head is
-// checked, so a piece of another set is refused rather than copied, and a file of 0 bytes needs
-// no piece. On failure returns false with the message in *error.
-bool RebuildStoredFile(const PieceSource& source, const StoredFile& entry,
-                       const std::string& target_folder, const std::string& folder,
-                       const std::string& name, std::span<char> buffer, std::string* error);
 
 }  // namespace vornalis

@@ -10,13 +10,6 @@
 
 namespace vornalis {
 
-PieceSpan SpanOf(const StoredFile& entry, std::uint32_t piece_size) {
-  if (entry.Size == 0) return {};
-  const std::uint64_t payload = piece_size - format::kPieceHeadSize;
-  const std::uint64_t end = std::uint64_t{entry.Offset} - format::kPieceHeadSize + entry.Size;
-  return {entry.Piece, static_cast<std::uint32_t>(entry.Piece + (end - 1) / payload)};
-}
-
 namespace {
 
 // What is wrong with piece n as a file, or "" when it is sound.
@@ -30,8 +23,7 @@ std::string CheckPiece(const PieceSet& set, platform::FileSystem& fs, std::uint3
   std::array<char, format::kPieceHeadSize> head{};
   const platform::IoResult read = file->Read(head);
   if (read.error != 0) return messages::CantRead(name, read.error);
-  if (read.count < head.size() || std::string_view(head.data(), 4) != format::kPieceMagic ||
-      ReadU32(head.data() + 4) != n)
+  if (!IsPieceHead(std::span<const char>(head.data(), read.count), n))
     return messages::InvalidPiece(name);
   const std::int64_t size = file->Size(&error);
   const bool last_is_partial = n == set.LastPiece() && set.LastPieceOpen();
@@ -46,22 +38,11 @@ std::string CheckPiece(const PieceSet& set, platform::FileSystem& fs, std::uint3
 
 VerifyReport VerifySet(const PieceSet& set, platform::FileSystem& fs) {
   VerifyReport report;
-  const std::uint64_t payload = set.PayloadSize();
-  // Stored bytes end where the next byte would be written.
-  const std::uint64_t stored_end =
-      set.LastPiece() == 0
-          ? 0
-          : (set.LastPiece() - 1ull) * payload +
-                (set.LastPieceOpen() ? set.WritePos() - format::kPieceHeadSize : payload);
-
+  const SetShape shape = set.Shape();
   std::map<std::uint32_t, std::vector<std::string>> users;  // piece -> files with bytes in it
   for (const StoredFile& entry : set.Files()) {
-    const std::uint64_t start =
-        (entry.Piece - 1ull) * payload + entry.Offset - format::kPieceHeadSize;
-    if (start + entry.Size > stored_end) {
-      report.problems.push_back(
-          {"Stored file " + entry.Folder + entry.Name + " reaches past the end of the stored bytes",
-           {entry.Folder + entry.Name}});
+    if (std::string problem = CheckEntryShape(entry, shape); !problem.empty()) {
+      report.problems.push_back({std::move(problem), {entry.Folder + entry.Name}});
       continue;
     }
     const PieceSpan span = SpanOf(entry, set.PieceSize());

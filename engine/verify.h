@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/piece_layout.h"
 #include "engine/piece_set.h"
 #include "platform/file_system.h"
 
@@ -22,13 +23,6 @@ struct VerifyReport {
   std::vector<VerifyProblem> problems;
   bool ok() const { return problems.empty(); }
 };
-
-// The first and last data piece that hold bytes of entry; first > last for an empty file.
-struct PieceSpan {
-  std::uint32_t first = 1;
-  std::uint32_t last = 0;
-};
-PieceSpan SpanOf(const StoredFile& entry, std::uint32_t piece_size);
 
 VerifyReport VerifySet(const PieceSet& set, platform::FileSystem& fs = platform::RealFileSystem());
 

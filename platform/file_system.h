@@ -41,6 +41,39 @@ class File {
   virtual std::int64_t Size(int* error) = 0;
   // Closes the file; a write-back failure shows here. Returns 0 or an error code.
   virtual int Close() = 0;
+  // The operating system's handle of a file of the real file system, so that copies between two
+  // such files can be left to the kernel; -1 for any other file.
+  virtual int SystemHandle() const { return -1; }
+};
+
+// Error code for a path that names something other than a regular file (a FIFO, a device, a
+// socket, a folder) where a file is expected: opening one could block forever or read endless
+// bytes, so it is refused before any byte is read.
+inline constexpr int kNotRegularFile = -1000;
+
+// An open folder. Names given to it are single entries of this folder, never paths, and links
+// are never followed through it: a stored file cannot be written outside the folder by a link
+// planted inside it, whether the link was there before or appears later.
+class Directory {
+ public:
+  virtual ~Directory() = default;
+  Directory() = default;
+  Directory(const Directory&) = delete;
+  Directory& operator=(const Directory&) = delete;
+
+  // The folder's path as it was opened, ending with a separator; for messages.
+  virtual const std::string& Path() const = 0;
+  // Opens the sub-folder `name`, creating it first when it is missing and create is set. A
+  // symbolic link at that name is refused with ELOOP, anything but a folder with ENOTDIR.
+  virtual std::unique_ptr<Directory> OpenChild(const std::string& name, bool create,
+                                               int* error) = 0;
+  // Creates a new, empty file in this folder under a name that starts with prefix and that no
+  // other entry has; returns it open for writing, with its full path in File::Path().
+  virtual std::unique_ptr<File> CreateUniqueFile(const std::string& prefix, int* error) = 0;
+  // Replaces the entry `to` by the entry `from` in one step. A link or a file at `to` is
+  // replaced itself, never written through; a folder at `to` makes the call fail.
+  virtual int Rename(const std::string& from, const std::string& to) = 0;
+  virtual int Remove(const std::string& name) = 0;
 };
 
 enum class OpenMode {
@@ -67,7 +100,8 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // Opens path; on failure returns null and sets *error.
+  // Opens path; on failure returns null and sets *error. Only regular files are opened: any
+  // other kind of entry fails with kNotRegularFile, without blocking.
   virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode, int* error) = 0;
   virtual int Remove(const std::string& path) = 0;
   // Replaces `to` by `from` in one step.
@@ -76,6 +110,8 @@ class FileSystem {
   virtual int CreateDirectory(const std::string& path) = 0;
   virtual bool IsDirectory(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
+  // Opens an existing folder (following links in the path, which is the caller's own choice).
+  virtual std::unique_ptr<Directory> OpenDirectory(const std::string& path, int* error) = 0;
   // Lists the entries of a folder, "." and ".." left out, in the order the system gives them.
   virtual int ListDirectory(const std::string& path, std::vector<DirEntry>* entries) = 0;
   // Creates a new, empty file whose name starts with prefix in folder, under a name no other

@@ -28,7 +28,7 @@ class PosixFile final : public File {
   }
 
   const std::string& Path() const override { return path_; }
-  int fd() const { return fd_; }
+  int SystemHandle() const override { return fd_; }
 
   IoResult Read(std::span<char> data) override {
     IoResult result;
@@ -89,10 +89,88 @@ class PosixFile final : public File {
   std::int64_t known_size_;  // files opened for reading only: their length at opening
 };
 
+// Creates a new file named directory_path + prefix + six random letters, relative to dir_fd.
+// Like mkstemp, but with the usual permissions (0666 less the umask) rather than 0600, since
+// such a file may become a file of the user's set or a rebuilt file.
+std::unique_ptr<File> CreateUniqueAt(int dir_fd, const std::string& directory_path,
+                                     const std::string& prefix, int* error) {
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  // Names need only be unlikely to clash, as O_EXCL makes the creation safe: a simple generator
+  // seeded from the clock and the process is enough.
+  static std::uint64_t state =
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+      (static_cast<std::uint64_t>(::getpid()) << 32);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = prefix;
+    for (int i = 0; i < 6; ++i) {
+      state = state * 6364136223846793005ull + 1442695040888963407ull;
+      name += kLetters[(state >> 33) % (sizeof(kLetters) - 1)];
+    }
+    // With dir_fd AT_FDCWD the name is taken with its folder; otherwise relative to dir_fd.
+    const std::string full = directory_path + name;
+    const int fd = ::openat(dir_fd, dir_fd == AT_FDCWD ? full.c_str() : name.c_str(),
+                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0) return std::make_unique<PosixFile>(full, fd);
+    if (errno != EEXIST) break;
+  }
+  *error = errno;
+  return nullptr;
+}
+
+class PosixDirectory final : public Directory {
+ public:
+  PosixDirectory(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  ~PosixDirectory() override { ::close(fd_); }
+
+  const std::string& Path() const override { return path_; }
+
+  std::unique_ptr<Directory> OpenChild(const std::string& name, bool create, int* error) override {
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::openat(fd_, name.c_str(), kFlags);
+    if (fd < 0 && errno == ENOENT && create) {
+      if (::mkdirat(fd_, name.c_str(), 0777) != 0 && errno != EEXIST) {
+        *error = errno;
+        return nullptr;
+      }
+      fd = ::openat(fd_, name.c_str(), kFlags);
+    }
+    if (fd < 0) {
+      // O_NOFOLLOW gives ELOOP for a link, O_DIRECTORY ENOTDIR for a link on some systems and
+      // for any other entry: tell a link apart, as the caller names it as such.
+      *error = errno;
+      struct stat st;
+      if (*error == ENOTDIR && ::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+          S_ISLNK(st.st_mode))
+        *error = ELOOP;
+      return nullptr;
+    }
+    return std::make_unique<PosixDirectory>(path_ + name + kSeparator, fd);
+  }
+
+  std::unique_ptr<File> CreateUniqueFile(const std::string& prefix, int* error) override {
+    return CreateUniqueAt(fd_, path_, prefix, error);
+  }
+
+  int Rename(const std::string& from, const std::string& to) override {
+    return ::renameat(fd_, from.c_str(), fd_, to.c_str()) != 0 ? errno : 0;
+  }
+
+  int Remove(const std::string& name) override {
+    return ::unlinkat(fd_, name.c_str(), 0) != 0 ? errno : 0;
+  }
+
+ private:
+  std::string path_;
+  int fd_;
+};
+
 class PosixFileSystem final : public FileSystem {
  public:
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode, int* error) override {
-    int flags = O_CLOEXEC;
+    // O_NONBLOCK keeps a FIFO at this path from blocking the open; it is refused below, as is
+    // every other entry that is not a regular file. Regular files ignore the flag.
+    int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     switch (mode) {
       case OpenMode::kRead:
         flags |= O_RDONLY;
@@ -109,20 +187,35 @@ class PosixFileSystem final : public FileSystem {
       fd = ::open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
+      // A folder cannot be opened for writing; say so the same way for every mode.
       *error = errno;
       return nullptr;
     }
-    if (mode != OpenMode::kRead) return std::make_unique<PosixFile>(path, fd);
-    // Opening a folder for reading succeeds on POSIX; callers expect a file. The length seen
-    // here is kept, as readers ask for it next.
     struct stat st;
-    if (::fstat(fd, &st) != 0) return std::make_unique<PosixFile>(path, fd);
-    if (S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+      *error = errno;
       ::close(fd);
-      *error = EISDIR;
       return nullptr;
     }
-    return std::make_unique<PosixFile>(path, fd, S_ISREG(st.st_mode) ? st.st_size : -1);
+    if (!S_ISREG(st.st_mode)) {
+      *error = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
+      ::close(fd);
+      return nullptr;
+    }
+    // The length seen here is kept for files opened for reading, as readers ask for it next.
+    return std::make_unique<PosixFile>(path, fd, mode == OpenMode::kRead ? st.st_size : -1);
+  }
+
+  std::unique_ptr<Directory> OpenDirectory(const std::string& path, int* error) override {
+    int fd;
+    do {
+      fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+      *error = errno;
+      return nullptr;
+    }
+    return std::make_unique<PosixDirectory>(WithSeparator(path), fd);
   }
 
   int Remove(const std::string& path) override { return ::unlink(path.c_str()) != 0 ? errno : 0; }
@@ -171,28 +264,7 @@ class PosixFileSystem final : public FileSystem {
 
   std::unique_ptr<File> CreateUniqueFile(const std::string& folder, const std::string& prefix,
                                          int* error) override {
-    // Like mkstemp, but with the usual permissions (0666 less the umask) rather than 0600, since
-    // such a file may become a file of the user's set.
-    static constexpr char kLetters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    // Names need only be unlikely to clash, as O_EXCL makes the creation safe: a simple
-    // generator seeded from the clock and the process is enough.
-    static std::uint64_t state =
-        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-        (static_cast<std::uint64_t>(::getpid()) << 32);
-    const std::string stem = WithSeparator(folder) + prefix;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string path = stem;
-      for (int i = 0; i < 6; ++i) {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        path += kLetters[(state >> 33) % (sizeof(kLetters) - 1)];
-      }
-      const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) return std::make_unique<PosixFile>(std::move(path), fd);
-      if (errno != EEXIST) break;
-    }
-    *error = errno;
-    return nullptr;
+    return CreateUniqueAt(AT_FDCWD, WithSeparator(folder), prefix, error);
   }
 
   int CopyPermissions(const std::string& from, const std::string& to) override {
@@ -207,15 +279,14 @@ class PosixFileSystem final : public FileSystem {
   }
 
   CopyResult Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer) override {
-    auto* from = dynamic_cast<PosixFile*>(&src);
-    auto* to = dynamic_cast<PosixFile*>(&dst);
-    if (from == nullptr || to == nullptr || !kernel_copy_works_)
-      return FileSystem::Copy(src, dst, n, buffer);
+    const int from = src.SystemHandle();
+    const int to = dst.SystemHandle();
+    if (from < 0 || to < 0 || !kernel_copy_works_) return FileSystem::Copy(src, dst, n, buffer);
     CopyResult result;
     while (result.copied < n) {
       const std::uint64_t want = n - result.copied;
       const ssize_t got =
-          ::copy_file_range(from->fd(), nullptr, to->fd(), nullptr,
+          ::copy_file_range(from, nullptr, to, nullptr,
                             static_cast<std::size_t>(std::min<std::uint64_t>(want, 1u << 30)), 0);
       if (got > 0) {
         result.copied += static_cast<std::uint64_t>(got);
@@ -257,6 +328,9 @@ FileSystem& RealFileSystem() {
   return file_system;
 }
 
-std::string ErrorText(int error) { return std::strerror(error); }
+std::string ErrorText(int error) {
+  if (error == kNotRegularFile) return "Not a regular file";
+  return std::strerror(error);
+}
 
 }  // namespace vornalis::platform

@@ -4,14 +4,15 @@
 // current folder by default), with the same rules as the engine: nothing is written outside the
 // target, and missing folders are made.
 //
-// It reads and rebuilds the set with SetReader alone (no sorting, no locale), which keeps it small
-// enough to leave the patch area free.
+// It reads the set with SetReader and rebuilds it with the engine's own rebuilding code (no
+// sorting, no locale), which keeps it small enough to leave the patch area free.
 #include <array>
 #include <cstdio>
 #include <vector>
 
 #include "engine/endian.h"
 #include "engine/format.h"
+#include "engine/rebuild.h"
 #include "engine/set_reader.h"
 #include "exe/patch_area.h"
 #include "platform/file_system.h"
@@ -36,6 +37,21 @@ bool ReadPatch(platform::FileSystem& fs, const std::string& own, std::uint32_t* 
   return true;
 }
 
+// Prints a line per rebuilt file and the message of each failure.
+class Report final : public RebuildObserver {
+ public:
+  bool Rebuilt(const StoredFile& file, const Status& status) override {
+    if (status.ok()) {
+      std::printf("%s%s\n", file.Folder.c_str(), file.Name.c_str());
+    } else {
+      std::fprintf(stderr, "%s\n", status.message.c_str());
+      ++failed;
+    }
+    return true;
+  }
+  unsigned failed = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,20 +73,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", reader.error().c_str());
     return 1;
   }
-  const PieceSource source{fs, base, reader.piece_size(),
+  const PieceSource source{fs, base, reader.shape(),
                            reader.tail_length() > 0 ? reader.last_piece() : 0};
-
-  unsigned failed = 0;
-  for (const StoredFile& file : files) {
-    std::string error;
-    RebuildStoredFile(source, file, target, file.Folder, file.Name, buffer, &error);
-    if (error.empty()) {
-      std::printf("%s%s\n", file.Folder.c_str(), file.Name.c_str());
-    } else {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      ++failed;
-    }
+  std::vector<const StoredFile*> entries;
+  entries.reserve(files.size());
+  for (const StoredFile& file : files) entries.push_back(&file);
+  Report report;
+  const Status status = RebuildFiles(source, target, entries, buffer, &report);
+  if (!status.ok()) {
+    std::fprintf(stderr, "%s\n", status.message.c_str());
+    return 1;
   }
+  const unsigned failed = report.failed;
   const auto count = static_cast<unsigned>(files.size());
   std::printf("%u of %u files rebuilt in %s\n", count - failed, count, target.c_str());
   if (count != expected)

@@ -38,7 +38,13 @@ class FaultFile final : public platform::File {
     return base_->Seek(offset);
   }
 
-  std::int64_t Size(int* error) override { return base_->Size(error); }
+  std::int64_t Size(int* error) override {
+    if (const int fault = owner_.Check(FaultFileSystem::Op::kSize, Path())) {
+      *error = fault;
+      return -1;
+    }
+    return base_->Size(error);
+  }
 
   int Close() override {
     const int base_error = base_->Close();
@@ -46,9 +52,52 @@ class FaultFile final : public platform::File {
     return base_error;
   }
 
+  platform::File& base() { return *base_; }
+
  private:
   FaultFileSystem& owner_;
   std::unique_ptr<platform::File> base_;
+};
+
+class FaultDirectory final : public platform::Directory {
+ public:
+  FaultDirectory(FaultFileSystem& owner, std::unique_ptr<platform::Directory> base)
+      : owner_(owner), base_(std::move(base)) {}
+
+  const std::string& Path() const override { return base_->Path(); }
+
+  std::unique_ptr<platform::Directory> OpenChild(const std::string& name, bool create,
+                                                 int* error) override {
+    if (const int fault = owner_.Check(FaultFileSystem::Op::kOpenDirectory, Path() + name)) {
+      *error = fault;
+      return nullptr;
+    }
+    auto child = base_->OpenChild(name, create, error);
+    return child ? std::make_unique<FaultDirectory>(owner_, std::move(child)) : nullptr;
+  }
+
+  std::unique_ptr<platform::File> CreateUniqueFile(const std::string& prefix, int* error) override {
+    if (const int fault = owner_.Check(FaultFileSystem::Op::kCreateUnique, Path() + prefix)) {
+      *error = fault;
+      return nullptr;
+    }
+    auto file = base_->CreateUniqueFile(prefix, error);
+    return file ? std::make_unique<FaultFile>(owner_, std::move(file)) : nullptr;
+  }
+
+  int Rename(const std::string& from, const std::string& to) override {
+    if (const int fault = owner_.Check(FaultFileSystem::Op::kRename, Path() + to)) return fault;
+    return base_->Rename(from, to);
+  }
+
+  int Remove(const std::string& name) override {
+    if (const int fault = owner_.Check(FaultFileSystem::Op::kRemove, Path() + name)) return fault;
+    return base_->Remove(name);
+  }
+
+ private:
+  FaultFileSystem& owner_;
+  std::unique_ptr<platform::Directory> base_;
 };
 
 }  // namespace
@@ -110,6 +159,38 @@ int FaultFileSystem::Rename(const std::string& from, const std::string& to) {
 int FaultFileSystem::CreateDirectory(const std::string& path) {
   if (const int fault = Check(Op::kCreateDirectory, path)) return fault;
   return base_.CreateDirectory(path);
+}
+
+int FaultFileSystem::ListDirectory(const std::string& path,
+                                   std::vector<platform::DirEntry>* entries) {
+  if (const int fault = Check(Op::kListDirectory, path)) return fault;
+  return base_.ListDirectory(path, entries);
+}
+
+std::unique_ptr<platform::Directory> FaultFileSystem::OpenDirectory(const std::string& path,
+                                                                    int* error) {
+  if (const int fault = Check(Op::kOpenDirectory, path)) {
+    *error = fault;
+    return nullptr;
+  }
+  auto directory = base_.OpenDirectory(path, error);
+  return directory ? std::make_unique<FaultDirectory>(*this, std::move(directory)) : nullptr;
+}
+
+platform::CopyResult FaultFileSystem::Copy(platform::File& src, platform::File& dst,
+                                           std::uint64_t n, std::span<char> buffer) {
+  auto* from = dynamic_cast<FaultFile*>(&src);
+  auto* to = dynamic_cast<FaultFile*>(&dst);
+  if (!kernel_copy_ || from == nullptr || to == nullptr)
+    return platform::FileSystem::Copy(src, dst, n, buffer);
+  if (const int fault = Check(Op::kCopy, dst.Path())) {
+    platform::CopyResult failed;
+    failed.failure = fault == ENOSPC ? platform::CopyResult::Failure::kWrite
+                                     : platform::CopyResult::Failure::kRead;
+    failed.error = fault;
+    return failed;
+  }
+  return base_.Copy(from->base(), to->base(), n, buffer);
 }
 
 std::unique_ptr<platform::File> FaultFileSystem::CreateUniqueFile(const std::string& folder,

@@ -1,7 +1,9 @@
 // FaultFileSystem: wraps another FileSystem and makes chosen operations fail, the way a full
 // disk, a lost medium or a refused rename would. Files it opens are wrapped too, so reads,
-// writes, seeks and closes can be failed as well; copies go through the buffer so that every
-// chunk passes the wrapped reads and writes.
+// writes, seeks, sizes and closes can be failed as well, and so can folders opened through it
+// (their sub-folders, unique files, renames and removals). Copies go through the buffer so that
+// every chunk passes the wrapped reads and writes, unless UseKernelCopy() lets them reach the
+// wrapped file system's own copy (the kernel's, for the real one), failed as a whole by kCopy.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +26,11 @@ class FaultFileSystem : public platform::FileSystem {
     kRename,
     kRemove,
     kCreateDirectory,
-    kCreateUnique
+    kCreateUnique,
+    kSize,
+    kListDirectory,
+    kOpenDirectory,
+    kCopy,
   };
 
   explicit FaultFileSystem(platform::FileSystem& base) : base_(base) {}
@@ -36,6 +42,9 @@ class FaultFileSystem : public platform::FileSystem {
   // Lets `bytes` more bytes be written in all, then fails writes with ENOSPC after a short
   // write, as a disk that fills up does.
   void LimitWrites(std::uint64_t bytes);
+  // Copies are handed to the wrapped file system whole (each checked once as kCopy), so the
+  // kernel copy path is taken and can be failed.
+  void UseKernelCopy(bool on) { kernel_copy_ = on; }
   // How many operations of this kind ran (failed ones included).
   int Count(Op op) const;
   // Forgets every planned fault and count.
@@ -52,9 +61,10 @@ class FaultFileSystem : public platform::FileSystem {
   int CreateDirectory(const std::string& path) override;
   bool IsDirectory(const std::string& path) override { return base_.IsDirectory(path); }
   bool Exists(const std::string& path) override { return base_.Exists(path); }
-  int ListDirectory(const std::string& path, std::vector<platform::DirEntry>* entries) override {
-    return base_.ListDirectory(path, entries);
-  }
+  int ListDirectory(const std::string& path, std::vector<platform::DirEntry>* entries) override;
+  std::unique_ptr<platform::Directory> OpenDirectory(const std::string& path, int* error) override;
+  platform::CopyResult Copy(platform::File& src, platform::File& dst, std::uint64_t n,
+                            std::span<char> buffer) override;
   std::unique_ptr<platform::File> CreateUniqueFile(const std::string& folder,
                                                    const std::string& prefix, int* error) override;
   std::string TempFolder() override { return base_.TempFolder(); }
@@ -79,6 +89,7 @@ class FaultFileSystem : public platform::FileSystem {
   std::vector<PathFault> path_faults_;
   std::vector<CountFault> count_faults_;
   bool limit_writes_ = false;
+  bool kernel_copy_ = false;
   std::uint64_t write_budget_ = 0;
 };
 

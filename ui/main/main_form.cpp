@@ -93,7 +93,10 @@ void TMainForm::RunStartupJob() {
     default:
       break;
   }
-  if (CurrentSet_) FileCount_ = static_cast<std::uint32_t>(CurrentSet_->GetTotals(TotalBytes_));
+  if (CurrentSet_) {
+    FileCount_ = static_cast<std::uint32_t>(CurrentSet_->Files().size());
+    TotalBytes_ = CurrentSet_->TotalBytes();
+  }
   ShowTotals();
   ShowSelection();
 }
@@ -112,7 +115,7 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   const std::vector<StoredFile>& files = CurrentSet_->Files();
   std::vector<FileRow> rows;
   rows.reserve(files.size());
-  std::uint32_t total = 0;
+  std::uint64_t total = 0;
   for (const StoredFile& file : files) {
     rows.push_back({file.Name, file.Folder, file.Size, Types_.IndexFor(file.Name)});
     total += file.Size;

@@ -78,9 +78,9 @@ class TMainForm : public QMainWindow {
   const CommandLine& Command() const { return Command_; }
   int SortColumn() const { return SortColumn_; }
   std::uint32_t FileCount() const { return FileCount_; }
-  std::uint32_t TotalBytes() const { return TotalBytes_; }
+  std::uint64_t TotalBytes() const { return TotalBytes_; }
   std::int32_t SelectedCount() const { return SelectedCount_; }
-  std::uint32_t SelectedBytes() const { return SelectedBytes_; }
+  std::uint64_t SelectedBytes() const { return SelectedBytes_; }
   const FileTypeCache& TypeCache() const { return Types_; }
   TErrorDlg* ErrorDlg() const { return ErrorDlg_; }
 
@@ -125,9 +125,9 @@ class TMainForm : public QMainWindow {
   bool StartupJobDone_ = false;
   int SortColumn_ = 0;
   std::uint32_t FileCount_ = 0;
-  std::uint32_t TotalBytes_ = 0;
+  std::uint64_t TotalBytes_ = 0;  // summed in 64 bits: a set may hold more than 4 GB
   std::int32_t SelectedCount_ = 0;
-  std::uint32_t SelectedBytes_ = 0;
+  std::uint64_t SelectedBytes_ = 0;
 
   FileListModel* Model_ = nullptr;
   TErrorDlg* ErrorDlg_ = nullptr;

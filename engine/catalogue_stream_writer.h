@@ -1,10 +1,6 @@
-// The catalogue stream as it lies on disk: from offset 8 of the header file on, continued in
-// the overflow pieces numbered after the last data piece, each after its 8-byte head.
-//
-// CatalogueStreamReader reads it back as one sequence of bytes and checks on the way that the
-// files have the lengths a well-formed set gives them. CatalogueStreamWriter writes a new one
-// into temporary files beside the header and puts them in place only in Commit, so a failure
-// before that leaves the set's previous header and overflow pieces as they were.
+// Writing a new catalogue stream: the header file and its overflow pieces (see
+// catalogue_stream_reader.h for the layout). CatalogueStreamWriter writes them into temporary
+// files beside the header and puts them in place only in Commit.
 #pragma once
 
 #include <cstdint>
@@ -17,46 +13,6 @@
 #include "platform/file_system.h"
 
 namespace vornalis {
-
-class CatalogueStreamReader {
- public:
-  CatalogueStreamReader(platform::FileSystem& fs, std::string base_path);
-
-  // Opens the header file, checks its magic and reads the fixed fields. Afterwards the reader
-  // stands at stream offset 12, the start of the tail.
-  bool Open();
-  std::uint32_t overflow_count() const { return overflow_count_; }
-  std::uint32_t piece_size() const { return piece_size_; }
-  std::uint32_t last_piece() const { return last_piece_; }
-  std::uint32_t tail_length() const { return tail_length_; }
-
-  // Reads exactly out.size() bytes; a stream that ends first is a damaged catalogue.
-  bool Read(std::span<char> out);
-  // Copies n bytes to dst's position.
-  bool CopyTo(platform::File& dst, std::uint64_t n, std::span<char> buffer);
-  // Moves n bytes ahead without reading them.
-  bool Skip(std::uint64_t n);
-  // True when every byte of the stream was read.
-  bool AtEnd();
-  // The message of the first failure.
-  const std::string& error() const { return error_; }
-
- private:
-  bool Fail(std::string message);
-  bool NextSegment();
-
-  platform::FileSystem& fs_;
-  std::string base_path_;
-  std::unique_ptr<platform::File> file_;
-  std::uint64_t file_size_ = 0;     // length of file_
-  std::uint64_t left_in_file_ = 0;  // stream bytes still unread in file_
-  std::uint32_t overflow_count_ = 0;
-  std::uint32_t next_overflow_ = 0;  // index (1-based) of the next overflow piece to open
-  std::uint32_t piece_size_ = 0;
-  std::uint32_t last_piece_ = 0;
-  std::uint32_t tail_length_ = 0;
-  std::string error_;
-};
 
 class CatalogueStreamWriter {
  public:

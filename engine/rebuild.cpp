@@ -1,0 +1,273 @@
+#include "engine/rebuild.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+
+#include "engine/catalogue_stream_reader.h"
+#include "engine/format.h"
+#include "engine/messages.h"
+#include "engine/set_files.h"
+#include "engine/stored_path.h"
+#include "platform/path.h"
+
+namespace vornalis {
+namespace {
+
+// Segments this long or longer are handed to FileSystem::Copy, which lets the kernel copy them;
+// shorter ones are served from a window of the piece read into the buffer, so a piece full of
+// small files costs two reads rather than one call per file.
+constexpr std::uint32_t kDirectCopyMin = 64 * 1024;
+
+// More folders than this open at once are closed again, to stay well inside the process's
+// limit of open files; they are entered again when needed.
+constexpr std::size_t kMaxOpenFolders = 64;
+
+Status IoError(std::string path, std::string message) {
+  return Status::Error(Status::Code::kIo, std::move(path), std::move(message));
+}
+
+}  // namespace
+
+// Reads segments of data pieces, keeping the current piece open between calls and checking
+// each piece's head when it is opened.
+class Rebuilder::PieceReader {
+ public:
+  PieceReader(const PieceSource& source, std::span<char> buffer)
+      : source_(source), buffer_(buffer) {}
+
+  // Makes piece n the open one.
+  Status Open(std::uint32_t n) {
+    if (n == number_ && (piece_ || tail_)) return Status::Ok();
+    piece_.reset();
+    tail_.reset();
+    window_length_ = 0;
+    number_ = n;
+    if (n == source_.tail_piece) return OpenTail();
+    const std::string path = PiecePath(source_.base_path, n);
+    int error = 0;
+    piece_ = source_.fs.Open(path, platform::OpenMode::kRead, &error);
+    if (!piece_) return Fail(IoError(path, messages::CantOpen(path, error)));
+    std::array<char, format::kPieceHeadSize> head{};
+    const platform::IoResult read = piece_->Read(head);
+    if (read.error != 0) return Fail(IoError(path, messages::CantRead(path, read.error)));
+    if (!IsPieceHead(std::span<const char>(head.data(), read.count), n))
+      return Fail(Status::Error(Status::Code::kFormat, path, messages::InvalidPiece(path)));
+    position_ = format::kPieceHeadSize;
+    return Status::Ok();
+  }
+
+  // Copies segment's bytes to the end of dst; a failed write names dst_path, the file the user
+  // knows, rather than dst's temporary name.
+  Status Copy(const PieceSegment& segment, platform::File& dst, const std::string& dst_path) {
+    if (Status status = Open(segment.piece); !status.ok()) return status;
+    if (tail_) return CopyFromTail(segment, dst, dst_path);
+    const std::uint64_t end = std::uint64_t{segment.offset} + segment.length;
+    if (segment.length >= kDirectCopyMin) {
+      window_length_ = 0;  // the copy may pass through the buffer
+      if (position_ != segment.offset) {
+        if (const int error = piece_->Seek(segment.offset))
+          return IoError(piece_->Path(), messages::CantRead(piece_->Path(), error));
+      }
+      position_ = end;
+      const platform::CopyResult copy = source_.fs.Copy(*piece_, dst, segment.length, buffer_);
+      if (copy.failure == platform::CopyResult::Failure::kWrite)
+        return IoError(dst_path, messages::CantWrite(dst_path, copy.error));
+      if (copy.failure == platform::CopyResult::Failure::kRead) {
+        position_ = ~0ull;  // unknown after a failed copy
+        return IoError(piece_->Path(), messages::CantRead(piece_->Path(), copy.error));
+      }
+      return Status::Ok();
+    }
+    if (segment.offset < window_start_ || end > window_start_ + window_length_) {
+      if (Status status = FillWindow(segment.offset); !status.ok()) return status;
+      if (end > window_start_ + window_length_)
+        return IoError(piece_->Path(), messages::CantRead(piece_->Path(), 0));
+    }
+    const platform::IoResult written =
+        dst.Write(buffer_.subspan(segment.offset - window_start_, segment.length));
+    if (written.error != 0) return IoError(dst_path, messages::CantWrite(dst_path, written.error));
+    return Status::Ok();
+  }
+
+ private:
+  Status Fail(Status status) {
+    piece_.reset();
+    tail_.reset();
+    return status;
+  }
+
+  // Reads as much of the piece as the buffer holds, from offset on.
+  Status FillWindow(std::uint64_t offset) {
+    window_length_ = 0;
+    if (position_ != offset) {
+      if (const int error = piece_->Seek(offset))
+        return IoError(piece_->Path(), messages::CantRead(piece_->Path(), error));
+    }
+    const auto want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(buffer_.size(), source_.shape.piece_size - offset));
+    const platform::IoResult read = piece_->Read(buffer_.first(want));
+    position_ = offset + read.count;
+    if (read.error != 0) {
+      position_ = ~0ull;
+      return IoError(piece_->Path(), messages::CantRead(piece_->Path(), read.error));
+    }
+    window_start_ = offset;
+    window_length_ = read.count;
+    return Status::Ok();
+  }
+
+  // The tail of a closed set lies in the header's catalogue stream, right after its fixed
+  // fields, and may run on into the first overflow piece; it is read through the stream.
+  Status OpenTail() {
+    tail_ = std::make_unique<CatalogueStreamReader>(source_.fs, source_.base_path);
+    if (!tail_->Open()) {
+      const std::string header = HeaderPath(source_.base_path);
+      return Fail(IoError(header, tail_->error()));
+    }
+    position_ = format::kPieceHeadSize;
+    return Status::Ok();
+  }
+
+  Status CopyFromTail(const PieceSegment& segment, platform::File& dst,
+                      const std::string& dst_path) {
+    if (segment.offset < position_) {  // behind: start the stream again
+      tail_.reset();
+      if (Status status = OpenTail(); !status.ok()) return status;
+    }
+    const std::string header = HeaderPath(source_.base_path);
+    if (!tail_->Skip(segment.offset - position_) || !tail_->CopyTo(dst, segment.length, buffer_)) {
+      // The stream reader names the file that failed: the header, an overflow piece, or dst.
+      std::string message = tail_->error();
+      if (const std::size_t at = message.find(dst.Path()); at != std::string::npos)
+        return Fail(IoError(dst_path, message.replace(at, dst.Path().size(), dst_path)));
+      return Fail(IoError(header, std::move(message)));
+    }
+    position_ = std::uint64_t{segment.offset} + segment.length;
+    return Status::Ok();
+  }
+
+  const PieceSource& source_;
+  std::span<char> buffer_;
+  std::uint32_t number_ = 0;
+  std::unique_ptr<platform::File> piece_;
+  std::unique_ptr<CatalogueStreamReader> tail_;
+  std::uint64_t position_ = 0;  // offset in the piece that the next read starts at
+  std::uint64_t window_start_ = 0;
+  std::uint64_t window_length_ = 0;  // bytes of the piece held in the buffer
+};
+
+Rebuilder::Rebuilder(const PieceSource& source, std::span<char> buffer)
+    : source_(source), buffer_(buffer), pieces_(std::make_unique<PieceReader>(source_, buffer)) {}
+
+Rebuilder::~Rebuilder() = default;
+
+Status Rebuilder::OpenTarget(const std::string& target_folder) {
+  folders_.clear();
+  target_.reset();
+  const std::string folder = platform::WithSeparator(target_folder);
+  int error = source_.fs.CreateDirectories(folder);
+  if (error == 0) target_ = source_.fs.OpenDirectory(folder, &error);
+  if (!target_) return IoError(folder, messages::CantCreate(folder, error));
+  return Status::Ok();
+}
+
+Status Rebuilder::EnterFolder(const std::string& stored_folder, platform::Directory** directory) {
+  *directory = target_.get();
+  if (stored_folder.empty()) return Status::Ok();
+  // Start from the deepest folder already entered that leads to this one.
+  std::size_t done = 0;
+  for (const auto& [folder, open] : folders_) {
+    if (folder.size() > done && stored_folder.compare(0, folder.size(), folder) == 0) {
+      done = folder.size();
+      *directory = open.get();
+    }
+  }
+  while (done < stored_folder.size()) {
+    const std::size_t end = stored_folder.find(format::kStoredSeparator, done);
+    const std::string name = stored_folder.substr(done, end - done);
+    int error = 0;
+    auto child = (*directory)->OpenChild(name, true, &error);
+    if (!child) {
+      const std::string path = (*directory)->Path() + name;
+      if (error == ELOOP)
+        return Status::Error(Status::Code::kRefused, path, messages::RefusedLink(path));
+      return IoError(path, messages::CantCreate(path, error));
+    }
+    if (folders_.size() >= kMaxOpenFolders) {
+      // Keep the chain being walked; the others are entered again when needed.
+      std::erase_if(folders_, [&](const auto& entry) {
+        return stored_folder.compare(0, entry.first.size(), entry.first) != 0;
+      });
+    }
+    done = end + 1;
+    *directory = child.get();
+    folders_.emplace_back(stored_folder.substr(0, done), std::move(child));
+  }
+  return Status::Ok();
+}
+
+Status Rebuilder::Rebuild(const StoredFile& entry) {
+  const std::string stored_path = entry.Folder + entry.Name;
+  if (!IsSafeStoredPath(entry.Folder, entry.Name))
+    return Status::Error(Status::Code::kRefused, stored_path,
+                         messages::UnsafeStoredPath(entry.Folder, entry.Name));
+  if (std::string problem = CheckEntryShape(entry, source_.shape); !problem.empty())
+    return Status::Error(Status::Code::kFormat, stored_path, std::move(problem));
+  if (!target_) return IoError("", messages::CantCreate(stored_path));
+
+  // The first piece is opened before anything is made, so a missing piece leaves no trace.
+  if (entry.Size > 0) {
+    if (Status status = pieces_->Open(entry.Piece); !status.ok()) return status;
+  }
+  platform::Directory* directory = nullptr;
+  if (Status status = EnterFolder(entry.Folder, &directory); !status.ok()) return status;
+  const std::string path = directory->Path() + entry.Name;
+
+  int error = 0;
+  std::unique_ptr<platform::File> file =
+      directory->CreateUniqueFile(std::string(format::kTempPrefix), &error);
+  if (!file) return IoError(path, messages::CantCreate(path, error));
+  const std::string temp_name = platform::FileNameOf(file->Path());
+  auto give_up = [&](Status status) {
+    file.reset();
+    directory->Remove(temp_name);
+    return status;
+  };
+
+  SegmentWalker walker(entry, source_.shape.piece_size);
+  PieceSegment segment;
+  while (walker.Next(&segment)) {
+    if (Status status = pieces_->Copy(segment, *file, path); !status.ok())
+      return give_up(std::move(status));
+  }
+  if ((error = file->Close()) != 0) return give_up(IoError(path, messages::CantWrite(path, error)));
+  if ((error = directory->Rename(temp_name, entry.Name)) != 0)
+    return give_up(IoError(path, messages::CantCreate(path, error)));
+  return Status::Ok();
+}
+
+Status RebuildFiles(const PieceSource& source, const std::string& target_folder,
+                    const std::vector<const StoredFile*>& entries, std::span<char> buffer,
+                    RebuildObserver* observer) {
+  if (entries.empty()) return Status::Ok();
+  Rebuilder rebuilder(source, buffer);
+  if (Status status = rebuilder.OpenTarget(target_folder); !status.ok()) return status;
+  // In the order the bytes lie: by piece, then by position in it. (qsort rather than std::sort
+  // keeps the self-assembling stub, which links this, small.)
+  std::vector<const StoredFile*> order(entries);
+  std::qsort(order.data(), order.size(), sizeof(order[0]), [](const void* a, const void* b) {
+    const StoredFile& x = **static_cast<const StoredFile* const*>(a);
+    const StoredFile& y = **static_cast<const StoredFile* const*>(b);
+    if (x.Piece != y.Piece) return x.Piece < y.Piece ? -1 : 1;
+    return x.Offset < y.Offset ? -1 : x.Offset > y.Offset ? 1 : 0;
+  });
+  for (const StoredFile* entry : order) {
+    const Status status = rebuilder.Rebuild(*entry);
+    if (observer != nullptr && !observer->Rebuilt(*entry, status)) break;
+  }
+  return Status::Ok();
+}
+
+}  // namespace vornalis

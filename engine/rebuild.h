@@ -1,0 +1,81 @@
+// Rebuilding stored files from a set's pieces into a target folder, byte for byte.
+//
+// Work is done on catalogue entries, never on names looked up again, so two stored files whose
+// names differ only in case or Unicode form each come back with their own bytes. What it
+// promises for every entry it is given:
+// - an entry that points outside the stored bytes, or whose folder or name would lead outside
+//   the target, is refused before anything is written;
+// - folders are entered from the target's open folder without following links, so nothing is
+//   written outside the target through a link planted there, before or during the run;
+// - a file is written under a temporary name beside its final name and renamed over that name
+//   only once it is whole: a file that could not be rebuilt is never left under its name, and an
+//   existing file or link at that name is replaced, never written through;
+// - each piece's head is checked before its bytes are used.
+// Files are rebuilt in the order their bytes lie in the pieces, so each piece is opened once
+// and read front to back.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/piece_layout.h"
+#include "engine/status.h"
+#include "engine/stored_file.h"
+#include "platform/file_system.h"
+
+namespace vornalis {
+
+// Where the bytes of a set's data pieces lie.
+struct PieceSource {
+  platform::FileSystem& fs;
+  std::string base_path;
+  SetShape shape;
+  // The piece whose payload lies only in the header file, as the tail of a closed set that was
+  // opened without laying it out again (0 when every piece has its own file).
+  std::uint32_t tail_piece = 0;
+};
+
+// Told about each entry as it is done; returning false stops before the next one.
+class RebuildObserver {
+ public:
+  virtual ~RebuildObserver() = default;
+  virtual bool Rebuilt(const StoredFile& entry, const Status& status) = 0;
+};
+
+class Rebuilder {
+ public:
+  // buffer (1 MiB) is borrowed for the Rebuilder's lifetime.
+  Rebuilder(const PieceSource& source, std::span<char> buffer);
+  ~Rebuilder();
+  Rebuilder(const Rebuilder&) = delete;
+  Rebuilder& operator=(const Rebuilder&) = delete;
+
+  // Opens the target folder, making it (and missing parents) first. Links in the target's own
+  // path are followed: that path is the user's choice.
+  Status OpenTarget(const std::string& target_folder);
+  // Rebuilds entry as target + Folder + Name (stored folders use "\"). Needs OpenTarget first.
+  Status Rebuild(const StoredFile& entry);
+
+ private:
+  class PieceReader;
+  Status EnterFolder(const std::string& stored_folder, platform::Directory** directory);
+
+  PieceSource source_;
+  std::span<char> buffer_;
+  std::unique_ptr<PieceReader> pieces_;
+  std::unique_ptr<platform::Directory> target_;
+  // Folders entered so far, by stored folder ("a\b\"), so each is made and opened once.
+  std::vector<std::pair<std::string, std::unique_ptr<platform::Directory>>> folders_;
+};
+
+// Rebuilds entries below target_folder in the order their bytes lie in the pieces, telling
+// observer (when given) after each. Returns the failure to open the target, when that is what
+// failed; per-entry failures go to the observer only. Nothing is touched for an empty list.
+Status RebuildFiles(const PieceSource& source, const std::string& target_folder,
+                    const std::vector<const StoredFile*>& entries, std::span<char> buffer,
+                    RebuildObserver* observer);
+
+}  // namespace vornalis
