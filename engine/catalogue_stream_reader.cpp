@@ -23,7 +23,7 @@ bool CatalogueStreamReader::Open() {
   const std::string header = HeaderPath(base_path_);
   int error = 0;
   file_ = fs_.Open(header, platform::OpenMode::kRead, &error);
-  if (!file_) return Fail(messages::CantOpen(header));
+  if (!file_) return Fail(messages::CantOpen(header, error));
   const std::int64_t size = file_->Size(&error);
   if (size < 0) return Fail(messages::CantRead(header, error));
 
@@ -60,7 +60,7 @@ bool CatalogueStreamReader::NextSegment() {
   const std::string path = PiecePath(base_path_, number);
   int error = 0;
   file_ = fs_.Open(path, platform::OpenMode::kRead, &error);
-  if (!file_) return Fail(messages::CantOpen(path));
+  if (!file_) return Fail(messages::CantOpen(path, error));
   const std::int64_t size = file_->Size(&error);
   if (size < 0) return Fail(messages::CantRead(path, error));
   // Every overflow piece but the last is full, and none is empty.

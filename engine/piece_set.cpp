@@ -116,7 +116,7 @@ bool PieceSet::WriteCatalogue() {
   if (tail > 0) {
     int error = 0;
     auto piece = fs_.Open(LastPieceName_, platform::OpenMode::kRead, &error);
-    if (!piece) return Fail(messages::CantOpen(LastPieceName_));
+    if (!piece) return Fail(messages::CantOpen(LastPieceName_, error));
     if ((error = piece->Seek(format::kPieceHeadSize)) != 0)
       return Fail(messages::CantRead(LastPieceName_, error));
     if (!out.CopyFrom(*piece, tail, CopyBuffer_)) return Fail(out.error());

@@ -92,7 +92,7 @@ bool PieceSet::StoreFile(StoredFile* entry) {
   const std::string source_path = SourceRoot_ + NativeFolder(entry->Folder) + entry->Name;
   int error = 0;
   auto source = fs_.Open(source_path, platform::OpenMode::kRead, &error);
-  if (!source) return Fail(messages::CantOpen(source_path));
+  if (!source) return Fail(messages::CantOpen(source_path, error));
   const std::int64_t source_size = source->Size(&error);
   if (source_size < 0) return Fail(messages::CantRead(source_path, error));
   if (static_cast<std::uint64_t>(source_size) > format::kMaxFileSize)
@@ -112,7 +112,7 @@ bool PieceSet::StoreFile(StoredFile* entry) {
     // Within one AddFiles the last piece stays open, positioned at WritePos.
     if (!current_piece_) {
       current_piece_ = fs_.Open(CurrentPieceName_, platform::OpenMode::kUpdate, &error);
-      if (!current_piece_) return Fail(messages::CantOpen(CurrentPieceName_));
+      if (!current_piece_) return Fail(messages::CantOpen(CurrentPieceName_, error));
       if ((error = current_piece_->Seek(WritePos_)) != 0) {
         Fail(messages::CantWrite(CurrentPieceName_, error));
         return give_back();

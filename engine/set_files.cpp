@@ -11,10 +11,10 @@ namespace vornalis {
 namespace {
 
 // Reads the first bytes of path into head; returns how many could be read, or -1 when the file
-// cannot be opened.
-int ReadHead(platform::FileSystem& fs, const std::string& path, std::array<char, 8>* head) {
-  int error = 0;
-  auto file = fs.Open(path, platform::OpenMode::kRead, &error);
+// cannot be opened, with the reason in *error.
+int ReadHead(platform::FileSystem& fs, const std::string& path, std::array<char, 8>* head,
+             int* error) {
+  auto file = fs.Open(path, platform::OpenMode::kRead, error);
   if (!file) return -1;
   return static_cast<int>(file->Read(*head).count);
 }
@@ -38,9 +38,10 @@ std::string SetNameOf(std::string_view base_path) { return platform::FileNameOf(
 SetIdentity IdentifySetFile(const std::string& path, platform::FileSystem& fs) {
   SetIdentity identity;
   std::array<char, 8> head{};
-  const int length = ReadHead(fs, path, &head);
+  int error = 0;
+  const int length = ReadHead(fs, path, &head, &error);
   if (length < 0) {
-    identity.message = messages::CantOpen(path);
+    identity.message = messages::CantOpen(path, error);
     return identity;
   }
   const std::size_t ext = format::kExtension.size();
@@ -61,9 +62,9 @@ SetIdentity IdentifySetFile(const std::string& path, platform::FileSystem& fs) {
   const std::string base = path.substr(0, path.size() - digits - ext);
   const std::string header = HeaderPath(base);
   std::array<char, 8> header_head{};
-  const int header_length = ReadHead(fs, header, &header_head);
+  const int header_length = ReadHead(fs, header, &header_head, &error);
   if (header_length < 0) {
-    identity.message = messages::CantOpen(header);
+    identity.message = messages::CantOpen(header, error);
   } else if (!HasMagic(header_head, header_length, format::kHeaderMagic)) {
     identity.message = messages::InvalidPiece(header);
   } else {
