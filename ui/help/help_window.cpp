@@ -106,11 +106,19 @@ QString THelpWindow::Load() {
   // never beside the program, which may be read-only.
   engine_ = new QHelpEngine(collection_dir_.filePath(QStringLiteral("Vornalis.qhc")), this);
   engine_->setUsesFilterEngine(true);
+  engine_->setReadOnly(false);  // the engine only reads unless told it may write
   if (!engine_->setupData() || !engine_->registerDocumentation(help_file_) || !engine_->setupData())
     return damaged;
   // A file whose tables cannot be read has no pages.
   if (engine_->fileData(PageUrl(kContentsPage)).isEmpty()) return damaged;
-  engine_->searchEngine()->reindexDocumentation();
+  // The search index is built in the background; a search asked for meanwhile waits for it.
+  QHelpSearchEngine* search = engine_->searchEngine();
+  connect(search, &QHelpSearchEngine::indexingFinished, this, [this] {
+    indexing_ = false;
+    if (search_waiting_) Search();
+  });
+  indexing_ = true;
+  search->reindexDocumentation();
   return QString();
 }
 
@@ -199,7 +207,8 @@ void THelpWindow::CreateWidgets() {
 
 void THelpWindow::Search() {
   QHelpSearchEngine* search = engine_->searchEngine();
-  search->search(search->queryWidget()->searchInput());
+  search_waiting_ = indexing_;
+  if (!indexing_) search->search(search->queryWidget()->searchInput());
 }
 
 void THelpWindow::ShowPage(HelpPage page) {

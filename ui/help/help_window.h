@@ -43,6 +43,8 @@ class THelpWindow : public QMainWindow {
   void ShowPage(HelpPage page);
   void ShowUrl(const QUrl& url);
 
+  // False while the search index is still being built.
+  bool SearchReady() const { return !indexing_; }
   QUrl CurrentUrl() const;
   QString CurrentTitle() const;
   QHelpEngine* Engine() const { return engine_; }
@@ -55,6 +57,7 @@ class THelpWindow : public QMainWindow {
   QString Load();
   void CreateWidgets();
   void SyncContents();
+  // Searches for the query widget's words, once the index is ready.
   void Search();
 
   QString help_file_;
@@ -63,6 +66,8 @@ class THelpWindow : public QMainWindow {
   QTabWidget* tabs_ = nullptr;
   QTextBrowser* view_ = nullptr;
   QLineEdit* index_filter_ = nullptr;
+  bool indexing_ = false;
+  bool search_waiting_ = false;
 };
 
 }  // namespace vornalis::ui
