@@ -1,7 +1,7 @@
 #include "ui/dialogs/about_dlg.h"
 
 #include <QFrame>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -43,6 +43,7 @@ TAboutDlg::TAboutDlg(QWidget* parent, LinkOpener open_link)
   frame->setObjectName(QStringLiteral("Panel1"));
   frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
   frame->setLineWidth(2);
+  frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   auto* frame_layout = new QVBoxLayout(frame);
   frame_layout->setContentsMargins(6, 6, 6, 6);
   Image1 = new QLabel(frame);
@@ -89,13 +90,18 @@ TAboutDlg::TAboutDlg(QWidget* parent, LinkOpener open_link)
   BitBtn1->setDefault(true);
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
-  auto* grid = new QGridLayout(this);
-  grid->setContentsMargins(16, 16, 16, 16);
-  grid->setHorizontalSpacing(16);
-  grid->addWidget(frame, 0, 0, Qt::AlignTop);
-  grid->addLayout(text, 0, 1);
-  grid->addWidget(BitBtn1, 1, 0, 1, 2, Qt::AlignHCenter);
-  grid->setColumnStretch(1, 1);
+  auto* top = new QHBoxLayout();
+  top->setSpacing(16);
+  auto* picture = new QVBoxLayout();
+  picture->addWidget(frame);
+  picture->addStretch(1);
+  top->addLayout(picture);
+  top->addLayout(text);
+  top->addStretch(1);
+  auto* whole = new QVBoxLayout(this);
+  whole->setContentsMargins(16, 16, 16, 16);
+  whole->addLayout(top, 1);
+  whole->addWidget(BitBtn1, 0, Qt::AlignHCenter);
 
   FormCreate();
 }

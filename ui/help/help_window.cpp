@@ -189,8 +189,10 @@ void THelpWindow::CreateWidgets() {
     SyncContents();
   });
   connect(contents, &QHelpContentWidget::linkActivated, this, &THelpWindow::ShowUrl);
-  connect(engine_->contentModel(), &QHelpContentModel::contentsCreated, this,
-          &THelpWindow::SyncContents);
+  connect(engine_->contentModel(), &QHelpContentModel::contentsCreated, this, [this] {
+    engine_->contentWidget()->expandToDepth(0);  // the topics below the title show at once
+    SyncContents();
+  });
   connect(index_filter_, &QLineEdit::textChanged, index,
           [index](const QString& text) { index->filterIndices(text); });
   connect(index_filter_, &QLineEdit::returnPressed, index, &QHelpIndexWidget::activateCurrentItem);
