@@ -7,11 +7,13 @@
 #include "app/application.h"
 #include "platform/qt/file_types.h"
 #include "ui/main/main_form.h"
+#include "ui/widgets/program_icon.h"
 
 int main(int argc, char** argv) {
   try {
     vornalis::app::TApplication application(argc, argv);
     vornalis::platform_qt::UseInstalledIconTheme();
+    application.setWindowIcon(vornalis::ui::ProgramIcon());
     vornalis::platform_qt::SystemFileTypes file_types;
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     vornalis::ui::TMainForm main_form(arguments, file_types);

@@ -9,6 +9,8 @@ packages=(
   libicu-dev                        # locale name order
   libcli11-dev                      # command-line parsing
   qt6-base-dev libgl1-mesa-dev      # desktop program
+  qt6-tools-dev libqt6sql6-sqlite   # the help window (Qt6Help) and the database its help file is
+  qt6-documentation-tools           # qhelpgenerator, which compiles the help at build time
   adwaita-icon-theme fonts-dejavu-core  # file-type icons and a font for the desktop program
   xvfb xauth                        # running the desktop program without a display
 )

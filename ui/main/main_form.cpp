@@ -15,9 +15,11 @@
 #include "engine/set_files.h"
 #include "engine/size_text.h"
 #include "exe/make_exe.h"
+#include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/error_dlg.h"
 #include "ui/dialogs/file_dialog.h"
 #include "ui/dialogs/message_box.h"
+#include "ui/help/help_window.h"
 #include "ui/main/file_list_model.h"
 #include "ui/main/stored_text.h"
 #include "ui/widgets/friendly_status_bar.h"
@@ -224,11 +226,15 @@ void TMainForm::ActionMakeExeExecute() {
     MessageBox::Error(nullptr, FromStored(Command_.StubPath));
 }
 
-void TMainForm::HelpContents() {}
+void TMainForm::HelpContents() { THelpWindow::Open(this, HelpPage::kContents); }
 
-void TMainForm::HelpHowToUse() {}
+void TMainForm::HelpHowToUse() { THelpWindow::Open(this, HelpPage::kHowToUse); }
 
-void TMainForm::HelpAbout() {}
+void TMainForm::HelpAbout() {
+  // A fresh box for every showing, so its links start unvisited.
+  TAboutDlg about(this);
+  about.Execute();
+}
 
 void TMainForm::ListViewFilesColumnClick(int column) {
   if (column < 0 || column >= FileListModel::kColumnCount) return;

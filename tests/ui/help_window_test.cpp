@@ -1,0 +1,164 @@
+// The help window: each Help command opens the right page of the compiled help, the contents,
+// index and search find their pages, and a missing or damaged help file is reported by name.
+#include <QFile>
+#include <QHelpContentModel>
+#include <QHelpContentWidget>
+#include <QHelpEngine>
+#include <QHelpIndexWidget>
+#include <QHelpLink>
+#include <QHelpSearchEngine>
+#include <QHelpSearchQueryWidget>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QtTest>
+
+#include "tests/ui/support/ui_test_support.h"
+#include "ui/dialogs/modal_seam.h"
+#include "ui/help/help_window.h"
+
+namespace vornalis::testing {
+
+class HelpWindowTest : public QObject, protected FormTestState {
+  Q_OBJECT
+
+ private:
+  ui::THelpWindow* Window() { return Form().findChild<ui::THelpWindow*>(); }
+  QString Page() { return Window()->CurrentUrl().fileName(); }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<TestFolder>();
+    fx_ = std::make_unique<FormFixture>();
+  }
+  void cleanup() { fx_.reset(); }
+
+  void helpFileLiesBesideTheProgram() {
+    QVERIFY2(QFile::exists(ui::THelpWindow::DefaultHelpFile()),
+             qPrintable(ui::THelpWindow::DefaultHelpFile()));
+    QVERIFY(ui::THelpWindow::DefaultHelpFile().endsWith(QStringLiteral("/Vornalis.qch")));
+  }
+
+  void commandsOpenTheirPages_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("menu Contents & Index") << "ActionHelpContents"
+                                           << "index.html"
+                                           << "Vornalis Help";
+    QTest::newRow("F1") << "F1"
+                        << "index.html"
+                        << "Vornalis Help";
+    QTest::newRow("toolbar Help") << "SpeedButtonHelp"
+                                  << "index.html"
+                                  << "Vornalis Help";
+    QTest::newRow("How to Use Help") << "ActionHelpHowToUse"
+                                     << "using-help.html"
+                                     << "How to use Help";
+  }
+  void commandsOpenTheirPages() {
+    QFETCH(QString, how);
+    QFETCH(QString, page);
+    QFETCH(QString, title);
+    Form().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&Form()));
+    if (how == QLatin1String("F1"))
+      QTest::keyClick(&Form(), Qt::Key_F1);
+    else if (how == QLatin1String("SpeedButtonHelp"))
+      Form().findChild<QToolButton*>(how)->click();
+    else
+      ActionNamed(how)->trigger();
+    QVERIFY2(Window(), qPrintable(AskedMessages().join('\n')));
+    QVERIFY(Window()->isVisible());
+    QCOMPARE(Page(), page);
+    QCOMPARE(Window()->CurrentTitle(), title);
+    QCOMPARE(Window()->Tabs()->currentIndex(), 0);
+    QCOMPARE(AskedMessages(), QStringList());
+  }
+
+  void oneWindowServesEveryCommand() {
+    ActionNamed("ActionHelpHowToUse")->trigger();
+    Window()->Tabs()->setCurrentIndex(2);
+    ActionNamed("ActionHelpContents")->trigger();
+    QCOMPARE(Form().findChildren<ui::THelpWindow*>().size(), 1);
+    QCOMPARE(Page(), QStringLiteral("index.html"));
+    QCOMPARE(Window()->Tabs()->currentIndex(), 0);
+    Window()->close();
+    ActionNamed("ActionHelpHowToUse")->trigger();
+    QVERIFY(Window()->isVisible());
+    QCOMPARE(Page(), QStringLiteral("using-help.html"));
+  }
+
+  void contentsTreeListsEveryTopic() {
+    ActionNamed("ActionHelpContents")->trigger();
+    // The tree is read from the file in the background.
+    QHelpContentModel* model = Window()->Engine()->contentModel();
+    QTRY_VERIFY(!model->isCreatingContents() && model->rowCount() > 0);
+    const QModelIndex root = model->index(0, 0);
+    QCOMPARE(model->data(root, Qt::DisplayRole).toString(), QStringLiteral("Vornalis Help"));
+    QCOMPARE(model->rowCount(root), 11);
+    // Every topic's page is in the file and has a title.
+    for (int row = 0; row < model->rowCount(root); ++row) {
+      const QUrl url = model->contentItemAt(model->index(row, 0, root))->url();
+      Window()->ShowUrl(url);
+      QVERIFY2(!Window()->CurrentTitle().isEmpty(), qPrintable(url.toString()));
+    }
+  }
+
+  void indexFindsAssemble() {
+    ActionNamed("ActionHelpContents")->trigger();
+    const QList<QHelpLink> links =
+        Window()->Engine()->documentsForKeyword(QStringLiteral("Assemble"));
+    QCOMPARE(links.size(), 1);
+    QCOMPARE(links.first().url.fileName(), QStringLiteral("assemble.html"));
+    Window()->ShowUrl(links.first().url);
+    QCOMPARE(Window()->CurrentTitle(), QStringLiteral("Assemble: rebuilding stored files"));
+  }
+
+  void searchForAssembleFindsItsPage() {
+    ActionNamed("ActionHelpContents")->trigger();
+    QHelpSearchEngine* search = Window()->Engine()->searchEngine();
+    QSignalSpy searched(search, &QHelpSearchEngine::searchingFinished);
+    // As a user would: type in the Search tab and ask, also before the index is ready.
+    search->queryWidget()->setSearchInput(QStringLiteral("Assemble"));
+    QMetaObject::invokeMethod(search->queryWidget(), "search");
+    QVERIFY(searched.wait(30000));
+    QVERIFY(Window()->SearchReady());
+    QStringList pages;
+    for (const QHelpSearchResult& result : search->searchResults(0, search->searchResultCount()))
+      pages.append(result.url().fileName());
+    QVERIFY2(pages.contains(QStringLiteral("assemble.html")), qPrintable(pages.join(',')));
+  }
+
+  void missingHelpFileIsNamed() {
+    const QString path = QString::fromStdString(At("nowhere/Vornalis.qch"));
+    QCOMPARE(ui::THelpWindow::Open(&Form(), ui::HelpPage::kContents, path), nullptr);
+    QCOMPARE(AskedMessages(), QStringList{"Error: The help file " + QDir::toNativeSeparators(path) +
+                                          " is missing."});
+    QCOMPARE(Window(), nullptr);
+  }
+
+  void damagedHelpFileIsNamed_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("not a help file") << QByteArray("QBXR this is a piece file, not help");
+    QFile real(ui::THelpWindow::DefaultHelpFile());
+    QVERIFY(real.open(QIODevice::ReadOnly));
+    QTest::newRow("cut short") << real.read(real.size() / 3);
+  }
+  void damagedHelpFileIsNamed() {
+    QFETCH(QByteArray, content);
+    const std::string path = At("Vornalis.qch");
+    WriteFile(path, content.toStdString());
+    const QString shown = QDir::toNativeSeparators(QString::fromStdString(path));
+    QCOMPARE(ui::THelpWindow::Open(&Form(), ui::HelpPage::kHowToUse, QString::fromStdString(path)),
+             nullptr);
+    QCOMPARE(AskedMessages(),
+             QStringList{"Error: The help file " + shown + " is damaged and cannot be read."});
+    QCOMPARE(Window(), nullptr);
+  }
+};
+
+}  // namespace vornalis::testing
+
+QTEST_MAIN(vornalis::testing::HelpWindowTest)
+#include "help_window_test.moc"
