@@ -225,26 +225,22 @@ Status Rebuilder::Rebuild(const StoredFile& entry) {
   if (Status status = EnterFolder(entry.Folder, &directory); !status.ok()) return status;
   const std::string path = directory->Path() + entry.Name;
 
+  // The file is written where nobody sees it and takes its name only once whole.
   int error = 0;
   std::unique_ptr<platform::File> file =
-      directory->CreateUniqueFile(std::string(format::kTempPrefix), &error);
+      directory->CreateNewFile(std::string(format::kTempPrefix), &error);
   if (!file) return IoError(path, messages::CantCreate(path, error));
-  const std::string temp_name = platform::FileNameOf(file->Path());
-  auto give_up = [&](Status status) {
-    file.reset();
-    directory->Remove(temp_name);
-    return status;
-  };
 
   SegmentWalker walker(entry, source_.shape.piece_size);
   PieceSegment segment;
   while (walker.Next(&segment)) {
-    if (Status status = pieces_->Copy(segment, *file, path); !status.ok())
-      return give_up(std::move(status));
+    if (Status status = pieces_->Copy(segment, *file, path); !status.ok()) {
+      directory->Discard(std::move(file));
+      return status;
+    }
   }
-  if ((error = file->Close()) != 0) return give_up(IoError(path, messages::CantWrite(path, error)));
-  if ((error = directory->Rename(temp_name, entry.Name)) != 0)
-    return give_up(IoError(path, messages::CantCreate(path, error)));
+  if ((error = directory->Publish(std::move(file), entry.Name)) != 0)
+    return IoError(path, messages::CantCreate(path, error));
   return Status::Ok();
 }
 

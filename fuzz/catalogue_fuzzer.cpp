@@ -1,6 +1,7 @@
 // libFuzzer target for the catalogue reader: the input becomes a set's header file (and up to
 // two overflow pieces), which is then opened, looked up and partly rebuilt. Any crash, leak,
-// sanitizer report or unbounded allocation is a finding.
+// sanitizer report or unbounded allocation is a finding, and so is a file written anywhere but
+// below the target folder.
 //
 // Input layout: byte 0 gives the number of overflow pieces (0 to 2); each is a u16 length and
 // that many payload bytes; the rest is the header file.
@@ -30,7 +31,8 @@ std::string WorkFolder() {
 }
 
 void Write(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace
@@ -43,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int pieces = data[0] % 3;
   std::vector<std::string> overflow;
   for (int i = 0; i < pieces && input.size() >= 2; ++i) {
-    const std::size_t length = std::min<std::size_t>(vornalis::ReadU16(input.data()), input.size() - 2);
+    const std::size_t length =
+        std::min<std::size_t>(vornalis::ReadU16(input.data()), input.size() - 2);
     overflow.push_back(input.substr(2, length));
     input.erase(0, 2 + length);
   }
@@ -60,12 +63,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vornalis::PieceSet set(base, vornalis::SetAccess::kReadOnly);
     std::uint32_t total = 0;
     set.GetTotals(total);
-    std::size_t tried = 0;
+    std::vector<const vornalis::StoredFile*> entries;
     for (const vornalis::StoredFile& file : set.Files()) {
-      if (++tried > 3) break;
-      set.Find(file.Folder, file.Name);
-      set.ExtractFile(folder + "out/", file.Folder, file.Name);
+      if (entries.size() == 8) break;
+      vornalis::Status status;
+      set.FindUnique(file.Folder, file.Name, &status);
+      entries.push_back(&file);
     }
+    set.ExtractFiles(folder + "out/", entries, nullptr);
+  }
+  // Whatever the catalogue says, nothing may be written beside the set but below out/.
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name != "out" && (name.size() < 4 || name.substr(name.size() - 4) != ".pec")) std::abort();
   }
 
   std::error_code ec;

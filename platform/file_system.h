@@ -74,6 +74,18 @@ class Directory {
   // replaced itself, never written through; a folder at `to` makes the call fail.
   virtual int Rename(const std::string& from, const std::string& to) = 0;
   virtual int Remove(const std::string& name) = 0;
+
+  // A new file in this folder that nobody can see until Publish names it: an unnamed file where
+  // the system has them (it vanishes by itself if the process dies), else a file under a
+  // temporary name that starts with temp_prefix. Either way it is open for writing.
+  virtual std::unique_ptr<File> CreateNewFile(const std::string& temp_prefix, int* error) = 0;
+  // Closes a file from CreateNewFile and gives it the name `name`, replacing an entry of that
+  // name (a file or a link, never followed) in one step; a folder there makes it fail. On
+  // failure the new file is gone and, but for a close that fails after the name was given,
+  // `name` is as it was.
+  virtual int Publish(std::unique_ptr<File> file, const std::string& name) = 0;
+  // Throws away a file from CreateNewFile that will not be published.
+  virtual void Discard(std::unique_ptr<File> file) = 0;
 };
 
 enum class OpenMode {

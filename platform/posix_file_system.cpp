@@ -21,14 +21,16 @@ namespace {
 class PosixFile final : public File {
  public:
   // size is the length seen at opening, or -1 when unknown.
-  PosixFile(std::string path, int fd, std::int64_t size = -1)
-      : path_(std::move(path)), fd_(fd), known_size_(size) {}
+  PosixFile(std::string path, int fd, std::int64_t size = -1, bool unnamed = false)
+      : path_(std::move(path)), fd_(fd), known_size_(size), unnamed_(unnamed) {}
   ~PosixFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
 
   const std::string& Path() const override { return path_; }
   int SystemHandle() const override { return fd_; }
+  // Made with O_TMPFILE: it has no name in its folder until linked into it.
+  bool unnamed() const { return unnamed_; }
 
   IoResult Read(std::span<char> data) override {
     IoResult result;
@@ -87,26 +89,33 @@ class PosixFile final : public File {
   std::string path_;
   int fd_;
   std::int64_t known_size_;  // files opened for reading only: their length at opening
+  bool unnamed_;
 };
 
-// Creates a new file named directory_path + prefix + six random letters, relative to dir_fd.
-// Like mkstemp, but with the usual permissions (0666 less the umask) rather than 0600, since
-// such a file may become a file of the user's set or a rebuilt file.
-std::unique_ptr<File> CreateUniqueAt(int dir_fd, const std::string& directory_path,
-                                     const std::string& prefix, int* error) {
+// prefix followed by six random letters. Names need only be unlikely to clash, as they are
+// created with O_EXCL (or linked, which fails on an existing name): a simple generator seeded
+// from the clock and the process is enough.
+std::string RandomName(const std::string& prefix) {
   static constexpr char kLetters[] =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  // Names need only be unlikely to clash, as O_EXCL makes the creation safe: a simple generator
-  // seeded from the clock and the process is enough.
   static std::uint64_t state =
       static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
       (static_cast<std::uint64_t>(::getpid()) << 32);
+  std::string name = prefix;
+  for (int i = 0; i < 6; ++i) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    name += kLetters[(state >> 33) % (sizeof(kLetters) - 1)];
+  }
+  return name;
+}
+
+// Creates a new file named directory_path + RandomName(prefix), relative to dir_fd. Like mkstemp,
+// but with the usual permissions (0666 less the umask) rather than 0600, since such a file may
+// become a file of the user's set or a rebuilt file.
+std::unique_ptr<File> CreateUniqueAt(int dir_fd, const std::string& directory_path,
+                                     const std::string& prefix, int* error) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = prefix;
-    for (int i = 0; i < 6; ++i) {
-      state = state * 6364136223846793005ull + 1442695040888963407ull;
-      name += kLetters[(state >> 33) % (sizeof(kLetters) - 1)];
-    }
+    const std::string name = RandomName(prefix);
     // With dir_fd AT_FDCWD the name is taken with its folder; otherwise relative to dir_fd.
     const std::string full = directory_path + name;
     const int fd = ::openat(dir_fd, dir_fd == AT_FDCWD ? full.c_str() : name.c_str(),
@@ -160,7 +169,69 @@ class PosixDirectory final : public Directory {
     return ::unlinkat(fd_, name.c_str(), 0) != 0 ? errno : 0;
   }
 
+  std::unique_ptr<File> CreateNewFile(const std::string& temp_prefix, int* error) override {
+    temp_prefix_ = temp_prefix;
+    if (unnamed_files_) {
+      const int fd = ::openat(fd_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+      if (fd >= 0) return std::make_unique<PosixFile>(path_, fd, -1, true);
+      // Folders on file systems without unnamed files say so in one of these ways.
+      if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        *error = errno;
+        return nullptr;
+      }
+      unnamed_files_ = false;
+    }
+    return CreateUniqueAt(fd_, path_, temp_prefix, error);
+  }
+
+  int Publish(std::unique_ptr<File> file, const std::string& name) override {
+    auto& posix = static_cast<PosixFile&>(*file);
+    if (!posix.unnamed()) {
+      const std::string temp = FileNameOf(posix.Path());
+      int error = posix.Close();
+      if (error == 0) error = Rename(temp, name);
+      if (error != 0) Remove(temp);
+      return error;
+    }
+    // An unnamed file is linked in by its /proc path, which needs no privileges. When the name
+    // is taken, it is linked under a temporary name first and renamed over the old entry.
+    const std::string proc = "/proc/self/fd/" + std::to_string(posix.SystemHandle());
+    int error = 0;
+    if (::linkat(AT_FDCWD, proc.c_str(), fd_, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+      error = errno;
+      if (error != EEXIST) return error;
+      error = LinkUnderTemporaryName(proc, name, temp_prefix_);
+      if (error != 0) return error;
+    }
+    if ((error = posix.Close()) != 0) Remove(name);
+    return error;
+  }
+
+  void Discard(std::unique_ptr<File> file) override {
+    auto& posix = static_cast<PosixFile&>(*file);
+    const std::string temp = posix.unnamed() ? std::string() : FileNameOf(posix.Path());
+    file.reset();
+    if (!temp.empty()) Remove(temp);
+  }
+
  private:
+  int LinkUnderTemporaryName(const std::string& proc, const std::string& name,
+                             const std::string& prefix) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const std::string temp = RandomName(prefix);
+      if (::linkat(AT_FDCWD, proc.c_str(), fd_, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        if (errno == EEXIST) continue;
+        return errno;
+      }
+      const int error = Rename(temp, name);
+      if (error != 0) Remove(temp);
+      return error;
+    }
+    return EEXIST;
+  }
+
+  bool unnamed_files_ = true;
+  std::string temp_prefix_;
   std::string path_;
   int fd_;
 };

@@ -141,7 +141,7 @@ TEST_F(FaultTest, HeaderThatCannotBeCreatedIsNamed) {
 TEST_F(FaultTest, FailedWriteWhileRebuildingNamesTheDestinationAndLeavesNothing) {
   PieceSet set(Base(), 100, faults_);
   ASSERT_TRUE(AddWithFaults(set, {{"a", PatternBytes(50, 1)}}));
-  faults_.FailPath(Op::kWrite, "out/Qbtm", ENOSPC);
+  faults_.FailPath(Op::kWrite, "out/", ENOSPC);
   EXPECT_FALSE(set.ExtractFile(PathOf("out/"), "", "a"));
   EXPECT_EQ(set.LastError(), "Can't write " + PathOf("out/a") + ": No space left on device");
   EXPECT_TRUE(ListFolder(PathOf("out")).empty());

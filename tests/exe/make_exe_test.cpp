@@ -121,6 +121,31 @@ TEST_F(MakeExeTest, MadeExecutableRebuildsTheSetAndASecondMakeOverwrites) {
   EXPECT_EQ(ReadFile(PathOf("src/a/later.txt")), "later");
 }
 
+TEST_F(MakeExeTest, MadeExecutableNeverWritesThroughLinksAndKeepsLookAlikeNamesApart) {
+  MakeSet({{"src/a.txt", "stored a"}, {"src/A.txt", "stored A"}, {"top", "top"}});
+  {
+    PieceSet set(Base(), SetAccess::kReadOnly);
+    ASSERT_EQ(exe::MakeExe(set, stub_).outcome, Outcome::kCreated);
+  }
+  WriteFile(PathOf("outside/victim"), "precious");
+  fs::create_directories(PathOf("out"));
+  fs::create_directory_symlink(PathOf("outside"), PathOf("out/src"));
+  ProcessResult run = RunProcess(Exe(), {PathOf("out")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Refused link " + PathOf("out/src")), std::string::npos) << run.err;
+  EXPECT_EQ(ListFolder(PathOf("outside")), std::vector<std::string>{"victim"});
+  EXPECT_EQ(ReadFile(PathOf("out/top")), "top");
+
+  fs::remove(PathOf("out/src"));
+  fs::create_directories(PathOf("out/src"));
+  fs::create_symlink(PathOf("outside/victim"), PathOf("out/src/a.txt"));
+  run = RunProcess(Exe(), {PathOf("out")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadFile(PathOf("outside/victim")), "precious");
+  EXPECT_EQ(ReadFile(PathOf("out/src/a.txt")), "stored a");
+  EXPECT_EQ(ReadFile(PathOf("out/src/A.txt")), "stored A");
+}
+
 TEST_F(MakeExeTest, StubWithoutPatchAndSetWithUnsafeNamesAreRefused) {
   const ProcessResult bare = RunProcess(stub_, {PathOf("out")});
   EXPECT_EQ(bare.status, 1);

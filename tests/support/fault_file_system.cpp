@@ -53,6 +53,7 @@ class FaultFile final : public platform::File {
   }
 
   platform::File& base() { return *base_; }
+  std::unique_ptr<platform::File> release() { return std::move(base_); }
 
  private:
   FaultFileSystem& owner_;
@@ -93,6 +94,32 @@ class FaultDirectory final : public platform::Directory {
   int Remove(const std::string& name) override {
     if (const int fault = owner_.Check(FaultFileSystem::Op::kRemove, Path() + name)) return fault;
     return base_->Remove(name);
+  }
+
+  std::unique_ptr<platform::File> CreateNewFile(const std::string& temp_prefix,
+                                                int* error) override {
+    if (const int fault = owner_.Check(FaultFileSystem::Op::kCreateUnique, Path() + temp_prefix)) {
+      *error = fault;
+      return nullptr;
+    }
+    auto file = base_->CreateNewFile(temp_prefix, error);
+    return file ? std::make_unique<FaultFile>(owner_, std::move(file)) : nullptr;
+  }
+
+  // Publishing is a close and a rename: either can be failed.
+  int Publish(std::unique_ptr<platform::File> file, const std::string& name) override {
+    auto& wrapped = static_cast<FaultFile&>(*file);
+    int fault = owner_.Check(FaultFileSystem::Op::kClose, wrapped.Path());
+    if (fault == 0) fault = owner_.Check(FaultFileSystem::Op::kRename, Path() + name);
+    if (fault != 0) {
+      base_->Discard(wrapped.release());
+      return fault;
+    }
+    return base_->Publish(wrapped.release(), name);
+  }
+
+  void Discard(std::unique_ptr<platform::File> file) override {
+    base_->Discard(static_cast<FaultFile&>(*file).release());
   }
 
  private:
