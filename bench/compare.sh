@@ -5,7 +5,7 @@
 #   bench/compare.sh [RUNS]          (default 5; needs about 12 GB free per run pair)
 #
 # Data: one 1 GiB file cut into 1,474,560-byte pieces, and 20,000 files of 1 to 8 KiB in 100
-# folders. Every run writes into a fresh folder and nothing is deleted between timed runs, since
+# folders (also rebuilt against `7z x` of an uncompressed archive when 7z is installed). Every run writes into a fresh folder and nothing is deleted between timed runs, since
 # deleting many files slows down creating files nearby. Inputs are read once right before the
 # timing, so the page cache is warm. Set BENCH_DIR to choose where the data goes.
 set -euo pipefail
@@ -61,6 +61,10 @@ for i in $(seq 1 "$runs"); do
   record tar_small  "$(seconds sh -c "tar -cf - small | split -b $payload - $d/tar-small/part.")"
   record rebuild_small "$(seconds "$cli" extract -q "$d/ours-small.pec" "$d/ours-small-out")"
   record untar_small "$(seconds sh -c "cat $d/tar-small/part.* | tar -xf - -C $d/tar-small-out")"
+  if command -v 7z >/dev/null; then
+    [ -f small.7z ] || 7z a -mx0 small.7z small >/dev/null
+    record un7z_small "$(seconds 7z x -o"$d/7z-small-out" small.7z)"
+  fi
   cmp -s big.bin "$d/ours-big-out/big.bin" || { echo "rebuilt 1 GiB file differs" >&2; exit 1; }
   diff -r -q small "$d/ours-small-out/small" >/dev/null || { echo "rebuilt tree differs" >&2; exit 1; }
 done
@@ -77,6 +81,7 @@ report "1 GiB pack vs split" pack_big split_big
 report "1 GiB rebuild vs cat" rebuild_big cat_big
 report "20,000 files pack vs tar|split" pack_small tar_small
 report "20,000 files rebuild vs cat|tar" rebuild_small untar_small
+[ -n "${times[un7z_small]:-}" ] && report "20,000 files rebuild vs 7z x" rebuild_small un7z_small
 
 d=$(mktemp -d -p runs)
 echo "peak memory: pack 1 GiB $(peak_kb "$cli" create -q "$d/m-big" --size $piece big.bin) KiB," \

@@ -137,6 +137,21 @@ class MainFormListTest : public QObject, protected FormTestState {
     ClickRow(RowOf("middle.img"), Qt::ControlModifier);
     QCOMPARE(PanelText(Form(), 0), QStringLiteral("Selected 2 files, 4005 MB"));
   }
+
+  void totalsPastFourGigabytesDoNotWrap() {
+    const std::string block = BlockBytes({{1, 8, 0xFFFFFFFFu, "", "huge.iso"},
+                                          {1, 8, 4, "", "four.txt"},
+                                          {1, 8, 6, "", "six.txt"}});
+    WriteFile(At("past.pec"), HeaderBytes(StreamBytes(1457664, 1, "", block)));
+    Form().OpenPieceFile(At("past.pec"));
+    Form().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&Form()));
+    QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 3 files, 4096 MB"));
+    ClickRow(RowOf("huge.iso"));
+    ClickRow(RowOf("six.txt"), Qt::ControlModifier);
+    QCOMPARE(Form().SelectedBytes(), std::uint64_t{0xFFFFFFFFu} + 6);
+    QCOMPARE(PanelText(Form(), 0), QStringLiteral("Selected 2 files, 4096 MB"));
+  }
 };
 
 }  // namespace vornalis::testing
