@@ -7,10 +7,14 @@
 #include "app/application.h"
 #include "platform/qt/file_types.h"
 #include "ui/main/main_form.h"
+#include "ui/widgets/program_icon.h"
 
 int main(int argc, char** argv) {
+  // The application object outlives the guard below, so a failure during start-up can still
+  // be shown in a message box.
+  vornalis::app::TApplication application(argc, argv);
   try {
-    vornalis::app::TApplication application(argc, argv);
+    vornalis::app::TApplication::setWindowIcon(vornalis::ui::ProgramIcon());
     vornalis::platform_qt::UseInstalledIconTheme();
     vornalis::platform_qt::SystemFileTypes file_types;
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -19,6 +23,8 @@ int main(int argc, char** argv) {
     application.exec();
   } catch (const std::exception& e) {
     vornalis::app::ShowException(e.what());
+  } catch (...) {
+    vornalis::app::ShowException("Unknown failure");
   }
   return 0;
 }

@@ -1,7 +1,10 @@
 #include "tests/ui/support/ui_test_support.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QPixmap>
+#include <QSettings>
+#include <QTimer>
 #include <QTreeView>
 #include <filesystem>
 #include <fstream>
@@ -59,6 +62,11 @@ int live_fixtures = 0;
 }  // namespace
 
 FormFixture::FormFixture(const std::vector<std::string>& arguments, platform::FileSystem& fs) {
+  // What the window remembers between runs goes to a folder of this test program's own, and
+  // each window starts without memories.
+  static QTemporaryDir settings_folder;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_folder.path());
+  QSettings(QStringLiteral("Vornalis"), QStringLiteral("Vornalis")).clear();
   // A fixture that replaces another starts afresh, and the seam stays on until the last goes.
   ui::modal::AnswerInAdvance();
   ++live_fixtures;
@@ -68,6 +76,19 @@ FormFixture::FormFixture(const std::vector<std::string>& arguments, platform::Fi
 FormFixture::~FormFixture() {
   form.reset();
   if (--live_fixtures == 0) ui::modal::AnswerInAdvance(false);
+}
+
+void WhenModalShows(std::function<void(QWidget* dialog)> act) {
+  auto* poll = new QTimer();
+  poll->setInterval(10);
+  QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog || !dialog->isVisible()) return;
+    poll->stop();
+    poll->deleteLater();
+    act(dialog);
+  });
+  poll->start();
 }
 
 QStringList AskedMessages() {

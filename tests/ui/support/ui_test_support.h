@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -70,6 +71,10 @@ struct FormTestState {
   // The window's action with this object name, or null.
   QAction* ActionNamed(const QString& name) { return Form().findChild<QAction*>(name); }
 };
+
+// Runs act on the next modal dialog once it shows (a file dialog the seam lets show, say),
+// from the event loop that dialog runs.
+void WhenModalShows(std::function<void(QWidget* dialog)> act);
 
 // The texts of the asked messages, "Error: text" and so on, oldest first.
 QStringList AskedMessages();
