@@ -223,6 +223,11 @@ void TApCustDlgParams::DisconnectForms() {
   }
   hosted_.clear();
   if (grid_ && dialog_) ShiftGrid(grid_, -shifted_rows_, -shifted_columns_);
+  // The dialog goes back to the size it had before the panels came.
+  if (dialog_ && (extra_width_ || extra_height_))
+    dialog_->resize(dialog_->width() - extra_width_, dialog_->height() - extra_height_);
+  extra_width_ = 0;
+  extra_height_ = 0;
   shifted_rows_ = 0;
   shifted_columns_ = 0;
   grid_ = nullptr;

@@ -63,7 +63,8 @@ class TApCustDlgParams : public QObject {
   // DisconnectForms gives it back with the panels.
   void PlaceCustForm(QLayout* place);
   // Hides the panels and gives them back to the parent they had, the dialog's controls to
-  // their places. Call before the dialog is destroyed, or it takes the panels with it.
+  // their places and the dialog to its size without them. Call before the dialog is destroyed, or
+  // it takes the panels with it.
   virtual void DisconnectForms();
   // Follows a change of the dialog's client size: the selection rectangle grows or shrinks
   // by the change. The panels' widths and heights follow through the layout.

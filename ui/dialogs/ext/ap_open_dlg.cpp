@@ -240,6 +240,7 @@ void TApCustomOpenDialog::SetSelPath(const QString& folder) {
   const QString text = GetFNameText();
   dialog_->setDirectory(folder);
   SetFNameText(text);
+  DoFolderChange(GetSelPath());
 }
 
 void TApCustomOpenDialog::DoShow() {
