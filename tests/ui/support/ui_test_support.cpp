@@ -59,14 +59,24 @@ platform_qt::FileType CountingFileTypes::ForExtension(const QString& extension) 
 
 namespace {
 int live_fixtures = 0;
-}  // namespace
 
-FormFixture::FormFixture(const std::vector<std::string>& arguments, platform::FileSystem& fs) {
-  // What the window remembers between runs goes to a folder of this test program's own, and
-  // each window starts without memories.
+// What the window remembers between runs goes to a folder of this test program's own.
+void UseOwnSettings(bool keep) {
   static QTemporaryDir settings_folder;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_folder.path());
-  QSettings(QStringLiteral("Vornalis"), QStringLiteral("Vornalis")).clear();
+  if (!keep) QSettings(QStringLiteral("Vornalis"), QStringLiteral("Vornalis")).clear();
+}
+}  // namespace
+
+FormFixture::FormFixture(const std::vector<std::string>& arguments, bool keep_settings) {
+  UseOwnSettings(keep_settings);
+  ui::modal::AnswerInAdvance();
+  ++live_fixtures;
+  form = std::make_unique<ui::TMainForm>(arguments, types);
+}
+
+FormFixture::FormFixture(const std::vector<std::string>& arguments, platform::FileSystem& fs) {
+  UseOwnSettings(false);
   // A fixture that replaces another starts afresh, and the seam stays on until the last goes.
   ui::modal::AnswerInAdvance();
   ++live_fixtures;

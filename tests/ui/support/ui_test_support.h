@@ -53,8 +53,11 @@ class CountingFileTypes : public platform_qt::FileTypes {
 
 // A main window whose modal questions are answered in advance.
 struct FormFixture {
+  // keep_settings: the window starts with what the previous window remembered, as at the
+  // next run; otherwise with nothing.
   explicit FormFixture(const std::vector<std::string>& arguments = {},
                        platform::FileSystem& fs = platform::RealFileSystem());
+  FormFixture(const std::vector<std::string>& arguments, bool keep_settings);
   ~FormFixture();
   CountingFileTypes types;
   std::unique_ptr<ui::TMainForm> form;
