@@ -10,8 +10,11 @@
 #include "ui/widgets/program_icon.h"
 
 int main(int argc, char** argv) {
+  // The application object outlives the guard below, so a failure during start-up can still
+  // be shown in a message box.
+  vornalis::app::TApplication application(argc, argv);
   try {
-    vornalis::app::TApplication application(argc, argv);
+    vornalis::app::TApplication::setWindowIcon(vornalis::ui::ProgramIcon());
     vornalis::platform_qt::UseInstalledIconTheme();
     application.setWindowIcon(vornalis::ui::ProgramIcon());
     vornalis::platform_qt::SystemFileTypes file_types;
@@ -21,6 +24,8 @@ int main(int argc, char** argv) {
     application.exec();
   } catch (const std::exception& e) {
     vornalis::app::ShowException(e.what());
+  } catch (...) {
+    vornalis::app::ShowException("Unknown failure");
   }
   return 0;
 }

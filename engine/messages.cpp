@@ -49,6 +49,10 @@ std::string PieceSizeTooSmall(std::uint32_t size) {
          " bytes is too small: a piece must be at least 20 bytes, to hold the set's header";
 }
 
+std::string PieceSizeTooLarge(std::string_view size) {
+  return "Piece size " + std::string(size) + " is too large: a piece must be below 4 GB";
+}
+
 std::string FileTooLarge(std::string_view path, std::uint64_t size) {
   return Join("Can't store ", path) + ": it has " + std::to_string(size) +
          " bytes, and a set holds files below 4 GB (4294967296 bytes) only";

@@ -22,6 +22,8 @@ std::string CantRead(std::string_view path, int error);
 std::string CantWrite(std::string_view path, int error);
 std::string CantRename(std::string_view from, std::string_view to, int error);
 std::string PieceSizeTooSmall(std::uint32_t size);
+// size is the size as the user gave it, as "4096MB".
+std::string PieceSizeTooLarge(std::string_view size);
 std::string FileTooLarge(std::string_view path, std::uint64_t size);
 std::string UnsafeStoredPath(std::string_view folder, std::string_view name);
 std::string ReadOnlySet(std::string_view header_path);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engine/messages.h"
 #include "engine/piece_set.h"
 
 namespace vornalis {
@@ -54,7 +55,7 @@ std::optional<std::uint32_t> ParsePieceSize(std::string_view text, std::string* 
     }
     size = CustomPieceSize(std::stoull(lower.substr(0, digits)), parsed_unit);
     if (!size) {
-      *error = "Piece size " + std::string(text) + " is too large: a piece must be below 4 GB";
+      *error = messages::PieceSizeTooLarge(text);
       return std::nullopt;
     }
   }

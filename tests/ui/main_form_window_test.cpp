@@ -1,11 +1,13 @@
 // The main window itself: its commands, menus and toolbar, which commands are enabled, the
 // start-up job, the busy display of long commands and closing.
 #include <QAction>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <QtTest>
 
 #include "tests/ui/support/ui_test_support.h"
@@ -31,7 +33,8 @@ class MainFormWindowTest : public QObject, protected FormTestState {
   }
   QStringList EnabledActions() {
     QStringList names;
-    for (QAction* action : Form().findChildren<QAction*>())
+    // The window's own commands; its panels have actions of their own.
+    for (QAction* action : Form().actions())
       if (!action->objectName().isEmpty() && action->isEnabled())
         names.append(action->objectName());
     names.sort();
@@ -218,6 +221,46 @@ class MainFormWindowTest : public QObject, protected FormTestState {
     ActionNamed(QStringLiteral("ActionFileExit"))->trigger();
     QVERIFY(!Form().isVisible());
     QVERIFY(!Form().CurrentSet());
+  }
+
+  void speedButtonsLeaveTheFocusToTheList() {
+    ShowForm();
+    QWidget* list = Form().findChild<QWidget*>(QStringLiteral("ListViewFiles"));
+    QTRY_COMPARE(QApplication::focusWidget(), list);
+    for (QToolButton* button : SpeedBar()->findChildren<QToolButton*>())
+      QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+    QVERIFY(!Form().windowIcon().isNull());
+  }
+
+  void unbuiltCommandsSaySo() {
+    OpenBackup();
+    ActionNamed(QStringLiteral("ActionAdd"))->trigger();
+    ActionNamed(QStringLiteral("ActionAssemble"))->trigger();
+    QCOMPARE(AskedMessages(),
+             (QStringList{"Information: Adding files to a set is not built yet.",
+                          "Information: Assembling the stored files is not built yet."}));
+  }
+
+  void lastColumnReachesTheListsEdge() {
+    ShowForm();
+    auto* list = Form().findChild<QTreeView*>(QStringLiteral("ListViewFiles"));
+    QHeaderView* header = list->header();
+    QCOMPARE(header->sectionSize(0), 96);
+    QVERIFY(header->stretchLastSection());
+    Form().resize(700, 400);
+    QTRY_COMPARE(header->sectionViewportPosition(3) + header->sectionSize(3),
+                 list->viewport()->width());
+    for (int column = 0; column < 4; ++column)
+      QCOMPARE(header->sectionResizeMode(column), QHeaderView::Interactive);
+  }
+
+  void windowPlaceIsRememberedForTheNextRun() {
+    ShowForm();
+    Form().resize(640, 420);
+    QCoreApplication::processEvents();
+    Form().close();
+    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{}, true);
+    QCOMPARE(Form().size(), QSize(640, 420));
   }
 
   void shortcutsReachTheCommandsFromTheList() {

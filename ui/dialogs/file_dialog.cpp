@@ -1,12 +1,13 @@
 #include "ui/dialogs/file_dialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 
 #include "ui/dialogs/modal_seam.h"
 
 namespace vornalis::ui {
 
-QString FileDialog::GetOpenFileName(QWidget* parent, const QString& filter) {
+QString FileDialog::GetOpenFileName(QWidget* parent, const QString& filter, const QString& folder) {
   if (modal::AnsweringInAdvance()) return modal::TakeFileName();
 
   const QString description = filter.section(QLatin1Char('|'), 0, 0);
@@ -17,6 +18,7 @@ QString FileDialog::GetOpenFileName(QWidget* parent, const QString& filter) {
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setNameFilter(description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
   dialog.setOption(QFileDialog::HideNameFilterDetails);
+  if (!folder.isEmpty() && QDir(folder).exists()) dialog.setDirectory(folder);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   return dialog.selectedFiles().first();
 }

@@ -10,8 +10,10 @@ namespace vornalis::ui {
 class FileDialog {
  public:
   // filter is a description and a pattern joined by "|", as "Split piece files|*.pec"; the
-  // dialog shows the description. Returns the chosen path, or "" when the user cancelled.
-  static QString GetOpenFileName(QWidget* parent, const QString& filter);
+  // dialog shows the description. It starts in folder when that exists. Returns the chosen
+  // path, or "" when the user cancelled.
+  static QString GetOpenFileName(QWidget* parent, const QString& filter,
+                                 const QString& folder = QString());
 };
 
 }  // namespace vornalis::ui

@@ -8,6 +8,7 @@ namespace {
 
 struct Seam {
   bool on = false;
+  bool show_file_dialogs = false;
   std::deque<bool> answers;
   std::deque<QString> file_names;
   std::vector<AskedQuestion> messages;
@@ -27,6 +28,10 @@ void AnswerInAdvance(bool on) {
 }
 
 bool AnsweringInAdvance() { return State().on; }
+
+void ShowFileDialogs(bool on) { State().show_file_dialogs = on; }
+
+bool ShowingFileDialogs() { return State().show_file_dialogs; }
 
 void QueueAnswer(bool yes) { State().answers.push_back(yes); }
 

@@ -30,6 +30,11 @@ void QueueAnswer(bool yes);
 // Names the next file dialogs return, in order; "" or none queued means the user cancelled.
 void QueueFileName(const QString& path);
 
+// While on, file dialogs really show although answers are given in advance, so that a test
+// can drive one with keys and clicks; message boxes are still answered from the queue.
+void ShowFileDialogs(bool on);
+bool ShowingFileDialogs();
+
 // What was asked while answering in advance, oldest first.
 const std::vector<AskedQuestion>& Messages();
 // Object names of the modal forms that were shown, oldest first.

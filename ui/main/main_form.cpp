@@ -17,18 +17,24 @@
 #include "exe/make_exe.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/error_dlg.h"
+#include "ui/dialogs/ext/ap_open_dlg.h"
 #include "ui/dialogs/file_dialog.h"
+#include "ui/dialogs/file_new_dialog_ext_lower.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/help/help_window.h"
+#include "ui/main/desktop_settings.h"
 #include "ui/main/file_list_model.h"
 #include "ui/main/stored_text.h"
 #include "ui/widgets/friendly_status_bar.h"
+#include "ui/widgets/program_icon.h"
 
 namespace vornalis::ui {
 namespace {
 
 const QString kCaption = QStringLiteral("Dorvelin");
 const QString kOpenFilter = QStringLiteral("Split piece files|*.pec");
+const QString kNewFilter = QStringLiteral("Split piece files(*.pec)|*.pec");
+const QString kPieceExtension = QStringLiteral(".pec");
 
 std::string CurrentFolder() {
   std::error_code error;
@@ -48,11 +54,27 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, platform_qt::Fil
   CreateSpeedBar();
   CreateBody();
   ErrorDlg_ = new TErrorDlg(this);
+  setWindowIcon(ProgramIcon());
+
+  // The piece-size panel lives for the whole run, so it keeps the last choice; the New
+  // dialog finds it by its name each time it is shown.
+  FileNewDialogExtLower_ = new TFileNewDialogExtLower(this);
+  RegisterForm(FileNewDialogExtLower_);
+  FileNewDialog_ = new TApSaveDialog(this);
+  FileNewDialog_->setObjectName(QStringLiteral("FileNewDialog"));
+  FileNewDialog_->Filter = kNewFilter;
+  FileNewDialog_->DefaultExt = QStringLiteral("pec");
+  FileNewDialog_->OverwritePrompt = true;
+  FileNewDialog_->Resizable = true;
+  FileNewDialog_->CustDlgParams.SetBottomFormName(QStringLiteral("FileNewDialogExtLower"));
+  FileNewDialog_->DlgItemsCaptions.OK = QStringLiteral("&Create");
 
   Command_ = ParseCommandLine(arguments, ToNativePath(QCoreApplication::applicationFilePath()),
                               CurrentFolder(), fs_);
   setWindowTitle(kCaption);
   updateActions();
+  restoreGeometry(SavedWindowGeometry());
+  ListViewFiles->setFocus();
 }
 
 TMainForm::~TMainForm() {
@@ -111,6 +133,7 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   }
   CloseCurrentSet();
   ClearFileList();
+  RememberSetFolder(FromStored(path));
   CurrentSet_ = std::make_unique<PieceSet>(identity.base_path, SetAccess::kReadWrite, fs_);
   SetOpen_ = true;
 
@@ -180,11 +203,34 @@ QString TMainForm::SetNameText() const {
 void TMainForm::ShowCaption() { setWindowTitle(SetNameText() + QLatin1Char('-') + kCaption); }
 
 void TMainForm::FileNew() {
-  // Asking for the new set's name and piece size comes with the piece-size panel.
+  FileNewDialog_->InitialDir = LastSetFolder();
+  FileNewDialog_->FileName.clear();
+  if (!FileNewDialog_->Execute()) return;
+  // The size is checked before the open set is closed, so a refused size changes nothing.
+  QString refusal;
+  const std::optional<std::uint32_t> piece_size = FileNewDialogExtLower_->PieceSize(&refusal);
+  if (!piece_size) {
+    MessageBox::Error(this, refusal);
+    return;
+  }
+  CloseCurrentSet();
+  ClearFileList();
+
+  const QString chosen = FileNewDialog_->FileName;
+  // The set is named after the chosen header file, less its extension.
+  QString base = chosen;
+  if (base.endsWith(kPieceExtension, Qt::CaseInsensitive)) base.chop(kPieceExtension.size());
+  CurrentSet_ = std::make_unique<PieceSet>(ToNativePath(base), *piece_size, fs_);
+  SetOpen_ = true;
+  Command_.PieceFileArg = ToNativePath(chosen);
+  Command_.PieceFilePath = Command_.PieceFileArg;
+  RememberSetFolder(chosen);
+  ShowCaption();
+  updateActions();
 }
 
 void TMainForm::FileOpenFunc() {
-  const QString path = FileDialog::GetOpenFileName(this, kOpenFilter);
+  const QString path = FileDialog::GetOpenFileName(this, kOpenFilter, LastSetFolder());
   if (path.isEmpty()) return;
   OpenPieceFile(ToNativePath(path));
 }
@@ -202,15 +248,18 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     return;
   }
   CloseCurrentSet();
+  SaveWindowGeometry(saveGeometry());
   event->accept();
 }
 
-void TMainForm::ActionAddExecute() {
-  // Adding files to the open set is its own command, still to come.
+void TMainForm::NotBuiltYet(const QString& command) {
+  MessageBox::Information(this, command + QStringLiteral(" is not built yet."));
 }
 
+void TMainForm::ActionAddExecute() { NotBuiltYet(QStringLiteral("Adding files to a set")); }
+
 void TMainForm::ActionAssembleExecute() {
-  // Rebuilding the stored files in a folder is its own command, still to come.
+  NotBuiltYet(QStringLiteral("Assembling the stored files"));
 }
 
 void TMainForm::ActionMakeExeExecute() {

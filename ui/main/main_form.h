@@ -33,7 +33,9 @@ class QTreeView;
 namespace vornalis::ui {
 
 class FileListModel;
+class TApSaveDialog;
 class TErrorDlg;
+class TFileNewDialogExtLower;
 class TFriendlyStatusBar;
 
 // Which long command a progress step belongs to.
@@ -83,6 +85,8 @@ class TMainForm : public QMainWindow {
   std::uint64_t SelectedBytes() const { return SelectedBytes_; }
   const FileTypeCache& TypeCache() const { return Types_; }
   TErrorDlg* ErrorDlg() const { return ErrorDlg_; }
+  TApSaveDialog* FileNewDialog() const { return FileNewDialog_; }
+  TFileNewDialogExtLower* FileNewDialogExtLower() const { return FileNewDialogExtLower_; }
 
  public slots:
   void FileNew();
@@ -113,6 +117,8 @@ class TMainForm : public QMainWindow {
   void CloseCurrentSet();
   void ShowCaption();
   void ShowSortMark();
+  // Says that a command is not built yet, so that it does not look as if it worked.
+  void NotBuiltYet(const QString& command);
   QString SetNameText() const;
 
   platform::FileSystem& fs_;
@@ -131,6 +137,8 @@ class TMainForm : public QMainWindow {
 
   FileListModel* Model_ = nullptr;
   TErrorDlg* ErrorDlg_ = nullptr;
+  TApSaveDialog* FileNewDialog_ = nullptr;
+  TFileNewDialogExtLower* FileNewDialogExtLower_ = nullptr;
   QToolBar* SpeedBar = nullptr;
   QTreeView* ListViewFiles = nullptr;
   TFriendlyStatusBar* StatusLine = nullptr;

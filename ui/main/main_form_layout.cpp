@@ -129,6 +129,8 @@ void TMainForm::CreateSpeedBar() {
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
     button->setFixedSize(kSpeedButtonSize);
+    // Speed buttons never take the focus: the file list keeps it.
+    button->setFocusPolicy(Qt::NoFocus);
     SpeedBar->addWidget(button);
     return button;
   };
@@ -150,6 +152,7 @@ void TMainForm::CreateSpeedBar() {
   help->setAutoRaise(true);
   help->setFixedSize(kSpeedButtonSize);
   help->setIconSize(kSpeedIconSize);
+  help->setFocusPolicy(Qt::NoFocus);
   connect(help, &QToolButton::clicked, ActionHelpContents, &QAction::trigger);
   SpeedBar->addWidget(help);
 }
@@ -177,7 +180,10 @@ void TMainForm::CreateBody() {
   QHeaderView* header = ListViewFiles->header();
   header->setSectionsMovable(false);
   header->setSectionsClickable(true);
-  header->setStretchLastSection(false);
+  // The widths are where the columns start; each can be resized, and the last one reaches
+  // the list's right edge.
+  header->setStretchLastSection(true);
+  header->setSectionResizeMode(QHeaderView::Interactive);
   header->setSortIndicatorShown(false);  // the model's header images mark the sort
   for (int column = 0; column < FileListModel::kColumnCount; ++column)
     header->resizeSection(column, kColumnWidths[column]);

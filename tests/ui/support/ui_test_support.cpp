@@ -1,7 +1,10 @@
 #include "tests/ui/support/ui_test_support.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QPixmap>
+#include <QSettings>
+#include <QTimer>
 #include <QTreeView>
 #include <filesystem>
 #include <fstream>
@@ -56,9 +59,24 @@ platform_qt::FileType CountingFileTypes::ForExtension(const QString& extension) 
 
 namespace {
 int live_fixtures = 0;
+
+// What the window remembers between runs goes to a folder of this test program's own.
+void UseOwnSettings(bool keep) {
+  static QTemporaryDir settings_folder;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_folder.path());
+  if (!keep) QSettings(QStringLiteral("Vornalis"), QStringLiteral("Vornalis")).clear();
+}
 }  // namespace
 
+FormFixture::FormFixture(const std::vector<std::string>& arguments, bool keep_settings) {
+  UseOwnSettings(keep_settings);
+  ui::modal::AnswerInAdvance();
+  ++live_fixtures;
+  form = std::make_unique<ui::TMainForm>(arguments, types);
+}
+
 FormFixture::FormFixture(const std::vector<std::string>& arguments, platform::FileSystem& fs) {
+  UseOwnSettings(false);
   // A fixture that replaces another starts afresh, and the seam stays on until the last goes.
   ui::modal::AnswerInAdvance();
   ++live_fixtures;
@@ -68,6 +86,19 @@ FormFixture::FormFixture(const std::vector<std::string>& arguments, platform::Fi
 FormFixture::~FormFixture() {
   form.reset();
   if (--live_fixtures == 0) ui::modal::AnswerInAdvance(false);
+}
+
+void WhenModalShows(std::function<void(QWidget* dialog)> act) {
+  auto* poll = new QTimer();
+  poll->setInterval(10);
+  QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog || !dialog->isVisible()) return;
+    poll->stop();
+    poll->deleteLater();
+    act(dialog);
+  });
+  poll->start();
 }
 
 QStringList AskedMessages() {

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -52,8 +53,11 @@ class CountingFileTypes : public platform_qt::FileTypes {
 
 // A main window whose modal questions are answered in advance.
 struct FormFixture {
+  // keep_settings: the window starts with what the previous window remembered, as at the
+  // next run; otherwise with nothing.
   explicit FormFixture(const std::vector<std::string>& arguments = {},
                        platform::FileSystem& fs = platform::RealFileSystem());
+  FormFixture(const std::vector<std::string>& arguments, bool keep_settings);
   ~FormFixture();
   CountingFileTypes types;
   std::unique_ptr<ui::TMainForm> form;
@@ -70,6 +74,10 @@ struct FormTestState {
   // The window's action with this object name, or null.
   QAction* ActionNamed(const QString& name) { return Form().findChild<QAction*>(name); }
 };
+
+// Runs act on the next modal dialog once it shows (a file dialog the seam lets show, say),
+// from the event loop that dialog runs.
+void WhenModalShows(std::function<void(QWidget* dialog)> act);
 
 // The texts of the asked messages, "Error: text" and so on, oldest first.
 QStringList AskedMessages();

@@ -1,0 +1,70 @@
+#include "ui/dialogs/piece_size_choice.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "engine/messages.h"
+#include "engine/piece_set.h"
+#include "engine/piece_size.h"
+#include "ui/dialogs/message_box.h"
+
+namespace vornalis::ui {
+namespace {
+
+const char* const kUnits[] = {"bytes", "KB", "MB"};
+
+}  // namespace
+
+void FillSizeUnits(QComboBox* units) {
+  for (const char* unit : kUnits) units->addItem(QString::fromLatin1(unit));
+  units->setCurrentIndex(static_cast<int>(SizeUnit::kKB));
+}
+
+void FillPresetSizes(QComboBox* presets) {
+  presets->addItem(QStringLiteral("1.44MB Floopy disk"));
+  presets->addItem(QStringLiteral("720KB Floopy disk"));
+  presets->setCurrentIndex(0);
+}
+
+QString SizeTextError(const QString& text) {
+  bool ok = false;
+  const int value = text.toInt(&ok);
+  if (!ok) return QLatin1Char('\'') + text + QStringLiteral("' is not a valid integer value");
+  if (value <= 0) return QStringLiteral("Must not be zero");
+  return QString();
+}
+
+void CheckSizeEdit(QLineEdit* edit) {
+  const QString error = SizeTextError(edit->text());
+  if (error.isEmpty()) return;
+  MessageBox::Error(edit->window(), error);
+  edit->undo();
+}
+
+std::optional<std::uint32_t> PieceSizeOfChoice(bool custom, const QString& number, int unit_item,
+                                               int preset_item, QString* error) {
+  std::uint32_t size = PresetPieceSize(preset_item);
+  if (custom) {
+    const QString refusal = SizeTextError(number);
+    if (!refusal.isEmpty()) {
+      *error = refusal;
+      return std::nullopt;
+    }
+    const int item = unit_item == 1 || unit_item == 2 ? unit_item : 0;
+    const std::optional<std::uint32_t> bytes =
+        CustomPieceSize(number.toULongLong(), static_cast<SizeUnit>(item));
+    if (!bytes) {
+      const QString typed = number.trimmed() + QString::fromLatin1(item ? kUnits[item] : " bytes");
+      *error = QString::fromStdString(messages::PieceSizeTooLarge(typed.toStdString()));
+      return std::nullopt;
+    }
+    size = *bytes;
+  }
+  if (const std::string refusal = PieceSet::CheckPieceSize(size); !refusal.empty()) {
+    *error = QString::fromStdString(refusal);
+    return std::nullopt;
+  }
+  return size;
+}
+
+}  // namespace vornalis::ui
