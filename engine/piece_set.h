@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/byte_progress.h"
 #include "engine/piece_layout.h"
 #include "engine/rebuild.h"
 #include "engine/status.h"
@@ -75,6 +76,10 @@ class PieceSet {
   // disk when no such file is stored, and refuses a name that several stored files answer to.
   bool ExtractFile(const std::string& target_folder, const std::string& folder,
                    const std::string& name);
+
+  // Tells bytes (or nobody, with null) how far the copying of each large file has come, while
+  // AddFiles stores it or ExtractFiles rebuilds it. The set does not own it.
+  void SetByteProgress(ByteProgress* bytes) { byte_progress_ = bytes; }
 
   // Number of stored files; *total_bytes receives the sum of their sizes (wrapping at 2^32).
   int GetTotals(std::uint32_t& total_bytes) const;
@@ -162,6 +167,7 @@ class PieceSet {
   std::uint32_t overflow_pieces_ = 0;
   std::uint32_t opened_last_piece_ = 0;  // LastPiece read at opening
   std::uint32_t catalogue_blocks_ = 0;
+  ByteProgress* byte_progress_ = nullptr;
   bool closed_ = false;
   bool close_result_ = true;
 };

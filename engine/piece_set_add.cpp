@@ -127,7 +127,8 @@ bool PieceSet::StoreFile(StoredFile* entry) {
 
   std::uint32_t remaining = size;
   while (remaining > 0) {
-    const std::uint32_t take = std::min(remaining, PieceSize_ - WritePos_);
+    // At most a chunk at a time, so a caller hears how far a large file has come.
+    const std::uint32_t take = std::min({remaining, PieceSize_ - WritePos_, ByteProgress::kChunk});
     const platform::CopyResult copy = fs_.Copy(*source, *current_piece_, take, CopyBuffer_);
     if (copy.failure == platform::CopyResult::Failure::kWrite) {
       Fail(messages::CantWrite(CurrentPieceName_, copy.error));
@@ -139,6 +140,8 @@ bool PieceSet::StoreFile(StoredFile* entry) {
     }
     WritePos_ += take;
     remaining -= take;
+    if (byte_progress_ != nullptr && size > ByteProgress::kChunk)
+      byte_progress_->Copied(size - remaining, size);
     if (WritePos_ == PieceSize_) {
       // The piece is full: the next byte, of this file or a later one, starts a new piece.
       const int close_error = current_piece_->Close();

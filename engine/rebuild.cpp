@@ -158,8 +158,11 @@ class Rebuilder::PieceReader {
   std::uint64_t window_length_ = 0;  // bytes of the piece held in the buffer
 };
 
-Rebuilder::Rebuilder(const PieceSource& source, std::span<char> buffer)
-    : source_(source), buffer_(buffer), pieces_(std::make_unique<PieceReader>(source_, buffer)) {}
+Rebuilder::Rebuilder(const PieceSource& source, std::span<char> buffer, ByteProgress* bytes)
+    : source_(source),
+      buffer_(buffer),
+      bytes_(bytes),
+      pieces_(std::make_unique<PieceReader>(source_, buffer)) {}
 
 Rebuilder::~Rebuilder() = default;
 
@@ -233,10 +236,20 @@ Status Rebuilder::Rebuild(const StoredFile& entry) {
 
   SegmentWalker walker(entry, source_.shape.piece_size);
   PieceSegment segment;
+  std::uint64_t done = 0;
   while (walker.Next(&segment)) {
-    if (Status status = pieces_->Copy(segment, *file, path); !status.ok()) {
-      directory->Discard(std::move(file));
-      return status;
+    // A large file is copied in chunks, so the caller hears of it while it goes on.
+    for (std::uint64_t at = 0; at < segment.length; at += ByteProgress::kChunk) {
+      const auto offset = static_cast<std::uint32_t>(segment.offset + at);
+      const auto length = static_cast<std::uint32_t>(
+          std::min<std::uint64_t>(segment.length - at, ByteProgress::kChunk));
+      const PieceSegment chunk{segment.piece, offset, length};
+      if (Status status = pieces_->Copy(chunk, *file, path); !status.ok()) {
+        directory->Discard(std::move(file));
+        return status;
+      }
+      done += chunk.length;
+      if (bytes_ != nullptr && entry.Size > ByteProgress::kChunk) bytes_->Copied(done, entry.Size);
     }
   }
   if ((error = directory->Publish(std::move(file), entry.Name)) != 0)
@@ -246,9 +259,9 @@ Status Rebuilder::Rebuild(const StoredFile& entry) {
 
 Status RebuildFiles(const PieceSource& source, const std::string& target_folder,
                     const std::vector<const StoredFile*>& entries, std::span<char> buffer,
-                    RebuildObserver* observer) {
+                    RebuildObserver* observer, ByteProgress* bytes) {
   if (entries.empty()) return Status::Ok();
-  Rebuilder rebuilder(source, buffer);
+  Rebuilder rebuilder(source, buffer, bytes);
   if (Status status = rebuilder.OpenTarget(target_folder); !status.ok()) return status;
   // In the order the bytes lie: by piece, then by position in it. (qsort rather than std::sort
   // keeps the self-assembling stub, which links this, small.)

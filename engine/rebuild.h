@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/byte_progress.h"
 #include "engine/piece_layout.h"
 #include "engine/status.h"
 #include "engine/stored_file.h"
@@ -47,8 +48,9 @@ class RebuildObserver {
 
 class Rebuilder {
  public:
-  // buffer (1 MiB) is borrowed for the Rebuilder's lifetime.
-  Rebuilder(const PieceSource& source, std::span<char> buffer);
+  // buffer (1 MiB) is borrowed for the Rebuilder's lifetime; bytes, when given, hears how far
+  // each large file has come.
+  Rebuilder(const PieceSource& source, std::span<char> buffer, ByteProgress* bytes = nullptr);
   ~Rebuilder();
   Rebuilder(const Rebuilder&) = delete;
   Rebuilder& operator=(const Rebuilder&) = delete;
@@ -65,6 +67,7 @@ class Rebuilder {
 
   PieceSource source_;
   std::span<char> buffer_;
+  ByteProgress* bytes_;
   std::unique_ptr<PieceReader> pieces_;
   std::unique_ptr<platform::Directory> target_;
   // Folders entered so far, by stored folder ("a\b\"), so each is made and opened once.
@@ -76,6 +79,6 @@ class Rebuilder {
 // failed; per-entry failures go to the observer only. Nothing is touched for an empty list.
 Status RebuildFiles(const PieceSource& source, const std::string& target_folder,
                     const std::vector<const StoredFile*>& entries, std::span<char> buffer,
-                    RebuildObserver* observer);
+                    RebuildObserver* observer, ByteProgress* bytes = nullptr);
 
 }  // namespace vornalis

@@ -277,5 +277,37 @@ TEST_F(RebuildTest, AFifoWherePiecesOrTheHeaderShouldBeIsRefusedWithoutBlocking)
   EXPECT_TRUE(set.Files().empty());
 }
 
+// Records what the engine says of a large file's progress.
+class Recorder final : public ByteProgress {
+ public:
+  void Copied(std::uint64_t done, std::uint64_t size) override { calls.push_back({done, size}); }
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+};
+
+TEST_F(RebuildTest, LargeFilesReportTheirProgressWhileTheyAreCopied) {
+  const std::string large = PatternBytes(20u << 20, 9);  // 20 MiB: three chunks
+  Recorder stored, rebuilt;
+  {
+    PieceSet set(Base(), 3u << 20);
+    set.SetByteProgress(&stored);
+    ASSERT_TRUE(AddSources(set, {{"small", "s"}, {"large", large}})) << set.LastError();
+  }
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  set.SetByteProgress(&rebuilt);
+  ASSERT_SET_OK(set, ExtractFiles(Target(), AllOf(set), nullptr));
+  EXPECT_EQ(ReadFile(Target() + "large"), large);
+  for (const auto* calls : {&stored.calls, &rebuilt.calls}) {
+    ASSERT_GE(calls->size(), 3u);
+    std::uint64_t last = 0;
+    for (const auto& [done, size] : *calls) {
+      EXPECT_GT(done, last);
+      EXPECT_LE(done - last, ByteProgress::kChunk);
+      EXPECT_EQ(size, large.size());
+      last = done;
+    }
+    EXPECT_EQ(last, large.size());
+  }
+}
+
 }  // namespace
 }  // namespace vornalis::testing
