@@ -48,6 +48,13 @@ bool CatalogueStreamReader::Open() {
                      tail_length_ < piece_size_ - format::kPieceHeadSize &&
                      (tail_length_ == 0 || last_piece_ >= 1);
   if (!sound) return Fail(std::string(messages::kFormatNotCorrect));
+  // Only a header with overflow pieces can have some of them aside. Checking the record reads
+  // the header whole, so the position is set back after it.
+  if (overflow_count_ > 0) {
+    if (!ReadMatchingAsideRecord(fs_, base_path_, *file_, &aside_)) aside_ = AsideRecord{};
+    if (const int seek_error = file_->Seek(format::kHeaderFixedSize))
+      return Fail(messages::CantRead(header, seek_error));
+  }
   file_size_ = file_size;
   left_in_file_ = file_size - format::kHeaderFixedSize;
   next_overflow_ = 1;
@@ -57,9 +64,16 @@ bool CatalogueStreamReader::Open() {
 bool CatalogueStreamReader::NextSegment() {
   if (next_overflow_ > overflow_count_) return Fail(std::string(messages::kFormatNotCorrect));
   const std::uint32_t number = last_piece_ + next_overflow_;
-  const std::string path = PiecePath(base_path_, number);
+  std::string path = PiecePath(base_path_, number);
   int error = 0;
-  file_ = fs_.Open(path, platform::OpenMode::kRead, &error);
+  file_.reset();
+  if (aside_.Covers(number)) {
+    // Moved aside by a writer that did not get to replace the header: the piece at the number
+    // holds other bytes now.
+    file_ = fs_.Open(AsidePiecePath(base_path_, number), platform::OpenMode::kRead, &error);
+    if (file_) path = file_->Path();
+  }
+  if (!file_) file_ = fs_.Open(path, platform::OpenMode::kRead, &error);
   if (!file_) return Fail(messages::CantOpen(path, error));
   const std::int64_t size = file_->Size(&error);
   if (size < 0) return Fail(messages::CantRead(path, error));

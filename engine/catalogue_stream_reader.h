@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "engine/aside_pieces.h"
 #include "platform/file_system.h"
 
 namespace vornalis {
@@ -24,6 +25,9 @@ class CatalogueStreamReader {
   std::uint32_t piece_size() const { return piece_size_; }
   std::uint32_t last_piece() const { return last_piece_; }
   std::uint32_t tail_length() const { return tail_length_; }
+  // Set when a writer of this set stopped before its new header was in place: some overflow
+  // pieces are then read from aside (see aside_pieces.h).
+  const AsideRecord& aside() const { return aside_; }
 
   // Reads exactly out.size() bytes; a stream that ends first is a damaged catalogue.
   bool Read(std::span<char> out);
@@ -50,6 +54,7 @@ class CatalogueStreamReader {
   std::uint32_t piece_size_ = 0;
   std::uint32_t last_piece_ = 0;
   std::uint32_t tail_length_ = 0;
+  AsideRecord aside_;
   std::string error_;
 };
 

@@ -39,8 +39,7 @@ bool CatalogueStreamWriter::Fail(std::string message) {
 bool CatalogueStreamWriter::StartFile(std::string final_path, std::string_view magic,
                                       std::uint32_t number) {
   int error = 0;
-  file_ = fs_.CreateUniqueFile(platform::FolderOf(base_path_), std::string(format::kTempPrefix),
-                               &error);
+  file_ = fs_.CreateUniqueFile(platform::FolderOf(base_path_), TempPrefix(base_path_), &error);
   if (!file_) return Fail(messages::CantCreate(final_path));
   outputs_.push_back({file_->Path(), std::move(final_path)});
   std::string head(magic);
@@ -125,6 +124,8 @@ bool CatalogueStreamWriter::CopyFrom(platform::File& source, std::uint64_t n,
   }
   return true;
 }
+
+bool CatalogueStreamWriter::Finish() { return CloseCurrent(); }
 
 bool CatalogueStreamWriter::Commit() {
   if (!CloseCurrent()) return false;

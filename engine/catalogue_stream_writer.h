@@ -1,6 +1,8 @@
 // Writing a new catalogue stream: the header file and its overflow pieces (see
 // catalogue_stream_reader.h for the layout). CatalogueStreamWriter writes them into temporary
-// files beside the header and puts them in place only in Commit.
+// files beside the header and puts them in place only in Commit, the header last; until the
+// header's rename, the previous header stays in place. Keeping the previous header's overflow
+// pieces readable while their numbers are taken is the caller's part (see aside_pieces.h).
 #pragma once
 
 #include <cstdint>
@@ -36,7 +38,11 @@ class CatalogueStreamWriter {
   bool CopyFrom(platform::File& source, std::uint64_t n, std::span<char> buffer);
   // Writes files as catalogue blocks packed in buffer, then the terminator.
   bool WriteRecords(const std::vector<StoredFile>& files, std::span<char> buffer);
-  // Closes every file and renames the overflow pieces, then the header, into place.
+  // Closes the last file written; every byte of the new catalogue is then in its temporary files.
+  bool Finish();
+  // Overflow pieces are numbered last_piece + 1 to last_piece + OverflowCount().
+  std::uint32_t OverflowCount() const { return OverflowCount(stream_size_, piece_size_); }
+  // Renames the overflow pieces, then the header, into place (after Finish).
   bool Commit();
   const std::string& error() const { return error_; }
 

@@ -88,6 +88,11 @@ std::string NoSuchStoredFile(std::string_view stored_path) {
   return Join("No stored file ", stored_path) + " in the set";
 }
 
+std::string SetInUse(std::string_view header_path) {
+  return Join("The set ", header_path) +
+         " is in use: another program is storing files into it. Try again when it is done";
+}
+
 std::string InvalidPiece(std::string_view path) { return Join(path, " is an invalid piece!"); }
 
 }  // namespace vornalis::messages

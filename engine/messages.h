@@ -35,6 +35,8 @@ std::string RefusedLink(std::string_view path);
 // A name given by the user that several stored files answer to (they differ in case or form).
 std::string AmbiguousName(std::string_view stored_path, std::size_t matches);
 std::string NoSuchStoredFile(std::string_view stored_path);
+// Another program is storing into the set right now.
+std::string SetInUse(std::string_view header_path);
 // Identification of a file chosen to open a set.
 std::string InvalidPiece(std::string_view path);
 

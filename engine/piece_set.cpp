@@ -3,6 +3,7 @@
 #include "engine/piece_set.h"
 
 #include <array>
+#include <cerrno>
 
 #include "engine/catalogue.h"
 #include "engine/catalogue_stream_writer.h"
@@ -26,6 +27,7 @@ PieceSet::PieceSet(std::string base_path, std::uint32_t piece_size, platform::Fi
       PayloadSize_(piece_size >= format::kMinPieceSize ? piece_size - format::kPieceHeadSize : 0) {
   store_refusal_ = CheckPieceSize(piece_size);
   LastError_ = store_refusal_;
+  if (store_refusal_.empty() && !TakeLock()) store_refusal_ = LastError_;
 }
 
 PieceSet::PieceSet(std::string base_path, SetAccess access, platform::FileSystem& fs)
@@ -35,6 +37,14 @@ PieceSet::PieceSet(std::string base_path, SetAccess access, platform::FileSystem
       CopyBuffer_(format::kBufferSize),
       BasePath_(std::move(base_path)),
       access_(access) {
+  // A second writer is refused; it may still read the set as it was last closed.
+  if (access_ == SetAccess::kReadWrite && !TakeLock()) {
+    const std::string in_use = LastError_;
+    access_ = SetAccess::kReadOnly;
+    if (ReadCatalogue()) LastError_ = in_use;
+    store_refusal_ = in_use;
+    return;
+  }
   if (!ReadCatalogue()) {
     // Nothing may replace the header on disk by a catalogue that lost its entries.
     Files_.clear();
@@ -48,6 +58,15 @@ PieceSet::~PieceSet() { Close(); }
 
 std::string PieceSet::CheckPieceSize(std::uint32_t size) {
   return size < format::kMinPieceSize ? messages::PieceSizeTooSmall(size) : std::string();
+}
+
+bool PieceSet::TakeLock() {
+  int error = 0;
+  lock_ = fs_.LockFile(HeaderPath(BasePath_) + ".lock", &error);
+  if (lock_) return true;
+  const std::string header = HeaderPath(BasePath_);
+  return Fail(error == EWOULDBLOCK ? messages::SetInUse(header)
+                                   : messages::CantCreate(header + ".lock", error));
 }
 
 bool PieceSet::Fail(std::string message) {
@@ -98,13 +117,18 @@ bool PieceSet::Close() {
   current_piece_.reset();
   if (modified_) {
     close_result_ = WriteCatalogue();
-    // The partly filled last piece now lives on as the header's tail.
-    if (close_result_ && LastPieceOpen_) fs_.Remove(LastPieceName_);
+    if (close_result_) {
+      // The new header is in place: what the old one needed is not needed any more, and the
+      // partly filled last piece now lives on as the header's tail.
+      RemoveAsides();
+      if (LastPieceOpen_) fs_.Remove(LastPieceName_);
+    }
   } else if (last_piece_recreated_) {
     // Nothing was stored since opening: the header on disk still holds this piece as its tail.
     fs_.Remove(LastPieceName_);
   }
   CopyBuffer_ = std::vector<char>();
+  lock_.reset();
   return close_result_;
 }
 
@@ -121,8 +145,74 @@ bool PieceSet::WriteCatalogue() {
       return Fail(messages::CantRead(LastPieceName_, error));
     if (!out.CopyFrom(*piece, tail, CopyBuffer_)) return Fail(out.error());
   }
-  if (!out.WriteRecords(Files_, CopyBuffer_) || !out.Commit()) return Fail(out.error());
+  if (!out.WriteRecords(Files_, CopyBuffer_) || !out.Finish()) return Fail(out.error());
+  // The new overflow pieces may take numbers of the old ones.
+  for (std::uint32_t i = 1; i <= out.OverflowCount(); ++i)
+    if (!KeepAside(LastPiece_ + i)) return false;
+  // Every piece written since opening and the new catalogue reach the medium before the header
+  // that refers to them replaces the old one, and the renames are made durable after.
+  const std::string folder = platform::FolderOf(BasePath_);
+  if (const int error = fs_.SyncFolder(folder))
+    return Fail(messages::CantWrite(HeaderPath(BasePath_), error));
+  if (!out.Commit()) return Fail(out.error());
+  if (const int error = fs_.SyncFolder(folder))
+    return Fail(messages::CantWrite(HeaderPath(BasePath_), error));
   return true;
+}
+
+bool PieceSet::KeepAside(std::uint32_t n) {
+  const std::uint32_t first = opened_last_piece_ + 1;
+  if (overflow_pieces_ == 0 || n < first || n - first >= overflow_pieces_) return true;
+  if (!aside_record_written_) {
+    // The record names the header on disk by its bytes; it is written once, before the first
+    // piece is moved.
+    AsideRecord record{0, 0, first, overflow_pieces_};
+    const std::string header = HeaderPath(BasePath_);
+    int error = 0;
+    auto file = fs_.Open(header, platform::OpenMode::kRead, &error);
+    if (!file) return Fail(messages::CantOpen(header, error));
+    if (!HashFile(*file, CopyBuffer_, &record.header_size, &record.header_hash))
+      return Fail(messages::CantRead(header, EIO));
+    if ((error = WriteAsideRecord(fs_, BasePath_, record)) != 0)
+      return Fail(messages::CantCreate(AsideRecordPath(BasePath_), error));
+    aside_ = record;
+    aside_record_written_ = true;
+  }
+  const std::string aside = AsidePiecePath(BasePath_, n);
+  if (fs_.Exists(aside)) return true;  // moved before (by this writer or one that died)
+  const std::string piece = PiecePath(BasePath_, n);
+  const int error = fs_.Rename(piece, aside);
+  if (error != 0 && error != ENOENT) return Fail(messages::CantRename(piece, aside, error));
+  return true;
+}
+
+void PieceSet::RemoveAsides() {
+  if (!aside_record_written_) return;
+  fs_.Remove(AsideRecordPath(BasePath_));
+  for (std::uint32_t i = 0; i < aside_.count; ++i)
+    fs_.Remove(AsidePiecePath(BasePath_, aside_.first + i));
+  aside_record_written_ = false;
+}
+
+void PieceSet::RemoveLeftovers(const AsideRecord& current) {
+  const std::string folder = platform::FolderOf(BasePath_);
+  std::vector<platform::DirEntry> entries;
+  if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return;
+  const std::string temp = TempPrefix(BasePath_);
+  const std::string aside = platform::FileNameOf(AsideRecordPath(BasePath_));
+  const bool record_matches = current.count > 0;
+  for (const platform::DirEntry& entry : entries) {
+    const std::string& name = entry.name;
+    if (entry.is_directory) continue;
+    const bool temporary =
+        name.size() == temp.size() + 6 && name.compare(0, temp.size(), temp) == 0;
+    bool stale_aside = false;
+    if (!record_matches && name.compare(0, aside.size(), aside) == 0) {
+      const std::string rest = name.substr(aside.size());
+      stale_aside = rest.find_first_not_of("0123456789") == std::string::npos;
+    }
+    if (temporary || stale_aside) fs_.Remove(folder + name);
+  }
 }
 
 bool PieceSet::ReadCatalogue() {
@@ -134,6 +224,13 @@ bool PieceSet::ReadCatalogue() {
   tail_length_ = reader.tail_length();
   overflow_pieces_ = reader.overflow_count();
   opened_last_piece_ = LastPiece_;
+  if (access_ == SetAccess::kReadWrite) {
+    // A writer that died before its header was in place may have moved overflow pieces of this
+    // header aside: they stay until a new header replaces it. Anything else it left goes.
+    aside_ = reader.aside();
+    aside_record_written_ = aside_.count > 0;
+    RemoveLeftovers(aside_);
+  }
 
   // Unless the set is read-only, the tail is laid out as the last piece again: first in a
   // temporary file beside the header, which takes the piece's name only once the whole catalogue
@@ -142,8 +239,7 @@ bool PieceSet::ReadCatalogue() {
   std::unique_ptr<platform::File> tail;
   if (tail_length_ > 0 && access_ == SetAccess::kReadWrite) {
     int error = 0;
-    tail = fs_.CreateUniqueFile(platform::FolderOf(BasePath_), std::string(format::kTempPrefix),
-                                &error);
+    tail = fs_.CreateUniqueFile(platform::FolderOf(BasePath_), TempPrefix(BasePath_), &error);
     if (!tail) return Fail(messages::CantCreate(piece));
     std::string head(format::kPieceMagic);
     AppendU32(&head, LastPiece_);

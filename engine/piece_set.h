@@ -7,9 +7,14 @@
 //
 // Operations return true on success; on failure they return false and leave a message for the
 // user in LastError(). Nothing throws, nothing is shown. Files are opened and closed within one
-// operation. Close writes the catalogue: first to a temporary file beside the header, which
-// replaces the old header only once complete, so a failure leaves the previous header intact.
-// The destructor closes a set that nobody closed. A PieceSet is used by one thread at a time.
+// operation. Close writes the catalogue into temporary files beside the header, flushes them and
+// every piece written since the set was opened to the medium, and only then renames them into
+// place, the header last. Overflow pieces of the previous catalogue are kept aside before their
+// numbers are taken (aside_pieces.h), so whenever storing or closing fails or the process dies,
+// the set opens either as it was before or as it is after. A set open for storing holds a lock
+// (the header's name + ".lock") from opening to closing: a second writer is refused at once,
+// while readers see the set as it was last closed. The destructor closes a set that nobody
+// closed. A PieceSet is used by one thread at a time.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/aside_pieces.h"
 #include "engine/byte_progress.h"
 #include "engine/piece_layout.h"
 #include "engine/rebuild.h"
@@ -132,7 +138,15 @@ class PieceSet {
   };
 
   bool Fail(std::string message);
+  bool TakeLock();
   bool ReadCatalogue();
+  // Removes what a writer of this set that died left behind: temporary files, and overflow
+  // pieces kept aside for a header that has been replaced since.
+  void RemoveLeftovers(const AsideRecord& current);
+  // Number n is about to be taken by a data piece or a new overflow piece: if it holds an
+  // overflow piece of the header on disk, that piece is moved aside first.
+  bool KeepAside(std::uint32_t n);
+  void RemoveAsides();
   bool WriteCatalogue();
   bool StoreFile(StoredFile* entry);
   bool StartNewPiece();
@@ -168,6 +182,9 @@ class PieceSet {
   std::uint32_t opened_last_piece_ = 0;  // LastPiece read at opening
   std::uint32_t catalogue_blocks_ = 0;
   ByteProgress* byte_progress_ = nullptr;
+  std::unique_ptr<platform::Lock> lock_;  // held from opening for storing to closing
+  AsideRecord aside_;  // overflow pieces of the header on disk that are kept aside
+  bool aside_record_written_ = false;
   bool closed_ = false;
   bool close_result_ = true;
 };

@@ -55,9 +55,11 @@ bool PieceSet::StartNewPiece() {
   if (LastPiece_ == 0xFFFFFFFFu) return Fail(messages::CantCreate(PiecePath(BasePath_, 0)));
   current_piece_.reset();
   CurrentPieceName_ = PiecePath(BasePath_, LastPiece_ + 1);
+  // The header on disk may still need an overflow piece of this number.
+  if (!KeepAside(LastPiece_ + 1)) return false;
   int error = 0;
   current_piece_ = fs_.Open(CurrentPieceName_, platform::OpenMode::kCreate, &error);
-  if (!current_piece_) return Fail(messages::CantCreate(CurrentPieceName_));
+  if (!current_piece_) return Fail(messages::CantCreate(CurrentPieceName_, error));
   LastPieceOpen_ = true;
   ++LastPiece_;
   // Data pieces take the numbers of the overflow pieces the header read at opening refers to;

@@ -35,6 +35,10 @@ std::string PiecePath(std::string_view base_path, std::uint32_t number) {
 
 std::string SetNameOf(std::string_view base_path) { return platform::FileNameOf(base_path); }
 
+std::string TempPrefix(std::string_view base_path) {
+  return std::string(format::kTempPrefix) + SetNameOf(base_path) + "~";
+}
+
 SetIdentity IdentifySetFile(const std::string& path, platform::FileSystem& fs) {
   SetIdentity identity;
   std::array<char, 8> head{};

@@ -14,6 +14,9 @@ namespace vornalis {
 
 std::string HeaderPath(std::string_view base_path);
 std::string PiecePath(std::string_view base_path, std::uint32_t number);
+// Temporary files of the set at base_path start with this: "Qbtm", the set's name and "~", so
+// that the next writer of the set can tell its leftovers from other sets' files.
+std::string TempPrefix(std::string_view base_path);
 // The file-name part of a base path: "backup" for /data/backup.
 std::string SetNameOf(std::string_view base_path);
 

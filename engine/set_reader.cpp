@@ -58,6 +58,11 @@ SetReader::SetReader(platform::FileSystem& fs, std::string base_path)
 
 SetReader::~SetReader() = default;
 
+const AsideRecord& SetReader::aside() const {
+  static const AsideRecord none;
+  return in_ ? in_->aside() : none;
+}
+
 bool SetReader::Open() {
   in_ = std::make_unique<CatalogueStreamReader>(fs_, base_path_);
   if (!in_->Open()) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/aside_pieces.h"
 #include "engine/piece_layout.h"
 #include "engine/stored_file.h"
 #include "platform/file_system.h"
@@ -35,6 +36,8 @@ class SetReader {
   std::uint32_t tail_length() const { return tail_length_; }
   std::uint32_t overflow_count() const { return overflow_count_; }
   std::uint32_t blocks() const { return blocks_; }
+  // The record of overflow pieces kept aside by a writer that stopped early (count 0 if none).
+  const AsideRecord& aside() const;
   // The extent of the stored bytes, as the header's fields give it.
   SetShape shape() const { return SetShape::OfHeader(piece_size_, last_piece_, tail_length_); }
   const std::string& error() const { return error_; }

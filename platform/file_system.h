@@ -88,10 +88,17 @@ class Directory {
   virtual void Discard(std::unique_ptr<File> file) = 0;
 };
 
+// An exclusive lock taken with FileSystem::LockFile; destroying it releases the lock, and so does
+// the death of the process that holds it.
+class Lock {
+ public:
+  virtual ~Lock() = default;
+};
+
 enum class OpenMode {
   kRead,    // existing file, read only
   kUpdate,  // existing file, read and write, nothing truncated
-  kCreate,  // create or truncate, read and write
+  kCreate,  // create or truncate, read and write; a link at path is refused, never followed
 };
 
 struct DirEntry {
@@ -130,6 +137,13 @@ class FileSystem {
   // file has; returns it open for writing with its full path in File::Path().
   virtual std::unique_ptr<File> CreateUniqueFile(const std::string& folder,
                                                  const std::string& prefix, int* error) = 0;
+  // Takes the exclusive advisory lock of path, creating the file, without waiting: fails with
+  // EWOULDBLOCK while another process (or another Lock) holds it. The file is removed when the
+  // lock is released. Only programs that take the same lock are kept out.
+  virtual std::unique_ptr<Lock> LockFile(const std::string& path, int* error) = 0;
+  // Flushes to the medium every file written on the file system that holds folder, and the
+  // folder's own entries (names made, renamed or removed in it). Returns 0 or an error code.
+  virtual int SyncFolder(const std::string& folder) = 0;
   // The folder for temporary files, ending with a separator.
   virtual std::string TempFolder() = 0;
   // Gives `to` the permission bits of `from` (so a copied program stays executable).

@@ -3,6 +3,7 @@
 // go through the caller's buffer.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -236,21 +237,38 @@ class PosixDirectory final : public Directory {
   int fd_;
 };
 
+// Holds the lock of a lock file; removes the file before letting the lock go, so a process that
+// opens the name afterwards locks a new file.
+class PosixLock final : public Lock {
+ public:
+  PosixLock(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  ~PosixLock() override {
+    ::unlink(path_.c_str());
+    ::close(fd_);
+  }
+
+ private:
+  std::string path_;
+  int fd_;
+};
+
 class PosixFileSystem final : public FileSystem {
  public:
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode, int* error) override {
     // O_NONBLOCK keeps a FIFO at this path from blocking the open; it is refused below, as is
-    // every other entry that is not a regular file. Regular files ignore the flag.
+    // every other entry that is not a regular file. Regular files ignore the flag. Files that
+    // are written are never reached through a link, and are truncated only once they are known
+    // to be regular files.
     int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     switch (mode) {
       case OpenMode::kRead:
         flags |= O_RDONLY;
         break;
       case OpenMode::kUpdate:
-        flags |= O_RDWR;
+        flags |= O_RDWR | O_NOFOLLOW;
         break;
       case OpenMode::kCreate:
-        flags |= O_RDWR | O_CREAT | O_TRUNC;
+        flags |= O_RDWR | O_CREAT | O_NOFOLLOW;
         break;
     }
     int fd;
@@ -258,7 +276,6 @@ class PosixFileSystem final : public FileSystem {
       fd = ::open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-      // A folder cannot be opened for writing; say so the same way for every mode.
       *error = errno;
       return nullptr;
     }
@@ -273,8 +290,49 @@ class PosixFileSystem final : public FileSystem {
       ::close(fd);
       return nullptr;
     }
+    if (mode == OpenMode::kCreate && st.st_size > 0 && ::ftruncate(fd, 0) != 0) {
+      *error = errno;
+      ::close(fd);
+      return nullptr;
+    }
     // The length seen here is kept for files opened for reading, as readers ask for it next.
     return std::make_unique<PosixFile>(path, fd, mode == OpenMode::kRead ? st.st_size : -1);
+  }
+
+  std::unique_ptr<Lock> LockFile(const std::string& path, int* error) override {
+    // The lock file may be removed by a holder that releases it just as it is opened here, so
+    // the lock counts only when the name still leads to the file that was locked.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+      if (fd < 0) {
+        *error = errno;
+        return nullptr;
+      }
+      if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        *error = errno == EINTR ? EWOULDBLOCK : errno;
+        ::close(fd);
+        return nullptr;
+      }
+      struct stat held, named;
+      if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+          held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+        return std::make_unique<PosixLock>(path, fd);
+      ::close(fd);
+    }
+    *error = EWOULDBLOCK;
+    return nullptr;
+  }
+
+  int SyncFolder(const std::string& folder) override {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    // syncfs writes back every file of the file system and commits its journal, which is what
+    // a user who pulls the medium right afterwards needs; fsync of the folder makes its entries
+    // durable where syncfs alone would not.
+    int error = ::syncfs(fd) != 0 ? errno : 0;
+    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL) error = errno;
+    ::close(fd);
+    return error;
   }
 
   std::unique_ptr<Directory> OpenDirectory(const std::string& path, int* error) override {

@@ -120,7 +120,9 @@ TEST_F(ExtractTest, StoredNamesLeadingOutsideTheTargetAreRefused) {
     EXPECT_NE(set.LastError().find(r.folder + r.name), std::string::npos) << set.LastError();
   }
   EXPECT_TRUE(ListFolder(Target()).empty());
-  EXPECT_EQ(ListFolder(Dir()), (std::vector<std::string>{"backup.pec", "backup1.pec", "out"}));
+  // The lock file is the set's, held while it is open for storing.
+  EXPECT_EQ(ListFolder(Dir()),
+            (std::vector<std::string>{"backup.pec", "backup.pec.lock", "backup1.pec", "out"}));
 }
 
 TEST_F(ExtractTest, ReadOnlyOpenRebuildsTheLastPieceWithoutTouchingTheSet) {

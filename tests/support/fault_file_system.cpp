@@ -154,7 +154,37 @@ void FaultFileSystem::Reset() {
   limit_writes_ = false;
 }
 
+void FaultFileSystem::DieAfter(int mutations) {
+  die_after_ = mutations;
+  mutations_ = 0;
+  dead_ = false;
+}
+
+int FaultFileSystem::Mutate() {
+  if (dead_) return EIO;
+  if (die_after_ >= 0 && mutations_ >= die_after_) {
+    dead_ = true;
+    return EIO;
+  }
+  ++mutations_;
+  return 0;
+}
+
 int FaultFileSystem::Check(Op op, const std::string& path) {
+  if (dead_) return EIO;
+  switch (op) {
+    case Op::kWrite:
+    case Op::kRename:
+    case Op::kRemove:
+    case Op::kCreateDirectory:
+    case Op::kCreateUnique:
+    case Op::kCopy:
+    case Op::kLock:
+      if (const int error = Mutate()) return error;
+      break;
+    default:
+      break;
+  }
   const int count = ++counts_[op];
   for (const CountFault& fault : count_faults_)
     if (fault.op == op && fault.at == count) return fault.error;
@@ -168,6 +198,12 @@ std::unique_ptr<platform::File> FaultFileSystem::Open(const std::string& path,
   if (const int fault = Check(Op::kOpen, path)) {
     *error = fault;
     return nullptr;
+  }
+  if (mode != platform::OpenMode::kRead) {
+    if (const int fault = Mutate()) {
+      *error = fault;
+      return nullptr;
+    }
   }
   auto file = base_.Open(path, mode, error);
   return file ? std::make_unique<FaultFile>(*this, std::move(file)) : nullptr;
@@ -218,6 +254,19 @@ platform::CopyResult FaultFileSystem::Copy(platform::File& src, platform::File& 
     return failed;
   }
   return base_.Copy(from->base(), to->base(), n, buffer);
+}
+
+std::unique_ptr<platform::Lock> FaultFileSystem::LockFile(const std::string& path, int* error) {
+  if (const int fault = Check(Op::kLock, path)) {
+    *error = fault;
+    return nullptr;
+  }
+  return base_.LockFile(path, error);
+}
+
+int FaultFileSystem::SyncFolder(const std::string& folder) {
+  if (const int fault = Check(Op::kSync, folder)) return fault;
+  return base_.SyncFolder(folder);
 }
 
 std::unique_ptr<platform::File> FaultFileSystem::CreateUniqueFile(const std::string& folder,

@@ -31,6 +31,8 @@ class FaultFileSystem : public platform::FileSystem {
     kListDirectory,
     kOpenDirectory,
     kCopy,
+    kLock,
+    kSync,
   };
 
   explicit FaultFileSystem(platform::FileSystem& base) : base_(base) {}
@@ -45,6 +47,13 @@ class FaultFileSystem : public platform::FileSystem {
   // Copies are handed to the wrapped file system whole (each checked once as kCopy), so the
   // kernel copy path is taken and can be failed.
   void UseKernelCopy(bool on) { kernel_copy_ = on; }
+  // Plays a process that dies: the first `mutations` operations that change the disk go
+  // through, and from then on every operation fails with EIO, so nothing more reaches the disk
+  // whatever the caller goes on to do. Mutations are opens for writing, writes, copies,
+  // renames, removals and creations of files and folders.
+  void DieAfter(int mutations);
+  bool Dead() const { return dead_; }
+  int Mutations() const { return mutations_; }
   // How many operations of this kind ran (failed ones included).
   int Count(Op op) const;
   // Forgets every planned fault and count.
@@ -52,6 +61,8 @@ class FaultFileSystem : public platform::FileSystem {
 
   // Called by the wrapped files and by the wrappers below: the error to report, or 0.
   int Check(Op op, const std::string& path);
+  // Called before an operation that changes the disk: EIO once the process played has died.
+  int Mutate();
   std::uint64_t* write_budget() { return limit_writes_ ? &write_budget_ : nullptr; }
 
   std::unique_ptr<platform::File> Open(const std::string& path, platform::OpenMode mode,
@@ -68,6 +79,8 @@ class FaultFileSystem : public platform::FileSystem {
   std::unique_ptr<platform::File> CreateUniqueFile(const std::string& folder,
                                                    const std::string& prefix, int* error) override;
   std::string TempFolder() override { return base_.TempFolder(); }
+  std::unique_ptr<platform::Lock> LockFile(const std::string& path, int* error) override;
+  int SyncFolder(const std::string& folder) override;
   int CopyPermissions(const std::string& from, const std::string& to) override {
     return base_.CopyPermissions(from, to);
   }
@@ -90,6 +103,9 @@ class FaultFileSystem : public platform::FileSystem {
   std::vector<CountFault> count_faults_;
   bool limit_writes_ = false;
   bool kernel_copy_ = false;
+  int mutations_ = 0;
+  int die_after_ = -1;
+  bool dead_ = false;
   std::uint64_t write_budget_ = 0;
 };
 

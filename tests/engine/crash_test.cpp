@@ -1,0 +1,177 @@
+// A set survives its writer: whether an add dies after any number of changes to the disk, or
+// closing fails at any step, the set opens as it was before the add or as it is after it, with
+// every stored file whole, and the next writer cleans up what was left behind.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <map>
+
+#include "engine/piece_set.h"
+#include "tests/support/fault_file_system.h"
+#include "tests/support/set_fixture.h"
+
+namespace vornalis::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Op = FaultFileSystem::Op;
+using Files = std::vector<std::pair<std::string, std::string>>;
+
+// Sets of 200-byte pieces whose catalogue needs no, one or several overflow pieces.
+Files Sources(int count, int seed) {
+  Files files;
+  for (int i = 0; i < count; ++i)
+    files.push_back(
+        {"dir" + std::to_string(i % 4) + "/file-" + std::to_string(seed) + "-" + std::to_string(i),
+         PatternBytes(static_cast<std::size_t>((i * 37 + seed) % 260),
+                      static_cast<std::uint32_t>(seed * 1000 + i))});
+  return files;
+}
+
+class CrashTest : public SetTest, public ::testing::WithParamInterface<int> {
+ protected:
+  static constexpr std::uint32_t kPieceSize = 200;
+
+  void SetUp() override {
+    SetTest::SetUp();
+    before_ = Sources(GetParam(), 1);
+    added_ = Sources(4, 2);
+    MakeSources(added_);
+    {
+      PieceSet set(Base(), kPieceSize);
+      ASSERT_SET_OK(set,
+                    AddFiles(SourceRoot(), MakeSources(before_), nullptr, nullptr, SourceRoot()));
+      ASSERT_SET_OK(set, Close());
+    }
+    fs::create_directories(PathOf("template"));
+    for (const auto& entry : fs::directory_iterator(Dir()))
+      if (entry.path().extension() == ".pec")
+        fs::copy_file(entry.path(), PathOf("template/") + entry.path().filename().string());
+  }
+
+  // Puts the set back as it was before the add.
+  void Restore() {
+    for (const auto& entry : fs::directory_iterator(Dir()))
+      if (entry.is_regular_file() || entry.is_symlink()) fs::remove(entry.path());
+    for (const auto& entry : fs::directory_iterator(PathOf("template")))
+      fs::copy_file(entry.path(), PathOf(entry.path().filename().string()));
+  }
+
+  // Adds added_ through faults and closes; what the faults do is up to the caller.
+  void AddThrough(FaultFileSystem& faults, Op fail_in_close = Op::kOpen, int n = 0) {
+    PieceSet set(Base(), SetAccess::kReadWrite, faults);
+    std::vector<StoredFile> entries;
+    for (const auto& [path, content] : added_) entries.push_back(EntryFor(path));
+    set.AddFiles(SourceRoot(), entries, nullptr, nullptr, SourceRoot());
+    if (n > 0) faults.FailNth(fail_in_close, n, fail_in_close == Op::kWrite ? ENOSPC : EIO);
+    set.Close();
+  }
+
+  // The set opens as before or as after, every file whole; returns "before" or "after".
+  std::string ExpectBeforeOrAfter(const std::string& what) {
+    PieceSet set(Base(), SetAccess::kReadOnly);
+    EXPECT_EQ(set.LastError(), "") << what;
+    Files expected = before_;
+    if (set.Files().size() != before_.size())
+      expected.insert(expected.end(), added_.begin(), added_.end());
+    EXPECT_EQ(set.Files().size(), expected.size()) << what;
+    fs::remove_all(PathOf("out"));
+    std::vector<const StoredFile*> all;
+    for (const StoredFile& file : set.Files()) all.push_back(&file);
+    EXPECT_TRUE(set.ExtractFiles(PathOf("out/"), all, nullptr)) << what << set.LastError();
+    for (const auto& [path, content] : expected)
+      EXPECT_EQ(ReadFile(PathOf("out/" + path)), content) << what << ": " << path;
+    return expected.size() == before_.size() ? "before" : "after";
+  }
+
+  // A writer that opens and closes the set cleans up after the one that died, and the set
+  // still reads the same.
+  void ExpectCleanedUpByTheNextWriter(const std::string& what) {
+    const std::size_t count = PieceSet(Base(), SetAccess::kReadOnly).Files().size();
+    {
+      PieceSet set(Base());
+      EXPECT_EQ(set.LastError(), "") << what;
+      ASSERT_TRUE(set.AddFiles(SourceRoot(), {EntryFor("late")}, nullptr, nullptr, SourceRoot()))
+          << what << set.LastError();
+      EXPECT_TRUE(set.Close()) << what << set.LastError();
+    }
+    for (const auto& entry : fs::directory_iterator(Dir())) {
+      const std::string name = entry.path().filename().string();
+      EXPECT_EQ(name.find("Qbtm"), std::string::npos) << what << ": " << name;
+      EXPECT_EQ(name.find(".aside"), std::string::npos) << what << ": " << name;
+      EXPECT_EQ(name.find(".lock"), std::string::npos) << what << ": " << name;
+    }
+    EXPECT_EQ(PieceSet(Base(), SetAccess::kReadOnly).Files().size(), count + 1) << what;
+  }
+
+  Files before_, added_;
+};
+
+TEST_P(CrashTest, AnAddThatDiesAtAnyStepLeavesTheSetAsBeforeOrAfter) {
+  WriteFile(SourceRoot() + "late", "late");
+  std::map<std::string, int> outcomes;
+  for (int n = 0;; ++n) {
+    Restore();
+    FaultFileSystem faults(platform::RealFileSystem());
+    faults.DieAfter(n);
+    AddThrough(faults);
+    const std::string what = "died after " + std::to_string(n) + " changes";
+    ++outcomes[ExpectBeforeOrAfter(what)];
+    ExpectCleanedUpByTheNextWriter(what);
+    if (!faults.Dead()) break;  // the add and the close went through whole
+    ASSERT_LT(n, 2000);
+  }
+  // Dying before the new header is in place gives the set as before; after it, as after.
+  EXPECT_GT(outcomes["before"], 0);
+  EXPECT_GT(outcomes["after"], 0);
+}
+
+TEST_P(CrashTest, AFailureAtAnyStepOfClosingLeavesTheSetAsBeforeOrAfter) {
+  WriteFile(SourceRoot() + "late", "late");
+  for (const Op op : {Op::kOpen, Op::kRead, Op::kWrite, Op::kClose, Op::kRename, Op::kRemove,
+                      Op::kCreateUnique, Op::kSync, Op::kSize, Op::kSeek}) {
+    for (int n = 1; n <= 12; ++n) {
+      Restore();
+      FaultFileSystem faults(platform::RealFileSystem());
+      AddThrough(faults, op, n);
+      const std::string what = "op " + std::to_string(static_cast<int>(op)) + " failing at " +
+                               std::to_string(n) + " in closing";
+      ExpectBeforeOrAfter(what);
+      ExpectCleanedUpByTheNextWriter(what);
+    }
+  }
+}
+
+// 3 files need no overflow piece; 14 need one; 60 need several.
+INSTANTIATE_TEST_SUITE_P(OverflowPieces, CrashTest, ::testing::Values(3, 14, 60));
+
+TEST_F(SetTest, ASecondWriterIsRefusedAtOnceAndReadersSeeTheLastClosedSet) {
+  {
+    PieceSet set(Base(), 1000);
+    ASSERT_TRUE(AddSources(set, {{"a", "first"}}));
+  }
+  PieceSet writer(Base());
+  ASSERT_EQ(writer.LastError(), "");
+  ASSERT_TRUE(AddSources(writer, {{"b", "second"}}));
+  {
+    PieceSet second(Base());
+    EXPECT_EQ(second.LastError(), "The set " + Header() +
+                                      " is in use: another program is storing files into it. "
+                                      "Try again when it is done");
+    EXPECT_FALSE(second.CanStore());
+    EXPECT_FALSE(second.AddFiles(SourceRoot(), {EntryFor("a")}, nullptr, nullptr, SourceRoot()));
+    EXPECT_EQ(second.Files().size(), 1u);  // the set as last closed
+    PieceSet reader(Base(), SetAccess::kReadOnly);
+    EXPECT_EQ(reader.LastError(), "");
+    EXPECT_EQ(reader.Files().size(), 1u);
+    EXPECT_TRUE(reader.ExtractFile(PathOf("out/"), reader.Files()[0]));
+  }
+  ASSERT_TRUE(writer.Close()) << writer.LastError();
+  PieceSet after(Base());
+  EXPECT_EQ(after.LastError(), "");
+  EXPECT_EQ(after.Files().size(), 2u);
+}
+
+}  // namespace
+}  // namespace vornalis::testing
