@@ -7,7 +7,8 @@
 
 namespace vornalis::cli {
 
-enum ExitStatus { kOk = 0, kFailed = 1, kUsage = 2, kInterrupted = 130 };
+// After Ctrl-C, SIGTERM or SIGHUP the status is 128 + the signal (InterruptGuard::ExitStatus).
+enum ExitStatus { kOk = 0, kFailed = 1, kUsage = 2 };
 
 struct CommonOptions {
   bool quiet = false;  // no progress line

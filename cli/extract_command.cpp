@@ -93,7 +93,7 @@ int ExtractCommand(const std::string& set_argument, const std::string& target,
   if (progress.failed > 0) PrintError(std::to_string(progress.failed) + " error(s) occured.");
   if (InterruptGuard::Requested()) {
     PrintError("Interrupted: the files rebuilt so far are kept");
-    return kInterrupted;
+    return InterruptGuard::ExitStatus();
   }
   return progress.failed > 0 ? kFailed : kOk;
 }

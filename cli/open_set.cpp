@@ -6,6 +6,7 @@
 
 #include "cli/shown_name.h"
 
+#include "engine/messages.h"
 #include "engine/set_files.h"
 
 namespace vornalis::cli {
@@ -24,7 +25,10 @@ std::unique_ptr<PieceSet> OpenSet(const std::string& set_argument, SetAccess acc
   }
   auto set = std::make_unique<PieceSet>(identity.base_path, access);
   if (!set->LastError().empty()) {
-    PrintError(set->LastError());
+    // The engine's "File format is not correct" does not say which file; the header is meant.
+    const std::string& error = set->LastError();
+    PrintError(error == messages::kFormatNotCorrect ? HeaderPath(identity.base_path) + ": " + error
+                                                    : error);
     return nullptr;
   }
   return set;

@@ -35,8 +35,7 @@ int OnStored(void* context, int, std::string name, std::string folder, std::uint
 // Lists the sources, or prints why they cannot be and returns false.
 bool Collect(const std::vector<std::string>& paths, SourceList* sources) {
   *sources = CollectSources(paths);
-  for (const std::string& skipped : sources->skipped)
-    std::printf("Skipped %s: links to folders are not followed\n", ShownName(skipped).c_str());
+  for (const SkippedSource& skipped : sources->skipped) PrintError(skipped.reason);
   for (const std::string& error : sources->errors) PrintError(error);
   return sources->errors.empty();
 }
@@ -71,17 +70,26 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
   }
   line.Finish();
   const bool stopped = InterruptGuard::Requested();
-  if (!set.Close()) {
+  if (set.Close()) {
+    if (ok || progress.stored > 0)
+      std::printf(
+          "Stored %zu files. %s\n", progress.stored,
+          TotalsText(static_cast<std::uint32_t>(set.Files().size()), set.TotalBytes()).c_str());
+  } else {
+    // The new catalogue did not replace the old one: say what the set holds now, as a reader
+    // finds it.
     PrintError(set.LastError());
     ok = false;
+    PieceSet now(set.BasePath(), SetAccess::kReadOnly);
+    if (now.LastError().empty())
+      PrintError("Nothing was stored; the set is as it was before. " +
+                 TotalsText(static_cast<std::uint32_t>(now.Files().size()), now.TotalBytes()));
   }
-  if (ok || progress.stored > 0)
-    std::printf(
-        "Stored %zu files. %s\n", progress.stored,
-        TotalsText(static_cast<std::uint32_t>(set.Files().size()), set.TotalBytes()).c_str());
+  // Sources that could not be stored were named before storing began; they fail the command.
+  if (!sources.skipped.empty()) ok = false;
   if (stopped) {
     PrintError("Interrupted: the files stored so far are kept in the set");
-    return kInterrupted;
+    return InterruptGuard::ExitStatus();
   }
   return ok ? kOk : kFailed;
 }

@@ -12,9 +12,11 @@ namespace vornalis::cli {
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
-struct sigaction previous_action;
+// Ctrl-C, and the requests to end that a logout or kill sends: each lets the set close properly.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previous_actions[3];
 
-void OnInterrupt(int) { interrupted = 1; }
+void OnInterrupt(int signal) { interrupted = signal; }
 
 std::string Rate(std::uint64_t bytes, double seconds) {
   if (seconds <= 0) return "";
@@ -64,11 +66,15 @@ InterruptGuard::InterruptGuard() {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previous_action);
+  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &action, &previous_actions[i]);
 }
 
-InterruptGuard::~InterruptGuard() { sigaction(SIGINT, &previous_action, nullptr); }
+InterruptGuard::~InterruptGuard() {
+  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &previous_actions[i], nullptr);
+}
 
 bool InterruptGuard::Requested() { return interrupted != 0; }
+
+int InterruptGuard::ExitStatus() { return 128 + interrupted; }
 
 }  // namespace vornalis::cli

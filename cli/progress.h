@@ -25,8 +25,8 @@ class ProgressLine {
   std::chrono::steady_clock::time_point last_;
 };
 
-// While one lives, Ctrl-C (SIGINT) does not end the process but sets a flag that the commands
-// look at between files.
+// While one lives, Ctrl-C (SIGINT), SIGTERM and SIGHUP do not end the process but set a flag
+// that the commands look at between files, so the set is closed properly before the end.
 class InterruptGuard {
  public:
   InterruptGuard();
@@ -34,6 +34,8 @@ class InterruptGuard {
   InterruptGuard(const InterruptGuard&) = delete;
   InterruptGuard& operator=(const InterruptGuard&) = delete;
   static bool Requested();
+  // 128 + the number of the signal that asked to stop: 130 after Ctrl-C, 143 after SIGTERM.
+  static int ExitStatus();
 };
 
 }  // namespace vornalis::cli

@@ -88,6 +88,23 @@ std::string NoSuchStoredFile(std::string_view stored_path) {
   return Join("No stored file ", stored_path) + " in the set";
 }
 
+std::string LinkedFolderSkipped(std::string_view path) {
+  return Join("Skipped ", path) + ": links to folders are not followed";
+}
+
+std::string NotARegularSource(std::string_view path) {
+  return Join("Skipped ", path) + ": it is not a regular file (a FIFO, socket or device)";
+}
+
+std::string UnstorableName(std::string_view path) {
+  return Join("Skipped ", path) +
+         ": a set cannot hold its name (a name with \\ in it, or one too long)";
+}
+
+std::string SourceEndedEarly(std::string_view path) {
+  return Join("Can't store ", path) + ": the file ended early; it was changed while it was stored";
+}
+
 std::string SetInUse(std::string_view header_path) {
   return Join("The set ", header_path) +
          " is in use: another program is storing files into it. Try again when it is done";

@@ -35,6 +35,12 @@ std::string RefusedLink(std::string_view path);
 // A name given by the user that several stored files answer to (they differ in case or form).
 std::string AmbiguousName(std::string_view stored_path, std::size_t matches);
 std::string NoSuchStoredFile(std::string_view stored_path);
+// Sources that are left out before storing begins.
+std::string LinkedFolderSkipped(std::string_view path);
+std::string NotARegularSource(std::string_view path);
+std::string UnstorableName(std::string_view path);
+// A source that became shorter while it was being stored.
+std::string SourceEndedEarly(std::string_view path);
 // Another program is storing into the set right now.
 std::string SetInUse(std::string_view header_path);
 // Identification of a file chosen to open a set.

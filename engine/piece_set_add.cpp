@@ -137,7 +137,8 @@ bool PieceSet::StoreFile(StoredFile* entry) {
       return give_back();
     }
     if (copy.failure == platform::CopyResult::Failure::kRead) {
-      Fail(messages::CantRead(source_path, copy.error));
+      Fail(copy.error == 0 ? messages::SourceEndedEarly(source_path)
+                           : messages::CantRead(source_path, copy.error));
       return give_back();
     }
     WritePos_ += take;

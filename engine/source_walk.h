@@ -4,6 +4,9 @@
 // relative to the parent of the folder named (photos\ and photos\2000\ for the folder photos).
 // Folders are walked breadth first, each in the order the system lists it. Entries are grouped
 // by the folder they are relative to, since AddFiles reads each group from its own root.
+// What cannot be stored is named and left out before storing begins: links to folders (not
+// followed), FIFOs, sockets and devices (whose bytes are no file's), and names a set cannot
+// hold (a "\", which sets use between folders, or longer than a set's 65,535 bytes).
 #pragma once
 
 #include <string>
@@ -19,10 +22,15 @@ struct SourceGroup {
   std::vector<StoredFile> entries;
 };
 
+struct SkippedSource {
+  std::string path;
+  std::string reason;  // the whole message, naming the path
+};
+
 struct SourceList {
-  std::vector<SourceGroup> groups;   // in order of first appearance
-  std::vector<std::string> errors;   // paths that do not exist or cannot be listed
-  std::vector<std::string> skipped;  // links to folders, which are not followed
+  std::vector<SourceGroup> groups;     // in order of first appearance
+  std::vector<std::string> errors;     // paths that do not exist or cannot be listed
+  std::vector<SkippedSource> skipped;  // what cannot be stored, and why
 };
 
 SourceList CollectSources(const std::vector<std::string>& paths,

@@ -105,6 +105,7 @@ struct DirEntry {
   std::string name;
   bool is_directory = false;  // a folder, or a link to one
   bool is_link = false;       // a symbolic link
+  bool is_regular = false;    // a regular file, or a link to one
 };
 
 // Result of FileSystem::Copy: bytes copied, and which side failed if any.
@@ -128,6 +129,8 @@ class FileSystem {
   // Creates one folder level; succeeds when the folder already exists.
   virtual int CreateDirectory(const std::string& path) = 0;
   virtual bool IsDirectory(const std::string& path) = 0;
+  // A regular file, or a link to one (not a FIFO, socket, device or folder).
+  virtual bool IsRegularFile(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
   // Opens an existing folder (following links in the path, which is the caller's own choice).
   virtual std::unique_ptr<Directory> OpenDirectory(const std::string& path, int* error) = 0;

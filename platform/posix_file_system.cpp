@@ -324,7 +324,8 @@ class PosixFileSystem final : public FileSystem {
   }
 
   int SyncFolder(const std::string& folder) override {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return errno;
     // syncfs writes back every file of the file system and commits its journal, which is what
     // a user who pulls the medium right afterwards needs; fsync of the folder makes its entries
@@ -364,6 +365,11 @@ class PosixFileSystem final : public FileSystem {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   }
 
+  bool IsRegularFile(const std::string& path) override {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  }
+
   bool Exists(const std::string& path) override {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;
@@ -375,14 +381,24 @@ class PosixFileSystem final : public FileSystem {
     const std::string prefix = WithSeparator(path);
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
-      DirEntry item{entry->d_name, entry->d_type == DT_DIR, entry->d_type == DT_LNK};
+      DirEntry item{entry->d_name, entry->d_type == DT_DIR, entry->d_type == DT_LNK,
+                    entry->d_type == DT_REG};
       if (item.name == "." || item.name == "..") continue;
       if (entry->d_type == DT_UNKNOWN) {
         struct stat st;
-        item.is_link = ::lstat((prefix + item.name).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-        item.is_directory = !item.is_link && S_ISDIR(st.st_mode);
+        if (::lstat((prefix + item.name).c_str(), &st) == 0) {
+          item.is_link = S_ISLNK(st.st_mode);
+          item.is_directory = S_ISDIR(st.st_mode);
+          item.is_regular = S_ISREG(st.st_mode);
+        }
       }
-      if (item.is_link) item.is_directory = IsDirectory(prefix + item.name);
+      if (item.is_link) {
+        // A link stands for what it leads to.
+        struct stat st;
+        const bool found = ::stat((prefix + item.name).c_str(), &st) == 0;
+        item.is_directory = found && S_ISDIR(st.st_mode);
+        item.is_regular = found && S_ISREG(st.st_mode);
+      }
       entries->push_back(std::move(item));
       errno = 0;
     }

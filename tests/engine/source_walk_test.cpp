@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <filesystem>
 
 #include "engine/source_walk.h"
@@ -44,9 +50,47 @@ TEST_F(SourceWalkTest, MissingPathsAndLinkedFoldersAreReported) {
   std::filesystem::create_directory_symlink(PathOf("data"), PathOf("data/real/loop"));
   const SourceList list = CollectSources({PathOf("data"), PathOf("nothere")});
   EXPECT_EQ(list.errors, (std::vector<std::string>{"Can't open " + PathOf("nothere")}));
-  EXPECT_EQ(list.skipped, (std::vector<std::string>{PathOf("data/real/loop")}));
+  ASSERT_EQ(list.skipped.size(), 1u);
+  EXPECT_EQ(list.skipped[0].path, PathOf("data/real/loop"));
+  EXPECT_EQ(list.skipped[0].reason,
+            "Skipped " + PathOf("data/real/loop") + ": links to folders are not followed");
   ASSERT_EQ(list.groups.size(), 1u);
   EXPECT_EQ(Names(list.groups[0]), (std::vector<std::string>{"data\\real\\f"}));
+}
+
+TEST_F(SourceWalkTest, WhatASetCannotHoldIsNamedAndLeftOutAndTheRestIsKept) {
+  WriteFile(PathOf("data/before.txt"), "1");
+  ASSERT_EQ(mkfifo(PathOf("data/pipe").c_str(), 0644), 0);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = PathOf("data/socket");
+  ASSERT_LT(socket_path.size(), sizeof(address.sun_path));
+  std::strcpy(address.sun_path, socket_path.c_str());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  WriteFile(PathOf("data/back\\slash"), "a name a set cannot hold");
+  std::filesystem::create_directories(PathOf("data/dir\\name"));
+  std::filesystem::create_symlink(PathOf("data/before.txt"), PathOf("data/link-to-file"));
+  WriteFile(PathOf("data/z-after.txt"), "2");
+
+  const SourceList list = CollectSources(
+      {PathOf("data"), "/dev/zero", PathOf("data/pipe"), PathOf("data/z-after.txt")});
+  ::close(sock);
+  EXPECT_TRUE(list.errors.empty());
+  std::vector<std::string> skipped;
+  for (const SkippedSource& s : list.skipped) {
+    skipped.push_back(s.path);
+    EXPECT_EQ(s.reason.rfind("Skipped " + s.path + ": ", 0), 0u) << s.reason;
+  }
+  std::sort(skipped.begin(), skipped.end());
+  EXPECT_EQ(skipped, (std::vector<std::string>{"/dev/zero", PathOf("data/back\\slash"),
+                                               PathOf("data/dir\\name"), PathOf("data/pipe"),
+                                               PathOf("data/pipe"), PathOf("data/socket")}));
+  ASSERT_EQ(list.groups.size(), 2u);
+  EXPECT_EQ(
+      Names(list.groups[0]),
+      (std::vector<std::string>{"data\\before.txt", "data\\link-to-file", "data\\z-after.txt"}));
+  EXPECT_EQ(Names(list.groups[1]), (std::vector<std::string>{"z-after.txt"}));
 }
 
 }  // namespace

@@ -71,6 +71,7 @@ class FaultFileSystem : public platform::FileSystem {
   int Rename(const std::string& from, const std::string& to) override;
   int CreateDirectory(const std::string& path) override;
   bool IsDirectory(const std::string& path) override { return base_.IsDirectory(path); }
+  bool IsRegularFile(const std::string& path) override { return base_.IsRegularFile(path); }
   bool Exists(const std::string& path) override { return base_.Exists(path); }
   int ListDirectory(const std::string& path, std::vector<platform::DirEntry>* entries) override;
   std::unique_ptr<platform::Directory> OpenDirectory(const std::string& path, int* error) override;
