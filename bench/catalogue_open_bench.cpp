@@ -22,7 +22,7 @@ using namespace vornalis;
 bool WriteSet(const std::string& base, const std::vector<StoredFile>& files) {
   const std::uint32_t piece_size = 1474560;
   std::vector<char> buffer(format::kBufferSize);
-  CatalogueStreamWriter out(platform::RealFileSystem(), base, piece_size, 1,
+  CatalogueStreamWriter out(platform::RealFileSystem(), SetPaths{base}, piece_size, 1,
                             CatalogueStreamWriter::StreamSize(files, 0, buffer.size()));
   return out.Begin(0) && out.WriteRecords(files, buffer) && out.Commit();
 }

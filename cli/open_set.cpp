@@ -27,8 +27,9 @@ std::unique_ptr<PieceSet> OpenSet(const std::string& set_argument, SetAccess acc
   if (!set->LastError().empty()) {
     // The engine's "File format is not correct" does not say which file; the header is meant.
     const std::string& error = set->LastError();
-    PrintError(error == messages::kFormatNotCorrect ? HeaderPath(identity.base_path) + ": " + error
-                                                    : error);
+    PrintError(error == messages::kFormatNotCorrect
+                   ? identity.base_path + identity.extension + ": " + error
+                   : error);
     return nullptr;
   }
   return set;

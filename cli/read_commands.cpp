@@ -14,8 +14,8 @@ namespace vornalis::cli {
 namespace {
 
 void PrintJson(const PieceSet& set) {
-  std::printf("{\"set\":%s,\"piece_size\":%u,\"files\":[",
-              JsonString(HeaderPath(set.BasePath())).c_str(), set.PieceSize());
+  std::printf("{\"set\":%s,\"piece_size\":%u,\"files\":[", JsonString(set.Paths().Header()).c_str(),
+              set.PieceSize());
   bool first = true;
   for (const StoredFile& file : set.Files()) {
     std::printf("%s\n{\"name\":%s,\"folder\":%s,\"size\":%u,\"piece\":%u,\"offset\":%u}",
@@ -71,7 +71,7 @@ int InfoCommand(const std::string& set_argument) {
   auto set = OpenSet(set_argument, SetAccess::kReadOnly);
   if (!set) return kFailed;
   const std::uint64_t bytes = set->TotalBytes();
-  std::printf("Set:               %s\n", HeaderPath(set->BasePath()).c_str());
+  std::printf("Set:               %s\n", set->Paths().Header().c_str());
   std::printf("Piece size:        %u bytes (%s)\n", set->PieceSize(),
               SizeText(set->PieceSize()).c_str());
   std::printf("Data pieces:       %u\n", set->LastPiece());

@@ -22,12 +22,10 @@ std::uint64_t ReadU64(const char* p) { return ReadU32(p) | std::uint64_t{ReadU32
 
 }  // namespace
 
-std::string AsideRecordPath(const std::string& base_path) {
-  return HeaderPath(base_path) + ".aside";
-}
+std::string AsideRecordPath(const SetPaths& set) { return set.Header() + ".aside"; }
 
-std::string AsidePiecePath(const std::string& base_path, std::uint32_t n) {
-  return AsideRecordPath(base_path) + std::to_string(n);
+std::string AsidePiecePath(const SetPaths& set, std::uint32_t n) {
+  return AsideRecordPath(set) + std::to_string(n);
 }
 
 bool HashFile(platform::File& file, std::span<char> buffer, std::uint64_t* size,
@@ -50,10 +48,10 @@ bool HashFile(platform::File& file, std::span<char> buffer, std::uint64_t* size,
   return true;
 }
 
-bool ReadMatchingAsideRecord(platform::FileSystem& fs, const std::string& base_path,
-                             platform::File& header, AsideRecord* record) {
+bool ReadMatchingAsideRecord(platform::FileSystem& fs, const SetPaths& set, platform::File& header,
+                             AsideRecord* record) {
   int error = 0;
-  auto file = fs.Open(AsideRecordPath(base_path), platform::OpenMode::kRead, &error);
+  auto file = fs.Open(AsideRecordPath(set), platform::OpenMode::kRead, &error);
   if (!file) return false;
   std::array<char, kRecordSize> bytes{};
   if (file->Read(bytes).count != bytes.size() || std::string_view(bytes.data(), 4) != kRecordMagic)
@@ -72,20 +70,19 @@ bool ReadMatchingAsideRecord(platform::FileSystem& fs, const std::string& base_p
          hash == record->header_hash;
 }
 
-int WriteAsideRecord(platform::FileSystem& fs, const std::string& base_path,
-                     const AsideRecord& record) {
+int WriteAsideRecord(platform::FileSystem& fs, const SetPaths& set, const AsideRecord& record) {
   std::string bytes(kRecordMagic);
   AppendU64(&bytes, record.header_size);
   AppendU64(&bytes, record.header_hash);
   AppendU32(&bytes, record.first);
   AppendU32(&bytes, record.count);
   int error = 0;
-  auto file = fs.CreateUniqueFile(platform::FolderOf(base_path), TempPrefix(base_path), &error);
+  auto file = fs.CreateUniqueFile(platform::FolderOf(set.base), TempPrefix(set.base), &error);
   if (!file) return error;
   const std::string temp = file->Path();
   if ((error = file->Write(bytes).error) == 0) error = file->Close();
-  if (error == 0) error = fs.SyncFolder(platform::FolderOf(base_path));
-  if (error == 0) error = fs.Rename(temp, AsideRecordPath(base_path));
+  if (error == 0) error = fs.SyncFolder(platform::FolderOf(set.base));
+  if (error == 0) error = fs.Rename(temp, AsideRecordPath(set));
   if (error != 0) fs.Remove(temp);
   return error;
 }

@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 
+#include "engine/set_files.h"
 #include "platform/file_system.h"
 
 namespace vornalis {
@@ -28,8 +29,8 @@ struct AsideRecord {
   bool Covers(std::uint32_t n) const { return n >= first && n - first < count; }
 };
 
-std::string AsideRecordPath(const std::string& base_path);
-std::string AsidePiecePath(const std::string& base_path, std::uint32_t n);
+std::string AsideRecordPath(const SetPaths& set);
+std::string AsidePiecePath(const SetPaths& set, std::uint32_t n);
 
 // Length and hash of every byte of file, read from its start through buffer; the position is
 // left at the end. False when it cannot be read.
@@ -38,11 +39,10 @@ bool HashFile(platform::File& file, std::span<char> buffer, std::uint64_t* size,
 
 // The record of the set at base_path when there is one and it belongs to header (the open
 // header file, read whole, its position left at its end); false otherwise.
-bool ReadMatchingAsideRecord(platform::FileSystem& fs, const std::string& base_path,
-                             platform::File& header, AsideRecord* record);
+bool ReadMatchingAsideRecord(platform::FileSystem& fs, const SetPaths& set, platform::File& header,
+                             AsideRecord* record);
 
 // Writes the record under a temporary name, flushes it and renames it into place.
-int WriteAsideRecord(platform::FileSystem& fs, const std::string& base_path,
-                     const AsideRecord& record);
+int WriteAsideRecord(platform::FileSystem& fs, const SetPaths& set, const AsideRecord& record);
 
 }  // namespace vornalis

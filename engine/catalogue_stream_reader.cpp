@@ -11,8 +11,8 @@
 
 namespace vornalis {
 
-CatalogueStreamReader::CatalogueStreamReader(platform::FileSystem& fs, std::string base_path)
-    : fs_(fs), base_path_(std::move(base_path)) {}
+CatalogueStreamReader::CatalogueStreamReader(platform::FileSystem& fs, SetPaths set)
+    : fs_(fs), set_(std::move(set)) {}
 
 bool CatalogueStreamReader::Fail(std::string message) {
   if (error_.empty()) error_ = std::move(message);
@@ -20,7 +20,7 @@ bool CatalogueStreamReader::Fail(std::string message) {
 }
 
 bool CatalogueStreamReader::Open() {
-  const std::string header = HeaderPath(base_path_);
+  const std::string header = set_.Header();
   int error = 0;
   file_ = fs_.Open(header, platform::OpenMode::kRead, &error);
   if (!file_) return Fail(messages::CantOpen(header, error));
@@ -51,7 +51,7 @@ bool CatalogueStreamReader::Open() {
   // Only a header with overflow pieces can have some of them aside. Checking the record reads
   // the header whole, so the position is set back after it.
   if (overflow_count_ > 0) {
-    if (!ReadMatchingAsideRecord(fs_, base_path_, *file_, &aside_)) aside_ = AsideRecord{};
+    if (!ReadMatchingAsideRecord(fs_, set_, *file_, &aside_)) aside_ = AsideRecord{};
     if (const int seek_error = file_->Seek(format::kHeaderFixedSize))
       return Fail(messages::CantRead(header, seek_error));
   }
@@ -64,13 +64,13 @@ bool CatalogueStreamReader::Open() {
 bool CatalogueStreamReader::NextSegment() {
   if (next_overflow_ > overflow_count_) return Fail(std::string(messages::kFormatNotCorrect));
   const std::uint32_t number = last_piece_ + next_overflow_;
-  std::string path = PiecePath(base_path_, number);
+  std::string path = set_.Piece(number);
   int error = 0;
   file_.reset();
   if (aside_.Covers(number)) {
     // Moved aside by a writer that did not get to replace the header: the piece at the number
     // holds other bytes now.
-    file_ = fs_.Open(AsidePiecePath(base_path_, number), platform::OpenMode::kRead, &error);
+    file_ = fs_.Open(AsidePiecePath(set_, number), platform::OpenMode::kRead, &error);
     if (file_) path = file_->Path();
   }
   if (!file_) file_ = fs_.Open(path, platform::OpenMode::kRead, &error);

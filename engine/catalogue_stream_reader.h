@@ -10,13 +10,14 @@
 #include <string>
 
 #include "engine/aside_pieces.h"
+#include "engine/set_files.h"
 #include "platform/file_system.h"
 
 namespace vornalis {
 
 class CatalogueStreamReader {
  public:
-  CatalogueStreamReader(platform::FileSystem& fs, std::string base_path);
+  CatalogueStreamReader(platform::FileSystem& fs, SetPaths set);
 
   // Opens the header file, checks its magic and reads the fixed fields. Afterwards the reader
   // stands at stream offset 12, the start of the tail.
@@ -45,7 +46,7 @@ class CatalogueStreamReader {
   bool NextSegment();
 
   platform::FileSystem& fs_;
-  std::string base_path_;
+  SetPaths set_;
   std::unique_ptr<platform::File> file_;
   std::uint64_t file_size_ = 0;     // length of file_
   std::uint64_t left_in_file_ = 0;  // stream bytes still unread in file_

@@ -11,11 +11,11 @@
 
 namespace vornalis {
 
-CatalogueStreamWriter::CatalogueStreamWriter(platform::FileSystem& fs, std::string base_path,
+CatalogueStreamWriter::CatalogueStreamWriter(platform::FileSystem& fs, SetPaths set,
                                              std::uint32_t piece_size, std::uint32_t last_piece,
                                              std::uint64_t stream_size)
     : fs_(fs),
-      base_path_(std::move(base_path)),
+      set_(std::move(set)),
       piece_size_(piece_size),
       last_piece_(last_piece),
       stream_size_(stream_size) {}
@@ -39,7 +39,7 @@ bool CatalogueStreamWriter::Fail(std::string message) {
 bool CatalogueStreamWriter::StartFile(std::string final_path, std::string_view magic,
                                       std::uint32_t number) {
   int error = 0;
-  file_ = fs_.CreateUniqueFile(platform::FolderOf(base_path_), TempPrefix(base_path_), &error);
+  file_ = fs_.CreateUniqueFile(platform::FolderOf(set_.base), TempPrefix(set_.base), &error);
   if (!file_) return Fail(messages::CantCreate(final_path));
   outputs_.push_back({file_->Path(), std::move(final_path)});
   std::string head(magic);
@@ -68,7 +68,7 @@ std::uint64_t CatalogueStreamWriter::StreamSize(const std::vector<StoredFile>& f
 
 bool CatalogueStreamWriter::StartNextOverflowPiece() {
   const auto number = static_cast<std::uint32_t>(last_piece_ + outputs_.size());
-  return CloseCurrent() && StartFile(PiecePath(base_path_, number), format::kPieceMagic, number);
+  return CloseCurrent() && StartFile(set_.Piece(number), format::kPieceMagic, number);
 }
 
 bool CatalogueStreamWriter::Begin(std::uint32_t tail_length) {
@@ -76,8 +76,7 @@ bool CatalogueStreamWriter::Begin(std::uint32_t tail_length) {
   AppendU32(&fixed, piece_size_);
   AppendU32(&fixed, last_piece_);
   AppendU32(&fixed, tail_length);
-  return StartFile(HeaderPath(base_path_), format::kHeaderMagic,
-                   OverflowCount(stream_size_, piece_size_)) &&
+  return StartFile(set_.Header(), format::kHeaderMagic, OverflowCount(stream_size_, piece_size_)) &&
          Write(fixed);
 }
 

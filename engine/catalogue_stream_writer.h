@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/set_files.h"
 #include "engine/stored_file.h"
 #include "platform/file_system.h"
 
@@ -20,7 +21,7 @@ class CatalogueStreamWriter {
  public:
   // The stream will be stream_size bytes long; overflow pieces are numbered from
   // last_piece + 1.
-  CatalogueStreamWriter(platform::FileSystem& fs, std::string base_path, std::uint32_t piece_size,
+  CatalogueStreamWriter(platform::FileSystem& fs, SetPaths set, std::uint32_t piece_size,
                         std::uint32_t last_piece, std::uint64_t stream_size);
   ~CatalogueStreamWriter();  // removes temporary files not committed
 
@@ -58,7 +59,7 @@ class CatalogueStreamWriter {
   bool StartNextOverflowPiece();
 
   platform::FileSystem& fs_;
-  std::string base_path_;
+  SetPaths set_;
   std::uint32_t piece_size_;
   std::uint32_t last_piece_;
   std::uint64_t stream_size_;

@@ -23,6 +23,7 @@ PieceSet::PieceSet(std::string base_path, std::uint32_t piece_size, platform::Fi
       SetName_(SetNameOf(base_path)),
       CopyBuffer_(format::kBufferSize),
       BasePath_(std::move(base_path)),
+      paths_{BasePath_},
       PieceSize_(piece_size),
       PayloadSize_(piece_size >= format::kMinPieceSize ? piece_size - format::kPieceHeadSize : 0) {
   store_refusal_ = CheckPieceSize(piece_size);
@@ -36,6 +37,7 @@ PieceSet::PieceSet(std::string base_path, SetAccess access, platform::FileSystem
       SetName_(SetNameOf(base_path)),
       CopyBuffer_(format::kBufferSize),
       BasePath_(std::move(base_path)),
+      paths_(FindSetPaths(fs, BasePath_)),
       access_(access) {
   // A second writer is refused; it may still read the set as it was last closed.
   if (access_ == SetAccess::kReadWrite && !TakeLock()) {
@@ -48,9 +50,9 @@ PieceSet::PieceSet(std::string base_path, SetAccess access, platform::FileSystem
   if (!ReadCatalogue()) {
     // Nothing may replace the header on disk by a catalogue that lost its entries.
     Files_.clear();
-    store_refusal_ = messages::CatalogueNotRead(HeaderPath(BasePath_));
+    store_refusal_ = messages::CatalogueNotRead(paths_.Header());
   } else if (access_ == SetAccess::kReadOnly) {
-    store_refusal_ = messages::ReadOnlySet(HeaderPath(BasePath_));
+    store_refusal_ = messages::ReadOnlySet(paths_.Header());
   }
 }
 
@@ -62,9 +64,9 @@ std::string PieceSet::CheckPieceSize(std::uint32_t size) {
 
 bool PieceSet::TakeLock() {
   int error = 0;
-  lock_ = fs_.LockFile(HeaderPath(BasePath_) + ".lock", &error);
+  lock_ = fs_.LockFile(paths_.Header() + ".lock", &error);
   if (lock_) return true;
-  const std::string header = HeaderPath(BasePath_);
+  const std::string header = paths_.Header();
   return Fail(error == EWOULDBLOCK ? messages::SetInUse(header)
                                    : messages::CantCreate(header + ".lock", error));
 }
@@ -134,7 +136,7 @@ bool PieceSet::Close() {
 
 bool PieceSet::WriteCatalogue() {
   const std::uint32_t tail = LastPieceOpen_ ? WritePos_ - format::kPieceHeadSize : 0;
-  CatalogueStreamWriter out(fs_, BasePath_, PieceSize_, LastPiece_,
+  CatalogueStreamWriter out(fs_, paths_, PieceSize_, LastPiece_,
                             CatalogueStreamWriter::StreamSize(Files_, tail, CopyBuffer_.size()));
   if (!out.Begin(tail)) return Fail(out.error());
   if (tail > 0) {
@@ -153,10 +155,10 @@ bool PieceSet::WriteCatalogue() {
   // that refers to them replaces the old one, and the renames are made durable after.
   const std::string folder = platform::FolderOf(BasePath_);
   if (const int error = fs_.SyncFolder(folder))
-    return Fail(messages::CantWrite(HeaderPath(BasePath_), error));
+    return Fail(messages::CantWrite(paths_.Header(), error));
   if (!out.Commit()) return Fail(out.error());
   if (const int error = fs_.SyncFolder(folder))
-    return Fail(messages::CantWrite(HeaderPath(BasePath_), error));
+    return Fail(messages::CantWrite(paths_.Header(), error));
   return true;
 }
 
@@ -167,20 +169,20 @@ bool PieceSet::KeepAside(std::uint32_t n) {
     // The record names the header on disk by its bytes; it is written once, before the first
     // piece is moved.
     AsideRecord record{0, 0, first, overflow_pieces_};
-    const std::string header = HeaderPath(BasePath_);
+    const std::string header = paths_.Header();
     int error = 0;
     auto file = fs_.Open(header, platform::OpenMode::kRead, &error);
     if (!file) return Fail(messages::CantOpen(header, error));
     if (!HashFile(*file, CopyBuffer_, &record.header_size, &record.header_hash))
       return Fail(messages::CantRead(header, EIO));
-    if ((error = WriteAsideRecord(fs_, BasePath_, record)) != 0)
-      return Fail(messages::CantCreate(AsideRecordPath(BasePath_), error));
+    if ((error = WriteAsideRecord(fs_, paths_, record)) != 0)
+      return Fail(messages::CantCreate(AsideRecordPath(paths_), error));
     aside_ = record;
     aside_record_written_ = true;
   }
-  const std::string aside = AsidePiecePath(BasePath_, n);
+  const std::string aside = AsidePiecePath(paths_, n);
   if (fs_.Exists(aside)) return true;  // moved before (by this writer or one that died)
-  const std::string piece = PiecePath(BasePath_, n);
+  const std::string piece = paths_.Piece(n);
   const int error = fs_.Rename(piece, aside);
   if (error != 0 && error != ENOENT) return Fail(messages::CantRename(piece, aside, error));
   return true;
@@ -188,9 +190,9 @@ bool PieceSet::KeepAside(std::uint32_t n) {
 
 void PieceSet::RemoveAsides() {
   if (!aside_record_written_) return;
-  fs_.Remove(AsideRecordPath(BasePath_));
+  fs_.Remove(AsideRecordPath(paths_));
   for (std::uint32_t i = 0; i < aside_.count; ++i)
-    fs_.Remove(AsidePiecePath(BasePath_, aside_.first + i));
+    fs_.Remove(AsidePiecePath(paths_, aside_.first + i));
   aside_record_written_ = false;
 }
 
@@ -199,7 +201,7 @@ void PieceSet::RemoveLeftovers(const AsideRecord& current) {
   std::vector<platform::DirEntry> entries;
   if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return;
   const std::string temp = TempPrefix(BasePath_);
-  const std::string aside = platform::FileNameOf(AsideRecordPath(BasePath_));
+  const std::string aside = platform::FileNameOf(AsideRecordPath(paths_));
   const bool record_matches = current.count > 0;
   for (const platform::DirEntry& entry : entries) {
     const std::string& name = entry.name;
@@ -235,7 +237,7 @@ bool PieceSet::ReadCatalogue() {
   // Unless the set is read-only, the tail is laid out as the last piece again: first in a
   // temporary file beside the header, which takes the piece's name only once the whole catalogue
   // has been read.
-  const std::string piece = PiecePath(BasePath_, LastPiece_);
+  const std::string piece = paths_.Piece(LastPiece_);
   std::unique_ptr<platform::File> tail;
   if (tail_length_ > 0 && access_ == SetAccess::kReadWrite) {
     int error = 0;

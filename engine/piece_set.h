@@ -26,6 +26,7 @@
 #include "engine/byte_progress.h"
 #include "engine/piece_layout.h"
 #include "engine/rebuild.h"
+#include "engine/set_files.h"
 #include "engine/status.h"
 #include "engine/stored_file.h"
 #include "platform/collation.h"
@@ -109,6 +110,8 @@ class PieceSet {
 
   const std::vector<StoredFile>& Files() const { return Files_; }
   const std::string& BasePath() const { return BasePath_; }
+  // The set's files as they are spelt on disk (a set copied from a FAT disk may use ".PEC").
+  const SetPaths& Paths() const { return paths_; }
   const std::string& SetName() const { return SetName_; }
   const std::string& SourceRoot() const { return SourceRoot_; }
   const std::string& WorkFolder() const { return WorkFolder_; }
@@ -165,6 +168,7 @@ class PieceSet {
   std::unique_ptr<platform::File> current_piece_;  // open only inside AddFiles
   std::vector<char> CopyBuffer_;
   std::string BasePath_;
+  SetPaths paths_;
   std::uint32_t LastPiece_ = 0;
   std::uint32_t WritePos_ = 0;
   std::uint32_t PieceSize_ = 0;

@@ -52,9 +52,9 @@ bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<Stored
 }
 
 bool PieceSet::StartNewPiece() {
-  if (LastPiece_ == 0xFFFFFFFFu) return Fail(messages::CantCreate(PiecePath(BasePath_, 0)));
+  if (LastPiece_ == 0xFFFFFFFFu) return Fail(messages::CantCreate(paths_.Piece(0)));
   current_piece_.reset();
-  CurrentPieceName_ = PiecePath(BasePath_, LastPiece_ + 1);
+  CurrentPieceName_ = paths_.Piece(LastPiece_ + 1);
   // The header on disk may still need an overflow piece of this number.
   if (!KeepAside(LastPiece_ + 1)) return false;
   int error = 0;
@@ -79,7 +79,7 @@ void PieceSet::GiveBack(const PieceState& before, std::uint32_t first_new_piece)
   // started are removed and the next file is written where this one began.
   current_piece_.reset();
   for (std::uint32_t n = first_new_piece; n <= LastPiece_ && n != 0; ++n)
-    fs_.Remove(PiecePath(BasePath_, n));
+    fs_.Remove(paths_.Piece(n));
   LastPiece_ = before.last_piece;
   LastPieceOpen_ = before.last_piece_open;
   WritePos_ = before.write_pos;

@@ -9,7 +9,7 @@ namespace vornalis {
 bool PieceSet::ExtractFiles(const std::string& target_folder,
                             const std::vector<const StoredFile*>& entries,
                             RebuildObserver* observer) {
-  const PieceSource source{fs_, BasePath_, Shape(), TailInHeader() ? LastPiece_ : 0};
+  const PieceSource source{fs_, paths_, Shape(), TailInHeader() ? LastPiece_ : 0};
   const Status status =
       RebuildFiles(source, target_folder, entries, CopyBuffer_, observer, byte_progress_);
   return status.ok() || Fail(status.message);

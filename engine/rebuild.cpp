@@ -45,7 +45,7 @@ class Rebuilder::PieceReader {
     window_length_ = 0;
     number_ = n;
     if (n == source_.tail_piece) return OpenTail();
-    const std::string path = PiecePath(source_.base_path, n);
+    const std::string path = source_.paths.Piece(n);
     int error = 0;
     piece_ = source_.fs.Open(path, platform::OpenMode::kRead, &error);
     if (!piece_) return Fail(IoError(path, messages::CantOpen(path, error)));
@@ -121,9 +121,9 @@ class Rebuilder::PieceReader {
   // The tail of a closed set lies in the header's catalogue stream, right after its fixed
   // fields, and may run on into the first overflow piece; it is read through the stream.
   Status OpenTail() {
-    tail_ = std::make_unique<CatalogueStreamReader>(source_.fs, source_.base_path);
+    tail_ = std::make_unique<CatalogueStreamReader>(source_.fs, source_.paths);
     if (!tail_->Open()) {
-      const std::string header = HeaderPath(source_.base_path);
+      const std::string header = source_.paths.Header();
       return Fail(IoError(header, tail_->error()));
     }
     position_ = format::kPieceHeadSize;
@@ -136,7 +136,7 @@ class Rebuilder::PieceReader {
       tail_.reset();
       if (Status status = OpenTail(); !status.ok()) return status;
     }
-    const std::string header = HeaderPath(source_.base_path);
+    const std::string header = source_.paths.Header();
     if (!tail_->Skip(segment.offset - position_) || !tail_->CopyTo(dst, segment.length, buffer_)) {
       // The stream reader names the file that failed: the header, an overflow piece, or dst.
       std::string message = tail_->error();

@@ -23,6 +23,7 @@
 
 #include "engine/byte_progress.h"
 #include "engine/piece_layout.h"
+#include "engine/set_files.h"
 #include "engine/status.h"
 #include "engine/stored_file.h"
 #include "platform/file_system.h"
@@ -32,7 +33,7 @@ namespace vornalis {
 // Where the bytes of a set's data pieces lie.
 struct PieceSource {
   platform::FileSystem& fs;
-  std::string base_path;
+  SetPaths paths;
   SetShape shape;
   // The piece whose payload lies only in the header file, as the tail of a closed set that was
   // opened without laying it out again (0 when every piece has its own file).

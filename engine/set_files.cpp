@@ -1,6 +1,7 @@
 #include "engine/set_files.h"
 
 #include <array>
+#include <vector>
 
 #include "engine/endian.h"
 #include "engine/format.h"
@@ -25,6 +26,34 @@ bool HasMagic(const std::array<char, 8>& head, int length, std::string_view magi
 
 }  // namespace
 
+std::string SetPaths::Piece(std::uint32_t number) const {
+  return base + std::to_string(number) + extension;
+}
+
+// Whether text is ".pec" in any mix of case.
+static bool IsExtension(std::string_view text) {
+  if (text.size() != format::kExtension.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if ((text[i] | 0x20) != format::kExtension[i]) return false;
+  return true;
+}
+
+SetPaths FindSetPaths(platform::FileSystem& fs, const std::string& base_path) {
+  SetPaths paths{base_path};
+  if (fs.Exists(paths.Header())) return paths;
+  // Another spelling of the extension, if the folder holds one.
+  const std::string folder = platform::FolderOf(base_path);
+  const std::string name = SetNameOf(base_path);
+  std::vector<platform::DirEntry> entries;
+  if (fs.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return paths;
+  for (const platform::DirEntry& entry : entries)
+    if (entry.name.size() == name.size() + format::kExtension.size() &&
+        entry.name.compare(0, name.size(), name) == 0 &&
+        IsExtension(std::string_view(entry.name).substr(name.size())))
+      return SetPaths{base_path, entry.name.substr(name.size())};
+  return paths;
+}
+
 std::string HeaderPath(std::string_view base_path) {
   return std::string(base_path) + std::string(format::kExtension);
 }
@@ -48,10 +77,17 @@ SetIdentity IdentifySetFile(const std::string& path, platform::FileSystem& fs) {
     identity.message = messages::CantOpen(path, error);
     return identity;
   }
+  // The extension is taken as the chosen file spells it, and the set's other files are looked
+  // for with the same spelling.
   const std::size_t ext = format::kExtension.size();
+  const std::string extension =
+      path.size() >= ext && IsExtension(std::string_view(path).substr(path.size() - ext))
+          ? path.substr(path.size() - ext)
+          : std::string(format::kExtension);
   if (HasMagic(head, length, format::kHeaderMagic) && path.size() >= ext) {
     identity.ok = true;
     identity.base_path = path.substr(0, path.size() - ext);
+    identity.extension = extension;
     return identity;
   }
   if (!HasMagic(head, length, format::kPieceMagic) || length < 8) {
@@ -64,7 +100,7 @@ SetIdentity IdentifySetFile(const std::string& path, platform::FileSystem& fs) {
     return identity;
   }
   const std::string base = path.substr(0, path.size() - digits - ext);
-  const std::string header = HeaderPath(base);
+  const std::string header = base + extension;
   std::array<char, 8> header_head{};
   const int header_length = ReadHead(fs, header, &header_head, &error);
   if (header_length < 0) {
@@ -74,6 +110,7 @@ SetIdentity IdentifySetFile(const std::string& path, platform::FileSystem& fs) {
   } else {
     identity.ok = true;
     identity.base_path = base;
+    identity.extension = extension;
   }
   return identity;
 }

@@ -1,7 +1,9 @@
 // Names of a set's files, and finding the set that a chosen file belongs to.
 //
 // A set with base path B has the header file B.pec and data pieces B1.pec, B2.pec, ...; the
-// number of a piece is read from its head, since B itself may end in digits.
+// number of a piece is read from its head, since B itself may end in digits. A set copied from
+// a FAT floppy or a Windows disk may spell its extension in capitals (B.PEC, B1.PEC): all its
+// files then share the header's spelling.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +14,20 @@
 
 namespace vornalis {
 
+// The paths of one set's files: its base path and the extension as its files spell it.
+struct SetPaths {
+  std::string base;
+  std::string extension = ".pec";
+
+  std::string Header() const { return base + extension; }
+  std::string Piece(std::uint32_t number) const;
+};
+
+// The set at base_path as it lies on disk: with ".pec" when that header exists, else with the
+// spelling of the header whose extension matches ".pec" but for case (".PEC", ".Pec").
+SetPaths FindSetPaths(platform::FileSystem& fs, const std::string& base_path);
+
+// Paths of a set spelt with ".pec", as this program makes them.
 std::string HeaderPath(std::string_view base_path);
 std::string PiecePath(std::string_view base_path, std::uint32_t number);
 // Temporary files of the set at base_path start with this: "Qbtm", the set's name and "~", so
@@ -23,6 +39,7 @@ std::string SetNameOf(std::string_view base_path);
 struct SetIdentity {
   bool ok = false;
   std::string base_path;  // when ok
+  std::string extension;  // when ok: as the set's files spell it
   std::string message;    // when not: the text to show the user
 };
 

@@ -53,8 +53,8 @@ bool UnpackRecords(std::string_view block, std::uint32_t piece_size, std::uint32
 
 }  // namespace
 
-SetReader::SetReader(platform::FileSystem& fs, std::string base_path)
-    : fs_(fs), base_path_(std::move(base_path)) {}
+SetReader::SetReader(platform::FileSystem& fs, const std::string& base_path)
+    : fs_(fs), set_(FindSetPaths(fs, base_path)) {}
 
 SetReader::~SetReader() = default;
 
@@ -64,7 +64,7 @@ const AsideRecord& SetReader::aside() const {
 }
 
 bool SetReader::Open() {
-  in_ = std::make_unique<CatalogueStreamReader>(fs_, base_path_);
+  in_ = std::make_unique<CatalogueStreamReader>(fs_, set_);
   if (!in_->Open()) {
     error_ = in_->error();
     return false;

@@ -11,6 +11,7 @@
 
 #include "engine/aside_pieces.h"
 #include "engine/piece_layout.h"
+#include "engine/set_files.h"
 #include "engine/stored_file.h"
 #include "platform/file_system.h"
 
@@ -20,7 +21,9 @@ class CatalogueStreamReader;
 
 class SetReader {
  public:
-  SetReader(platform::FileSystem& fs, std::string base_path);
+  // The set at base_path, its extension spelt as on disk (see FindSetPaths).
+  SetReader(platform::FileSystem& fs, const std::string& base_path);
+  const SetPaths& paths() const { return set_; }
   ~SetReader();
 
   // Opens the header file and reads its fixed fields.
@@ -44,7 +47,7 @@ class SetReader {
 
  private:
   platform::FileSystem& fs_;
-  std::string base_path_;
+  SetPaths set_;
   std::unique_ptr<CatalogueStreamReader> in_;
   std::uint32_t piece_size_ = 0;
   std::uint32_t last_piece_ = 0;

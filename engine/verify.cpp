@@ -16,7 +16,7 @@ namespace {
 std::string CheckPiece(const PieceSet& set, platform::FileSystem& fs, std::uint32_t n) {
   // A tail kept in the header was checked when the catalogue was read.
   if (set.TailInHeader() && n == set.LastPiece()) return "";
-  const std::string name = PiecePath(set.BasePath(), n);
+  const std::string name = set.Paths().Piece(n);
   int error = 0;
   auto file = fs.Open(name, platform::OpenMode::kRead, &error);
   if (!file) return "Missing piece " + name;

@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", reader.error().c_str());
     return 1;
   }
-  const PieceSource source{fs, base, reader.shape(),
+  const PieceSource source{fs, reader.paths(), reader.shape(),
                            reader.tail_length() > 0 ? reader.last_piece() : 0};
   std::vector<const StoredFile*> entries;
   entries.reserve(files.size());

@@ -90,5 +90,29 @@ TEST_F(CliStoreTest, SigtermStopsAfterTheCurrentFileAndClosesTheSet) {
   EXPECT_FALSE(FileExists(PathOf("set.pec.lock")));
 }
 
+TEST_F(CliStoreTest, ASetNamedInCapitalsOpensGrowsAndRebuilds) {
+  // As copied from a FAT floppy: every name in capitals.
+  WriteFile(PathOf("src/a.txt"), PatternBytes(2500, 1));
+  ASSERT_EQ(Cli({"create", "demo", "--size", "1000", "src/a.txt"}).status, 0);
+  fs::rename(PathOf("demo.pec"), PathOf("DEMO.PEC"));
+  fs::rename(PathOf("demo1.pec"), PathOf("DEMO1.PEC"));
+  fs::rename(PathOf("demo2.pec"), PathOf("DEMO2.PEC"));
+  for (const char* chosen : {"DEMO.PEC", "DEMO1.PEC"}) {
+    const ProcessResult listed = Cli({"list", chosen});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_NE(listed.out.find("a.txt"), std::string::npos);
+  }
+  WriteFile(PathOf("src/b.txt"), PatternBytes(1800, 2));
+  const ProcessResult added = Cli({"add", "DEMO.PEC", "src/b.txt"});
+  EXPECT_EQ(added.status, 0) << added.err;
+  EXPECT_TRUE(FileExists(PathOf("DEMO4.PEC")));
+  EXPECT_FALSE(FileExists(PathOf("DEMO4.pec")));
+  EXPECT_FALSE(FileExists(PathOf("DEMO.pec")));
+  EXPECT_EQ(Cli({"verify", "DEMO.PEC"}).status, 0);
+  ASSERT_EQ(Cli({"extract", "DEMO2.PEC", "out"}).status, 0);
+  EXPECT_EQ(ReadFile(PathOf("out/a.txt")), PatternBytes(2500, 1));
+  EXPECT_EQ(ReadFile(PathOf("out/b.txt")), PatternBytes(1800, 2));
+}
+
 }  // namespace
 }  // namespace vornalis::testing
