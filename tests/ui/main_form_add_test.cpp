@@ -10,8 +10,11 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QtTest>
+#include <cerrno>
+#include <filesystem>
 #include <stdexcept>
 
+#include "tests/support/fault_file_system.h"
 #include "tests/ui/support/ui_test_support.h"
 #include "ui/dialogs/error_dlg.h"
 #include "ui/dialogs/modal_seam.h"
@@ -174,6 +177,7 @@ class MainFormAddTest : public QObject, protected FormTestState {
 
   void aSetInAFolderThatCannotBeWrittenIsOpenedForReading() {
     if (geteuid() == 0) QSKIP("the superuser writes into any folder");
+    std::filesystem::create_directories(At("ro"));
     QCOMPARE(MakeSet(At("ro/backup"), At("old/"), {{"z.txt", "zzzz"}, {"y.txt", "yy"}}, 100),
              std::string());
     ::chmod(At("ro").c_str(), 0555);
@@ -187,6 +191,27 @@ class MainFormAddTest : public QObject, protected FormTestState {
     QVERIFY(!ActionNamed("ActionAdd")->isEnabled());
     QVERIFY(ActionNamed("ActionAssemble")->isEnabled());
     QVERIFY(ActionNamed("ActionFileClose")->isEnabled());
+  }
+
+  void aSetOnAMediumThatCannotBeWrittenIsOpenedForReading() {
+    std::filesystem::create_directories(At("ro"));
+    QCOMPARE(MakeSet(At("ro/backup"), At("old/"), {{"z.txt", "zzzz"}, {"y.txt", "yy"}}, 100),
+             std::string());
+    FaultFileSystem fs(platform::RealFileSystem());
+    fs.FailPath(FaultFileSystem::Op::kCreateUnique, "/ro/", EROFS);
+    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{}, fs);
+    Form().OpenPieceFile(At("ro/backup.pec"));
+    QCOMPARE(ListRows(Form()).size(), 2);
+    QCOMPARE(AskedMessages().size(), 1);
+    QVERIFY2(AskedMessages()[0].contains("reading only"), qPrintable(AskedMessages()[0]));
+    QVERIFY(!ActionNamed("ActionAdd")->isEnabled());
+    QVERIFY(ActionNamed("ActionAssemble")->isEnabled());
+    // It still assembles.
+    ui::modal::QueueFileName(QString::fromStdString(At("out")));
+    ui::modal::QueueAnswer(true);
+    ActionNamed("ActionAssemble")->trigger();
+    QCOMPARE(FileContent(At("out/z.txt")), std::string("zzzz"));
+    fx_.reset();
   }
 
   void aSetWhoseCatalogueCannotBeReadTakesNoFiles() {
