@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QItemSelection>
+#include <QLineEdit>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QTreeView>
@@ -102,6 +103,11 @@ void TMainForm::CreateCommandDialogs() {
   FileAssembleFolderDialog_->CustDlgParams.Position = dpScrCenter;
   FileAssembleFolderDialog_->CustDlgParams.SetTopFormName(QStringLiteral("AssembleDlgExtUp"));
   FileAssembleFolderDialog_->DlgItemsCaptions.OK = QStringLiteral("&Assemble");
+  // The dialog opens with the panel's box in focus, so no folder of the tree is taken for the
+  // user's choice before the user chose one.
+  FileAssembleFolderDialog_->OnShow = [this](TApCustomFolderDialog*) {
+    AssembleDlgExtUp_->EditFolderName->setFocus();
+  };
   FileAssembleFolderDialog_->OnSelectionChange = [this](TApCustomFolderDialog*) {
     FileAssembleFolderDialogSelectionChange();
   };
