@@ -139,9 +139,8 @@ class MainFormListTest : public QObject, protected FormTestState {
   }
 
   void totalsPastFourGigabytesDoNotWrap() {
-    const std::string block = BlockBytes({{1, 8, 0xFFFFFFFFu, "", "huge.iso"},
-                                          {1, 8, 4, "", "four.txt"},
-                                          {1, 8, 6, "", "six.txt"}});
+    const std::string block = BlockBytes(
+        {{1, 8, 0xFFFFFFFFu, "", "huge.iso"}, {1, 8, 4, "", "four.txt"}, {1, 8, 6, "", "six.txt"}});
     WriteFile(At("past.pec"), HeaderBytes(StreamBytes(1457664, 1, "", block)));
     Form().OpenPieceFile(At("past.pec"));
     Form().show();

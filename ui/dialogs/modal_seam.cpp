@@ -11,6 +11,7 @@ struct Seam {
   bool show_file_dialogs = false;
   std::deque<bool> answers;
   std::deque<QString> file_names;
+  std::deque<int> dialog_results;
   std::vector<AskedQuestion> messages;
   QStringList dialogs;
 };
@@ -36,6 +37,8 @@ bool ShowingFileDialogs() { return State().show_file_dialogs; }
 void QueueAnswer(bool yes) { State().answers.push_back(yes); }
 
 void QueueFileName(const QString& path) { State().file_names.push_back(path); }
+
+void QueueDialogResult(int result) { State().dialog_results.push_back(result); }
 
 const std::vector<AskedQuestion>& Messages() { return State().messages; }
 
@@ -63,10 +66,19 @@ QString TakeFileName() {
   return path;
 }
 
+QString TakeFolderName(const QString& dialog_name) {
+  State().dialogs.append(dialog_name);
+  return TakeFileName();
+}
+
 int Exec(QDialog& dialog) {
-  if (!State().on) return dialog.exec();
-  State().dialogs.append(dialog.objectName());
-  return QDialog::Accepted;
+  Seam& seam = State();
+  if (!seam.on) return dialog.exec();
+  seam.dialogs.append(dialog.objectName());
+  if (seam.dialog_results.empty()) return QDialog::Accepted;
+  const int result = seam.dialog_results.front();
+  seam.dialog_results.pop_front();
+  return result;
 }
 
 }  // namespace vornalis::ui::modal

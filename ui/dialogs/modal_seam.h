@@ -27,8 +27,12 @@ bool AnsweringInAdvance();
 
 // Answers for the next warning questions, in order; with none queued a question gets "&No".
 void QueueAnswer(bool yes);
-// Names the next file dialogs return, in order; "" or none queued means the user cancelled.
+// Names the next file and folder dialogs return, in order; "" or none queued means the user
+// cancelled.
 void QueueFileName(const QString& path);
+// Results of the next modal forms (QDialog::Accepted or Rejected), in order; with none queued
+// a form is accepted.
+void QueueDialogResult(int result);
 
 // While on, file dialogs really show although answers are given in advance, so that a test
 // can drive one with keys and clicks; message boxes are still answered from the queue.
@@ -44,6 +48,9 @@ void ForgetAsked();
 // Used by the seam's own front doors (message_box.h, file_dialog.h, modal forms).
 bool TakeAnswer(MessageKind kind, const QString& text);
 QString TakeFileName();
+// A folder dialog's answer: records the dialog's name among the forms shown and takes the next
+// queued name.
+QString TakeFolderName(const QString& dialog_name);
 // Shows dialog modally and returns its result, or records it and returns QDialog::Accepted.
 int Exec(QDialog& dialog);
 

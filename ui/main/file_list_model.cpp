@@ -55,6 +55,10 @@ void FileListModel::AppendRow(FileRow row) {
 
 void FileListModel::Clear() { SetRows({}); }
 
+void FileListModel::SetEntries(const std::vector<std::size_t>& entries) {
+  for (std::size_t i = 0; i < rows_.size() && i < entries.size(); ++i) rows_[i].entry = entries[i];
+}
+
 int FileListModel::CompareRows(const FileRow& a, const FileRow& b, int key) const {
   int result = 0;
   switch (std::abs(key)) {

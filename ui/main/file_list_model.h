@@ -22,6 +22,10 @@ struct FileRow {
   std::string folder;  // "" or ending with "\"
   std::uint32_t size = 0;
   int type = 0;  // index in the FileTypeCache
+  // The row's catalogue entry: its index in the open set's Files(). Rows appended while files
+  // are stored get it once the set has merged them into its catalogue.
+  std::size_t entry = kNoEntry;
+  static constexpr std::size_t kNoEntry = static_cast<std::size_t>(-1);
 };
 
 class FileListModel : public QAbstractTableModel {
@@ -38,6 +42,8 @@ class FileListModel : public QAbstractTableModel {
   void AppendRow(FileRow row);
   void Clear();
   const FileRow& Row(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
+  // Sets the catalogue index of each row; entries[i] belongs to row i.
+  void SetEntries(const std::vector<std::size_t>& entries);
 
   // Sorts every row by a key: 1 "Name", 2 "Type", 3 "Size", 4 "Path"; positive ascending,
   // negative descending. Texts compare by the user's locale with letter case ignored, sizes as

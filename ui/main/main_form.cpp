@@ -6,22 +6,28 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QItemSelection>
+#include <QLineEdit>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QTreeView>
 #include <cstdlib>
 #include <filesystem>
 
+#include "engine/messages.h"
 #include "engine/set_files.h"
 #include "engine/size_text.h"
 #include "exe/make_exe.h"
+#include "platform/path.h"
 #include "ui/dialogs/about_dlg.h"
+#include "ui/dialogs/assemble_dlg_ext_up.h"
 #include "ui/dialogs/error_dlg.h"
+#include "ui/dialogs/ext/ap_folder_dlg.h"
 #include "ui/dialogs/ext/ap_open_dlg.h"
 #include "ui/dialogs/file_dialog.h"
 #include "ui/dialogs/file_new_dialog_ext_lower.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/help/help_window.h"
+#include "ui/main/busy_input.h"
 #include "ui/main/desktop_settings.h"
 #include "ui/main/file_list_model.h"
 #include "ui/main/stored_text.h"
@@ -35,6 +41,7 @@ const QString kCaption = QStringLiteral("Dorvelin");
 const QString kOpenFilter = QStringLiteral("Split piece files|*.pec");
 const QString kNewFilter = QStringLiteral("Split piece files(*.pec)|*.pec");
 const QString kPieceExtension = QStringLiteral(".pec");
+const QString kAddFilter = QStringLiteral("All files (*.*) |*.*");
 
 std::string CurrentFolder() {
   std::error_code error;
@@ -68,6 +75,7 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, platform_qt::Fil
   FileNewDialog_->Resizable = true;
   FileNewDialog_->CustDlgParams.SetBottomFormName(QStringLiteral("FileNewDialogExtLower"));
   FileNewDialog_->DlgItemsCaptions.OK = QStringLiteral("&Create");
+  CreateCommandDialogs();
 
   Command_ = ParseCommandLine(arguments, ToNativePath(QCoreApplication::applicationFilePath()),
                               CurrentFolder(), fs_);
@@ -75,6 +83,37 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, platform_qt::Fil
   updateActions();
   restoreGeometry(SavedWindowGeometry());
   ListViewFiles->setFocus();
+}
+
+void TMainForm::CreateCommandDialogs() {
+  FileAddDialog_ = new TApOpenDialog(this);
+  FileAddDialog_->setObjectName(QStringLiteral("FileAddDialog"));
+  FileAddDialog_->Filter = kAddFilter;
+  FileAddDialog_->AllowMultiSelect = true;
+  FileAddDialog_->Resizable = true;
+  FileAddDialog_->DlgItemsCaptions.OK = QStringLiteral("&Add");
+
+  // The assemble panel, like the piece-size panel, lives for the whole run.
+  AssembleDlgExtUp_ = new TAssembleDlgExtUp(this);
+  RegisterForm(AssembleDlgExtUp_);
+  FileAssembleFolderDialog_ = new TApFolderDialog(this);
+  FileAssembleFolderDialog_->setObjectName(QStringLiteral("FileAssembleFolderDialog"));
+  FileAssembleFolderDialog_->Text = QStringLiteral("&Folders/drives:");
+  FileAssembleFolderDialog_->Title = QStringLiteral("Choose Folder Dialog");
+  FileAssembleFolderDialog_->CustDlgParams.Position = dpScrCenter;
+  FileAssembleFolderDialog_->CustDlgParams.SetTopFormName(QStringLiteral("AssembleDlgExtUp"));
+  FileAssembleFolderDialog_->DlgItemsCaptions.OK = QStringLiteral("&Assemble");
+  // The dialog opens with the panel's box in focus, so no folder of the tree is taken for the
+  // user's choice before the user chose one.
+  FileAssembleFolderDialog_->OnShow = [this](TApCustomFolderDialog*) {
+    AssembleDlgExtUp_->EditFolderName->setFocus();
+  };
+  FileAssembleFolderDialog_->OnSelectionChange = [this](TApCustomFolderDialog*) {
+    FileAssembleFolderDialogSelectionChange();
+  };
+  FileAssembleFolderDialog_->OnCanClose = [this](TApCustomFolderDialog*, bool& can_close) {
+    FileAssembleFolderDialogCanClose(can_close);
+  };
 }
 
 TMainForm::~TMainForm() {
@@ -108,11 +147,10 @@ void TMainForm::RunStartupJob() {
       OpenPieceFile(Command_.PieceFilePath);
       break;
     case StartAddFiles:
-      // Packing the list files' contents into a new set comes with the Add command.
+      AddFromLists();
       break;
     case StartAssemble:
-      // The set is opened first; assembling it comes with the Assemble command.
-      OpenPieceFile(Command_.PieceFilePath);
+      AssembleAtStartUp();
       break;
     default:
       break;
@@ -134,15 +172,30 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   CloseCurrentSet();
   ClearFileList();
   RememberSetFolder(FromStored(path));
-  CurrentSet_ = std::make_unique<PieceSet>(identity.base_path, SetAccess::kReadWrite, fs_);
+  // A set on a medium or in a folder the user cannot write is opened for reading: it lists and
+  // assembles, and says once why nothing can be added.
+  std::string reason;
+  SetAccess access = FolderWritable(platform::FolderOf(identity.base_path)) ? SetAccess::kReadWrite
+                                                                            : SetAccess::kReadOnly;
+  CurrentSet_ = std::make_unique<PieceSet>(identity.base_path, access, fs_);
+  if (access == SetAccess::kReadWrite && !CurrentSet_->CanStore()) {
+    // Laying the last piece out again may have failed where reading alone succeeds.
+    auto reading = std::make_unique<PieceSet>(identity.base_path, SetAccess::kReadOnly, fs_);
+    if (reading->LastError().empty()) {
+      reason = CurrentSet_->LastError() + "\n";
+      CurrentSet_ = std::move(reading);
+      access = SetAccess::kReadOnly;
+    }
+  }
   SetOpen_ = true;
 
   const std::vector<StoredFile>& files = CurrentSet_->Files();
   std::vector<FileRow> rows;
   rows.reserve(files.size());
   std::uint64_t total = 0;
-  for (const StoredFile& file : files) {
-    rows.push_back({file.Name, file.Folder, file.Size, Types_.IndexFor(file.Name)});
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const StoredFile& file = files[i];
+    rows.push_back({file.Name, file.Folder, file.Size, Types_.IndexFor(file.Name), i});
     total += file.Size;
   }
   Model_->SetRows(std::move(rows));
@@ -156,8 +209,24 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   ShowCaption();
   updateActions();
 
-  // A catalogue that could not be read leaves the set open but empty, refusing to store.
-  if (!CurrentSet_->CanStore()) MessageBox::Error(this, FromStored(CurrentSet_->LastError()));
+  if (access == SetAccess::kReadOnly && CurrentSet_->LastError().empty()) {
+    MessageBox::Information(
+        this, FromStored(reason + messages::ReadOnlySet(HeaderPath(identity.base_path))));
+  } else if (!CurrentSet_->CanStore()) {
+    // A catalogue that could not be read leaves the set open but empty, refusing to store.
+    MessageBox::Error(this, FromStored(CurrentSet_->LastError()));
+  }
+}
+
+bool TMainForm::FolderWritable(const std::string& folder) {
+  int error = 0;
+  std::unique_ptr<platform::File> probe =
+      fs_.CreateUniqueFile(folder.empty() ? std::string("./") : folder, "Qbtm", &error);
+  if (!probe) return false;
+  const std::string probe_path = probe->Path();
+  probe->Close();
+  fs_.Remove(probe_path);
+  return true;
 }
 
 void TMainForm::FillListRow(const StoredFile& entry) {
@@ -250,16 +319,6 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   CloseCurrentSet();
   SaveWindowGeometry(saveGeometry());
   event->accept();
-}
-
-void TMainForm::NotBuiltYet(const QString& command) {
-  MessageBox::Information(this, command + QStringLiteral(" is not built yet."));
-}
-
-void TMainForm::ActionAddExecute() { NotBuiltYet(QStringLiteral("Adding files to a set")); }
-
-void TMainForm::ActionAssembleExecute() {
-  NotBuiltYet(QStringLiteral("Assembling the stored files"));
 }
 
 void TMainForm::ActionMakeExeExecute() {

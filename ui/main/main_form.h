@@ -5,8 +5,14 @@
 // whole run, and carries the toolbar (SpeedBar), the menus and the commands. It reads the
 // command line when created and runs the start-up job once, after the window first painted.
 // updateActions() is the one place that decides which commands and controls are enabled: from
-// whether a set is open and whether a long command shows its progress. Every question to the
+// the one busy state, whether a set is open and whether it can store. Every question to the
 // user passes through the modal seam (ui/dialogs/modal_seam.h).
+//
+// The long commands (Add, Assemble and the start-up add and assemble) hold the window busy from
+// the moment their dialogs are confirmed until they have finished: the window refuses to close,
+// every command is off, and a key press or a click in the window asks after the current file
+// whether to go on (BusyInput). An exception that escapes such a command still ends the busy
+// state, so the window can always be closed afterwards.
 #pragma once
 
 #include <QMainWindow>
@@ -24,6 +30,7 @@
 #include "ui/main/file_type_cache.h"
 
 class QAction;
+class QLineEdit;
 class QItemSelection;
 class QMenu;
 class QProgressBar;
@@ -32,8 +39,12 @@ class QTreeView;
 
 namespace vornalis::ui {
 
+class BusyInput;
 class FileListModel;
+class TApFolderDialog;
+class TApOpenDialog;
 class TApSaveDialog;
+class TAssembleDlgExtUp;
 class TErrorDlg;
 class TFileNewDialogExtLower;
 class TFriendlyStatusBar;
@@ -70,8 +81,23 @@ class TMainForm : public QMainWindow {
 
   // The start-up job the command line asked for; runs once (the first paint posts it).
   void RunStartupJob();
-  // Set while a long command runs; the window refuses to close then.
-  void SetBusy(bool busy) { Busy_ = busy; }
+  // Set while a long command runs; the window refuses to close then and all commands are off.
+  void SetBusy(bool busy);
+
+  // Packs the files and folders of the command line's list files into a new set: with the
+  // piece-size dialog when the command line named the set, else after the New command.
+  void AddFromLists();
+  // Rebuilds the selected rows, or all rows when none is selected, into target_folder (ending
+  // with a separator); failures are listed at the end.
+  void AssembleInto(const std::string& target_folder);
+  // Opens the command line's set and assembles it into the folder named after "/e", made when
+  // missing; without a folder, or one that cannot be made, the folder dialog asks.
+  void AssembleAtStartUp();
+
+  // The folder dialog's handlers: the panel follows the selected folder; OK is allowed for an
+  // existing folder, or one made after a question.
+  void FileAssembleFolderDialogSelectionChange();
+  void FileAssembleFolderDialogCanClose(bool& can_close);
 
   PieceSet* CurrentSet() const { return CurrentSet_.get(); }
   bool SetOpen() const { return SetOpen_; }
@@ -87,6 +113,13 @@ class TMainForm : public QMainWindow {
   TErrorDlg* ErrorDlg() const { return ErrorDlg_; }
   TApSaveDialog* FileNewDialog() const { return FileNewDialog_; }
   TFileNewDialogExtLower* FileNewDialogExtLower() const { return FileNewDialogExtLower_; }
+  TApOpenDialog* FileAddDialog() const { return FileAddDialog_; }
+  TApFolderDialog* FileAssembleFolderDialog() const { return FileAssembleFolderDialog_; }
+  TAssembleDlgExtUp* AssembleDlgExtUp() const { return AssembleDlgExtUp_; }
+
+ signals:
+  // After each progress step, with its percentage (lets a watcher follow a long command).
+  void ProgressStepped(int percent);
 
  public slots:
   void FileNew();
@@ -113,12 +146,34 @@ class TMainForm : public QMainWindow {
   void updateActions();
 
   void ListViewFilesSelectItem(const QItemSelection& selected, const QItemSelection& deselected);
+  void CreateCommandDialogs();
+  // AddFiles' progress callback: steps the display, appends the row, checks for a break-off.
+  static int AddProgress(void* context, int percent, std::string name, std::string folder,
+                         std::uint32_t size);
+  // Hands entries to AddFiles under the busy display and shows a failure; the caller holds the
+  // window busy. Rows appended while storing get their catalogue entries afterwards.
+  void RunAddFiles(const std::string& work_folder, const std::vector<StoredFile>& entries,
+                   const std::string& source_root);
+  void AddFromListsCommon();
+  // Gives every row the index of its catalogue entry, by its exact folder and name.
+  void MapRowsToEntries();
+  // Holds the window busy for one long command and ends that when it leaves, also by an
+  // exception: the cursor, the bar, the caption and the commands come back.
+  struct BusyPeriod {
+    explicit BusyPeriod(TMainForm& owner) : form(owner) { form.StartBusy(); }
+    ~BusyPeriod() { form.EndBusy(); }
+    BusyPeriod(const BusyPeriod&) = delete;
+    BusyPeriod& operator=(const BusyPeriod&) = delete;
+    TMainForm& form;
+  };
+  void StartBusy();
+  void EndBusy();
   // Destroys CurrentSet, which writes its catalogue; tells the user when that fails.
   void CloseCurrentSet();
+  // Whether a file can be made in folder (tried with a probe file, removed at once).
+  bool FolderWritable(const std::string& folder);
   void ShowCaption();
   void ShowSortMark();
-  // Says that a command is not built yet, so that it does not look as if it worked.
-  void NotBuiltYet(const QString& command);
   QString SetNameText() const;
 
   platform::FileSystem& fs_;
@@ -127,7 +182,9 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<PieceSet> CurrentSet_;
   bool SetOpen_ = false;
   bool Busy_ = false;
-  bool Progressing_ = false;  // between BeginProgress and EndProgress
+  std::unique_ptr<BusyInput> Input_;  // while busy
+  bool CursorOverridden_ = false;     // BeginProgress set the hourglass; EndProgress gives it back
+  QString BusyCaption_;               // the caption when the window became busy
   bool StartupJobDone_ = false;
   int SortColumn_ = 0;
   std::uint32_t FileCount_ = 0;
@@ -139,6 +196,9 @@ class TMainForm : public QMainWindow {
   TErrorDlg* ErrorDlg_ = nullptr;
   TApSaveDialog* FileNewDialog_ = nullptr;
   TFileNewDialogExtLower* FileNewDialogExtLower_ = nullptr;
+  TApOpenDialog* FileAddDialog_ = nullptr;
+  TApFolderDialog* FileAssembleFolderDialog_ = nullptr;
+  TAssembleDlgExtUp* AssembleDlgExtUp_ = nullptr;
   QToolBar* SpeedBar = nullptr;
   QTreeView* ListViewFiles = nullptr;
   TFriendlyStatusBar* StatusLine = nullptr;

@@ -217,13 +217,15 @@ void TMainForm::CreateBody() {
 }
 
 void TMainForm::updateActions() {
-  // While a long command shows its progress nothing else may start, by button, menu or key.
-  const bool idle = !Progressing_;
+  // While a long command runs nothing else may start, by button, menu or key.
+  const bool idle = !Busy_;
   for (QAction* action : {ActionFileNew, ActionFileOpen, ActionFileExit, ActionHelpContents,
                           ActionHelpHowToUse, ActionHelpAbout})
     action->setEnabled(idle);
-  for (QAction* action : {ActionFileClose, ActionAdd, ActionAssemble, ActionMakeExe})
+  for (QAction* action : {ActionFileClose, ActionAssemble, ActionMakeExe})
     action->setEnabled(idle && SetOpen_);
+  // A set opened read-only, or whose catalogue could not be read, takes no files.
+  ActionAdd->setEnabled(idle && SetOpen_ && CurrentSet_ && CurrentSet_->CanStore());
   SpeedBar->setEnabled(idle);
   for (QMenu* menu : {FileMenu, Action1, HelpMenu}) {
     menu->setEnabled(idle);

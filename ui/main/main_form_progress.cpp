@@ -1,19 +1,41 @@
-// TMainForm: the busy display that long commands show while they work.
+// TMainForm: the busy state of long commands and the progress display they show.
 #include <QGuiApplication>
 #include <QProgressBar>
 
+#include "ui/main/busy_input.h"
 #include "ui/main/main_form.h"
 #include "ui/widgets/friendly_status_bar.h"
 
 namespace vornalis::ui {
+
+void TMainForm::SetBusy(bool busy) {
+  Busy_ = busy;
+  updateActions();
+}
+
+void TMainForm::StartBusy() {
+  BusyCaption_ = windowTitle();
+  Input_ = std::make_unique<BusyInput>(this);
+  if (CurrentSet_) CurrentSet_->SetByteProgress(Input_.get());
+  SetBusy(true);
+}
+
+void TMainForm::EndBusy() {
+  // Normally the command has ended its display already; after an exception this gives back
+  // what it left.
+  if (CursorOverridden_ || ProgressBar1->isVisible()) EndProgress(BusyCaption_);
+  if (CurrentSet_) CurrentSet_->SetByteProgress(nullptr);
+  Input_.reset();
+  SetBusy(false);
+}
 
 void TMainForm::BeginProgress() {
   // The bar starts from nothing rather than from where the previous command left it.
   ProgressBar1->setValue(0);
   ProgressBar1->show();
   ProgressBar1->raise();
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  Progressing_ = true;
+  if (!CursorOverridden_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  CursorOverridden_ = true;
   updateActions();
 }
 
@@ -27,14 +49,15 @@ void TMainForm::StepProgress(ProgressStep step, const QString& file_name, int pe
   const int shown = step == ProgressStep::kAdding ? percent : ProgressBar1->value();
   setWindowTitle(SetNameText() + QLatin1Char('-') + word + QString::number(shown) +
                  QLatin1Char('%'));
+  emit ProgressStepped(shown);
 }
 
 void TMainForm::EndProgress(const QString& caption) {
-  if (Progressing_) QGuiApplication::restoreOverrideCursor();
-  Progressing_ = false;
-  updateActions();
+  if (CursorOverridden_) QGuiApplication::restoreOverrideCursor();
+  CursorOverridden_ = false;
   ProgressBar1->hide();
   setWindowTitle(caption);
+  updateActions();
 }
 
 }  // namespace vornalis::ui

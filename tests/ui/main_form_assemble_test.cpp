@@ -1,0 +1,280 @@
+// Assemble in the main window: all rows, selected rows and one row, the percentages, breaking
+// off, a failing row's lines, the folder made after a question, names that differ only in case,
+// the start-up assemble into an existing, a missing and an impossible folder, and the folder
+// dialog itself with its panel.
+#include <QAbstractItemView>
+#include <QDialogButtonBox>
+#include <QFileSystemModel>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeView>
+#include <QtTest>
+#include <filesystem>
+
+#include "tests/support/raw_set.h"
+#include "tests/ui/support/ui_test_support.h"
+#include "ui/dialogs/assemble_dlg_ext_up.h"
+#include "ui/dialogs/error_dlg.h"
+#include "ui/dialogs/ext/ap_folder_dlg.h"
+#include "ui/dialogs/modal_seam.h"
+
+namespace vornalis::testing {
+
+class MainFormAssembleTest : public QObject, protected FormTestState {
+  Q_OBJECT
+
+ private:
+  QAbstractItemView* View() { return Form().findChild<QAbstractItemView*>("ListViewFiles"); }
+  // A set of count files f0.txt ... (f<i>.txt holds i + 1 copies of its digit), one in sub\.
+  void OpenSet(int count) {
+    Sources sources;
+    for (int i = 0; i < count; ++i) {
+      const std::string name = "f" + std::to_string(i) + ".txt";
+      sources.push_back({i == 1 ? "sub/" + name : name, std::string(i + 1, char('0' + i))});
+    }
+    QCOMPARE(MakeSet(At("set"), At("src/"), sources, 20), std::string());
+    Form().OpenPieceFile(At("set.pec"));
+    QCOMPARE(ListRows(Form()).size(), count);
+  }
+  void SelectRows(const QList<int>& rows) {
+    for (int row : rows)
+      View()->selectionModel()->select(View()->model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+  void AssembleInto(const std::string& folder) {
+    ui::modal::QueueFileName(QString::fromStdString(folder));
+    ActionNamed("ActionAssemble")->trigger();
+  }
+  std::string Out(const std::string& name) { return At("out/" + name); }
+  QList<int> steps_;
+  void WatchSteps(int at = -1, std::function<void()> act = nullptr) {
+    steps_.clear();
+    connect(&Form(), &ui::TMainForm::ProgressStepped, this, [this, at, act](int percent) {
+      steps_.append(percent);
+      if (steps_.size() == at && act) act();
+    });
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<TestFolder>();
+    fx_ = std::make_unique<FormFixture>();
+    std::filesystem::create_directories(At("out"));
+  }
+  void cleanup() {
+    ui::modal::ShowFileDialogs(false);
+    fx_.reset();
+  }
+
+  void noSelectionAssemblesEveryRow() {
+    OpenSet(4);
+    Form().show();
+    const QString caption = Form().windowTitle();
+    bool refused_close = false;
+    WatchSteps(1, [&] { refused_close = !Form().close(); });
+    AssembleInto(At("out"));
+    QVERIFY(refused_close);
+    QCOMPARE(AskedMessages(), QStringList());
+    QCOMPARE(steps_, (QList<int>{25, 50, 75, 100}));
+    QCOMPARE(FileContent(Out("f0.txt")), std::string("0"));
+    QCOMPARE(FileContent(Out("sub/f1.txt")), std::string("11"));
+    QCOMPARE(FileContent(Out("f3.txt")), std::string("3333"));
+    QCOMPARE(Form().windowTitle(), caption);
+    QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 4 files, 10 bytes"));
+    QVERIFY(!Form().Busy());
+    // The panel keeps the folder for the next time.
+    QCOMPARE(Form().AssembleDlgExtUp()->EditFolderName->text(), QString::fromStdString(At("out")));
+  }
+
+  void threeSelectedRowsOfTen() {
+    OpenSet(10);
+    SelectRows({0, 4, 7});
+    WatchSteps();
+    AssembleInto(At("out"));
+    QCOMPARE(steps_, (QList<int>{33, 66, 100}));
+    QStringList made;
+    for (const std::string& name : FolderNames(At("out")))
+      made.append(QString::fromStdString(name));
+    made.sort();
+    QCOMPARE(made, (QStringList{"f0.txt", "f4.txt", "f7.txt"}));
+  }
+
+  void oneRowWithoutProgressAndItsFailure() {
+    OpenSet(3);
+    const QString caption = Form().windowTitle();
+    SelectRows({2});
+    WatchSteps();
+    AssembleInto(At("out"));
+    QCOMPARE(steps_, QList<int>());
+    QCOMPARE(Form().windowTitle(), caption);
+    QCOMPARE(FileContent(Out("f2.txt")), std::string("222"));
+    QCOMPARE(FolderNames(At("out")).size(), 1u);
+
+    // A folder where the file goes: it cannot be rebuilt there.
+    std::filesystem::remove(Out("f2.txt"));
+    std::filesystem::create_directories(Out("f2.txt/inside"));
+    AssembleInto(At("out"));
+    QCOMPARE(ui::modal::DialogsShown(), QStringList{"FileAssembleFolderDialog"}
+                                            << "FileAssembleFolderDialog"
+                                            << "ErrorDlg");
+    const QStringList lines = Form().ErrorDlg()->Lines();
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], QString::fromStdString("Assembling " + At("out/") + "f2.txt..."));
+    QVERIFY2(lines[1].contains("f2.txt"), qPrintable(lines[1]));
+    QCOMPARE(lines[2], QStringLiteral("1 error(s) occured."));
+  }
+
+  void breakingOffWithNoStopsBeforeTheNextFile() {
+    OpenSet(4);
+    Form().show();
+    WatchSteps(1, [this] {
+      QCoreApplication::postEvent(View()->viewport(),
+                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier));
+    });
+    ui::modal::QueueAnswer(false);
+    AssembleInto(At("out"));
+    QCOMPARE(AskedMessages(), QStringList{"Warning: Assembling interrupted, continue?"});
+    QCOMPARE(steps_, QList<int>{25});
+    std::size_t made = 0;
+    for (const std::string& name : FolderNames(At("out"))) made += name == "sub" ? 0 : 1;
+    made += FileExists(Out("sub/f1.txt")) ? 1 : 0;
+    QCOMPARE(made, 1u);
+    QVERIFY(!Form().Busy());
+  }
+
+  void aMissingFolderIsMadeAfterTheQuestion() {
+    OpenSet(2);
+    // "&No" keeps the dialog open (the next name is the user's next choice); a folder whose
+    // parent is missing is wrong; "&Yes" makes a folder whose parent exists.
+    ui::modal::QueueFileName(QString::fromStdString(At("new")));
+    ui::modal::QueueAnswer(false);
+    ui::modal::QueueFileName(QString::fromStdString(At("x/y")));
+    ui::modal::QueueAnswer(true);
+    ui::modal::QueueFileName(QString::fromStdString(At("new")));
+    ui::modal::QueueAnswer(true);
+    ActionNamed("ActionAssemble")->trigger();
+    const QString ask_new = QString::fromStdString("Warning: Folder " + At("new") +
+                                                   " doesn't exist, do you want to create it?");
+    QCOMPARE(AskedMessages(),
+             (QStringList{ask_new,
+                          QString::fromStdString("Warning: Folder " + At("x/y") +
+                                                 " doesn't exist, do you want to create it?"),
+                          "Error: The folder path you've specified is wrong!", ask_new}));
+    QVERIFY(!FileExists(At("x")));
+    QCOMPARE(FileContent(At("new/f0.txt")), std::string("0"));
+    QCOMPARE(FileContent(At("new/sub/f1.txt")), std::string("11"));
+  }
+
+  void namesThatDifferOnlyInCaseBothComeBack() {
+    const std::string block =
+        BlockBytes({{1, 8, 5, "", "A.txt"}, {1, 13, 3, "", "a.txt"}, {1, 16, 2, "", "b.txt"}});
+    WriteFile(At("case.pec"), HeaderBytes(StreamBytes(1000, 1, "AAAAAaaabb", block)));
+    Form().OpenPieceFile(At("case.pec"));
+    QCOMPARE(AskedMessages().join("\n"), QString());
+    QCOMPARE(ListRows(Form()).size(), 3);
+    std::filesystem::create_directories(At("one"));
+    std::filesystem::create_directories(At("two"));
+    // Each row alone, so the two same-named files do not land on one another.
+    for (int row = 0; row < 2; ++row) {
+      View()->clearSelection();
+      SelectRows({row});
+      const QString name = View()->model()->index(row, 0).data().toString();
+      AssembleInto(At(row == 0 ? "one" : "two"));
+      QCOMPARE(FileContent(At(row == 0 ? "one/" : "two/") + name.toStdString()),
+               std::string(name == "A.txt" ? "AAAAA" : "aaa"));
+    }
+    QCOMPARE(AskedMessages(), QStringList());
+  }
+
+  void startUpAssembleIntoAFolder_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("dialog");
+    QTest::newRow("existing") << "out" << false;
+    QTest::newRow("missing, parent there") << "made" << false;
+    QTest::newRow("impossible") << "no/such/folder" << true;
+  }
+  void startUpAssembleIntoAFolder() {
+    QFETCH(QString, target);
+    QFETCH(bool, dialog);
+    QCOMPARE(MakeSet(At("set"), At("src/"), {{"a.txt", "aaa"}, {"d/b.txt", "bb"}}), std::string());
+    const std::string folder = At(target.toStdString());
+    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{At("set.pec"), "/e", folder});
+    QCOMPARE(Form().StartMode(), int(ui::StartAssemble));
+    Form().RunStartupJob();
+    QCOMPARE(ui::modal::DialogsShown().contains("FileAssembleFolderDialog"), dialog);
+    QCOMPARE(FileExists(folder + "/a.txt"), !dialog);
+    if (!dialog) QCOMPARE(FileContent(folder + "/d/b.txt"), std::string("bb"));
+    QCOMPARE(ListRows(Form()).size(), 2);
+    QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 2 files, 5 bytes"));
+    QVERIFY(Form().SetOpen());
+  }
+
+  void startUpAssembleWithoutAFolderAsks() {
+    QCOMPARE(MakeSet(At("set"), At("src/"), {{"a.txt", "aaa"}}), std::string());
+    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{At("set.pec"), "/e"});
+    ui::modal::QueueFileName(QString::fromStdString(At("out")));
+    Form().RunStartupJob();
+    QCOMPARE(ui::modal::DialogsShown(), QStringList{"FileAssembleFolderDialog"});
+    QCOMPARE(FileContent(Out("a.txt")), std::string("aaa"));
+  }
+
+  void theFolderDialogShowsThePanelAboveTheTree() {
+    OpenSet(2);
+    Form().show();
+    ui::modal::ShowFileDialogs(true);
+    struct {
+      QString title, ok, text, label;
+      bool panel_above = false, centred = false, kept_open = false;
+      QString followed;
+    } seen;
+    WhenModalShows([&](QWidget* dialog) {
+      QVERIFY(QTest::qWaitForWindowExposed(dialog));
+      auto* panel = Form().AssembleDlgExtUp();
+      auto* tree = dialog->findChild<QTreeView*>("TreeViewFolders");
+      auto* box = dialog->findChild<QDialogButtonBox*>("buttonBox");
+      seen.title = dialog->windowTitle();
+      seen.ok = box->button(QDialogButtonBox::Ok)->text();
+      seen.text = dialog->findChild<QLabel*>("labelText")->text();
+      seen.label = panel->findChild<QLabel*>("LabelAssembleTo")->text();
+      seen.panel_above = panel->parentWidget() == dialog && panel->isVisible() &&
+                         panel->geometry().bottom() < tree->mapTo(dialog, QPoint(0, 0)).y();
+      const QPoint centre = dialog->frameGeometry().center();
+      const QPoint screen = dialog->screen()->geometry().center();
+      seen.centred = (centre - screen).manhattanLength() <= 4;
+      // Selecting a folder in the tree fills the panel's box.
+      auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+      tree->setCurrentIndex(model->index(QString::fromStdString(At("out"))));
+      seen.followed = panel->EditFolderName->text();
+      // A missing folder, not to be made: the dialog stays.
+      panel->EditFolderName->setText(QString::fromStdString(At("missing")));
+      ui::modal::QueueAnswer(false);
+      box->button(QDialogButtonBox::Ok)->click();
+      seen.kept_open = dialog->isVisible();
+      panel->EditFolderName->setText(QString::fromStdString(At("out")));
+      box->button(QDialogButtonBox::Ok)->click();
+    });
+    ActionNamed("ActionAssemble")->trigger();
+    QCOMPARE(seen.title, QStringLiteral("Choose Folder Dialog"));
+    QCOMPARE(seen.ok, QStringLiteral("&Assemble"));
+    QCOMPARE(seen.text, QStringLiteral("&Folders/drives:"));
+    QCOMPARE(seen.label, QStringLiteral("A&ssemble to:"));
+    QVERIFY(seen.panel_above);
+    QVERIFY(seen.centred);
+    QCOMPARE(seen.followed, QString::fromStdString(At("out")));
+    QVERIFY(seen.kept_open);
+    QVERIFY(!FileExists(At("missing")));
+    QCOMPARE(FileContent(Out("f0.txt")), std::string("0"));
+    // The panel is the window's again, hidden, with its text.
+    QCOMPARE(Form().AssembleDlgExtUp()->parentWidget(), &Form());
+    QVERIFY(!Form().AssembleDlgExtUp()->isVisible());
+  }
+};
+
+}  // namespace vornalis::testing
+
+QTEST_MAIN(vornalis::testing::MainFormAssembleTest)
+#include "main_form_assemble_test.moc"

@@ -1,0 +1,144 @@
+// TMainForm: Add and the start-up add. Files are stored by the engine's AddFiles, which calls
+// AddProgress after each file: the progress steps, the file's row is appended, and a key press
+// or a click in the window asks whether to go on.
+#include <QStringList>
+#include <unordered_map>
+
+#include "engine/messages.h"
+#include "engine/set_files.h"
+#include "platform/path.h"
+#include "ui/dialogs/choose_size.h"
+#include "ui/dialogs/error_dlg.h"
+#include "ui/dialogs/ext/ap_open_dlg.h"
+#include "ui/dialogs/message_box.h"
+#include "ui/main/busy_input.h"
+#include "ui/main/file_list_model.h"
+#include "ui/main/main_form.h"
+#include "ui/main/start_up_sources.h"
+#include "ui/main/stored_text.h"
+
+namespace vornalis::ui {
+namespace {
+
+bool EndsWithPec(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string end = path.substr(path.size() - 4);
+  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return end == ".pec";
+}
+
+}  // namespace
+
+void TMainForm::ActionAddExecute() {
+  if (!CurrentSet_ || Busy_) return;
+  FileAddDialog_->FileName.clear();
+  if (!FileAddDialog_->Execute()) return;
+
+  BusyPeriod busy(*this);
+  Input_->FlushKeyMessages();
+  // The dialog returns files of one folder; should they differ, each keeps its own folder
+  // below the folder they share, so none is read from the wrong place.
+  std::vector<std::string> paths;
+  for (const QString& file : FileAddDialog_->Files) paths.push_back(ToNativePath(file));
+  std::vector<std::string> no_folders;
+  const StartUpSources sources = CollectStartUpSources(no_folders, paths, fs_);
+  RunAddFiles(sources.source_root, sources.entries, sources.source_root);
+  FileCount_ = static_cast<std::uint32_t>(CurrentSet_->Files().size());
+  TotalBytes_ = CurrentSet_->TotalBytes();
+  ShowTotals();
+}
+
+void TMainForm::RunAddFiles(const std::string& work_folder, const std::vector<StoredFile>& entries,
+                            const std::string& source_root) {
+  BeginProgress();
+  CurrentSet_->ClearLastError();
+  const bool stored =
+      CurrentSet_->AddFiles(work_folder, entries, this, &TMainForm::AddProgress, source_root);
+  EndProgress(BusyCaption_);
+  // The set merged the new entries into its catalogue, which moves the old ones too.
+  MapRowsToEntries();
+  if (!stored) {
+    ErrorDlg_->ClearErrors();
+    ErrorDlg_->AddErrorLine(FromStored(CurrentSet_->LastError()));
+    ErrorDlg_->AddErrorLine(QString::fromLatin1(messages::kPiecesMayBeCorrupt));
+    ErrorDlg_->Execute();
+  }
+  // The new rows were appended at the end, so the list is no longer sorted.
+  SortColumn_ = 0;
+  ShowSortMark();
+}
+
+int TMainForm::AddProgress(void* context, int percent, std::string name, std::string folder,
+                           std::uint32_t size) {
+  auto* form = static_cast<TMainForm*>(context);
+  if (percent < 0) return 0;
+  form->StepProgress(ProgressStep::kAdding, FromStored(name), percent);
+  StoredFile row;
+  row.Folder = std::move(folder);
+  row.Name = std::move(name);
+  row.Size = size;
+  form->FillListRow(row);
+  if (!form->Input_ || !form->Input_->CheckInterrupt()) return 0;
+  return MessageBox::Warning(form, QStringLiteral("Adding interrupted, continue?")) ? 0 : -1;
+}
+
+void TMainForm::MapRowsToEntries() {
+  const std::vector<StoredFile>& files = CurrentSet_->Files();
+  // Exact spelling as key: rows hold the entries' own texts, so no lookup that ignores case
+  // can hand a row another file's entry.
+  std::unordered_map<std::string, std::vector<std::size_t>> by_path;
+  for (std::size_t i = files.size(); i-- > 0;)
+    by_path[files[i].Folder + '\0' + files[i].Name].push_back(i);
+  std::vector<std::size_t> entries(static_cast<std::size_t>(Model_->rowCount()), FileRow::kNoEntry);
+  for (std::size_t row = 0; row < entries.size(); ++row) {
+    const FileRow& shown = Model_->Row(static_cast<int>(row));
+    auto found = by_path.find(shown.folder + '\0' + shown.name);
+    if (found == by_path.end() || found->second.empty()) continue;
+    entries[row] = found->second.back();
+    found->second.pop_back();
+  }
+  Model_->SetEntries(entries);
+}
+
+void TMainForm::AddFromLists() {
+  if (Command_.PieceFilePath.empty()) {
+    FileNew();
+    if (!SetOpen_) return;
+  } else {
+    TChooseSize dialog(this);
+    if (!dialog.Execute()) return;
+    QString refusal;
+    const std::optional<std::uint32_t> piece_size = dialog.PieceSize(&refusal);
+    if (!piece_size) {
+      MessageBox::Error(this, refusal);
+      return;
+    }
+    // Only the extension is taken off: a name without it keeps all its characters.
+    std::string base = Command_.PieceFilePath;
+    if (EndsWithPec(base)) base.resize(base.size() - 4);
+    // A set of that name would be overwritten piece by piece.
+    const std::string header = HeaderPath(base);
+    if (fs_.Exists(header) &&
+        !MessageBox::Warning(this, FromStored(platform::FileNameOf(header)) +
+                                       QStringLiteral(" already exists.\nDo you want to "
+                                                      "replace it?")))
+      return;
+    CloseCurrentSet();
+    ClearFileList();
+    CurrentSet_ = std::make_unique<PieceSet>(base, *piece_size, fs_);
+    SetOpen_ = true;
+    ShowCaption();
+    updateActions();
+  }
+  AddFromListsCommon();
+}
+
+void TMainForm::AddFromListsCommon() {
+  BusyPeriod busy(*this);
+  Input_->FlushKeyMessages();
+  const StartUpSources sources =
+      CollectStartUpSources(Command_.FoldersToAdd, Command_.FilesToAdd, fs_);
+  RunAddFiles(platform::FolderOf(Command_.PieceFilePath), sources.entries, sources.source_root);
+}
+
+}  // namespace vornalis::ui
