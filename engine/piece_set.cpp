@@ -218,6 +218,7 @@ void PieceSet::RemoveLeftovers(const AsideRecord& current) {
 }
 
 bool PieceSet::ReadCatalogue() {
+  catalogue_read_ = false;
   SetReader reader(fs_, BasePath_);
   if (!reader.Open()) return Fail(reader.error());
   PieceSize_ = reader.piece_size();
@@ -274,6 +275,7 @@ bool PieceSet::ReadCatalogue() {
 
   // A set written under another locale or on another system may be in another order.
   if (!catalogue::IsSorted(collator_, files)) catalogue::SortFiles(collator_, &files);
+  catalogue_read_ = true;
   Files_ = std::move(files);
   return true;
 }

@@ -100,6 +100,8 @@ class PieceSet {
   // False when this set can store nothing: its catalogue could not be read, its piece size is
   // invalid, or it was opened read-only.
   bool CanStore() const { return store_refusal_.empty(); }
+  // False when the catalogue of an existing set could not be read (LastError() says why).
+  bool CatalogueRead() const { return catalogue_read_; }
   // A stored entry with this folder and name (case ignored by the locale's order), or null.
   const StoredFile* Find(const std::string& folder, const std::string& name) const;
   // The one stored entry the user means by this folder and name: the entry spelt exactly so,
@@ -189,6 +191,7 @@ class PieceSet {
   std::unique_ptr<platform::Lock> lock_;  // held from opening for storing to closing
   AsideRecord aside_;  // overflow pieces of the header on disk that are kept aside
   bool aside_record_written_ = false;
+  bool catalogue_read_ = true;
   bool closed_ = false;
   bool close_result_ = true;
 };

@@ -197,22 +197,26 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     QCOMPARE(Form().TypeCache().Size(), 3);
   }
 
-  void unreadableCatalogueIsReportedAndStoresNothing() {
-    // The header promises a block that the file does not hold.
+  void anOpenThatFailsLeavesNoSetOpenAndNamesTheHeader() {
+    // The header promises a block that the file does not hold; the other is damaged early.
     const std::string block = BlockBytes({{1, 8, 5, "", "a.txt"}});
     WriteFile(At("broken.pec"),
               HeaderBytes(StreamBytes(100, 1, "", block.substr(0, block.size() - 3), false)));
+    WriteFile(At("DAMAGED.PEC"), "QBXR and nothing of sense");
     ChooseAndOpen(At("broken.pec"));
-    QVERIFY(Form().SetOpen());
-    QVERIFY(!Form().CurrentSet()->CanStore());
-    const QString reason = QString::fromStdString(Form().CurrentSet()->LastError());
-    QVERIFY(!reason.isEmpty());
-    QCOMPARE(AskedMessages(), QStringList{"Error: " + reason});
+    QVERIFY(!Form().SetOpen());
+    QVERIFY(Form().CurrentSet() == nullptr);
+    QCOMPARE(AskedMessages().size(), 1);
+    QVERIFY2(AskedMessages()[0].contains(QString::fromStdString(At("broken.pec"))),
+             qPrintable(AskedMessages()[0]));
     QCOMPARE(ListRows(Form()), QStringList());
-    StoredFile entry;
-    entry.Name = "b.txt";
-    WriteFile(At("src/b.txt"), "b");
-    QVERIFY(!Form().CurrentSet()->AddFiles(At("src/"), {entry}, nullptr, nullptr, At("src/")));
+    for (const char* name : {"ActionFileClose", "ActionAdd", "ActionAssemble", "ActionMakeExe"})
+      QVERIFY2(!Form().findChild<QAction*>(name)->isEnabled(), name);
+
+    ChooseAndOpen(At("DAMAGED.PEC"));
+    QVERIFY(!Form().SetOpen());
+    QCOMPARE(AskedMessages().last(), "Error: " + QString::fromStdString(At("DAMAGED.PEC")) +
+                                         ": File format is not correct");
   }
 
   void catalogueThatCannotBeWrittenIsReported_data() {

@@ -179,13 +179,28 @@ void TMainForm::OpenPieceFile(const std::string& path) {
                                                                             : SetAccess::kReadOnly;
   CurrentSet_ = std::make_unique<PieceSet>(identity.base_path, access, fs_);
   if (access == SetAccess::kReadWrite && !CurrentSet_->CanStore()) {
-    // Laying the last piece out again may have failed where reading alone succeeds.
+    // Laying the last piece out again may have failed where reading alone succeeds, and another
+    // program may be storing into the set: it is then shown as it was last closed.
     auto reading = std::make_unique<PieceSet>(identity.base_path, SetAccess::kReadOnly, fs_);
     if (reading->LastError().empty()) {
       reason = CurrentSet_->LastError() + "\n";
       CurrentSet_ = std::move(reading);
       access = SetAccess::kReadOnly;
     }
+  }
+  if (!CurrentSet_->CatalogueRead()) {
+    // A set whose catalogue cannot be read is not shown as open: there is nothing to list,
+    // close or make an executable of. The message names the header, which the engine's
+    // "File format is not correct" does not.
+    std::string message = CurrentSet_->LastError();
+    if (message == messages::kFormatNotCorrect)
+      message = CurrentSet_->Paths().Header() + ": " + message;
+    CurrentSet_.reset();
+    SetOpen_ = false;
+    ShowCaption();
+    updateActions();
+    MessageBox::Error(this, FromStored(message));
+    return;
   }
   SetOpen_ = true;
 
@@ -211,7 +226,7 @@ void TMainForm::OpenPieceFile(const std::string& path) {
 
   if (access == SetAccess::kReadOnly && CurrentSet_->LastError().empty()) {
     MessageBox::Information(
-        this, FromStored(reason + messages::ReadOnlySet(HeaderPath(identity.base_path))));
+        this, FromStored(reason + messages::ReadOnlySet(CurrentSet_->Paths().Header())));
   } else if (!CurrentSet_->CanStore()) {
     // A catalogue that could not be read leaves the set open but empty, refusing to store.
     MessageBox::Error(this, FromStored(CurrentSet_->LastError()));
