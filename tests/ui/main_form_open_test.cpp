@@ -219,6 +219,21 @@ class MainFormOpenTest : public QObject, protected FormTestState {
                                          ": File format is not correct");
   }
 
+  void aSetAnotherProgramStoresIntoOpensForReadingOnly() {
+    QCOMPARE(MakeSet(At("busy"), At("src/"), {{"a.txt", "a"}}), std::string());
+    PieceSet writer(At("busy"));  // holds the set's lock, as another program would
+    QCOMPARE(writer.LastError(), std::string());
+    ChooseAndOpen(At("busy.pec"));
+    QVERIFY(Form().SetOpen());
+    QVERIFY(!Form().CurrentSet()->CanStore());
+    QVERIFY(!ActionNamed("ActionAdd")->isEnabled());
+    QVERIFY(ActionNamed("ActionAssemble")->isEnabled());
+    QCOMPARE(ListRows(Form()).size(), 1);
+    QCOMPARE(AskedMessages().size(), 1);
+    QVERIFY2(AskedMessages()[0].contains("is in use: another program is storing files into it"),
+             qPrintable(AskedMessages()[0]));
+  }
+
   void catalogueThatCannotBeWrittenIsReported_data() {
     QTest::addColumn<QString>("how");
     QTest::newRow("Close") << "close";
