@@ -14,6 +14,9 @@ cmake --build build -j "$jobs"
 echo "== tests"
 (cd build && ctest --output-on-failure -j "$jobs")
 
+echo "== kill campaign (short form: 10 random SIGKILLs per kind of set)"
+tests/attack/kill_campaign.sh build/bin/vornalis-cli 10 no
+
 echo "== sanitizer build"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORNALIS_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# kill_campaign.sh CLI [RANDOM_KILLS] [SYSCALL_KILLS]
+#
+# Kills `vornalis-cli add` and `create` with SIGKILL and checks after every kill that nothing
+# stored by an earlier completed command was lost: the set opens, verifies, rebuilds every file
+# it lists byte for byte, holds either the files it held before or all of them after, and the
+# next add succeeds and leaves no temporary file, kept-aside piece or lock behind.
+#
+# Sets with no, one and several overflow pieces are attacked: RANDOM_KILLS kills at random
+# moments for each (default 20), and, when strace is installed and SYSCALL_KILLS is "yes", one
+# kill before each file-changing system call of one add (strace -e inject=...:signal=KILL).
+# Prints the counts and exits 1 on the first broken set, leaving its folder for a look.
+set -euo pipefail
+cli=$(readlink -f "$1")
+random_kills=${2:-20}
+syscall_kills=${3:-no}
+work=$(mktemp -d "${TMPDIR:-/tmp}/vornalis-kills-XXXXXX")
+kills=0 completed=0 checked=0
+
+# make_sources DIR COUNT SEED: COUNT small files of varied sizes below DIR.
+make_sources() {
+  mkdir -p "$1"
+  for ((i = 0; i < $2; i++)); do
+    head -c $(((i * 397 + $3 * 131) % 3000)) /dev/urandom > "$1/f$3-$i-with-a-longer-name.bin"
+  done
+}
+
+# check DIR EXPECTED_BEFORE EXPECTED_AFTER: the set in DIR is sound and holds either count.
+check() {
+  local dir=$1 before=$2 after=$3 listed count out
+  listed=$("$cli" list --json "$dir/set.pec") || { echo "FAIL: list after kill in $dir" >&2; exit 1; }
+  count=$(grep -o '"total_files":[0-9]*' <<<"$listed" | cut -d: -f2)
+  if [ "$count" != "$before" ] && [ "$count" != "$after" ]; then
+    echo "FAIL: $count files in $dir, expected $before or $after" >&2; exit 1
+  fi
+  "$cli" verify "$dir/set.pec" >/dev/null || { echo "FAIL: verify in $dir" >&2; exit 1; }
+  out=$dir/out-$RANDOM$RANDOM
+  "$cli" extract -q "$dir/set.pec" "$out" || { echo "FAIL: extract in $dir" >&2; exit 1; }
+  (cd "$out" && find . -type f) | while read -r f; do
+    cmp -s "$out/$f" "$work/src/$f" || { echo "FAIL: $f differs in $dir" >&2; exit 1; }
+  done
+  echo late > "$dir/late.txt"
+  "$cli" add -q "$dir/set.pec" "$dir/late.txt" >/dev/null 2>&1 ||
+    { echo "FAIL: the next add in $dir" >&2; exit 1; }
+  if ls -A "$dir" | grep -E 'Qbtm|\.aside|\.lock' >/dev/null; then
+    echo "FAIL: leftovers in $dir: $(ls -A "$dir" | grep -E 'Qbtm|\.aside|\.lock' | tr '\n' ' ')" >&2
+    exit 1
+  fi
+  checked=$((checked + 1))
+}
+
+make_sources "$work/src/new" 12 2
+# Sets of 4,000-byte pieces: 6 files need no overflow piece, 60 one, 300 several.
+for files in 6 60 300; do
+  base=$work/base-$files
+  make_sources "$work/src/old$files" "$files" 1
+  mkdir -p "$base"
+  "$cli" create -q --size 4000 "$base/set" "$work/src/old$files" >/dev/null
+  overflow=$("$cli" info "$base/set.pec" | awk '/Overflow pieces/ {print $3}')
+  after=$((files + 12))
+  # How long one add takes here, so that kills fall anywhere inside it.
+  cp -r "$base" "$work/timing-$files"
+  start=$(date +%s%N)
+  (cd "$work/src" && "$cli" add -q "$work/timing-$files/set.pec" new >/dev/null 2>&1)
+  span=$((($(date +%s%N) - start) / 1000))  # microseconds
+
+  for ((k = 0; k < random_kills; k++)); do
+    dir=$work/run-$files-r$k
+    cp -r "$base" "$dir"
+    (cd "$work/src" && exec "$cli" add -q "$dir/set.pec" new >/dev/null 2>&1) &
+    pid=$!
+    sleep "$(printf '0.%06d' $(((RANDOM * 32768 + RANDOM) % (span + 1))))"
+    if kill -KILL "$pid" 2>/dev/null; then kills=$((kills + 1)); else completed=$((completed + 1)); fi
+    wait "$pid" 2>/dev/null || true
+    check "$dir" "$files" "$after"
+  done
+
+  if [ "$syscall_kills" = yes ] && command -v strace >/dev/null; then
+    for call in openat write pwrite64 copy_file_range ftruncate rename renameat renameat2 \
+                unlink unlinkat syncfs fsync; do
+      for ((n = 1; ; n++)); do
+        dir=$work/run-$files-$call-$n
+        cp -r "$base" "$dir"
+        status=0
+        (cd "$work/src" && strace -f -qq -o /dev/null -e trace="$call" \
+          -e inject="$call":signal=KILL:when="$n" "$cli" add -q "$dir/set.pec" new \
+          >/dev/null 2>&1) || status=$?
+        check "$dir" "$files" "$after"
+        if [ "$status" -eq 137 ] || [ "$status" -eq 9 ]; then kills=$((kills + 1)); else
+          completed=$((completed + 1)); break; fi
+      done
+    done
+  fi
+  echo "set of $files files ($overflow overflow pieces): checked so far $checked"
+done
+echo "kill campaign: $kills kills, $completed runs that finished, $checked sets checked, 0 broken"
+rm -rf "$work"
