@@ -82,9 +82,9 @@ for files in 6 60 300; do
         dir=$work/run-$files-$call-$n
         cp -r "$base" "$dir"
         status=0
-        (cd "$work/src" && strace -f -qq -o /dev/null -e trace="$call" \
+        { (cd "$work/src" && strace -f -qq -o /dev/null -e trace="$call" \
           -e inject="$call":signal=KILL:when="$n" "$cli" add -q "$dir/set.pec" new \
-          >/dev/null 2>&1) || status=$?
+          >/dev/null 2>&1) || status=$?; } 2>/dev/null
         check "$dir" "$files" "$after"
         if [ "$status" -eq 137 ] || [ "$status" -eq 9 ]; then kills=$((kills + 1)); else
           completed=$((completed + 1)); break; fi

@@ -19,15 +19,11 @@ TChooseSize::TChooseSize(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Choose piece size"));
   setModal(true);
 
-  MaskEditSize = new QLineEdit(QStringLiteral("200"), this);
-  MaskEditSize->setObjectName(QStringLiteral("MaskEditSize"));
-  auto* size_label = new QLabel(QStringLiteral("Si&ze of one piece:"), this);
-  size_label->setBuddy(MaskEditSize);
-  ComboBoxSizeUnit = new QComboBox(this);
-  ComboBoxSizeUnit->setObjectName(QStringLiteral("ComboBoxSizeUnit"));
-  FillSizeUnits(ComboBoxSizeUnit);
-  auto* unit_label = new QLabel(QStringLiteral("&Unit:"), this);
-  unit_label->setBuddy(ComboBoxSizeUnit);
+  const SizeControls controls = MakeSizeControls(this);
+  MaskEditSize = controls.size;
+  ComboBoxSizeUnit = controls.unit;
+  QLabel* size_label = controls.size_label;
+  QLabel* unit_label = controls.unit_label;
 
   CheckBox1 = new QCheckBox(QStringLiteral("Specific size:"), this);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));

@@ -20,16 +20,11 @@ TFileNewDialogExtLower::TFileNewDialogExtLower(QWidget* parent) : QWidget(parent
   RadioButton2 = new QRadioButton(QStringLiteral("&Specific size:"), this);
   RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
 
-  MaskEditSize = new QLineEdit(QStringLiteral("200"), this);
-  MaskEditSize->setObjectName(QStringLiteral("MaskEditSize"));
-  auto* size_label = new QLabel(QStringLiteral("Si&ze of one piece:"), this);
-  size_label->setBuddy(MaskEditSize);
-
-  ComboBoxSizeUnit = new QComboBox(this);
-  ComboBoxSizeUnit->setObjectName(QStringLiteral("ComboBoxSizeUnit"));
-  FillSizeUnits(ComboBoxSizeUnit);
-  auto* unit_label = new QLabel(QStringLiteral("&Unit:"), this);
-  unit_label->setBuddy(ComboBoxSizeUnit);
+  const SizeControls controls = MakeSizeControls(this);
+  MaskEditSize = controls.size;
+  ComboBoxSizeUnit = controls.unit;
+  QLabel* size_label = controls.size_label;
+  QLabel* unit_label = controls.unit_label;
 
   ComboBoxSpeSize = new QComboBox(this);
   ComboBoxSpeSize->setObjectName(QStringLiteral("ComboBoxSpeSize"));

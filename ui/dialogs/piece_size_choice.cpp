@@ -1,6 +1,7 @@
 #include "ui/dialogs/piece_size_choice.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "engine/messages.h"
@@ -14,6 +15,20 @@ namespace {
 const char* const kUnits[] = {"bytes", "KB", "MB"};
 
 }  // namespace
+
+SizeControls MakeSizeControls(QWidget* parent) {
+  SizeControls controls{};
+  controls.size = new QLineEdit(QStringLiteral("200"), parent);
+  controls.size->setObjectName(QStringLiteral("MaskEditSize"));
+  controls.size_label = new QLabel(QStringLiteral("Si&ze of one piece:"), parent);
+  controls.size_label->setBuddy(controls.size);
+  controls.unit = new QComboBox(parent);
+  controls.unit->setObjectName(QStringLiteral("ComboBoxSizeUnit"));
+  FillSizeUnits(controls.unit);
+  controls.unit_label = new QLabel(QStringLiteral("&Unit:"), parent);
+  controls.unit_label->setBuddy(controls.unit);
+  return controls;
+}
 
 void FillSizeUnits(QComboBox* units) {
   for (const char* unit : kUnits) units->addItem(QString::fromLatin1(unit));

@@ -7,9 +7,21 @@
 #include <optional>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QWidget;
 
 namespace vornalis::ui {
+
+// The number box and the unit list that both forms show, with their labels, made in parent:
+// the box holds "200", the list has "KB" selected.
+struct SizeControls {
+  QLineEdit* size;
+  QLabel* size_label;
+  QComboBox* unit;
+  QLabel* unit_label;
+};
+SizeControls MakeSizeControls(QWidget* parent);
 
 // "bytes", "KB", "MB" with "KB" selected; the two floppy sizes with the first selected.
 void FillSizeUnits(QComboBox* units);
