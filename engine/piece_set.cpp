@@ -157,7 +157,7 @@ bool PieceSet::WriteCatalogue() {
   if (const int error = fs_.SyncFolder(folder))
     return Fail(messages::CantWrite(paths_.Header(), error));
   if (!out.Commit()) return Fail(out.error());
-  if (const int error = fs_.SyncFolder(folder))
+  if (const int error = fs_.SyncFolderEntries(folder))
     return Fail(messages::CantWrite(paths_.Header(), error));
   return true;
 }

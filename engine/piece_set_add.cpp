@@ -146,7 +146,9 @@ bool PieceSet::StoreFile(StoredFile* entry) {
     if (byte_progress_ != nullptr && size > ByteProgress::kChunk)
       byte_progress_->Copied(size - remaining, size);
     if (WritePos_ == PieceSize_) {
-      // The piece is full: the next byte, of this file or a later one, starts a new piece.
+      // The piece is full: the next byte, of this file or a later one, starts a new piece. Its
+      // bytes start on their way to the medium now, so that closing the set waits less.
+      current_piece_->StartWriteback();
       const int close_error = current_piece_->Close();
       current_piece_.reset();
       LastPieceOpen_ = false;

@@ -41,6 +41,9 @@ class File {
   virtual std::int64_t Size(int* error) = 0;
   // Closes the file; a write-back failure shows here. Returns 0 or an error code.
   virtual int Close() = 0;
+  // Asks the system to start writing the file's bytes to the medium now, without waiting for
+  // it, so that a later flush finds less to do. A hint: nothing is promised.
+  virtual void StartWriteback() {}
   // The operating system's handle of a file of the real file system, so that copies between two
   // such files can be left to the kernel; -1 for any other file.
   virtual int SystemHandle() const { return -1; }
@@ -147,6 +150,8 @@ class FileSystem {
   // Flushes to the medium every file written on the file system that holds folder, and the
   // folder's own entries (names made, renamed or removed in it). Returns 0 or an error code.
   virtual int SyncFolder(const std::string& folder) = 0;
+  // Flushes only the folder's own entries, so names made, renamed or removed in it last.
+  virtual int SyncFolderEntries(const std::string& folder) = 0;
   // The folder for temporary files, ending with a separator.
   virtual std::string TempFolder() = 0;
   // Gives `to` the permission bits of `from` (so a copied program stays executable).

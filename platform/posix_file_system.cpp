@@ -30,6 +30,7 @@ class PosixFile final : public File {
 
   const std::string& Path() const override { return path_; }
   int SystemHandle() const override { return fd_; }
+  void StartWriteback() override { ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE); }
   // Made with O_TMPFILE: it has no name in its folder until linked into it.
   bool unnamed() const { return unnamed_; }
 
@@ -321,6 +322,15 @@ class PosixFileSystem final : public FileSystem {
     }
     *error = EWOULDBLOCK;
     return nullptr;
+  }
+
+  int SyncFolderEntries(const std::string& folder) override {
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    const int error = ::fsync(fd) != 0 && errno != EINVAL ? errno : 0;
+    ::close(fd);
+    return error;
   }
 
   int SyncFolder(const std::string& folder) override {

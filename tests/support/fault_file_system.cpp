@@ -269,6 +269,11 @@ int FaultFileSystem::SyncFolder(const std::string& folder) {
   return base_.SyncFolder(folder);
 }
 
+int FaultFileSystem::SyncFolderEntries(const std::string& folder) {
+  if (const int fault = Check(Op::kSync, folder)) return fault;
+  return base_.SyncFolderEntries(folder);
+}
+
 std::unique_ptr<platform::File> FaultFileSystem::CreateUniqueFile(const std::string& folder,
                                                                   const std::string& prefix,
                                                                   int* error) {
