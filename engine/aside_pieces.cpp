@@ -80,9 +80,10 @@ int WriteAsideRecord(platform::FileSystem& fs, const SetPaths& set, const AsideR
   auto file = fs.CreateUniqueFile(platform::FolderOf(set.base), TempPrefix(set.base), &error);
   if (!file) return error;
   const std::string temp = file->Path();
-  if ((error = file->Write(bytes).error) == 0) error = file->Close();
-  if (error == 0) error = fs.SyncFolder(platform::FolderOf(set.base));
+  if ((error = file->Write(bytes).error) == 0) error = file->Sync();
+  if (const int close_error = file->Close(); error == 0) error = close_error;
   if (error == 0) error = fs.Rename(temp, AsideRecordPath(set));
+  if (error == 0) error = fs.SyncFolderEntries(platform::FolderOf(set.base));
   if (error != 0) fs.Remove(temp);
   return error;
 }

@@ -53,7 +53,9 @@ bool CatalogueStreamWriter::StartFile(std::string final_path, std::string_view m
 
 bool CatalogueStreamWriter::CloseCurrent() {
   if (!file_) return true;
-  const int error = file_->Close();
+  // Every byte is on the medium before the file can be renamed into place.
+  int error = file_->Sync();
+  if (const int close_error = file_->Close(); error == 0) error = close_error;
   file_.reset();
   return error == 0 || Fail(messages::CantWrite(outputs_.back().final_path, error));
 }

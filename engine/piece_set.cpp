@@ -2,6 +2,7 @@
 // Storing files is in piece_set_add.cpp, rebuilding them in piece_set_extract.cpp.
 #include "engine/piece_set.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 
@@ -151,14 +152,30 @@ bool PieceSet::WriteCatalogue() {
   // The new overflow pieces may take numbers of the old ones.
   for (std::uint32_t i = 1; i <= out.OverflowCount(); ++i)
     if (!KeepAside(LastPiece_ + i)) return false;
-  // Every piece written since opening and the new catalogue reach the medium before the header
-  // that refers to them replaces the old one, and the renames are made durable after.
+  // Every piece written since opening and the new catalogue (flushed by the writer) reach the
+  // medium before the header that refers to them replaces the old one, and the renames are
+  // made durable after.
+  if (!SyncWrittenPieces()) return false;
   const std::string folder = platform::FolderOf(BasePath_);
-  if (const int error = fs_.SyncFolder(folder))
-    return Fail(messages::CantWrite(paths_.Header(), error));
   if (!out.Commit()) return Fail(out.error());
   if (const int error = fs_.SyncFolderEntries(folder))
     return Fail(messages::CantWrite(paths_.Header(), error));
+  return true;
+}
+
+bool PieceSet::SyncWrittenPieces() {
+  // The pieces from the last one at opening (which may have been laid out again from the tail
+  // and appended to) up to the last one now; a piece that was not touched costs little.
+  for (std::uint32_t n = std::max(opened_last_piece_, 1u); n <= LastPiece_ && n != 0; ++n) {
+    const std::string path = paths_.Piece(n);
+    int error = 0;
+    auto piece = fs_.Open(path, platform::OpenMode::kRead, &error);
+    if (!piece) {
+      if (error == ENOENT && n == opened_last_piece_ && !last_piece_recreated_) continue;
+      return Fail(messages::CantOpen(path, error));
+    }
+    if ((error = piece->Sync()) != 0) return Fail(messages::CantWrite(path, error));
+  }
   return true;
 }
 

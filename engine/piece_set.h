@@ -152,6 +152,8 @@ class PieceSet {
   // overflow piece of the header on disk, that piece is moved aside first.
   bool KeepAside(std::uint32_t n);
   void RemoveAsides();
+  // Flushes every data piece written since the set was opened to the medium.
+  bool SyncWrittenPieces();
   bool WriteCatalogue();
   bool StoreFile(StoredFile* entry);
   bool StartNewPiece();

@@ -41,6 +41,9 @@ class File {
   virtual std::int64_t Size(int* error) = 0;
   // Closes the file; a write-back failure shows here. Returns 0 or an error code.
   virtual int Close() = 0;
+  // Flushes the file's bytes to the medium and waits until they are there. Returns 0 or an
+  // error code.
+  virtual int Sync() = 0;
   // Asks the system to start writing the file's bytes to the medium now, without waiting for
   // it, so that a later flush finds less to do. A hint: nothing is promised.
   virtual void StartWriteback() {}
@@ -147,10 +150,8 @@ class FileSystem {
   // EWOULDBLOCK while another process (or another Lock) holds it. The file is removed when the
   // lock is released. Only programs that take the same lock are kept out.
   virtual std::unique_ptr<Lock> LockFile(const std::string& path, int* error) = 0;
-  // Flushes to the medium every file written on the file system that holds folder, and the
-  // folder's own entries (names made, renamed or removed in it). Returns 0 or an error code.
-  virtual int SyncFolder(const std::string& folder) = 0;
-  // Flushes only the folder's own entries, so names made, renamed or removed in it last.
+  // Flushes the folder's own entries to the medium, so that names made, renamed or removed in
+  // it last. Returns 0 or an error code.
   virtual int SyncFolderEntries(const std::string& folder) = 0;
   // The folder for temporary files, ending with a separator.
   virtual std::string TempFolder() = 0;

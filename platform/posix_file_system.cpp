@@ -30,6 +30,7 @@ class PosixFile final : public File {
 
   const std::string& Path() const override { return path_; }
   int SystemHandle() const override { return fd_; }
+  int Sync() override { return ::fdatasync(fd_) != 0 ? errno : 0; }
   void StartWriteback() override { ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE); }
   // Made with O_TMPFILE: it has no name in its folder until linked into it.
   bool unnamed() const { return unnamed_; }
@@ -329,19 +330,6 @@ class PosixFileSystem final : public FileSystem {
         ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return errno;
     const int error = ::fsync(fd) != 0 && errno != EINVAL ? errno : 0;
-    ::close(fd);
-    return error;
-  }
-
-  int SyncFolder(const std::string& folder) override {
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    // syncfs writes back every file of the file system and commits its journal, which is what
-    // a user who pulls the medium right afterwards needs; fsync of the folder makes its entries
-    // durable where syncfs alone would not.
-    int error = ::syncfs(fd) != 0 ? errno : 0;
-    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL) error = errno;
     ::close(fd);
     return error;
   }

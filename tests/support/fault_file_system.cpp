@@ -46,6 +46,11 @@ class FaultFile final : public platform::File {
     return base_->Size(error);
   }
 
+  int Sync() override {
+    if (const int error = owner_.Check(FaultFileSystem::Op::kSync, Path())) return error;
+    return base_->Sync();
+  }
+
   int Close() override {
     const int base_error = base_->Close();
     if (const int error = owner_.Check(FaultFileSystem::Op::kClose, Path())) return error;
@@ -262,11 +267,6 @@ std::unique_ptr<platform::Lock> FaultFileSystem::LockFile(const std::string& pat
     return nullptr;
   }
   return base_.LockFile(path, error);
-}
-
-int FaultFileSystem::SyncFolder(const std::string& folder) {
-  if (const int fault = Check(Op::kSync, folder)) return fault;
-  return base_.SyncFolder(folder);
 }
 
 int FaultFileSystem::SyncFolderEntries(const std::string& folder) {

@@ -81,7 +81,6 @@ class FaultFileSystem : public platform::FileSystem {
                                                    const std::string& prefix, int* error) override;
   std::string TempFolder() override { return base_.TempFolder(); }
   std::unique_ptr<platform::Lock> LockFile(const std::string& path, int* error) override;
-  int SyncFolder(const std::string& folder) override;
   int SyncFolderEntries(const std::string& folder) override;
   int CopyPermissions(const std::string& from, const std::string& to) override {
     return base_.CopyPermissions(from, to);
