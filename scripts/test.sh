@@ -22,6 +22,7 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORNALIS_SANITIZE=O
 cmake --build build-asan -j "$jobs"
 echo "== sanitizer tests"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp" \
   ctest --output-on-failure -j "$jobs")
 
 echo "== fuzz build"
