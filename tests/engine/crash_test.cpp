@@ -119,7 +119,10 @@ TEST_P(CrashTest, AnAddThatDiesAtAnyStepLeavesTheSetAsBeforeOrAfter) {
     const std::string what = "died after " + std::to_string(n) + " changes";
     ++outcomes[ExpectBeforeOrAfter(what)];
     ExpectCleanedUpByTheNextWriter(what);
-    if (!faults.Dead()) break;  // the add and the close went through whole
+    if (!faults.Dead()) {  // the add and the close went through whole
+      RecordProperty("deaths", n);
+      break;
+    }
     ASSERT_LT(n, 2000);
   }
   // Dying before the new header is in place gives the set as before; after it, as after.
