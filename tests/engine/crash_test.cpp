@@ -44,6 +44,8 @@ class CrashTest : public SetTest, public ::testing::WithParamInterface<int> {
                     AddFiles(SourceRoot(), MakeSources(before_), nullptr, nullptr, SourceRoot()));
       ASSERT_SET_OK(set, Close());
     }
+    RecordProperty("overflow_pieces",
+                   static_cast<int>(PieceSet(Base(), SetAccess::kReadOnly).OverflowPieces()));
     fs::create_directories(PathOf("template"));
     for (const auto& entry : fs::directory_iterator(Dir()))
       if (entry.path().extension() == ".pec")
@@ -146,8 +148,8 @@ TEST_P(CrashTest, AFailureAtAnyStepOfClosingLeavesTheSetAsBeforeOrAfter) {
   }
 }
 
-// 3 files need no overflow piece; 14 need one; 60 need several.
-INSTANTIATE_TEST_SUITE_P(OverflowPieces, CrashTest, ::testing::Values(3, 14, 60));
+// 1 file needs no overflow piece, 3 need one, 14 two and 60 nine.
+INSTANTIATE_TEST_SUITE_P(OverflowPieces, CrashTest, ::testing::Values(1, 3, 14, 60));
 
 TEST_F(SetTest, ASecondWriterIsRefusedAtOnceAndReadersSeeTheLastClosedSet) {
   {
