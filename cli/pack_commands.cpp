@@ -120,12 +120,18 @@ int CreateCommand(const std::string& set_argument, const std::string& size_text,
   }
   SourceList sources;
   if (!Collect(paths, &sources)) return kFailed;
+  // The new set takes the set's lock first, so a set that another program is storing into is
+  // never removed under it.
+  PieceSet set(base, *piece_size);
+  if (!set.CanStore()) {
+    PrintError(set.LastError());
+    return kFailed;
+  }
   if (exists) {
     // Replace the old set whole, so none of its pieces linger after the new one.
     fs.Remove(HeaderPath(base));
     for (std::uint32_t n = 1; fs.Exists(PiecePath(base, n)); ++n) fs.Remove(PiecePath(base, n));
   }
-  PieceSet set(base, *piece_size);
   return Store(set, sources, options);
 }
 

@@ -65,6 +65,11 @@ TEST_F(CliStoreTest, ASecondWriterIsRefusedAtOnceWhileReadersGoOn) {
   EXPECT_EQ(added.status, 1);
   EXPECT_NE(added.err.find("set.pec is in use"), std::string::npos) << added.err;
   EXPECT_EQ(Cli({"list", "set.pec"}).status, 0);
+  // Nor may the set be replaced under the writer.
+  const ProcessResult replaced = Cli({"create", "--force", "set", "src/b"});
+  EXPECT_EQ(replaced.status, 1);
+  EXPECT_NE(replaced.err.find("set.pec is in use"), std::string::npos) << replaced.err;
+  EXPECT_NE(Cli({"list", "set.pec"}).out.find("Total 1 files"), std::string::npos);
   holder.Signal(SIGTERM);
   holder.Wait();
 }

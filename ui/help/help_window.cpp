@@ -111,8 +111,11 @@ QString THelpWindow::Load() {
     return damaged;
   // A file whose tables cannot be read has no pages.
   if (engine_->fileData(PageUrl(kContentsPage)).isEmpty()) return damaged;
-  // The search index is built in the background; a search asked for meanwhile waits for it.
+  // The search index is built in the background, and built again whenever the engine decides
+  // to (after setting up its data, for one); a search asked for meanwhile waits for it, since
+  // the index it would read may be empty.
   QHelpSearchEngine* search = engine_->searchEngine();
+  connect(search, &QHelpSearchEngine::indexingStarted, this, [this] { indexing_ = true; });
   connect(search, &QHelpSearchEngine::indexingFinished, this, [this] {
     indexing_ = false;
     if (search_waiting_) Search();
