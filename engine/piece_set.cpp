@@ -40,12 +40,13 @@ PieceSet::PieceSet(std::string base_path, SetAccess access, platform::FileSystem
       BasePath_(std::move(base_path)),
       paths_(FindSetPaths(fs, BasePath_)),
       access_(access) {
-  // A second writer is refused; it may still read the set as it was last closed.
+  // A second writer (or one that cannot make the lock file) is refused; it may still read the
+  // set as it was last closed.
   if (access_ == SetAccess::kReadWrite && !TakeLock()) {
-    const std::string in_use = LastError_;
+    const std::string refusal = LastError_;
     access_ = SetAccess::kReadOnly;
-    if (ReadCatalogue()) LastError_ = in_use;
-    store_refusal_ = in_use;
+    if (ReadCatalogue()) LastError_ = refusal;
+    store_refusal_ = refusal;
     return;
   }
   if (!ReadCatalogue()) {
