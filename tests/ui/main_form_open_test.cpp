@@ -234,6 +234,18 @@ class MainFormOpenTest : public QObject, protected FormTestState {
              qPrintable(AskedMessages()[0]));
   }
 
+  void aNewSetOverOneAnotherProgramStoresIntoIsRefused() {
+    QCOMPARE(MakeSet(At("busy"), At("src/"), {{"a.txt", "a"}}), std::string());
+    PieceSet writer(At("busy"));  // holds the set's lock, as another program would
+    QCOMPARE(writer.LastError(), std::string());
+    ui::modal::QueueFileName(QString::fromStdString(At("busy.pec")));
+    ActionNamed("ActionFileNew")->trigger();
+    QVERIFY(!Form().SetOpen());
+    QVERIFY(Form().CurrentSet() == nullptr);
+    QVERIFY(!AskedMessages().isEmpty());
+    QVERIFY2(AskedMessages().last().contains("is in use"), qPrintable(AskedMessages().last()));
+  }
+
   void catalogueThatCannotBeWrittenIsReported_data() {
     QTest::addColumn<QString>("how");
     QTest::newRow("Close") << "close";

@@ -305,12 +305,24 @@ void TMainForm::FileNew() {
   QString base = chosen;
   if (base.endsWith(kPieceExtension, Qt::CaseInsensitive)) base.chop(kPieceExtension.size());
   CurrentSet_ = std::make_unique<PieceSet>(ToNativePath(base), *piece_size, fs_);
-  SetOpen_ = true;
+  if (!KeepNewSet()) return;
   Command_.PieceFileArg = ToNativePath(chosen);
   Command_.PieceFilePath = Command_.PieceFileArg;
   RememberSetFolder(chosen);
   ShowCaption();
   updateActions();
+}
+
+bool TMainForm::KeepNewSet() {
+  SetOpen_ = CurrentSet_->CanStore();
+  if (!SetOpen_) {
+    const std::string message = CurrentSet_->LastError();
+    CurrentSet_.reset();
+    ShowCaption();
+    updateActions();
+    MessageBox::Error(this, FromStored(message));
+  }
+  return SetOpen_;
 }
 
 void TMainForm::FileOpenFunc() {

@@ -170,6 +170,10 @@ class TMainForm : public QMainWindow {
   void EndBusy();
   // Destroys CurrentSet, which writes its catalogue; tells the user when that fails.
   void CloseCurrentSet();
+  // After a new set was made: when it cannot store (another program is storing into a set of
+  // that name, or the lock file cannot be made), says why and lets it go; returns whether it
+  // was kept.
+  bool KeepNewSet();
   // Whether a file can be made in folder (tried with a probe file, removed at once).
   bool FolderWritable(const std::string& folder);
   void ShowCaption();

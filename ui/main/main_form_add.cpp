@@ -126,7 +126,7 @@ void TMainForm::AddFromLists() {
     CloseCurrentSet();
     ClearFileList();
     CurrentSet_ = std::make_unique<PieceSet>(base, *piece_size, fs_);
-    SetOpen_ = true;
+    if (!KeepNewSet()) return;
     ShowCaption();
     updateActions();
   }
