@@ -94,13 +94,6 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
   return ok ? kOk : kFailed;
 }
 
-std::string BasePathOf(const std::string& set) {
-  const std::string& ext = std::string(format::kExtension);
-  if (set.size() > ext.size() && set.compare(set.size() - ext.size(), ext.size(), ext) == 0)
-    return set.substr(0, set.size() - ext.size());
-  return set;
-}
-
 }  // namespace
 
 int CreateCommand(const std::string& set_argument, const std::string& size_text, bool force,

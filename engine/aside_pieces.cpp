@@ -13,13 +13,6 @@ namespace {
 constexpr std::string_view kRecordMagic = "QBAS";
 constexpr std::size_t kRecordSize = 4 + 8 + 8 + 4 + 4;
 
-void AppendU64(std::string* out, std::uint64_t v) {
-  AppendU32(out, static_cast<std::uint32_t>(v));
-  AppendU32(out, static_cast<std::uint32_t>(v >> 32));
-}
-
-std::uint64_t ReadU64(const char* p) { return ReadU32(p) | std::uint64_t{ReadU32(p + 4)} << 32; }
-
 }  // namespace
 
 std::string AsideRecordPath(const SetPaths& set) { return set.Header() + ".aside"; }

@@ -1,4 +1,4 @@
-// Little-endian reading and writing of the format's u16 and u32 fields.
+// Little-endian reading and writing of the format's u16, u32 and u64 fields.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,15 @@ inline std::uint32_t ReadU32(const char* p) {
   const auto* b = reinterpret_cast<const unsigned char*>(p);
   return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
          static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
+
+inline void AppendU64(std::string* out, std::uint64_t v) {
+  AppendU32(out, static_cast<std::uint32_t>(v));
+  AppendU32(out, static_cast<std::uint32_t>(v >> 32));
+}
+
+inline std::uint64_t ReadU64(const char* p) {
+  return ReadU32(p) | std::uint64_t{ReadU32(p + 4)} << 32;
 }
 
 inline std::uint16_t ReadU16(const char* p) {

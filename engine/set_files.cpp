@@ -38,6 +38,12 @@ static bool IsExtension(std::string_view text) {
   return true;
 }
 
+std::string BasePathOf(std::string_view path) {
+  const std::size_t ext = format::kExtension.size();
+  if (path.size() > ext && IsExtension(path.substr(path.size() - ext))) path.remove_suffix(ext);
+  return std::string(path);
+}
+
 SetPaths FindSetPaths(platform::FileSystem& fs, const std::string& base_path) {
   SetPaths paths{base_path};
   if (fs.Exists(paths.Header())) return paths;

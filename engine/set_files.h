@@ -27,6 +27,10 @@ struct SetPaths {
 // spelling of the header whose extension matches ".pec" but for case (".PEC", ".Pec").
 SetPaths FindSetPaths(platform::FileSystem& fs, const std::string& base_path);
 
+// path less a trailing ".pec" in any case (the base path of the header file it names); path
+// itself when it has no such extension, or is nothing else.
+std::string BasePathOf(std::string_view path);
+
 // Paths of a set spelt with ".pec", as this program makes them.
 std::string HeaderPath(std::string_view base_path);
 std::string PiecePath(std::string_view base_path, std::uint32_t number);

@@ -40,7 +40,6 @@ namespace {
 const QString kCaption = QStringLiteral("Dorvelin");
 const QString kOpenFilter = QStringLiteral("Split piece files|*.pec");
 const QString kNewFilter = QStringLiteral("Split piece files(*.pec)|*.pec");
-const QString kPieceExtension = QStringLiteral(".pec");
 const QString kAddFilter = QStringLiteral("All files (*.*) |*.*");
 
 std::string CurrentFolder() {
@@ -302,9 +301,7 @@ void TMainForm::FileNew() {
 
   const QString chosen = FileNewDialog_->FileName;
   // The set is named after the chosen header file, less its extension.
-  QString base = chosen;
-  if (base.endsWith(kPieceExtension, Qt::CaseInsensitive)) base.chop(kPieceExtension.size());
-  CurrentSet_ = std::make_unique<PieceSet>(ToNativePath(base), *piece_size, fs_);
+  CurrentSet_ = std::make_unique<PieceSet>(BasePathOf(ToNativePath(chosen)), *piece_size, fs_);
   if (!KeepNewSet()) return;
   Command_.PieceFileArg = ToNativePath(chosen);
   Command_.PieceFilePath = Command_.PieceFileArg;

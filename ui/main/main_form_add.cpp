@@ -18,17 +18,6 @@
 #include "ui/main/stored_text.h"
 
 namespace vornalis::ui {
-namespace {
-
-bool EndsWithPec(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string end = path.substr(path.size() - 4);
-  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return end == ".pec";
-}
-
-}  // namespace
-
 void TMainForm::ActionAddExecute() {
   if (!CurrentSet_ || Busy_) return;
   FileAddDialog_->FileName.clear();
@@ -114,8 +103,7 @@ void TMainForm::AddFromLists() {
       return;
     }
     // Only the extension is taken off: a name without it keeps all its characters.
-    std::string base = Command_.PieceFilePath;
-    if (EndsWithPec(base)) base.resize(base.size() - 4);
+    const std::string base = BasePathOf(Command_.PieceFilePath);
     // A set of that name would be overwritten piece by piece.
     const std::string header = HeaderPath(base);
     if (fs_.Exists(header) &&
