@@ -71,10 +71,12 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
   line.Finish();
   const bool stopped = InterruptGuard::Requested();
   if (set.Close()) {
+    const std::string totals =
+        TotalsText(static_cast<std::uint32_t>(set.Files().size()), set.TotalBytes());
     if (ok || progress.stored > 0)
-      std::printf(
-          "Stored %zu files. %s\n", progress.stored,
-          TotalsText(static_cast<std::uint32_t>(set.Files().size()), set.TotalBytes()).c_str());
+      std::printf("Stored %zu files. %s\n", progress.stored, totals.c_str());
+    else
+      PrintError("Nothing was stored; the set is as it was before. " + totals);
   } else {
     // The new catalogue did not replace the old one: say what the set holds now, as a reader
     // finds it.

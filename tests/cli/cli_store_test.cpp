@@ -44,6 +44,9 @@ TEST_F(CliStoreTest, ALinkWhereTheNextPieceGoesIsRefusedAndNotWrittenThrough) {
   const ProcessResult added = Cli({"add", "set.pec", "src/two"});
   EXPECT_EQ(added.status, 1);
   EXPECT_NE(added.err.find("Can't create set3.pec"), std::string::npos) << added.err;
+  EXPECT_NE(added.err.find("Nothing was stored; the set is as it was before. Total 1 files"),
+            std::string::npos)
+      << added.err;
   EXPECT_EQ(ReadFile(PathOf("victim")), "precious");
   const ProcessResult verified = Cli({"verify", "set.pec"});
   EXPECT_EQ(verified.status, 0) << verified.out;
