@@ -90,6 +90,7 @@ int ExtractCommand(const std::string& set_argument, const std::string& target,
     return kFailed;
   }
   for (const std::string& error : progress.errors) PrintError(error);
+  PrintWarnings(*set);
   if (progress.failed > 0) PrintError(std::to_string(progress.failed) + " error(s) occured.");
   if (InterruptGuard::Requested()) {
     PrintError("Interrupted: the files rebuilt so far are kept");

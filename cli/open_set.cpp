@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "cli/shown_name.h"
 
@@ -32,7 +34,17 @@ std::unique_ptr<PieceSet> OpenSet(const std::string& set_argument, SetAccess acc
                    : error);
     return nullptr;
   }
+  PrintWarnings(*set);
   return set;
+}
+
+void PrintWarnings(const PieceSet& set) {
+  static std::vector<std::string> printed;
+  for (const std::string& warning : set.Warnings()) {
+    if (std::find(printed.begin(), printed.end(), warning) != printed.end()) continue;
+    printed.push_back(warning);
+    PrintError("Warning: " + warning);
+  }
 }
 
 }  // namespace vornalis::cli

@@ -14,4 +14,8 @@ std::unique_ptr<PieceSet> OpenSet(const std::string& set_argument, SetAccess acc
 // Writes one error line to standard error.
 void PrintError(const std::string& message);
 
+// Writes what the set found and ignored on the way (files planted where it keeps pieces
+// aside), each once per run, to standard error.
+void PrintWarnings(const PieceSet& set);
+
 }  // namespace vornalis::cli

@@ -40,7 +40,17 @@ bool Collect(const std::vector<std::string>& paths, SourceList* sources) {
   return sources->errors.empty();
 }
 
-// Stores every source into set and closes it; reports what happened.
+// Says what the set holds now, as a reader finds it, after a store that changed nothing.
+void PrintUnchanged(const std::string& base_path, const std::string& what) {
+  PieceSet now(base_path, SetAccess::kReadOnly);
+  std::string text = what;
+  if (now.LastError().empty())
+    text += " " + TotalsText(static_cast<std::uint32_t>(now.Files().size()), now.TotalBytes());
+  PrintError(text);
+}
+
+// Stores every source into set and closes it; reports what happened. The caller has set up the
+// interrupt guard before the set's lock was taken.
 int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
   PackProgress progress;
   ProgressLine line(options.quiet);
@@ -55,21 +65,44 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
     progress.total += group.entries.size();
   }
 
-  InterruptGuard interrupt;
   bool ok = true;
+  // Sources that could not be stored were named before storing began; they fail the command.
+  bool left_out = !sources.skipped.empty();
+  Status::Code failure = Status::Code::kOk;
   for (const SourceGroup& group : sources.groups) {
+    if (InterruptGuard::Requested()) break;
     if (group.entries.empty()) continue;
     set.ClearLastError();
-    if (!set.AddFiles(group.source_root, group.entries, &progress, OnStored, group.source_root)) {
-      line.Finish();
+    const bool stored =
+        set.AddFiles(group.source_root, group.entries, &progress, OnStored, group.source_root);
+    line.Finish();
+    for (const SkippedSource& skipped : set.Skipped()) {
+      // The set's own files are never stored, and nothing is lost by that.
+      if (skipped.harmless) {
+        std::printf("%s\n", ShownName(skipped.reason).c_str());
+      } else {
+        PrintError(skipped.reason);
+        left_out = true;
+      }
+    }
+    if (!stored) {
       PrintError(set.LastError());
+      failure = set.LastErrorCode();
       ok = false;
       break;
     }
-    if (InterruptGuard::Requested()) break;
   }
   line.Finish();
   const bool stopped = InterruptGuard::Requested();
+  // A set that replaces another does so only when all went well, and an add that ran into a
+  // name that is not the set's is undone: either way the set on disk stays as it was.
+  if ((set.Replaces() && (!ok || stopped)) || failure == Status::Code::kNameTaken) {
+    const bool replaces = set.Replaces();
+    set.Discard();
+    PrintUnchanged(set.BasePath(), replaces ? "The set was not replaced; it is as it was before."
+                                            : "Nothing was stored; the set is as it was before.");
+    return stopped ? InterruptGuard::ExitStatus() : kFailed;
+  }
   if (set.Close()) {
     const std::string totals =
         TotalsText(static_cast<std::uint32_t>(set.Files().size()), set.TotalBytes());
@@ -82,13 +115,9 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
     // finds it.
     PrintError(set.LastError());
     ok = false;
-    PieceSet now(set.BasePath(), SetAccess::kReadOnly);
-    if (now.LastError().empty())
-      PrintError("Nothing was stored; the set is as it was before. " +
-                 TotalsText(static_cast<std::uint32_t>(now.Files().size()), now.TotalBytes()));
+    PrintUnchanged(set.BasePath(), "Nothing was stored; the set is as it was before.");
   }
-  // Sources that could not be stored were named before storing began; they fail the command.
-  if (!sources.skipped.empty()) ok = false;
+  if (left_out) ok = false;
   if (stopped) {
     PrintError("Interrupted: the files stored so far are kept in the set");
     return InterruptGuard::ExitStatus();
@@ -106,32 +135,27 @@ int CreateCommand(const std::string& set_argument, const std::string& size_text,
     PrintError(error);
     return kUsage;
   }
-  const std::string base = BasePathOf(set_argument);
-  platform::FileSystem& fs = platform::RealFileSystem();
-  const bool exists = fs.Exists(HeaderPath(base)) || fs.Exists(PiecePath(base, 1));
-  if (exists && !force) {
-    PrintError("The set " + HeaderPath(base) + " already exists; give --force to replace it");
-    return kFailed;
-  }
+  // Ctrl-C, SIGTERM and SIGHUP are taken over before the set's lock is, so the lock file never
+  // outlives the program.
+  InterruptGuard interrupt;
   SourceList sources;
   if (!Collect(paths, &sources)) return kFailed;
-  // The new set takes the set's lock first, so a set that another program is storing into is
-  // never removed under it.
-  PieceSet set(base, *piece_size);
+  // An existing set of that name (in any spelling of the extension) is replaced only with
+  // --force, and then only once the new one is whole.
+  PieceSet set(BasePathOf(set_argument), *piece_size, platform::RealFileSystem(),
+               force ? NewSet::kReplaceExisting : NewSet::kRefuseExisting);
   if (!set.CanStore()) {
-    PrintError(set.LastError());
+    PrintError(set.LastErrorCode() == Status::Code::kExists
+                   ? set.LastError() + "; give --force to replace it"
+                   : set.LastError());
     return kFailed;
-  }
-  if (exists) {
-    // Replace the old set whole, so none of its pieces linger after the new one.
-    fs.Remove(HeaderPath(base));
-    for (std::uint32_t n = 1; fs.Exists(PiecePath(base, n)); ++n) fs.Remove(PiecePath(base, n));
   }
   return Store(set, sources, options);
 }
 
 int AddCommand(const std::string& set_argument, const std::vector<std::string>& paths,
                const CommonOptions& options) {
+  InterruptGuard interrupt;
   SourceList sources;
   if (!Collect(paths, &sources)) return kFailed;
   auto set = OpenSet(set_argument, SetAccess::kReadWrite);

@@ -106,6 +106,19 @@ std::pair<std::size_t, std::size_t> EqualRange(const platform::Collator& collato
   return {first, last};
 }
 
+std::size_t FindStored(const platform::Collator& collator, const std::vector<StoredFile>& files,
+                       std::string_view folder, std::string_view name) {
+  const auto [first, last] = EqualRange(collator, files, folder, name);
+  if (first == last) return files.size();
+  const std::string folded_folder = platform::FoldCase(folder);
+  const std::string folded_name = platform::FoldCase(name);
+  for (std::size_t i = first; i < last; ++i)
+    if (platform::FoldCase(files[i].Name) == folded_name &&
+        platform::FoldCase(files[i].Folder) == folded_folder)
+      return i;
+  return files.size();
+}
+
 std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
                       std::span<char> buffer, std::size_t* block_length) {
   std::size_t length = 0;

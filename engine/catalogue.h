@@ -28,6 +28,12 @@ void MergeNewFiles(const platform::Collator& collator, std::vector<StoredFile>* 
 std::size_t FindFile(const platform::Collator& collator, const std::vector<StoredFile>& files,
                      std::string_view folder, std::string_view name);
 
+// Index of the entry in sorted files that a file with this folder and name counts as: the one
+// equal to it once letter case is folded. Names that the order merely ranks alike (differing
+// in invisible characters, controls or Unicode form) are other files. files.size() when none.
+std::size_t FindStored(const platform::Collator& collator, const std::vector<StoredFile>& files,
+                       std::string_view folder, std::string_view name);
+
 // The range [first, last) of entries in sorted files that compare equal to this name and
 // folder: more than one when names differ only in what the order ignores (case, Unicode form).
 std::pair<std::size_t, std::size_t> EqualRange(const platform::Collator& collator,

@@ -11,8 +11,7 @@
 
 namespace vornalis {
 
-CatalogueStreamReader::CatalogueStreamReader(platform::FileSystem& fs, SetPaths set)
-    : fs_(fs), set_(std::move(set)) {}
+CatalogueStreamReader::CatalogueStreamReader(OpenedHeader& header) : header_(header) {}
 
 bool CatalogueStreamReader::Fail(std::string message) {
   if (error_.empty()) error_ = std::move(message);
@@ -20,10 +19,10 @@ bool CatalogueStreamReader::Fail(std::string message) {
 }
 
 bool CatalogueStreamReader::Open() {
-  const std::string header = set_.Header();
-  int error = 0;
-  file_ = fs_.Open(header, platform::OpenMode::kRead, &error);
-  if (!file_) return Fail(messages::CantOpen(header, error));
+  const std::string header = header_.paths().Header();
+  int error = header_.Open();
+  if (error != 0) return Fail(messages::CantOpen(header, error));
+  file_ = &header_.file();
   const std::int64_t size = file_->Size(&error);
   if (size < 0) return Fail(messages::CantRead(header, error));
 
@@ -48,13 +47,11 @@ bool CatalogueStreamReader::Open() {
                      tail_length_ < piece_size_ - format::kPieceHeadSize &&
                      (tail_length_ == 0 || last_piece_ >= 1);
   if (!sound) return Fail(std::string(messages::kFormatNotCorrect));
-  // Only a header with overflow pieces can have some of them aside. Checking the record reads
-  // the header whole, so the position is set back after it.
-  if (overflow_count_ > 0) {
-    if (!ReadMatchingAsideRecord(fs_, set_, *file_, &aside_)) aside_ = AsideRecord{};
-    if (const int seek_error = file_->Seek(format::kHeaderFixedSize))
-      return Fail(messages::CantRead(header, seek_error));
-  }
+  // Data piece 1 is a file of its own unless its bytes are all the tail of the header.
+  header_.SetExtent(last_piece_, overflow_count_,
+                    last_piece_ >= 2 || (last_piece_ == 1 && tail_length_ == 0));
+  if (const int seek_error = file_->Seek(format::kHeaderFixedSize))
+    return Fail(messages::CantRead(header, seek_error));
   file_size_ = file_size;
   left_in_file_ = file_size - format::kHeaderFixedSize;
   next_overflow_ = 1;
@@ -64,17 +61,14 @@ bool CatalogueStreamReader::Open() {
 bool CatalogueStreamReader::NextSegment() {
   if (next_overflow_ > overflow_count_) return Fail(std::string(messages::kFormatNotCorrect));
   const std::uint32_t number = last_piece_ + next_overflow_;
-  std::string path = set_.Piece(number);
+  std::string path = header_.paths().Piece(number);
   int error = 0;
-  file_.reset();
-  if (aside_.Covers(number)) {
-    // Moved aside by a writer that did not get to replace the header: the piece at the number
-    // holds other bytes now.
-    file_ = fs_.Open(AsidePiecePath(set_, number), platform::OpenMode::kRead, &error);
-    if (file_) path = file_->Path();
-  }
-  if (!file_) file_ = fs_.Open(path, platform::OpenMode::kRead, &error);
-  if (!file_) return Fail(messages::CantOpen(path, error));
+  file_ = nullptr;
+  // A writer that did not get to replace the header may have moved the piece aside.
+  piece_ = header_.OpenPiece(number, &error);
+  if (!piece_) return Fail(messages::CantOpen(path, error));
+  file_ = piece_.get();
+  path = file_->Path();
   const std::int64_t size = file_->Size(&error);
   if (size < 0) return Fail(messages::CantRead(path, error));
   // Every overflow piece but the last is full, and none is empty.
@@ -109,7 +103,7 @@ bool CatalogueStreamReader::CopyTo(platform::File& dst, std::uint64_t n, std::sp
   while (n > 0) {
     if (left_in_file_ == 0 && !NextSegment()) return false;
     const std::uint64_t chunk = std::min(n, left_in_file_);
-    const platform::CopyResult copy = fs_.Copy(*file_, dst, chunk, buffer);
+    const platform::CopyResult copy = header_.fs().Copy(*file_, dst, chunk, buffer);
     if (copy.failure == platform::CopyResult::Failure::kWrite)
       return Fail(messages::CantWrite(dst.Path(), copy.error));
     if (copy.failure == platform::CopyResult::Failure::kRead)

@@ -9,15 +9,15 @@
 #include <span>
 #include <string>
 
-#include "engine/aside_pieces.h"
-#include "engine/set_files.h"
+#include "engine/opened_header.h"
 #include "platform/file_system.h"
 
 namespace vornalis {
 
 class CatalogueStreamReader {
  public:
-  CatalogueStreamReader(platform::FileSystem& fs, SetPaths set);
+  // Reads the stream of header, which it opens; overflow pieces are opened through it.
+  explicit CatalogueStreamReader(OpenedHeader& header);
 
   // Opens the header file, checks its magic and reads the fixed fields. Afterwards the reader
   // stands at stream offset 12, the start of the tail.
@@ -26,9 +26,6 @@ class CatalogueStreamReader {
   std::uint32_t piece_size() const { return piece_size_; }
   std::uint32_t last_piece() const { return last_piece_; }
   std::uint32_t tail_length() const { return tail_length_; }
-  // Set when a writer of this set stopped before its new header was in place: some overflow
-  // pieces are then read from aside (see aside_pieces.h).
-  const AsideRecord& aside() const { return aside_; }
 
   // Reads exactly out.size() bytes; a stream that ends first is a damaged catalogue.
   bool Read(std::span<char> out);
@@ -45,17 +42,16 @@ class CatalogueStreamReader {
   bool Fail(std::string message);
   bool NextSegment();
 
-  platform::FileSystem& fs_;
-  SetPaths set_;
-  std::unique_ptr<platform::File> file_;
-  std::uint64_t file_size_ = 0;     // length of file_
-  std::uint64_t left_in_file_ = 0;  // stream bytes still unread in file_
+  OpenedHeader& header_;
+  platform::File* file_ = nullptr;         // the file being read: the header or piece_
+  std::unique_ptr<platform::File> piece_;  // the overflow piece being read
+  std::uint64_t file_size_ = 0;            // length of file_
+  std::uint64_t left_in_file_ = 0;         // stream bytes still unread in file_
   std::uint32_t overflow_count_ = 0;
   std::uint32_t next_overflow_ = 0;  // index (1-based) of the next overflow piece to open
   std::uint32_t piece_size_ = 0;
   std::uint32_t last_piece_ = 0;
   std::uint32_t tail_length_ = 0;
-  AsideRecord aside_;
   std::string error_;
 };
 

@@ -98,7 +98,8 @@ std::string NotARegularSource(std::string_view path) {
 
 std::string UnstorableName(std::string_view path) {
   return Join("Skipped ", path) +
-         ": a set cannot hold its name (a name with \\ in it, or one too long)";
+         ": a set cannot hold its name (one with \\ in it, a drive such as C: in front, or one "
+         "too long)";
 }
 
 std::string SourceEndedEarly(std::string_view path) {
@@ -111,5 +112,52 @@ std::string SetInUse(std::string_view header_path) {
 }
 
 std::string InvalidPiece(std::string_view path) { return Join(path, " is an invalid piece!"); }
+
+std::string BelongsToAnotherSet(std::string_view path) {
+  return Join(path, " belongs to another set; move one of the two sets to its own folder");
+}
+
+std::string NameInTheWay(std::string_view path) {
+  return Join(path,
+              " is in the way: it is not a file of this set; move it, or the set, to another "
+              "folder");
+}
+
+std::string SetExists(std::string_view header_path) {
+  return Join("The set ", header_path) + " already exists";
+}
+
+std::string IgnoredAsideFile(std::string_view path) {
+  return Join("Ignored ", path) + ": it was not left there by this set's own writer";
+}
+
+std::string OwnSetFile(std::string_view path) {
+  return Join("Skipped ", path) +
+         ": it is a file of the set itself (its header, a piece, or a file made from it)";
+}
+
+std::string SourceNameClash(std::string_view path, std::string_view stored_path) {
+  return Join("Skipped ", path) + ": another file given is stored as " + std::string(stored_path);
+}
+
+std::string EntryOverlaps(std::string_view stored_path) {
+  return Join("Stored file ", stored_path) +
+         " shares its bytes with another stored file: the catalogue is damaged";
+}
+
+std::string RebuiltTwice(std::string_view path) {
+  return Join("Refused ", path) +
+         ": a stored file of the same name and folder was rebuilt there already; this one is left "
+         "out";
+}
+
+std::string WouldReplaceSetFile(std::string_view path) {
+  return Join("Refused ", path) + ": it is a file of the set being read, which stays as it is";
+}
+
+std::string SetReplacedWhileRead(std::string_view header_path) {
+  return Join("The set ", header_path) +
+         " was replaced by another program while it was read; rebuild the files again";
+}
 
 }  // namespace vornalis::messages

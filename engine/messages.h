@@ -46,4 +46,24 @@ std::string SetInUse(std::string_view header_path);
 // Identification of a file chosen to open a set.
 std::string InvalidPiece(std::string_view path);
 
+// A name the set needs is taken by another set's file, or by anything that is not the set's.
+std::string BelongsToAnotherSet(std::string_view path);
+std::string NameInTheWay(std::string_view path);
+// A new set where a set of that name exists, and the new one may not replace it.
+std::string SetExists(std::string_view header_path);
+// Something planted where a writer keeps pieces aside, not trusted and not used.
+std::string IgnoredAsideFile(std::string_view path);
+// A source that is one of the set's own files: its header, a piece, or a file made from it.
+std::string OwnSetFile(std::string_view path);
+// A source whose folder and name another source given in the same command takes.
+std::string SourceNameClash(std::string_view path, std::string_view stored_path);
+// A catalogue entry whose bytes overlap another entry's (a damaged size or position).
+std::string EntryOverlaps(std::string_view stored_path);
+// A second stored file of a name already rebuilt in this run.
+std::string RebuiltTwice(std::string_view path);
+// A stored file whose rebuilt copy would replace a file of the set being read.
+std::string WouldReplaceSetFile(std::string_view path);
+// A set replaced by another program after it was opened for reading.
+std::string SetReplacedWhileRead(std::string_view header_path);
+
 }  // namespace vornalis::messages

@@ -1,6 +1,7 @@
 #include "engine/piece_layout.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 
 #include "engine/endian.h"
@@ -38,6 +39,44 @@ std::string CheckEntryShape(const StoredFile& entry, const SetShape& shape) {
   if (placed && SequenceStart(entry, shape.piece_size) + entry.Size <= shape.stored_end) return "";
   if (entry.Size == 0 && placed) return "";
   return messages::EntryPastStoredBytes(entry.Folder + entry.Name);
+}
+
+namespace {
+
+using Range = std::pair<std::uint64_t, std::uint64_t>;
+
+int CompareRanges(const void* a, const void* b) {
+  const Range& x = *static_cast<const Range*>(a);
+  const Range& y = *static_cast<const Range*>(b);
+  return x < y ? -1 : y < x ? 1 : 0;
+}
+
+}  // namespace
+
+OverlapIndex::OverlapIndex(const std::vector<StoredFile>& files, const SetShape& shape) {
+  std::vector<Range> ranges;
+  for (const StoredFile& file : files) {
+    if (file.Size == 0 || !CheckEntryShape(file, shape).empty()) continue;
+    const std::uint64_t start = SequenceStart(file, shape.piece_size);
+    ranges.emplace_back(start, start + file.Size);
+  }
+  // qsort rather than std::sort keeps the self-assembling stub, which links this, small.
+  std::qsort(ranges.data(), ranges.size(), sizeof(Range), CompareRanges);
+  // In start order, a range overlaps another exactly when it starts before the furthest end
+  // of those before it, or ends after the start of the next one.
+  std::uint64_t reach = 0;
+  for (std::size_t i = 0; i < ranges.size(); ++i) {
+    const bool behind = i > 0 && ranges[i].first < reach;
+    const bool ahead = i + 1 < ranges.size() && ranges[i].second > ranges[i + 1].first;
+    if (behind || ahead) flagged_.push_back(ranges[i]);
+    reach = std::max(reach, ranges[i].second);
+  }
+}
+
+bool OverlapIndex::Overlaps(const StoredFile& entry, std::uint32_t piece_size) const {
+  if (entry.Size == 0 || flagged_.empty()) return false;
+  const std::uint64_t start = SequenceStart(entry, piece_size);
+  return std::binary_search(flagged_.begin(), flagged_.end(), Range(start, start + entry.Size));
 }
 
 PieceSpan SpanOf(const StoredFile& entry, std::uint32_t piece_size) {

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/stored_file.h"
 
@@ -36,6 +38,22 @@ std::uint64_t SequenceStart(const StoredFile& entry, std::uint32_t piece_size);
 // "" when entry lies inside the stored bytes; otherwise the message that says it does not. A
 // damaged size field, or an entry that would read the header's catalogue as file bytes, fails.
 std::string CheckEntryShape(const StoredFile& entry, const SetShape& shape);
+
+// The entries whose bytes overlap another entry's. A writer never makes such entries, so they
+// show a damaged Size or Offset: which of two overlapping entries is wrong cannot be told, and
+// both are refused. Entries that reach past the stored bytes are refused for that already and
+// count for nothing here.
+class OverlapIndex {
+ public:
+  OverlapIndex() = default;
+  OverlapIndex(const std::vector<StoredFile>& files, const SetShape& shape);
+  bool Overlaps(const StoredFile& entry, std::uint32_t piece_size) const;
+  bool empty() const { return flagged_.empty(); }
+
+ private:
+  // [start, end) in the sequence of stored bytes, sorted.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> flagged_;
+};
 
 // The first and last data piece that hold bytes of entry; first > last for an empty file.
 struct PieceSpan {

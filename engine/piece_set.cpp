@@ -1,5 +1,6 @@
-// PieceSet: construction, opening (reading the catalogue), closing (writing it) and lookups.
-// Storing files is in piece_set_add.cpp, rebuilding them in piece_set_extract.cpp.
+// PieceSet: construction, opening (reading the catalogue), closing (writing it), throwing away
+// and lookups. Storing files is in piece_set_add.cpp, rebuilding them in piece_set_extract.cpp,
+// keeping pieces aside and cleaning up after writers in piece_set_aside.cpp.
 #include "engine/piece_set.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
+#include "engine/name_claims.h"
 #include "engine/rebuild.h"
 #include "engine/set_files.h"
 #include "engine/set_reader.h"
@@ -18,18 +20,26 @@
 
 namespace vornalis {
 
-PieceSet::PieceSet(std::string base_path, std::uint32_t piece_size, platform::FileSystem& fs)
+PieceSet::PieceSet(std::string base_path, std::uint32_t piece_size, platform::FileSystem& fs,
+                   NewSet existing)
     : fs_(fs),
       collator_(platform::Collator::Default()),
       SetName_(SetNameOf(base_path)),
       CopyBuffer_(format::kBufferSize),
       BasePath_(std::move(base_path)),
-      paths_{BasePath_},
+      paths_(FindSetPaths(fs, BasePath_)),
       PieceSize_(piece_size),
-      PayloadSize_(piece_size >= format::kMinPieceSize ? piece_size - format::kPieceHeadSize : 0) {
-  store_refusal_ = CheckPieceSize(piece_size);
-  LastError_ = store_refusal_;
-  if (store_refusal_.empty() && !TakeLock()) store_refusal_ = LastError_;
+      PayloadSize_(piece_size >= format::kMinPieceSize ? piece_size - format::kPieceHeadSize : 0),
+      owner_(platform::CurrentUser()) {
+  if (std::string refusal = CheckPieceSize(piece_size); !refusal.empty()) {
+    Refuse(std::move(refusal), Status::Code::kIo);
+    return;
+  }
+  if (!TakeLock()) {
+    Refuse(LastError_, last_code_);
+    return;
+  }
+  CheckHeaderName(existing);
 }
 
 PieceSet::PieceSet(std::string base_path, SetAccess access, platform::FileSystem& fs)
@@ -44,16 +54,17 @@ PieceSet::PieceSet(std::string base_path, SetAccess access, platform::FileSystem
   // set as it was last closed.
   if (access_ == SetAccess::kReadWrite && !TakeLock()) {
     const std::string refusal = LastError_;
+    const Status::Code code = last_code_;
     access_ = SetAccess::kReadOnly;
-    if (ReadCatalogue()) LastError_ = refusal;
-    store_refusal_ = refusal;
+    if (ReadCatalogue()) ClearLastError();
+    Refuse(refusal, code);
     return;
   }
   if (!ReadCatalogue()) {
     // Nothing may replace the header on disk by a catalogue that lost its entries.
     Files_.clear();
     store_refusal_ = messages::CatalogueNotRead(paths_.Header());
-  } else if (access_ == SetAccess::kReadOnly) {
+  } else if (access_ == SetAccess::kReadOnly && store_refusal_.empty()) {
     store_refusal_ = messages::ReadOnlySet(paths_.Header());
   }
 }
@@ -69,13 +80,49 @@ bool PieceSet::TakeLock() {
   lock_ = fs_.LockFile(paths_.Header() + ".lock", &error);
   if (lock_) return true;
   const std::string header = paths_.Header();
-  return Fail(error == EWOULDBLOCK ? messages::SetInUse(header)
-                                   : messages::CantCreate(header + ".lock", error));
+  return error == EWOULDBLOCK ? Fail(messages::SetInUse(header), Status::Code::kInUse)
+                              : Fail(messages::CantCreate(header + ".lock", error));
 }
 
-bool PieceSet::Fail(std::string message) {
+bool PieceSet::Fail(std::string message, Status::Code code) {
   LastError_ = std::move(message);
+  last_code_ = code;
   return false;
+}
+
+void PieceSet::Refuse(std::string message, Status::Code code) {
+  store_refusal_ = message;
+  refusal_code_ = code;
+  Fail(std::move(message), code);
+}
+
+void PieceSet::CheckHeaderName(NewSet existing) {
+  const NameClaim header = ClaimHeader(fs_, paths_, owner_);
+  if (header.owner == NameClaim::Owner::kOther) {
+    Refuse(header.message, Status::Code::kNameTaken);
+    return;
+  }
+  if (header.owner == NameClaim::Owner::kFree) return;
+  if (existing == NewSet::kRefuseExisting) {
+    Refuse(messages::SetExists(paths_.Header()), Status::Code::kExists);
+    return;
+  }
+  // The old set stays whole until this one is closed: every piece its header refers to is kept
+  // aside before this set takes its number. A header that cannot be read protects nothing.
+  header_on_disk_ = header.info;
+  SetReader old(fs_, BasePath_);
+  if (!old.Open()) return;
+  protect_first_ = 1;
+  const std::uint64_t pieces = std::uint64_t{old.last_piece()} + old.overflow_count();
+  protect_count_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(pieces, 0xFFFFFFFFu));
+}
+
+std::vector<std::string> PieceSet::Warnings() const {
+  std::vector<std::string> all = warnings_;
+  if (header_)
+    for (const std::string& warning : header_->warnings())
+      if (std::find(all.begin(), all.end(), warning) == all.end()) all.push_back(warning);
+  return all;
 }
 
 int PieceSet::GetTotals(std::uint32_t& total_bytes) const {
@@ -95,7 +142,7 @@ SetShape PieceSet::Shape() const {
 }
 
 const StoredFile* PieceSet::Find(const std::string& folder, const std::string& name) const {
-  const std::size_t i = catalogue::FindFile(collator_, Files_, folder, name);
+  const std::size_t i = catalogue::FindStored(collator_, Files_, folder, name);
   return i < Files_.size() ? &Files_[i] : nullptr;
 }
 
@@ -122,18 +169,39 @@ bool PieceSet::Close() {
   if (modified_) {
     close_result_ = WriteCatalogue();
     if (close_result_) {
-      // The new header is in place: what the old one needed is not needed any more, and the
-      // partly filled last piece now lives on as the header's tail.
+      // The new header is in place: what the old one needed is not needed any more, the partly
+      // filled last piece now lives on as the header's tail, and pieces of a set this one
+      // replaced, or of a writer that died, have no use above the new catalogue.
       RemoveAsides();
       if (LastPieceOpen_) fs_.Remove(LastPieceName_);
+      RemovePiecesAbove(LastPiece_ + written_overflow_);
     }
-  } else if (last_piece_recreated_) {
-    // Nothing was stored since opening: the header on disk still holds this piece as its tail.
-    fs_.Remove(LastPieceName_);
+  } else {
+    // Nothing was stored since opening: the header on disk still holds this piece as its tail,
+    // and anything moved aside goes back.
+    if (last_piece_recreated_) fs_.Remove(LastPieceName_);
+    if (aside_record_written_) RestoreAsides(aside_);
   }
   CopyBuffer_ = std::vector<char>();
   lock_.reset();
   return close_result_;
+}
+
+void PieceSet::Discard() {
+  if (closed_) return;
+  closed_ = true;
+  current_piece_.reset();
+  if (lock_) {
+    // Only pieces this object made are removed; the last piece of an opened set was laid out
+    // again from the header's tail, which still holds its bytes.
+    const std::uint32_t first = last_piece_recreated_ ? opened_last_piece_ : first_created_;
+    for (std::uint32_t n = std::max(first, 1u); n <= LastPiece_ && n != 0; ++n)
+      if (ClaimPiece(fs_, paths_, n, owner_).owner == NameClaim::Owner::kThisSet)
+        fs_.Remove(paths_.Piece(n));
+    if (aside_record_written_) RestoreAsides(aside_);
+  }
+  CopyBuffer_ = std::vector<char>();
+  lock_.reset();
 }
 
 bool PieceSet::WriteCatalogue() {
@@ -150,15 +218,25 @@ bool PieceSet::WriteCatalogue() {
     if (!out.CopyFrom(*piece, tail, CopyBuffer_)) return Fail(out.error());
   }
   if (!out.WriteRecords(Files_, CopyBuffer_) || !out.Finish()) return Fail(out.error());
-  // The new overflow pieces may take numbers of the old ones.
-  for (std::uint32_t i = 1; i <= out.OverflowCount(); ++i)
+  // The new overflow pieces may take numbers of pieces the header on disk refers to, and must
+  // take no name that is not the set's.
+  for (std::uint32_t i = 1; i <= out.OverflowCount(); ++i) {
     if (!KeepAside(LastPiece_ + i)) return false;
+    const NameClaim claim = ClaimPiece(fs_, paths_, LastPiece_ + i, owner_);
+    if (!claim.ok()) return Fail(claim.message, Status::Code::kNameTaken);
+  }
+  // The header replaced must be the one this set was read from (or the set it replaces); a new
+  // set's header name must still be free.
+  platform::FileInfo now;
+  if (fs_.Inspect(paths_.Header(), &now) == 0 && !now.SameFile(header_on_disk_))
+    return Fail(messages::NameInTheWay(paths_.Header()), Status::Code::kNameTaken);
   // Every piece written since opening and the new catalogue (flushed by the writer) reach the
   // medium before the header that refers to them replaces the old one, and the renames are
   // made durable after.
   if (!SyncWrittenPieces()) return false;
   const std::string folder = platform::FolderOf(BasePath_);
   if (!out.Commit()) return Fail(out.error());
+  written_overflow_ = out.OverflowCount();
   if (const int error = fs_.SyncFolderEntries(folder))
     return Fail(messages::CantWrite(paths_.Header(), error));
   return true;
@@ -180,117 +258,87 @@ bool PieceSet::SyncWrittenPieces() {
   return true;
 }
 
-bool PieceSet::KeepAside(std::uint32_t n) {
-  const std::uint32_t first = opened_last_piece_ + 1;
-  if (overflow_pieces_ == 0 || n < first || n - first >= overflow_pieces_) return true;
-  if (!aside_record_written_) {
-    // The record names the header on disk by its bytes; it is written once, before the first
-    // piece is moved.
-    AsideRecord record{0, 0, first, overflow_pieces_};
-    const std::string header = paths_.Header();
-    int error = 0;
-    auto file = fs_.Open(header, platform::OpenMode::kRead, &error);
-    if (!file) return Fail(messages::CantOpen(header, error));
-    if (!HashFile(*file, CopyBuffer_, &record.header_size, &record.header_hash))
-      return Fail(messages::CantRead(header, EIO));
-    if ((error = WriteAsideRecord(fs_, paths_, record)) != 0)
-      return Fail(messages::CantCreate(AsideRecordPath(paths_), error));
-    aside_ = record;
-    aside_record_written_ = true;
-  }
-  const std::string aside = AsidePiecePath(paths_, n);
-  if (fs_.Exists(aside)) return true;  // moved before (by this writer or one that died)
-  const std::string piece = paths_.Piece(n);
-  const int error = fs_.Rename(piece, aside);
-  if (error != 0 && error != ENOENT) return Fail(messages::CantRename(piece, aside, error));
-  return true;
-}
-
-void PieceSet::RemoveAsides() {
-  if (!aside_record_written_) return;
-  fs_.Remove(AsideRecordPath(paths_));
-  for (std::uint32_t i = 0; i < aside_.count; ++i)
-    fs_.Remove(AsidePiecePath(paths_, aside_.first + i));
-  aside_record_written_ = false;
-}
-
-void PieceSet::RemoveLeftovers(const AsideRecord& current) {
-  const std::string folder = platform::FolderOf(BasePath_);
-  std::vector<platform::DirEntry> entries;
-  if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return;
-  const std::string temp = TempPrefix(BasePath_);
-  const std::string aside = platform::FileNameOf(AsideRecordPath(paths_));
-  const bool record_matches = current.count > 0;
-  for (const platform::DirEntry& entry : entries) {
-    const std::string& name = entry.name;
-    if (entry.is_directory) continue;
-    const bool temporary =
-        name.size() == temp.size() + 6 && name.compare(0, temp.size(), temp) == 0;
-    bool stale_aside = false;
-    if (!record_matches && name.compare(0, aside.size(), aside) == 0) {
-      const std::string rest = name.substr(aside.size());
-      stale_aside = rest.find_first_not_of("0123456789") == std::string::npos;
-    }
-    if (temporary || stale_aside) fs_.Remove(folder + name);
-  }
-}
-
 bool PieceSet::ReadCatalogue() {
   catalogue_read_ = false;
+  // The last piece of a closed set is laid out again for storing, unless its name holds a file
+  // that is not this set's: the set is then read as it is and refuses to store.
+  if (access_ == SetAccess::kReadWrite) {
+    SetReader fields(fs_, BasePath_);
+    if (fields.Open() && fields.tail_length() > 0) {
+      const NameClaim claim =
+          ClaimPiece(fs_, paths_, fields.last_piece(), fields.header().info().owner);
+      if (!claim.ok()) {
+        access_ = SetAccess::kReadOnly;
+        Refuse(claim.message, Status::Code::kNameTaken);
+        lock_.reset();
+      }
+    }
+  }
+
   SetReader reader(fs_, BasePath_);
-  if (!reader.Open()) return Fail(reader.error());
+  std::vector<StoredFile> files;
+  if (access_ == SetAccess::kReadOnly) {
+    // A reader beside a writer: a catalogue read while the header was replaced is read again.
+    const bool read = reader.ReadSnapshot(&files, CopyBuffer_);
+    catalogue_blocks_ = reader.blocks();
+    if (!read) return Fail(reader.error());
+  } else if (!reader.Open()) {
+    return Fail(reader.error());
+  }
+  header_ = reader.TakeHeader();
+  owner_ = header_->info().owner;
+  header_on_disk_ = header_->info();
   PieceSize_ = reader.piece_size();
   PayloadSize_ = PieceSize_ - format::kPieceHeadSize;
   LastPiece_ = reader.last_piece();
   tail_length_ = reader.tail_length();
   overflow_pieces_ = reader.overflow_count();
   opened_last_piece_ = LastPiece_;
+  first_created_ = LastPiece_ + 1;
+
   if (access_ == SetAccess::kReadWrite) {
-    // A writer that died before its header was in place may have moved overflow pieces of this
-    // header aside: they stay until a new header replaces it. Anything else it left goes.
-    aside_ = reader.aside();
-    aside_record_written_ = aside_.count > 0;
-    RemoveLeftovers(aside_);
-  }
-
-  // Unless the set is read-only, the tail is laid out as the last piece again: first in a
-  // temporary file beside the header, which takes the piece's name only once the whole catalogue
-  // has been read.
-  const std::string piece = paths_.Piece(LastPiece_);
-  std::unique_ptr<platform::File> tail;
-  if (tail_length_ > 0 && access_ == SetAccess::kReadWrite) {
-    int error = 0;
-    tail = fs_.CreateUniqueFile(platform::FolderOf(BasePath_), TempPrefix(BasePath_), &error);
-    if (!tail) return Fail(messages::CantCreate(piece));
-    std::string head(format::kPieceMagic);
-    AppendU32(&head, LastPiece_);
-    if ((error = tail->Write(head).error) != 0) {
-      fs_.Remove(tail->Path());
-      return Fail(messages::CantWrite(piece, error));
+    // Data pieces stored from now on, and the new catalogue's overflow pieces, take the
+    // numbers of the overflow pieces the header on disk refers to.
+    protect_first_ = LastPiece_ + 1;
+    protect_count_ = overflow_pieces_;
+    RemoveLeftovers();
+    // The tail is laid out as the last piece again: first in a temporary file beside the
+    // header, which takes the piece's name only once the whole catalogue has been read.
+    const std::string piece = paths_.Piece(LastPiece_);
+    std::unique_ptr<platform::File> tail;
+    if (tail_length_ > 0) {
+      int error = 0;
+      tail = fs_.CreateUniqueFile(platform::FolderOf(BasePath_), TempPrefix(BasePath_), &error);
+      if (!tail) return Fail(messages::CantCreate(piece));
+      std::string head(format::kPieceMagic);
+      AppendU32(&head, LastPiece_);
+      if ((error = tail->Write(head).error) != 0) {
+        fs_.Remove(tail->Path());
+        return Fail(messages::CantWrite(piece, error));
+      }
     }
-  }
-
-  std::vector<StoredFile> files;
-  const bool read = reader.ReadCatalogue(&files, CopyBuffer_, tail.get());
-  catalogue_blocks_ = reader.blocks();
-  if (tail) {
-    const int close_error = tail->Close();
-    int rename_error = 0;
-    if (!read || close_error != 0 || (rename_error = fs_.Rename(tail->Path(), piece)) != 0) {
-      fs_.Remove(tail->Path());
-      if (!read) return Fail(reader.error());
-      if (close_error != 0) return Fail(messages::CantWrite(piece, close_error));
-      return Fail(messages::CantCreate(piece) + ": " + platform::ErrorText(rename_error));
+    const bool read = reader.ReadCatalogue(&files, CopyBuffer_, tail.get());
+    catalogue_blocks_ = reader.blocks();
+    if (tail) {
+      const int close_error = tail->Close();
+      int rename_error = 0;
+      if (!read || close_error != 0 || (rename_error = fs_.Rename(tail->Path(), piece)) != 0) {
+        fs_.Remove(tail->Path());
+        if (!read) return Fail(reader.error());
+        if (close_error != 0) return Fail(messages::CantWrite(piece, close_error));
+        return Fail(messages::CantCreate(piece) + ": " + platform::ErrorText(rename_error));
+      }
+      last_piece_recreated_ = true;
     }
-    last_piece_recreated_ = true;
+    if (!read) return Fail(reader.error());
   }
-  if (!read) return Fail(reader.error());
   if (tail_length_ > 0) {
-    LastPieceName_ = piece;
+    LastPieceName_ = paths_.Piece(LastPiece_);
     LastPieceOpen_ = true;
     WritePos_ = tail_length_ + format::kPieceHeadSize;
   }
 
+  overlaps_ = OverlapIndex(files, Shape());
   // A set written under another locale or on another system may be in another order.
   if (!catalogue::IsSorted(collator_, files)) catalogue::SortFiles(collator_, &files);
   catalogue_read_ = true;

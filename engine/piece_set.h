@@ -6,15 +6,23 @@
 // the set is closed, is laid out again as its own piece file unless the set is opened read-only.
 //
 // Operations return true on success; on failure they return false and leave a message for the
-// user in LastError(). Nothing throws, nothing is shown. Files are opened and closed within one
-// operation. Close writes the catalogue into temporary files beside the header, flushes them and
-// every piece written since the set was opened to the medium, and only then renames them into
-// place, the header last. Overflow pieces of the previous catalogue are kept aside before their
-// numbers are taken (aside_pieces.h), so whenever storing or closing fails or the process dies,
-// the set opens either as it was before or as it is after. A set open for storing holds a lock
-// (the header's name + ".lock") from opening to closing: a second writer is refused at once,
-// while readers see the set as it was last closed. The destructor closes a set that nobody
-// closed. A PieceSet is used by one thread at a time.
+// user in LastError(). Nothing throws, nothing is shown. Close writes the catalogue into
+// temporary files beside the header, flushes them and every piece written since the set was
+// opened to the medium, and only then renames them into place, the header last. Pieces the
+// header on disk still refers to are kept aside before their numbers are taken (aside_pieces.h),
+// so whenever storing or closing fails or the process dies, the set opens either as it was
+// before or as it is after. A new set that replaces an old one of the same name keeps the old
+// one whole the same way until it is closed.
+//
+// Names: a file under one of the set's names is overwritten, renamed or removed only when it is
+// provably the set's own (name_claims.h); new pieces are created only where no file is, and an
+// add that would need a name another set's file or a stranger's file holds is refused before
+// anything changes. The set's own files are never stored into it.
+//
+// A set open for storing holds a lock (the header's name + ".lock") from opening to closing: a
+// second writer is refused at once, while readers see the set as it was last closed: a reader
+// keeps the header it opened and reads the pieces that header refers to. The destructor closes
+// a set that nobody closed. A PieceSet is used by one thread at a time.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +32,7 @@
 
 #include "engine/aside_pieces.h"
 #include "engine/byte_progress.h"
+#include "engine/opened_header.h"
 #include "engine/piece_layout.h"
 #include "engine/rebuild.h"
 #include "engine/set_files.h"
@@ -45,12 +54,20 @@ enum class SetAccess {
   kReadOnly,   // nothing on disk is touched, not even the last piece
 };
 
+// What a new set does when a set of its name exists already.
+enum class NewSet {
+  kRefuseExisting,   // it stores nothing; LastError() says the set exists
+  kReplaceExisting,  // the old set stays whole until the new one is closed, then goes
+};
+
 class PieceSet {
  public:
   // A new, empty set at base_path (the header path without ".pec"). A piece size of 8 bytes or
-  // less makes a set that refuses to store anything, with the reason in LastError().
+  // less, a set of that name (unless it may be replaced), or a header name held by another
+  // set's file make a set that refuses to store anything, with the reason in LastError().
   PieceSet(std::string base_path, std::uint32_t piece_size,
-           platform::FileSystem& fs = platform::RealFileSystem());
+           platform::FileSystem& fs = platform::RealFileSystem(),
+           NewSet existing = NewSet::kRefuseExisting);
   // Opens the existing set at base_path. When its catalogue cannot be read, the set lists no
   // files, refuses AddFiles and writes nothing when closed; LastError() says why.
   explicit PieceSet(std::string base_path, SetAccess access = SetAccess::kReadWrite,
@@ -63,12 +80,18 @@ class PieceSet {
   static std::string CheckPieceSize(std::uint32_t size);
 
   // Stores each file of `files` (only Folder and Name are read) that is not already in the
-  // catalogue, from source_root + Folder + Name, calling back after each. On the first failure
-  // it stops: the files stored before stay, the failing one gets no entry and its bytes are
-  // given back, so no entry points at bytes that were not written. Stopping through the
-  // callback is no failure. work_folder is kept for the callback's use only.
+  // catalogue, from source_root + Folder + Name, calling back after each. A file counts as
+  // stored already when a stored one has the same folder and name with letter case folded.
+  // Files a set cannot hold (a name a rebuild would refuse) and the set's own files are left
+  // out and listed in Skipped(). On the first failure it stops: the files stored before stay,
+  // the failing one gets no entry and its bytes are given back, so no entry points at bytes
+  // that were not written. An add that would need a piece name that is not the set's to take
+  // fails before anything changes. Stopping through the callback is no failure. work_folder is
+  // kept for the callback's use only.
   bool AddFiles(const std::string& work_folder, const std::vector<StoredFile>& files, void* context,
                 ProgressCallback callback, const std::string& source_root);
+  // What the last AddFiles left out, and why.
+  const std::vector<SkippedSource>& Skipped() const { return skipped_; }
 
   // Rebuilds the given catalogue entries (entries of Files(), or copies of them) below
   // target_folder, in the order their bytes lie, telling observer after each; see rebuild.h for
@@ -96,13 +119,20 @@ class PieceSet {
   // Writes the catalogue and finishes the set; later calls return the first result. The
   // destructor calls it when nobody did.
   bool Close();
+  // Finishes the set without writing anything: what was stored since it was made or opened is
+  // thrown away (the pieces written are removed, pieces kept aside go back), so the set on disk
+  // is as it was before, and a set that was to be replaced stays.
+  void Discard();
 
   // False when this set can store nothing: its catalogue could not be read, its piece size is
   // invalid, or it was opened read-only.
   bool CanStore() const { return store_refusal_.empty(); }
+  // True for a new set that replaces an existing set of its name when it is closed.
+  bool Replaces() const { return header_on_disk_.exists() && !header_; }
   // False when the catalogue of an existing set could not be read (LastError() says why).
   bool CatalogueRead() const { return catalogue_read_; }
-  // A stored entry with this folder and name (case ignored by the locale's order), or null.
+  // The stored entry a file of this folder and name counts as (the same once letter case is
+  // folded), or null.
   const StoredFile* Find(const std::string& folder, const std::string& name) const;
   // The one stored entry the user means by this folder and name: the entry spelt exactly so,
   // else the only one that answers to it with case ignored. Null when there is none, with
@@ -118,7 +148,16 @@ class PieceSet {
   const std::string& SourceRoot() const { return SourceRoot_; }
   const std::string& WorkFolder() const { return WorkFolder_; }
   const std::string& LastError() const { return LastError_; }
-  void ClearLastError() { LastError_.clear(); }
+  // What kind of failure LastError() describes.
+  Status::Code LastErrorCode() const { return last_code_; }
+  void ClearLastError() {
+    LastError_.clear();
+    last_code_ = Status::Code::kOk;
+  }
+  // Files found where the set keeps pieces aside that its writer did not leave, and ignored.
+  std::vector<std::string> Warnings() const;
+  // Entries whose bytes overlap another entry's: a damaged catalogue.
+  const OverlapIndex& Overlaps() const { return overlaps_; }
 
   std::uint32_t PieceSize() const { return PieceSize_; }
   std::uint32_t PayloadSize() const { return PayloadSize_; }
@@ -142,20 +181,40 @@ class PieceSet {
     std::string last_piece_name;
   };
 
-  bool Fail(std::string message);
+  enum class Stored { kYes, kSkipped, kFailed };
+
+  bool Fail(std::string message, Status::Code code = Status::Code::kIo);
+  void Refuse(std::string message, Status::Code code);
   bool TakeLock();
+  // For a new set: what is under the header's name decides whether the set may be made.
+  void CheckHeaderName(NewSet existing);
   bool ReadCatalogue();
-  // Removes what a writer of this set that died left behind: temporary files, and overflow
-  // pieces kept aside for a header that has been replaced since.
-  void RemoveLeftovers(const AsideRecord& current);
-  // Number n is about to be taken by a data piece or a new overflow piece: if it holds an
-  // overflow piece of the header on disk, that piece is moved aside first.
+  // Puts back what a writer of this set that died left aside, and removes its temporary files
+  // and the pieces it kept aside for a header that has been replaced since.
+  void RemoveLeftovers();
+  // Calls visit(n, path) for every piece aside of this set that record covers; false when the
+  // folder could not be listed.
+  template <typename Visit>
+  bool ForEachAside(const AsideRecord& record, Visit visit);
+  // Moves the pieces kept aside under record back under their names, where no other file is.
+  void RestoreAsides(const AsideRecord& record);
+  // Number n is about to be taken by a data piece or a new overflow piece: if the header on
+  // disk refers to a piece of that number, the piece is moved aside first.
   bool KeepAside(std::uint32_t n);
   void RemoveAsides();
+  // Removes the set's own pieces numbered above `last` (a set replaced, or left by a writer
+  // that died).
+  void RemovePiecesAbove(std::uint32_t last);
   // Flushes every data piece written since the set was opened to the medium.
   bool SyncWrittenPieces();
   bool WriteCatalogue();
-  bool StoreFile(StoredFile* entry);
+  // Fails before anything changes when storing work would need a piece name, or the new
+  // catalogue an overflow piece name, that holds another set's file or a stranger's.
+  bool CheckNamesAhead(const std::vector<StoredFile>& work);
+  // Remembers which files in the set's folder are the set's own, so none is stored.
+  void CollectOwnFiles();
+  bool IsOwnFile(platform::File& source, const std::string& source_path);
+  Stored StoreFile(StoredFile* entry);
   bool StartNewPiece();
   bool CopyIntoPiece(platform::File& source, std::uint32_t n);
   void ClosePiece();
@@ -163,6 +222,7 @@ class PieceSet {
 
   platform::FileSystem& fs_;
   const platform::Collator& collator_;
+  Status::Code last_code_ = Status::Code::kOk;
 
   std::string SourceRoot_;
   std::string SetName_;
@@ -182,17 +242,36 @@ class PieceSet {
   std::string LastError_;
 
   SetAccess access_ = SetAccess::kReadWrite;
-  std::string store_refusal_;          // why AddFiles is refused; empty when it is not
+  std::string store_refusal_;  // why AddFiles is refused; empty when it is not
+  Status::Code refusal_code_ = Status::Code::kOk;
   bool modified_ = false;              // files stored since the set was made or opened
   bool last_piece_recreated_ = false;  // opening laid the tail out as its own piece file
   std::uint32_t tail_length_ = 0;      // L of the header read at opening
   std::uint32_t overflow_pieces_ = 0;
   std::uint32_t opened_last_piece_ = 0;  // LastPiece read at opening
   std::uint32_t catalogue_blocks_ = 0;
+  std::uint32_t written_overflow_ = 0;  // overflow pieces of the catalogue Close wrote
+  std::uint32_t first_created_ = 1;     // pieces from here to LastPiece_ were made by this object
+  std::uint32_t owner_ = 0;             // owner of the set's files: of its header, or this user
   ByteProgress* byte_progress_ = nullptr;
   std::unique_ptr<platform::Lock> lock_;  // held from opening for storing to closing
-  AsideRecord aside_;  // overflow pieces of the header on disk that are kept aside
+  std::unique_ptr<OpenedHeader> header_;  // the header read at opening, kept open
+  platform::FileInfo header_on_disk_;     // the header a commit replaces (missing: none)
+  // Pieces the header on disk refers to that storing may take: they are kept aside first.
+  std::uint32_t protect_first_ = 0;
+  std::uint32_t protect_count_ = 0;
+  AsideRecord aside_;  // pieces of the header on disk that are kept aside
   bool aside_record_written_ = false;
+  std::vector<SkippedSource> skipped_;
+  // The set's own files in its folder (device, inode), and the piece number each has, if any.
+  struct OwnFile {
+    std::uint64_t device, inode;
+    std::uint32_t piece;
+  };
+  std::vector<OwnFile> own_files_;
+  platform::FileInfo folder_info_;  // the set's folder
+  OverlapIndex overlaps_;
+  std::vector<std::string> warnings_;
   bool catalogue_read_ = true;
   bool closed_ = false;
   bool close_result_ = true;

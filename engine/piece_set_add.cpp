@@ -3,42 +3,60 @@
 #include <algorithm>
 
 #include "engine/catalogue.h"
+#include "engine/catalogue_stream_writer.h"
 #include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
+#include "engine/name_claims.h"
+#include "engine/own_files.h"
 #include "engine/piece_set.h"
 #include "engine/set_files.h"
 #include "engine/stored_path.h"
+#include "platform/path.h"
 
 namespace vornalis {
 
 bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<StoredFile>& files,
                         void* context, ProgressCallback callback, const std::string& source_root) {
-  if (!store_refusal_.empty()) return Fail(store_refusal_);
+  if (!store_refusal_.empty()) return Fail(store_refusal_, refusal_code_);
   WorkFolder_ = work_folder;
   SourceRoot_ = source_root;
+  skipped_.clear();
 
-  // Files already in the catalogue are skipped; the input is not compared with itself.
+  // Files already in the catalogue are skipped; the input is not compared with itself. A name
+  // a rebuild would refuse is left out here, by the rule the rebuild uses.
   std::vector<StoredFile> work;
   work.reserve(files.size());
-  for (const StoredFile& file : files)
-    if (catalogue::FindFile(collator_, Files_, file.Folder, file.Name) == Files_.size())
+  for (const StoredFile& file : files) {
+    if (!IsStorableName(file.Folder, file.Name)) {
+      skipped_.push_back(
+          {SourceRoot_ + NativeFolder(file.Folder) + file.Name,
+           messages::UnstorableName(SourceRoot_ + NativeFolder(file.Folder) + file.Name)});
+      continue;
+    }
+    if (catalogue::FindStored(collator_, Files_, file.Folder, file.Name) == Files_.size())
       work.push_back(StoredFile{file.Folder, file.Name});
+  }
+  if (work.empty()) return true;
+  CollectOwnFiles();
+  if (!CheckNamesAhead(work)) return false;
 
   const std::size_t first_new = Files_.size();
   Files_.reserve(first_new + work.size());
   bool ok = true;
   for (std::size_t i = 0; i < work.size(); ++i) {
-    if (!StoreFile(&work[i])) {
+    const Stored stored = StoreFile(&work[i]);
+    if (stored == Stored::kFailed) {
       ok = false;
       break;
     }
+    if (stored == Stored::kSkipped) continue;
     modified_ = true;
     Files_.push_back(std::move(work[i]));
-    const StoredFile& stored = Files_.back();
+    const StoredFile& entry = Files_.back();
     const int percent = static_cast<int>((i + 1) * 100 / work.size());
     if (callback != nullptr &&
-        callback(context, percent, stored.Name, stored.Folder, stored.Size) == -1)
+        callback(context, percent, entry.Name, entry.Folder, entry.Size) == -1)
       break;
   }
   if (current_piece_) {
@@ -51,21 +69,131 @@ bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<Stored
   return ok;
 }
 
+bool PieceSet::CheckNamesAhead(const std::vector<StoredFile>& work) {
+  // The names above the last piece that hold something not this set's; usually none, and then
+  // nothing more is looked at.
+  const std::string folder = platform::FolderOf(BasePath_);
+  std::vector<platform::DirEntry> entries;
+  if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return true;
+  std::uint32_t first_taken = 0;
+  std::string message;
+  for (const platform::DirEntry& entry : entries) {
+    const std::uint32_t n = PieceNumberOf(paths_, entry.name);
+    if (n <= LastPiece_ || (first_taken != 0 && n >= first_taken)) continue;
+    const NameClaim claim = ClaimPiece(fs_, paths_, n, owner_);
+    if (claim.ok()) continue;
+    first_taken = n;
+    message = claim.message;
+  }
+  if (first_taken == 0) return true;
+
+  // The pieces this add will fill follow from the sources' sizes, as StoreFile fills them.
+  std::uint32_t last = LastPiece_;
+  bool open = LastPieceOpen_;
+  std::uint64_t pos = WritePos_;
+  std::uint64_t records = 0;
+  for (const StoredFile& file : work) {
+    platform::FileInfo source;
+    fs_.Inspect(SourceRoot_ + NativeFolder(file.Folder) + file.Name, &source, true);
+    std::uint64_t left = std::min<std::uint64_t>(source.size, format::kMaxFileSize);
+    if (!open) {
+      ++last;
+      pos = format::kPieceHeadSize;
+      open = true;
+    }
+    while (left > 0) {
+      const std::uint64_t take = std::min<std::uint64_t>(left, PieceSize_ - pos);
+      pos += take;
+      left -= take;
+      if (pos == PieceSize_) {
+        open = false;
+        if (left > 0) {
+          ++last;
+          pos = format::kPieceHeadSize;
+          open = true;
+        }
+      }
+    }
+    records += catalogue::RecordSize(file);
+  }
+  // The new catalogue: what is stored, what will be, the tail, and a block length for every
+  // started block; an upper bound, so a name the new overflow pieces may take is counted.
+  for (const StoredFile& file : Files_) records += catalogue::RecordSize(file);
+  const std::uint64_t tail = open ? pos - format::kPieceHeadSize : 0;
+  const std::uint64_t stream =
+      format::kStreamFixedSize + tail + records + 4 * (records / format::kBlockLimit + 2);
+  const std::uint64_t needed =
+      std::uint64_t{last} + CatalogueStreamWriter::OverflowCount(stream, PieceSize_);
+  if (first_taken > needed) return true;
+  return Fail(message, Status::Code::kNameTaken);
+}
+
+void PieceSet::CollectOwnFiles() {
+  own_files_.clear();
+  const std::string folder = platform::FolderOf(BasePath_);
+  fs_.Inspect(folder.empty() ? "." : folder, &folder_info_, true);
+  std::vector<platform::DirEntry> entries;
+  if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return;
+  const std::string header = platform::FileNameOf(paths_.Header());
+  const std::string temp = TempPrefix(BasePath_);
+  for (const platform::DirEntry& entry : entries) {
+    const std::string& name = entry.name;
+    const std::uint32_t piece = PieceNumberOf(paths_, name);
+    const bool own = piece != 0 || name == header || name == header + ".lock" ||
+                     name.compare(0, header.size() + 6, header + ".aside") == 0 ||
+                     name.compare(0, temp.size(), temp) == 0;
+    platform::FileInfo info;
+    if (own && fs_.Inspect(folder + name, &info) == 0)
+      own_files_.push_back({info.device, info.inode, piece});
+  }
+}
+
+bool PieceSet::IsOwnFile(platform::File& source, const std::string& source_path) {
+  platform::FileInfo info;
+  if (source.Inspect(&info) != 0) return false;
+  for (const OwnFile& own : own_files_) {
+    if (own.device != info.device || own.inode != info.inode) continue;
+    // A name that looks like a piece's may be a neighbouring set's file: its head tells.
+    return own.piece == 0 ||
+           ClaimPiece(fs_, paths_, own.piece, owner_).owner == NameClaim::Owner::kThisSet;
+  }
+  // Files made from the set under any name: a self-assembling program or recovery files, which
+  // lie beside the set.
+  if (!IsMadeFromSet(source, info.size, SetName_, paths_)) return false;
+  platform::FileInfo folder;
+  return fs_.Inspect(platform::FolderOf(source_path), &folder, true) == 0 &&
+         folder.SameFile(folder_info_);
+}
+
 bool PieceSet::StartNewPiece() {
   if (LastPiece_ == 0xFFFFFFFFu) return Fail(messages::CantCreate(paths_.Piece(0)));
   current_piece_.reset();
-  CurrentPieceName_ = paths_.Piece(LastPiece_ + 1);
-  // The header on disk may still need an overflow piece of this number.
-  if (!KeepAside(LastPiece_ + 1)) return false;
+  const std::uint32_t n = LastPiece_ + 1;
+  CurrentPieceName_ = paths_.Piece(n);
+  // The header on disk may still need a piece of this number; a piece of this set that a writer
+  // which died left there has no use; anything else is not this set's to take.
+  if (!KeepAside(n)) return false;
+  const NameClaim claim = ClaimPiece(fs_, paths_, n, owner_);
+  if (!claim.ok()) return Fail(claim.message, Status::Code::kNameTaken);
+  if (claim.owner == NameClaim::Owner::kThisSet) fs_.Remove(CurrentPieceName_);
   int error = 0;
-  current_piece_ = fs_.Open(CurrentPieceName_, platform::OpenMode::kCreate, &error);
-  if (!current_piece_) return Fail(messages::CantCreate(CurrentPieceName_, error));
+  current_piece_ = fs_.Open(CurrentPieceName_, platform::OpenMode::kCreateNew, &error);
+  if (!current_piece_) {
+    // Something took the name in the meantime: it is left as it is.
+    if (error == EEXIST)
+      return Fail(ClaimPiece(fs_, paths_, n, owner_).message, Status::Code::kNameTaken);
+    return Fail(messages::CantCreate(CurrentPieceName_, error));
+  }
+  platform::FileInfo made;
+  if (current_piece_->Inspect(&made) == 0) own_files_.push_back({made.device, made.inode, n});
   LastPieceOpen_ = true;
   ++LastPiece_;
-  // Data pieces take the numbers of the overflow pieces the header read at opening refers to;
-  // once one is overwritten, that header is stale and must be written again, even if the file
-  // that overwrote it is given back.
-  if (LastPiece_ <= std::uint64_t{opened_last_piece_} + overflow_pieces_) modified_ = true;
+  // Data pieces take the numbers of the pieces the header read at opening refers to; once one
+  // is overwritten, that header is stale and must be written again, even if the file that
+  // overwrote it is given back.
+  if (protect_count_ > 0 && LastPiece_ >= protect_first_ &&
+      LastPiece_ - protect_first_ < protect_count_)
+    modified_ = true;
   std::string head(format::kPieceMagic);
   AppendU32(&head, LastPiece_);
   const platform::IoResult written = current_piece_->Write(head);
@@ -86,25 +214,33 @@ void PieceSet::GiveBack(const PieceState& before, std::uint32_t first_new_piece)
   LastPieceName_ = before.last_piece_name;
 }
 
-bool PieceSet::StoreFile(StoredFile* entry) {
-  if (!IsSafeStoredPath(entry->Folder, entry->Name) ||
-      entry->Folder.size() > format::kMaxTextLength || entry->Name.size() > format::kMaxTextLength)
-    return Fail(messages::UnsafeStoredPath(entry->Folder, entry->Name));
-
+PieceSet::Stored PieceSet::StoreFile(StoredFile* entry) {
   const std::string source_path = SourceRoot_ + NativeFolder(entry->Folder) + entry->Name;
   int error = 0;
   auto source = fs_.Open(source_path, platform::OpenMode::kRead, &error);
-  if (!source) return Fail(messages::CantOpen(source_path, error));
+  if (!source) {
+    Fail(messages::CantOpen(source_path, error));
+    return Stored::kFailed;
+  }
+  if (IsOwnFile(*source, source_path)) {
+    skipped_.push_back({source_path, messages::OwnSetFile(source_path), true});
+    return Stored::kSkipped;
+  }
   const std::int64_t source_size = source->Size(&error);
-  if (source_size < 0) return Fail(messages::CantRead(source_path, error));
-  if (static_cast<std::uint64_t>(source_size) > format::kMaxFileSize)
-    return Fail(messages::FileTooLarge(source_path, static_cast<std::uint64_t>(source_size)));
+  if (source_size < 0) {
+    Fail(messages::CantRead(source_path, error));
+    return Stored::kFailed;
+  }
+  if (static_cast<std::uint64_t>(source_size) > format::kMaxFileSize) {
+    Fail(messages::FileTooLarge(source_path, static_cast<std::uint64_t>(source_size)));
+    return Stored::kFailed;
+  }
 
   const PieceState before{LastPiece_, LastPieceOpen_, WritePos_, LastPieceName_};
   const std::uint32_t first_new_piece = LastPiece_ + 1;
   auto give_back = [&] {
     GiveBack(before, first_new_piece);
-    return false;
+    return Stored::kFailed;
   };
 
   if (!LastPieceOpen_) {
@@ -114,7 +250,10 @@ bool PieceSet::StoreFile(StoredFile* entry) {
     // Within one AddFiles the last piece stays open, positioned at WritePos.
     if (!current_piece_) {
       current_piece_ = fs_.Open(CurrentPieceName_, platform::OpenMode::kUpdate, &error);
-      if (!current_piece_) return Fail(messages::CantOpen(CurrentPieceName_, error));
+      if (!current_piece_) {
+        Fail(messages::CantOpen(CurrentPieceName_, error));
+        return Stored::kFailed;
+      }
       if ((error = current_piece_->Seek(WritePos_)) != 0) {
         Fail(messages::CantWrite(CurrentPieceName_, error));
         return give_back();
@@ -160,7 +299,7 @@ bool PieceSet::StoreFile(StoredFile* entry) {
     }
   }
   LastPieceName_ = CurrentPieceName_;
-  return true;
+  return Stored::kYes;
 }
 
 }  // namespace vornalis

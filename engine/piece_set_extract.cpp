@@ -9,7 +9,11 @@ namespace vornalis {
 bool PieceSet::ExtractFiles(const std::string& target_folder,
                             const std::vector<const StoredFile*>& entries,
                             RebuildObserver* observer) {
-  const PieceSource source{fs_, paths_, Shape(), TailInHeader() ? LastPiece_ : 0};
+  // A reader takes pieces through the header it read, which may have been replaced since; a
+  // writer holds the lock and reads the pieces it knows under their names.
+  OpenedHeader* header = access_ == SetAccess::kReadOnly ? header_.get() : nullptr;
+  const PieceSource source{fs_,    paths_,    Shape(), TailInHeader() ? LastPiece_ : 0,
+                           header, &overlaps_};
   const Status status =
       RebuildFiles(source, target_folder, entries, CopyBuffer_, observer, byte_progress_);
   return status.ok() || Fail(status.message);

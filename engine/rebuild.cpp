@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "engine/catalogue_stream_reader.h"
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/set_files.h"
@@ -41,13 +40,26 @@ class Rebuilder::PieceReader {
   Status Open(std::uint32_t n) {
     if (n == number_ && (piece_ || tail_)) return Status::Ok();
     piece_.reset();
-    tail_.reset();
+    tail_ = false;
     window_length_ = 0;
     number_ = n;
-    if (n == source_.tail_piece) return OpenTail();
+    if (n == source_.tail_piece && source_.header != nullptr) {
+      tail_ = true;
+      return Status::Ok();
+    }
     const std::string path = source_.paths.Piece(n);
     int error = 0;
-    piece_ = source_.fs.Open(path, platform::OpenMode::kRead, &error);
+    if (source_.header == nullptr) {
+      piece_ = source_.fs.Open(path, platform::OpenMode::kRead, &error);
+    } else {
+      piece_ = source_.header->OpenPiece(n, &error);
+      // Opened first, then checked: a writer that replaced the set since the catalogue was read
+      // may have removed what this piece was.
+      if (piece_ && !source_.header->DataPiecesValid()) {
+        const std::string header = source_.paths.Header();
+        return Fail(IoError(header, messages::SetReplacedWhileRead(header)));
+      }
+    }
     if (!piece_) return Fail(IoError(path, messages::CantOpen(path, error)));
     std::array<char, format::kPieceHeadSize> head{};
     const platform::IoResult read = piece_->Read(head);
@@ -94,7 +106,7 @@ class Rebuilder::PieceReader {
  private:
   Status Fail(Status status) {
     piece_.reset();
-    tail_.reset();
+    tail_ = false;
     return status;
   }
 
@@ -118,33 +130,37 @@ class Rebuilder::PieceReader {
     return Status::Ok();
   }
 
-  // The tail of a closed set lies in the header's catalogue stream, right after its fixed
-  // fields, and may run on into the first overflow piece; it is read through the stream.
-  Status OpenTail() {
-    tail_ = std::make_unique<CatalogueStreamReader>(source_.fs, source_.paths);
-    if (!tail_->Open()) {
-      const std::string header = source_.paths.Header();
-      return Fail(IoError(header, tail_->error()));
-    }
-    position_ = format::kPieceHeadSize;
-    return Status::Ok();
-  }
-
+  // The tail of a closed set lies in the header, from offset 20 on, held open since the
+  // catalogue was read; its last few bytes may lie past the header's end, kept in memory.
   Status CopyFromTail(const PieceSegment& segment, platform::File& dst,
                       const std::string& dst_path) {
-    if (segment.offset < position_) {  // behind: start the stream again
-      tail_.reset();
-      if (Status status = OpenTail(); !status.ok()) return status;
+    OpenedHeader& header = *source_.header;
+    platform::File& file = header.file();
+    const std::string path = source_.paths.Header();
+    int error = 0;
+    const std::int64_t size = file.Size(&error);
+    if (size < 0) return IoError(path, messages::CantRead(path, error));
+    const std::uint64_t at = std::uint64_t{segment.offset} - format::kPieceHeadSize;  // in tail
+    const std::uint64_t in_file = static_cast<std::uint64_t>(size) - format::kHeaderFixedSize;
+    const std::uint64_t from_file =
+        at < in_file ? std::min<std::uint64_t>(segment.length, in_file - at) : 0;
+    if (from_file > 0) {
+      if ((error = file.Seek(format::kHeaderFixedSize + at)) != 0)
+        return IoError(path, messages::CantRead(path, error));
+      const platform::CopyResult copy = source_.fs.Copy(file, dst, from_file, buffer_);
+      if (copy.failure == platform::CopyResult::Failure::kWrite)
+        return IoError(dst_path, messages::CantWrite(dst_path, copy.error));
+      if (copy.failure == platform::CopyResult::Failure::kRead)
+        return IoError(path, messages::CantRead(path, copy.error));
     }
-    const std::string header = source_.paths.Header();
-    if (!tail_->Skip(segment.offset - position_) || !tail_->CopyTo(dst, segment.length, buffer_)) {
-      // The stream reader names the file that failed: the header, an overflow piece, or dst.
-      std::string message = tail_->error();
-      if (const std::size_t at = message.find(dst.Path()); at != std::string::npos)
-        return Fail(IoError(dst_path, message.replace(at, dst.Path().size(), dst_path)));
-      return Fail(IoError(header, std::move(message)));
-    }
-    position_ = std::uint64_t{segment.offset} + segment.length;
+    const std::uint64_t spilled = segment.length - from_file;
+    if (spilled == 0) return Status::Ok();
+    const std::uint64_t spill_at = at + from_file - in_file;
+    if (spill_at + spilled > header.tail_spill.size())
+      return IoError(path, messages::CantRead(path, 0));
+    const platform::IoResult written = dst.Write(std::span<const char>(
+        header.tail_spill.data() + spill_at, static_cast<std::size_t>(spilled)));
+    if (written.error != 0) return IoError(dst_path, messages::CantWrite(dst_path, written.error));
     return Status::Ok();
   }
 
@@ -152,7 +168,7 @@ class Rebuilder::PieceReader {
   std::span<char> buffer_;
   std::uint32_t number_ = 0;
   std::unique_ptr<platform::File> piece_;
-  std::unique_ptr<CatalogueStreamReader> tail_;
+  bool tail_ = false;           // piece number_ is the tail kept in the header
   std::uint64_t position_ = 0;  // offset in the piece that the next read starts at
   std::uint64_t window_start_ = 0;
   std::uint64_t window_length_ = 0;  // bytes of the piece held in the buffer
@@ -218,6 +234,8 @@ Status Rebuilder::Rebuild(const StoredFile& entry) {
                          messages::UnsafeStoredPath(entry.Folder, entry.Name));
   if (std::string problem = CheckEntryShape(entry, source_.shape); !problem.empty())
     return Status::Error(Status::Code::kFormat, stored_path, std::move(problem));
+  if (source_.overlaps != nullptr && source_.overlaps->Overlaps(entry, source_.shape.piece_size))
+    return Status::Error(Status::Code::kFormat, stored_path, messages::EntryOverlaps(stored_path));
   if (!target_) return IoError("", messages::CantCreate(stored_path));
 
   // The first piece is opened before anything is made, so a missing piece leaves no trace.
@@ -252,8 +270,48 @@ Status Rebuilder::Rebuild(const StoredFile& entry) {
       if (bytes_ != nullptr && entry.Size > ByteProgress::kChunk) bytes_->Copied(done, entry.Size);
     }
   }
-  if ((error = directory->Publish(std::move(file), entry.Name)) != 0)
-    return IoError(path, messages::CantCreate(path, error));
+  return Publish(*directory, std::move(file), entry.Name, path);
+}
+
+namespace {
+
+std::uint64_t IdentityKey(const platform::FileInfo& info) {
+  return info.inode * 0x9E3779B97F4A7C15ull ^ info.device;
+}
+
+}  // namespace
+
+bool Rebuilder::IsSetFile(const platform::FileInfo& info) {
+  if (source_.header != nullptr) return source_.header->IsSetFile(info);
+  // A set being written, whose header is not on disk yet: its pieces by name.
+  platform::FileInfo piece;
+  for (std::uint32_t n = 1; n <= source_.shape.last_piece && n != 0; ++n)
+    if (source_.fs.Inspect(source_.paths.Piece(n), &piece) == 0 && piece.SameFile(info))
+      return true;
+  return false;
+}
+
+Status Rebuilder::Publish(platform::Directory& directory, std::unique_ptr<platform::File> file,
+                          const std::string& name, const std::string& path) {
+  platform::FileInfo made;
+  file->Inspect(&made);
+  int error = directory.Publish(file, name, platform::Directory::Replace::kNever);
+  if (error == EEXIST) {
+    // Something has the name: an older file is replaced, as the user asked for this folder,
+    // unless it is one of the set's own files or was rebuilt in this run from another entry.
+    platform::FileInfo there;
+    directory.Inspect(name, &there);
+    const bool twice = rebuilt_.count(IdentityKey(there)) != 0;
+    if (twice || IsSetFile(there)) {
+      directory.Discard(std::move(file));
+      return Status::Error(
+          Status::Code::kRefused, path,
+          twice ? messages::RebuiltTwice(path) : messages::WouldReplaceSetFile(path));
+    }
+    error = directory.Publish(file, name, platform::Directory::Replace::kAny);
+  }
+  if (error != 0) return IoError(path, messages::CantCreate(path, error));
+  rebuilt_.insert(IdentityKey(made));
   return Status::Ok();
 }
 

@@ -10,7 +10,12 @@
 // - a file is written under a temporary name beside its final name and renamed over that name
 //   only once it is whole: a file that could not be rebuilt is never left under its name, and an
 //   existing file or link at that name is replaced, never written through;
-// - each piece's head is checked before its bytes are used.
+// - an existing file is never replaced when it is a file of the set being read (its header or
+//   a piece, by device and inode), nor when this run rebuilt it from another entry of the same
+//   name: that entry fails, named, and the others go on;
+// - entries whose bytes overlap another entry's (a damaged catalogue) are refused;
+// - each piece's head is checked before its bytes are used, and a piece is read only while the
+//   header the catalogue came from still describes it (opened_header.h).
 // Files are rebuilt in the order their bytes lie in the pieces, so each piece is opened once
 // and read front to back.
 #pragma once
@@ -19,9 +24,11 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/byte_progress.h"
+#include "engine/opened_header.h"
 #include "engine/piece_layout.h"
 #include "engine/set_files.h"
 #include "engine/status.h"
@@ -38,6 +45,11 @@ struct PieceSource {
   // The piece whose payload lies only in the header file, as the tail of a closed set that was
   // opened without laying it out again (0 when every piece has its own file).
   std::uint32_t tail_piece = 0;
+  // The header the catalogue was read from, kept open: pieces are opened through it and the
+  // tail is read from it. Needed when tail_piece is set; without it pieces are opened by name.
+  OpenedHeader* header = nullptr;
+  // Entries of the catalogue whose bytes overlap another's, refused (none when null).
+  const OverlapIndex* overlaps = nullptr;
 };
 
 // Told about each entry as it is done; returning false stops before the next one.
@@ -65,6 +77,10 @@ class Rebuilder {
  private:
   class PieceReader;
   Status EnterFolder(const std::string& stored_folder, platform::Directory** directory);
+  // Gives the whole file its name; refuses to replace a file of the set or one rebuilt already.
+  Status Publish(platform::Directory& directory, std::unique_ptr<platform::File> file,
+                 const std::string& name, const std::string& path);
+  bool IsSetFile(const platform::FileInfo& info);
 
   PieceSource source_;
   std::span<char> buffer_;
@@ -73,6 +89,8 @@ class Rebuilder {
   std::unique_ptr<platform::Directory> target_;
   // Folders entered so far, by stored folder ("a\b\"), so each is made and opened once.
   std::vector<std::pair<std::string, std::unique_ptr<platform::Directory>>> folders_;
+  // The files rebuilt in this run, by device and inode mixed into one number.
+  std::unordered_set<std::uint64_t> rebuilt_;
 };
 
 // Rebuilds entries below target_folder in the order their bytes lie in the pieces, telling

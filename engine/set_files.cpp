@@ -30,6 +30,26 @@ std::string SetPaths::Piece(std::uint32_t number) const {
   return base + std::to_string(number) + extension;
 }
 
+std::uint32_t ParsePieceNumber(std::string_view digits) {
+  if (digits.empty() || digits.size() > 10 || digits[0] == '0') return 0;
+  std::uint64_t n = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return 0;
+    n = n * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return n > 0xFFFFFFFFull ? 0 : static_cast<std::uint32_t>(n);
+}
+
+std::uint32_t PieceNumberOf(const SetPaths& set, std::string_view file_name) {
+  const std::string name = SetNameOf(set.base);
+  const std::string& ext = set.extension;
+  if (file_name.size() <= name.size() + ext.size() || file_name.substr(0, name.size()) != name ||
+      file_name.substr(file_name.size() - ext.size()) != ext)
+    return 0;
+  return ParsePieceNumber(
+      file_name.substr(name.size(), file_name.size() - name.size() - ext.size()));
+}
+
 // Whether text is ".pec" in any mix of case.
 static bool IsExtension(std::string_view text) {
   if (text.size() != format::kExtension.size()) return false;

@@ -27,6 +27,13 @@ struct SetPaths {
 // spelling of the header whose extension matches ".pec" but for case (".PEC", ".Pec").
 SetPaths FindSetPaths(platform::FileSystem& fs, const std::string& base_path);
 
+// Decimal digits without a leading zero, as piece numbers are written; 0 for anything else.
+std::uint32_t ParsePieceNumber(std::string_view digits);
+// n when file_name (a name in the set's folder, without folder) is the name of the set's piece
+// n as this program spells it; 0 otherwise. The header of a neighbouring set can have such a
+// name: the head of the file tells whose it is.
+std::uint32_t PieceNumberOf(const SetPaths& set, std::string_view file_name);
+
 // path less a trailing ".pec" in any case (the base path of the header file it names); path
 // itself when it has no such extension, or is nothing else.
 std::string BasePathOf(std::string_view path);

@@ -58,13 +58,11 @@ SetReader::SetReader(platform::FileSystem& fs, const std::string& base_path)
 
 SetReader::~SetReader() = default;
 
-const AsideRecord& SetReader::aside() const {
-  static const AsideRecord none;
-  return in_ ? in_->aside() : none;
-}
-
 bool SetReader::Open() {
-  in_ = std::make_unique<CatalogueStreamReader>(fs_, set_);
+  in_.reset();
+  header_ = std::make_unique<OpenedHeader>(fs_, set_);
+  opened_ = header_.get();
+  in_ = std::make_unique<CatalogueStreamReader>(*header_);
   if (!in_->Open()) {
     error_ = in_->error();
     return false;
@@ -83,8 +81,18 @@ bool SetReader::ReadCatalogue(std::vector<StoredFile>* files, std::span<char> bu
     error_ = in.error();
     return false;
   };
-  if (tail != nullptr ? !in.CopyTo(*tail, tail_length_, buffer) : !in.Skip(tail_length_))
-    return fail();
+  if (tail != nullptr) {
+    if (!in.CopyTo(*tail, tail_length_, buffer)) return fail();
+  } else {
+    // The tail is read later from the header itself; the few bytes of it that may run on into
+    // the first overflow piece are kept now.
+    const std::uint64_t header_room = piece_size_ - format::kHeaderFixedSize;
+    const std::uint64_t in_header = std::min<std::uint64_t>(tail_length_, header_room);
+    std::array<char, format::kHeaderFixedSize> spill{};
+    const std::size_t spilled = static_cast<std::size_t>(tail_length_ - in_header);
+    if (!in.Skip(in_header) || !in.Read(std::span<char>(spill.data(), spilled))) return fail();
+    opened_->tail_spill.assign(spill.data(), spilled);
+  }
 
   for (;;) {
     std::array<char, 4> length_bytes{};
@@ -109,6 +117,17 @@ bool SetReader::ReadCatalogue(std::vector<StoredFile>* files, std::span<char> bu
     return false;
   }
   return true;
+}
+
+bool SetReader::ReadSnapshot(std::vector<StoredFile>* files, std::span<char> buffer) {
+  constexpr int kAttempts = 8;
+  for (int attempt = 1;; ++attempt) {
+    files->clear();
+    blocks_ = 0;
+    error_.clear();
+    const bool read = Open() && ReadCatalogue(files, buffer);
+    if (attempt == kAttempts || opened_ == nullptr || opened_->StillCurrent()) return read;
+  }
 }
 
 }  // namespace vornalis

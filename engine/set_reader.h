@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/aside_pieces.h"
+#include "engine/opened_header.h"
 #include "engine/piece_layout.h"
 #include "engine/set_files.h"
 #include "engine/stored_file.h"
@@ -30,17 +30,25 @@ class SetReader {
   bool Open();
   // Then reads every catalogue record, in the order of the file, into *files; the records are
   // checked against the set's shape. When tail is given, the payload of the partly filled last
-  // piece is copied into it on the way. buffer must hold a whole block (1 MiB).
+  // piece is copied into it on the way; otherwise the header keeps what it needs to serve the
+  // tail later. buffer must hold a whole block (1 MiB).
   bool ReadCatalogue(std::vector<StoredFile>* files, std::span<char> buffer,
                      platform::File* tail = nullptr);
+  // Open and ReadCatalogue for a reader beside a possible writer: when the header was replaced
+  // while its catalogue was read, what was read may mix two catalogues, so it starts again from
+  // the new header (a few times at most).
+  bool ReadSnapshot(std::vector<StoredFile>* files, std::span<char> buffer);
+
+  // The header as opened, for reading the set's pieces afterwards; valid after Open. Once
+  // taken, it is the taker's, and the reader goes on using it while the taker keeps it.
+  OpenedHeader& header() { return *opened_; }
+  std::unique_ptr<OpenedHeader> TakeHeader() { return std::move(header_); }
 
   std::uint32_t piece_size() const { return piece_size_; }
   std::uint32_t last_piece() const { return last_piece_; }
   std::uint32_t tail_length() const { return tail_length_; }
   std::uint32_t overflow_count() const { return overflow_count_; }
   std::uint32_t blocks() const { return blocks_; }
-  // The record of overflow pieces kept aside by a writer that stopped early (count 0 if none).
-  const AsideRecord& aside() const;
   // The extent of the stored bytes, as the header's fields give it.
   SetShape shape() const { return SetShape::OfHeader(piece_size_, last_piece_, tail_length_); }
   const std::string& error() const { return error_; }
@@ -48,6 +56,8 @@ class SetReader {
  private:
   platform::FileSystem& fs_;
   SetPaths set_;
+  std::unique_ptr<OpenedHeader> header_;
+  OpenedHeader* opened_ = nullptr;
   std::unique_ptr<CatalogueStreamReader> in_;
   std::uint32_t piece_size_ = 0;
   std::uint32_t last_piece_ = 0;

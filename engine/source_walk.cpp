@@ -1,21 +1,25 @@
 #include "engine/source_walk.h"
 
+#include <algorithm>
 #include <deque>
+#include <set>
+#include <unordered_map>
 
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/stored_path.h"
+#include "platform/collation.h"
 #include "platform/path.h"
 
 namespace vornalis {
 namespace {
 
-SourceGroup& GroupFor(SourceList& list, const std::string& root) {
-  for (SourceGroup& group : list.groups)
-    if (group.source_root == root) return group;
-  list.groups.push_back({root, {}});
-  return list.groups.back();
-}
+// One file found for storing, with the path given that it came from.
+struct Found {
+  std::size_t argument;
+  std::string root;  // native folder its Folder is relative to, ending with a separator
+  StoredFile entry;
+};
 
 // Strips trailing separators, keeping "/" itself.
 std::string Trimmed(std::string path) {
@@ -23,23 +27,23 @@ std::string Trimmed(std::string path) {
   return path;
 }
 
-// Whether a file called name can be stored; adds why not to list when it cannot.
+// Whether a file called name can be stored under folder; adds why not to list when it cannot.
+// The rule is the one the rebuild applies, so nothing is stored that a reader would refuse.
 bool Storable(const std::string& path, const std::string& name, const std::string& folder,
               bool regular, SourceList& list) {
   std::string reason;
   if (!regular)
     reason = messages::NotARegularSource(path);
-  else if (name.find(format::kStoredSeparator) != std::string::npos ||
-           name.size() > format::kMaxTextLength || folder.size() > format::kMaxTextLength)
+  else if (!IsStorableName(folder, name))
     reason = messages::UnstorableName(path);
   if (reason.empty()) return true;
   list.skipped.push_back({path, std::move(reason)});
   return false;
 }
 
-void WalkFolder(const std::string& folder, platform::FileSystem& fs, SourceList& list) {
+void WalkFolder(std::size_t argument, const std::string& folder, platform::FileSystem& fs,
+                SourceList& list, std::vector<Found>& found) {
   const std::string root = platform::FolderOf(folder);
-  SourceGroup& group = GroupFor(list, root);
   std::deque<std::string> queue{folder};
   while (!queue.empty()) {
     const std::string current = queue.front();
@@ -54,31 +58,110 @@ void WalkFolder(const std::string& folder, platform::FileSystem& fs, SourceList&
       const std::string path = platform::WithSeparator(current) + entry.name;
       if (entry.is_directory && entry.is_link)
         list.skipped.push_back({path, messages::LinkedFolderSkipped(path)});
-      else if (entry.is_directory && entry.name.find(format::kStoredSeparator) != std::string::npos)
-        list.skipped.push_back({path, messages::UnstorableName(path)});
-      else if (entry.is_directory)
+      else if (entry.is_directory && Storable(path, entry.name, stored_folder, true, list))
         queue.push_back(path);
-      else if (Storable(path, entry.name, stored_folder, entry.is_regular, list))
-        group.entries.push_back(StoredFile{stored_folder, entry.name});
+      else if (!entry.is_directory &&
+               Storable(path, entry.name, stored_folder, entry.is_regular, list))
+        found.push_back({argument, root, StoredFile{stored_folder, entry.name}});
     }
   }
 }
 
+// The key under which a set counts a stored file as the same: folder and name, case folded.
+std::string StoredKey(const StoredFile& entry) {
+  return platform::FoldCase(entry.Folder) + '\0' + platform::FoldCase(entry.Name);
+}
+
+// True when files of two different paths given would be stored under one folder and name.
+bool ArgumentsClash(const std::vector<Found>& found) {
+  std::vector<std::pair<std::string, std::size_t>> keys;
+  keys.reserve(found.size());
+  for (const Found& file : found) keys.emplace_back(StoredKey(file.entry), file.argument);
+  std::sort(keys.begin(), keys.end());
+  for (std::size_t i = 1; i < keys.size(); ++i)
+    if (keys[i].first == keys[i - 1].first && keys[i].second != keys[i - 1].second) return true;
+  return false;
+}
+
 }  // namespace
+
+std::string CommonSourceRoot(const std::vector<std::string>& paths) {
+  std::string common;
+  bool first = true;
+  for (const std::string& path : paths) {
+    const std::string folder = platform::FolderOf(path);
+    if (first) {
+      common = folder;
+      first = false;
+      continue;
+    }
+    // The longest common prefix, cut back to whole folders.
+    const auto mismatch = std::mismatch(common.begin(), common.end(), folder.begin(), folder.end());
+    common.erase(static_cast<std::size_t>(mismatch.first - common.begin()));
+    const std::size_t separator = common.rfind(platform::kSeparator);
+    common.erase(separator == std::string::npos ? 0 : separator + 1);
+  }
+  return common;
+}
 
 SourceList CollectSources(const std::vector<std::string>& paths, platform::FileSystem& fs) {
   SourceList list;
-  for (const std::string& given : paths) {
-    const std::string path = Trimmed(platform::AbsolutePath(given));
+  std::vector<Found> found;
+  std::vector<std::string> given;
+  std::set<std::string> seen;
+  for (const std::string& argument : paths) {
+    const std::string path = Trimmed(platform::AbsolutePath(argument));
+    // A path given twice is the same files twice: once is enough.
+    if (!seen.insert(path).second) continue;
+    const std::size_t index = given.size();
+    given.push_back(path);
     if (fs.IsDirectory(path)) {
-      WalkFolder(path, fs, list);
+      WalkFolder(index, path, fs, list, found);
     } else if (fs.Exists(path)) {
       const std::string name = platform::FileNameOf(path);
       if (Storable(path, name, "", fs.IsRegularFile(path), list))
-        GroupFor(list, platform::FolderOf(path)).entries.push_back(StoredFile{"", name});
+        found.push_back({index, platform::FolderOf(path), StoredFile{"", name}});
     } else {
-      list.errors.push_back(messages::CantOpen(given));
+      list.errors.push_back(messages::CantOpen(argument));
     }
+  }
+
+  // Two paths whose files would meet under one name (home/photos and usb/photos) are both
+  // stored relative to the folder that holds them all (home\photos\..., usb\photos\...).
+  const bool several = given.size() > 1;
+  if (several && ArgumentsClash(found)) {
+    const std::string common = CommonSourceRoot(given);
+    std::vector<Found> moved;
+    for (Found& file : found) {
+      const std::string path = file.root + NativeFolder(file.entry.Folder) + file.entry.Name;
+      file.entry.Folder = StoredFolder(file.root.substr(common.size())) + file.entry.Folder;
+      file.root = common;
+      if (Storable(path, file.entry.Name, file.entry.Folder, true, list))
+        moved.push_back(std::move(file));
+    }
+    found = std::move(moved);
+  }
+
+  // What still meets a file of another path given is named and left out; the same name twice
+  // within one folder walk is stored twice, as the set's rule for one input list has it.
+  std::unordered_map<std::string, std::size_t> taken;  // key, the path given that has it
+  for (const Found& file : found) {
+    if (several) {
+      const auto [at, added] = taken.emplace(StoredKey(file.entry), file.argument);
+      if (!added && at->second != file.argument) {
+        const std::string path = file.root + NativeFolder(file.entry.Folder) + file.entry.Name;
+        list.skipped.push_back(
+            {path, messages::SourceNameClash(path, file.entry.Folder + file.entry.Name)});
+        continue;
+      }
+    }
+    auto group = std::find_if(list.groups.begin(), list.groups.end(),
+                              [&](const SourceGroup& g) { return g.source_root == file.root; });
+    if (group == list.groups.end()) {
+      list.groups.push_back({file.root, {}});
+      group = list.groups.end() - 1;
+    }
+    group->entries.push_back(file.entry);
   }
   return list;
 }

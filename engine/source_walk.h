@@ -4,9 +4,14 @@
 // relative to the parent of the folder named (photos\ and photos\2000\ for the folder photos).
 // Folders are walked breadth first, each in the order the system lists it. Entries are grouped
 // by the folder they are relative to, since AddFiles reads each group from its own root.
+// When files of two paths given would be stored under the same folder and name (home/photos
+// and usb/photos, or x/n.txt and y/n.txt), every path is stored relative to the folder that
+// holds them all instead (home\photos\..., usb\photos\...); a file that still meets another
+// path's file is named and left out. A path given twice counts once.
 // What cannot be stored is named and left out before storing begins: links to folders (not
-// followed), FIFOs, sockets and devices (whose bytes are no file's), and names a set cannot
-// hold (a "\", which sets use between folders, or longer than a set's 65,535 bytes).
+// followed), FIFOs, sockets and devices (whose bytes are no file's), and names a set's readers
+// would refuse to rebuild (stored_path.h: a "\", which sets use between folders, a drive such
+// as "C:" in front, or more than a set's 65,535 bytes).
 #pragma once
 
 #include <string>
@@ -22,16 +27,14 @@ struct SourceGroup {
   std::vector<StoredFile> entries;
 };
 
-struct SkippedSource {
-  std::string path;
-  std::string reason;  // the whole message, naming the path
-};
-
 struct SourceList {
   std::vector<SourceGroup> groups;     // in order of first appearance
   std::vector<std::string> errors;     // paths that do not exist or cannot be listed
   std::vector<SkippedSource> skipped;  // what cannot be stored, and why
 };
+
+// The deepest folder (ending with a separator) that holds every path, "" when they share none.
+std::string CommonSourceRoot(const std::vector<std::string>& paths);
 
 SourceList CollectSources(const std::vector<std::string>& paths,
                           platform::FileSystem& fs = platform::RealFileSystem());

@@ -16,6 +16,9 @@ struct Status {
     kRefused,    // the step would write outside the target, or through a link
     kNotFound,   // no stored file has that name
     kAmbiguous,  // more than one stored file answers to that name
+    kNameTaken,  // a name the set needs holds another set's file, or anything not the set's
+    kExists,     // a set of that name exists already
+    kInUse,      // another program is storing into the set
   };
 
   Code code = Code::kOk;

@@ -18,4 +18,13 @@ struct StoredFile {
   std::uint32_t Size = 0;
 };
 
+// A file that was named for storing and left out, and why.
+struct SkippedSource {
+  std::string path;
+  std::string reason;  // the whole message, naming the path
+  // Nothing the user meant to keep was left out: the file is one of the set's own (its header,
+  // a piece, a file made from it), which a set never holds.
+  bool harmless = false;
+};
+
 }  // namespace vornalis

@@ -50,4 +50,9 @@ bool IsSafeStoredPath(std::string_view folder, std::string_view name) {
   }
 }
 
+bool IsStorableName(std::string_view folder, std::string_view name) {
+  return folder.size() <= format::kMaxTextLength && name.size() <= format::kMaxTextLength &&
+         IsSafeStoredPath(folder, name);
+}
+
 }  // namespace vornalis

@@ -18,5 +18,8 @@ std::string StoredFolder(std::string_view native_folder);
 // file name, and the folder is empty or relative components ending in "\", none of them empty,
 // "." or "..", none a drive ("C:"), and none holds a separator of either kind.
 bool IsSafeStoredPath(std::string_view folder, std::string_view name);
+// True when a set can hold a file of this folder and name: one its readers will rebuild
+// (IsSafeStoredPath), with texts that fit their u16 lengths.
+bool IsStorableName(std::string_view folder, std::string_view name);
 
 }  // namespace vornalis

@@ -2,7 +2,7 @@
 
 #include "engine/endian.h"
 #include "engine/messages.h"
-#include "exe/patch_area.h"
+#include "engine/patch_area.h"
 #include "platform/path.h"
 
 namespace vornalis::exe {

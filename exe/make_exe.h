@@ -1,6 +1,6 @@
 // Make .EXE: a self-assembling executable for an open set. The stub program is copied beside the
 // set as <base path>.exe, and the set's file count and name are written into the copy's patch
-// area (exe/patch_area.h). The copy is made under a temporary name and takes the target's name
+// area (engine/patch_area.h). The copy is made under a temporary name and takes the target's name
 // only when complete, so a failure leaves no half-made executable and an earlier one intact.
 #pragma once
 

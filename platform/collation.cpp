@@ -1,5 +1,6 @@
 #include "platform/collation.h"
 
+#include <unicode/uchar.h>
 #include <unicode/ucol.h>
 #include <unicode/uloc.h>
 #include <unicode/ustring.h>
@@ -31,6 +32,26 @@ bool IsPosixLocale(const char* name) {
 }
 
 }  // namespace
+
+std::string FoldCase(std::string_view s) {
+  std::u16string wide;
+  ToUtf16(s, &wide);
+  std::u16string folded(wide.size() * 3 + 1, u'\0');
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t length =
+      u_strFoldCase(reinterpret_cast<UChar*>(folded.data()), static_cast<int32_t>(folded.size()),
+                    reinterpret_cast<const UChar*>(wide.data()), static_cast<int32_t>(wide.size()),
+                    U_FOLD_CASE_DEFAULT, &status);
+  if (U_FAILURE(status)) return std::string(s);
+  std::string out(static_cast<std::size_t>(length) * 3 + 1, '\0');
+  int32_t out_length = 0;
+  status = U_ZERO_ERROR;
+  u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &out_length,
+              reinterpret_cast<const UChar*>(folded.data()), length, &status);
+  if (U_FAILURE(status)) return std::string(s);
+  out.resize(static_cast<std::size_t>(out_length));
+  return out;
+}
 
 Collator::Collator(const std::string& locale) {
   const char* name = locale.empty() ? uloc_getDefault() : locale.c_str();

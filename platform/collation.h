@@ -38,4 +38,9 @@ class Collator {
   std::string locale_name_;
 };
 
+// s with letter case folded (Unicode default case folding), as UTF-8; nothing else changes:
+// invisible characters, controls and the normalisation form stay as they are. Names that are
+// not valid UTF-8 are read as Latin-1, as the collator reads them.
+std::string FoldCase(std::string_view s);
+
 }  // namespace vornalis::platform

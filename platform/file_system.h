@@ -22,6 +22,26 @@ struct IoResult {
   int error = 0;
 };
 
+// What the system tells of one entry of a folder, as lstat or fstat see it.
+struct FileInfo {
+  enum class Kind { kMissing, kRegular, kDirectory, kLink, kOther };
+  Kind kind = Kind::kMissing;
+  std::uint64_t size = 0;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint64_t links = 0;  // names the file has (hard links)
+  std::uint32_t owner = 0;  // user id
+
+  bool exists() const { return kind != Kind::kMissing; }
+  // The same file, whatever names lead to it.
+  bool SameFile(const FileInfo& other) const {
+    return exists() && other.exists() && device == other.device && inode == other.inode;
+  }
+};
+
+// The user this process acts for, as owners of files are counted.
+std::uint32_t CurrentUser();
+
 // An open file with one position that reads and writes advance.
 class File {
  public:
@@ -33,6 +53,8 @@ class File {
   virtual const std::string& Path() const = 0;
   // Reads up to data.size() bytes; fewer only at the end of the file or on error.
   virtual IoResult Read(std::span<char> data) = 0;
+  // Reads up to data.size() bytes at offset, leaving the position where it was.
+  virtual IoResult ReadAt(std::uint64_t offset, std::span<char> data) = 0;
   // Writes all of data, or fails with a code (ENOSPC when the disk filled up).
   virtual IoResult Write(std::span<const char> data) = 0;
   // Moves the position; returns 0 or an error code.
@@ -50,6 +72,9 @@ class File {
   // The operating system's handle of a file of the real file system, so that copies between two
   // such files can be left to the kernel; -1 for any other file.
   virtual int SystemHandle() const { return -1; }
+  // What the system tells of the open file itself (it may have no name, or another by now).
+  // Returns 0 or an error code.
+  virtual int Inspect(FileInfo* info) = 0;
 };
 
 // Error code for a path that names something other than a regular file (a FIFO, a device, a
@@ -80,16 +105,22 @@ class Directory {
   // replaced itself, never written through; a folder at `to` makes the call fail.
   virtual int Rename(const std::string& from, const std::string& to) = 0;
   virtual int Remove(const std::string& name) = 0;
+  // What the entry `name` is, without following a link there. Returns 0, or ENOENT (with
+  // info->kind kMissing) or another error code.
+  virtual int Inspect(const std::string& name, FileInfo* info) = 0;
 
   // A new file in this folder that nobody can see until Publish names it: an unnamed file where
   // the system has them (it vanishes by itself if the process dies), else a file under a
   // temporary name that starts with temp_prefix. Either way it is open for writing.
   virtual std::unique_ptr<File> CreateNewFile(const std::string& temp_prefix, int* error) = 0;
-  // Closes a file from CreateNewFile and gives it the name `name`, replacing an entry of that
-  // name (a file or a link, never followed) in one step; a folder there makes it fail. On
-  // failure the new file is gone and, but for a close that fails after the name was given,
-  // `name` is as it was.
-  virtual int Publish(std::unique_ptr<File> file, const std::string& name) = 0;
+  // Closes a file from CreateNewFile and gives it the name `name`. With kAny, an entry of that
+  // name (a file or a link, never followed) is replaced in one step; a folder there makes it
+  // fail. With kNever, a taken name fails with EEXIST and leaves `file` open and unnamed, so
+  // the caller can look at what is there and publish again or discard. On any other outcome
+  // `file` is consumed: on failure the new file is gone and, but for a close that fails after
+  // the name was given, `name` is as it was.
+  enum class Replace { kNever, kAny };
+  virtual int Publish(std::unique_ptr<File>& file, const std::string& name, Replace replace) = 0;
   // Throws away a file from CreateNewFile that will not be published.
   virtual void Discard(std::unique_ptr<File> file) = 0;
 };
@@ -105,6 +136,9 @@ enum class OpenMode {
   kRead,    // existing file, read only
   kUpdate,  // existing file, read and write, nothing truncated
   kCreate,  // create or truncate, read and write; a link at path is refused, never followed
+  // a new file, read and write: fails with EEXIST when anything (a file, a link, a folder) has
+  // the name already, so nothing that was there is ever written through or truncated
+  kCreateNew,
 };
 
 struct DirEntry {
@@ -138,6 +172,9 @@ class FileSystem {
   // A regular file, or a link to one (not a FIFO, socket, device or folder).
   virtual bool IsRegularFile(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
+  // What is at path: the entry itself, or with follow_links what a link there leads to.
+  // Returns 0, or ENOENT (with info->kind kMissing) or another error code.
+  virtual int Inspect(const std::string& path, FileInfo* info, bool follow_links = false) = 0;
   // Opens an existing folder (following links in the path, which is the caller's own choice).
   virtual std::unique_ptr<Directory> OpenDirectory(const std::string& path, int* error) = 0;
   // Lists the entries of a folder, "." and ".." left out, in the order the system gives them.

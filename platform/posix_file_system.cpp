@@ -19,11 +19,40 @@
 namespace vornalis::platform {
 namespace {
 
+FileInfo InfoOf(const struct stat& st) {
+  FileInfo info;
+  info.kind = S_ISREG(st.st_mode)   ? FileInfo::Kind::kRegular
+              : S_ISDIR(st.st_mode) ? FileInfo::Kind::kDirectory
+              : S_ISLNK(st.st_mode) ? FileInfo::Kind::kLink
+                                    : FileInfo::Kind::kOther;
+  info.size = static_cast<std::uint64_t>(st.st_size);
+  info.device = static_cast<std::uint64_t>(st.st_dev);
+  info.inode = static_cast<std::uint64_t>(st.st_ino);
+  info.links = static_cast<std::uint64_t>(st.st_nlink);
+  info.owner = static_cast<std::uint32_t>(st.st_uid);
+  return info;
+}
+
+// The outcome of a stat call in the shape Inspect returns it.
+int Inspected(int result, const struct stat& st, FileInfo* info) {
+  if (result != 0) {
+    const int error = errno;
+    *info = FileInfo{};
+    return error;
+  }
+  *info = InfoOf(st);
+  return 0;
+}
+
 class PosixFile final : public File {
  public:
-  // size is the length seen at opening, or -1 when unknown.
-  PosixFile(std::string path, int fd, std::int64_t size = -1, bool unnamed = false)
-      : path_(std::move(path)), fd_(fd), known_size_(size), unnamed_(unnamed) {}
+  // size is the length seen at opening, or -1 when unknown; opened, when given, is what fstat
+  // told at opening of a file opened for reading.
+  PosixFile(std::string path, int fd, std::int64_t size = -1, bool unnamed = false,
+            const struct stat* opened = nullptr)
+      : path_(std::move(path)), fd_(fd), known_size_(size), unnamed_(unnamed) {
+    if (opened != nullptr) known_info_ = InfoOf(*opened);
+  }
   ~PosixFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -35,10 +64,35 @@ class PosixFile final : public File {
   // Made with O_TMPFILE: it has no name in its folder until linked into it.
   bool unnamed() const { return unnamed_; }
 
+  int Inspect(FileInfo* info) override {
+    if (known_info_.exists()) {
+      *info = known_info_;
+      return 0;
+    }
+    struct stat st;
+    return Inspected(::fstat(fd_, &st), st, info);
+  }
+
   IoResult Read(std::span<char> data) override {
     IoResult result;
     while (result.count < data.size()) {
       const ssize_t n = ::read(fd_, data.data() + result.count, data.size() - result.count);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        result.error = errno;
+        break;
+      }
+      if (n == 0) break;
+      result.count += static_cast<std::size_t>(n);
+    }
+    return result;
+  }
+
+  IoResult ReadAt(std::uint64_t offset, std::span<char> data) override {
+    IoResult result;
+    while (result.count < data.size()) {
+      const ssize_t n = ::pread(fd_, data.data() + result.count, data.size() - result.count,
+                                static_cast<off_t>(offset + result.count));
       if (n < 0) {
         if (errno == EINTR) continue;
         result.error = errno;
@@ -93,6 +147,7 @@ class PosixFile final : public File {
   int fd_;
   std::int64_t known_size_;  // files opened for reading only: their length at opening
   bool unnamed_;
+  FileInfo known_info_;  // files opened for reading only: what fstat told at opening
 };
 
 // prefix followed by six random letters. Names need only be unlikely to clash, as they are
@@ -172,6 +227,11 @@ class PosixDirectory final : public Directory {
     return ::unlinkat(fd_, name.c_str(), 0) != 0 ? errno : 0;
   }
 
+  int Inspect(const std::string& name, FileInfo* info) override {
+    struct stat st;
+    return Inspected(::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW), st, info);
+  }
+
   std::unique_ptr<File> CreateNewFile(const std::string& temp_prefix, int* error) override {
     temp_prefix_ = temp_prefix;
     if (unnamed_files_) {
@@ -187,26 +247,45 @@ class PosixDirectory final : public Directory {
     return CreateUniqueAt(fd_, path_, temp_prefix, error);
   }
 
-  int Publish(std::unique_ptr<File> file, const std::string& name) override {
+  int Publish(std::unique_ptr<File>& file, const std::string& name, Replace replace) override {
     auto& posix = static_cast<PosixFile&>(*file);
+    int error = 0;
     if (!posix.unnamed()) {
+      // A named temporary file: renamed, or with kNever linked under the name (which fails on a
+      // taken name) and then removed under its temporary name.
       const std::string temp = FileNameOf(posix.Path());
-      int error = posix.Close();
-      if (error == 0) error = Rename(temp, name);
+      if (replace == Replace::kNever) {
+        if (::linkat(fd_, temp.c_str(), fd_, name.c_str(), 0) != 0) {
+          error = errno;
+          if (error == EEXIST) return error;
+        } else {
+          Remove(temp);
+          if ((error = posix.Close()) != 0) Remove(name);
+          file.reset();
+          return error;
+        }
+      } else {
+        error = posix.Close();
+        if (error == 0) error = Rename(temp, name);
+      }
       if (error != 0) Remove(temp);
+      file.reset();
       return error;
     }
     // An unnamed file is linked in by its /proc path, which needs no privileges. When the name
     // is taken, it is linked under a temporary name first and renamed over the old entry.
     const std::string proc = "/proc/self/fd/" + std::to_string(posix.SystemHandle());
-    int error = 0;
     if (::linkat(AT_FDCWD, proc.c_str(), fd_, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
       error = errno;
-      if (error != EEXIST) return error;
-      error = LinkUnderTemporaryName(proc, name, temp_prefix_);
-      if (error != 0) return error;
+      if (error == EEXIST && replace == Replace::kNever) return error;
+      if (error == EEXIST) error = LinkUnderTemporaryName(proc, name, temp_prefix_);
+      if (error != 0) {
+        file.reset();
+        return error;
+      }
     }
     if ((error = posix.Close()) != 0) Remove(name);
+    file.reset();
     return error;
   }
 
@@ -272,6 +351,9 @@ class PosixFileSystem final : public FileSystem {
       case OpenMode::kCreate:
         flags |= O_RDWR | O_CREAT | O_NOFOLLOW;
         break;
+      case OpenMode::kCreateNew:
+        flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
+        break;
     }
     int fd;
     do {
@@ -297,8 +379,10 @@ class PosixFileSystem final : public FileSystem {
       ::close(fd);
       return nullptr;
     }
-    // The length seen here is kept for files opened for reading, as readers ask for it next.
-    return std::make_unique<PosixFile>(path, fd, mode == OpenMode::kRead ? st.st_size : -1);
+    // What fstat told is kept for files opened for reading, as readers ask for it next.
+    if (mode == OpenMode::kRead)
+      return std::make_unique<PosixFile>(path, fd, st.st_size, false, &st);
+    return std::make_unique<PosixFile>(path, fd);
   }
 
   std::unique_ptr<Lock> LockFile(const std::string& path, int* error) override {
@@ -371,6 +455,12 @@ class PosixFileSystem final : public FileSystem {
   bool Exists(const std::string& path) override {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;
+  }
+
+  int Inspect(const std::string& path, FileInfo* info, bool follow_links) override {
+    struct stat st;
+    const int result = follow_links ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+    return Inspected(result, st, info);
   }
 
   int ListDirectory(const std::string& path, std::vector<DirEntry>* entries) override {
@@ -465,6 +555,8 @@ class PosixFileSystem final : public FileSystem {
 };
 
 }  // namespace
+
+std::uint32_t CurrentUser() { return static_cast<std::uint32_t>(::geteuid()); }
 
 FileSystem& RealFileSystem() {
   static PosixFileSystem file_system;

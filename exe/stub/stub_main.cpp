@@ -5,16 +5,19 @@
 // target, and missing folders are made.
 //
 // It reads the set with SetReader and rebuilds it with the engine's own rebuilding code (no
-// sorting, no locale), which keeps it small enough to leave the patch area free.
+// sorting, no locale), so every rule of reading and rebuilding a set is the engine's.
+#include <unistd.h>
+
 #include <array>
 #include <cstdio>
 #include <vector>
 
 #include "engine/endian.h"
 #include "engine/format.h"
+#include "engine/patch_area.h"
 #include "engine/rebuild.h"
 #include "engine/set_reader.h"
-#include "exe/patch_area.h"
+#include "engine/shown_text.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 
@@ -37,14 +40,21 @@ bool ReadPatch(platform::FileSystem& fs, const std::string& own, std::uint32_t* 
   return true;
 }
 
+// Prints text and a line end to out; names in it come from whoever made the set, so on a
+// terminal their control characters are shown escaped.
+void PrintLine(std::FILE* out, const std::string& text) {
+  const bool terminal = ::isatty(::fileno(out)) == 1;
+  std::fprintf(out, "%s\n", (terminal ? EscapeControls(text) : text).c_str());
+}
+
 // Prints a line per rebuilt file and the message of each failure.
 class Report final : public RebuildObserver {
  public:
   bool Rebuilt(const StoredFile& file, const Status& status) override {
     if (status.ok()) {
-      std::printf("%s%s\n", file.Folder.c_str(), file.Name.c_str());
+      PrintLine(stdout, file.Folder + file.Name);
     } else {
-      std::fprintf(stderr, "%s\n", status.message.c_str());
+      PrintLine(stderr, status.message);
       ++failed;
     }
     return true;
@@ -63,30 +73,44 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s holds no set name: it was not made by Make .EXE\n", own.c_str());
     return 1;
   }
+  // The one argument is a folder; anything that looks like an option is not taken for one.
+  if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
+    std::fprintf(stderr,
+                 "Usage: %s [FOLDER]\nRebuilds every file of the set %s.pec, which lies beside "
+                 "this program, in FOLDER (the current folder when none is given).\n",
+                 argv[0], name.c_str());
+    return 2;
+  }
   const std::string base = platform::FolderOf(own) + name;
   const std::string target = platform::WithSeparator(argc > 1 ? argv[1] : ".");
 
   std::vector<char> buffer(format::kBufferSize);
   std::vector<StoredFile> files;
   SetReader reader(fs, base);
-  if (!reader.Open() || !reader.ReadCatalogue(&files, buffer)) {
-    std::fprintf(stderr, "%s\n", reader.error().c_str());
+  if (!reader.ReadSnapshot(&files, buffer)) {
+    PrintLine(stderr, reader.error());
     return 1;
   }
-  const PieceSource source{fs, reader.paths(), reader.shape(),
-                           reader.tail_length() > 0 ? reader.last_piece() : 0};
+  const OverlapIndex overlaps(files, reader.shape());
+  const PieceSource source{fs,
+                           reader.paths(),
+                           reader.shape(),
+                           reader.tail_length() > 0 ? reader.last_piece() : 0,
+                           &reader.header(),
+                           &overlaps};
   std::vector<const StoredFile*> entries;
   entries.reserve(files.size());
   for (const StoredFile& file : files) entries.push_back(&file);
   Report report;
   const Status status = RebuildFiles(source, target, entries, buffer, &report);
   if (!status.ok()) {
-    std::fprintf(stderr, "%s\n", status.message.c_str());
+    PrintLine(stderr, status.message);
     return 1;
   }
   const unsigned failed = report.failed;
   const auto count = static_cast<unsigned>(files.size());
-  std::printf("%u of %u files rebuilt in %s\n", count - failed, count, target.c_str());
+  PrintLine(stdout, std::to_string(count - failed) + " of " + std::to_string(count) +
+                        " files rebuilt in " + target);
   if (count != expected)
     std::fprintf(stderr, "The set holds %u files, but this program was made for a set of %u\n",
                  count, expected);

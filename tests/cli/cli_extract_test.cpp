@@ -136,7 +136,7 @@ TEST_F(CliExtractTest, TotalsPastFourGigabytesDoNotWrap) {
 }
 
 TEST(ShownNameTest, ControlCharactersAreEscapedAndTextIsKept) {
-  using cli::EscapeControls;
+  using vornalis::EscapeControls;
   EXPECT_EQ(EscapeControls("plain \xC3\xA4 folder\\name"), "plain \xC3\xA4 folder\\name");
   EXPECT_EQ(EscapeControls("a\nb\tc\x7f"), "a\\x0ab\\x09c\\x7f");
   EXPECT_EQ(EscapeControls("csi\xC2\x9b"), "csi\\xc2\\x9b");                  // C1 in UTF-8

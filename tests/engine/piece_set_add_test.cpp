@@ -133,13 +133,21 @@ TEST_F(AddTest, PieceSizeTooSmallForTheHeaderIsRefused) {
   EXPECT_EQ(PieceSet::CheckPieceSize(20), "");
 }
 
-TEST_F(AddTest, NamesThatCouldNotBeRebuiltSafelyAreRefused) {
+TEST_F(AddTest, NamesARebuildWouldRefuseAreLeftOutAndTheRestIsStored) {
   PieceSet set(Base(), 1000);
-  MakeSources({{"ok", "1"}});
-  StoredFile bad{"..\\", "ok"};
-  EXPECT_FALSE(set.AddFiles(SourceRoot(), {bad}, nullptr, nullptr, SourceRoot()));
-  EXPECT_NE(set.LastError().find("..\\ok"), std::string::npos);
-  EXPECT_FALSE(FileExists(Piece(1)));
+  MakeSources({{"ok", "1"}, {"c:notes.txt", "2"}, {"12:30.log", "3"}});
+  const std::vector<StoredFile> entries = {
+      {"..\\", "ok"}, {"", "c:notes.txt"}, {"", "12:30.log"}, {"", "ok"}};
+  ASSERT_SET_OK(set, AddFiles(SourceRoot(), entries, nullptr, nullptr, SourceRoot()));
+  ASSERT_EQ(set.Skipped().size(), 2u);
+  EXPECT_EQ(
+      set.Skipped()[0].reason.rfind("Skipped " + SourceRoot() + "../ok: a set cannot hold", 0), 0u)
+      << set.Skipped()[0].reason;
+  EXPECT_EQ(set.Skipped()[1].path, SourceRoot() + "c:notes.txt");
+  EXPECT_FALSE(set.Skipped()[1].harmless);
+  ASSERT_EQ(set.Files().size(), 2u);
+  EXPECT_EQ(set.Files()[0].Name, "12:30.log");  // a colon alone is no drive
+  EXPECT_EQ(set.Files()[1].Name, "ok");
 }
 
 }  // namespace

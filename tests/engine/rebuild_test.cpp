@@ -174,7 +174,7 @@ TEST_F(RebuildTest, EntriesReachingPastTheStoredBytesAreRefusedLikeVerifyDoes) {
   // Piece 1 holds 20 bytes; "long" claims 30 of them, and "tail" would read the header's
   // catalogue as file bytes.
   const std::vector<RawRecord> records = {
-      {1, 8, 30, "", "long"}, {2, 8, 50, "", "tail"}, {1, 8, 20, "", "sound"}};
+      {1, 8, 30, "", "long"}, {2, 8, 50, "", "tail"}, {1, 38, 20, "", "sound"}};
   WriteFile(Piece(1), PieceBytes(1, PatternBytes(92, 1)));
   WriteFile(Header(), HeaderBytes(StreamBytes(100, 2, "0123456789", BlockBytes(records))));
   PieceSet set(Base(), SetAccess::kReadOnly);

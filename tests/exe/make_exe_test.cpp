@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "engine/patch_area.h"
 #include "exe/make_exe.h"
-#include "exe/patch_area.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/raw_set.h"
 #include "tests/support/run_process.h"

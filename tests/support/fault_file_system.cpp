@@ -18,6 +18,11 @@ class FaultFile final : public platform::File {
     return base_->Read(data);
   }
 
+  platform::IoResult ReadAt(std::uint64_t offset, std::span<char> data) override {
+    if (const int error = owner_.Check(FaultFileSystem::Op::kRead, Path())) return {0, error};
+    return base_->ReadAt(offset, data);
+  }
+
   platform::IoResult Write(std::span<const char> data) override {
     if (const int error = owner_.Check(FaultFileSystem::Op::kWrite, Path())) return {0, error};
     std::uint64_t* budget = owner_.write_budget();
@@ -56,6 +61,8 @@ class FaultFile final : public platform::File {
     if (const int error = owner_.Check(FaultFileSystem::Op::kClose, Path())) return error;
     return base_error;
   }
+
+  int Inspect(platform::FileInfo* info) override { return base_->Inspect(info); }
 
   platform::File& base() { return *base_; }
   std::unique_ptr<platform::File> release() { return std::move(base_); }
@@ -112,15 +119,28 @@ class FaultDirectory final : public platform::Directory {
   }
 
   // Publishing is a close and a rename: either can be failed.
-  int Publish(std::unique_ptr<platform::File> file, const std::string& name) override {
+  int Publish(std::unique_ptr<platform::File>& file, const std::string& name,
+              Replace replace) override {
     auto& wrapped = static_cast<FaultFile&>(*file);
     int fault = owner_.Check(FaultFileSystem::Op::kClose, wrapped.Path());
     if (fault == 0) fault = owner_.Check(FaultFileSystem::Op::kRename, Path() + name);
     if (fault != 0) {
       base_->Discard(wrapped.release());
+      file.reset();
       return fault;
     }
-    return base_->Publish(wrapped.release(), name);
+    std::unique_ptr<platform::File> base = wrapped.release();
+    const int error = base_->Publish(base, name, replace);
+    // A name that was taken leaves the file unpublished: it stays wrapped.
+    if (base)
+      file = std::make_unique<FaultFile>(owner_, std::move(base));
+    else
+      file.reset();
+    return error;
+  }
+
+  int Inspect(const std::string& name, platform::FileInfo* info) override {
+    return base_->Inspect(name, info);
   }
 
   void Discard(std::unique_ptr<platform::File> file) override {

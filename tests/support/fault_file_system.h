@@ -73,6 +73,9 @@ class FaultFileSystem : public platform::FileSystem {
   bool IsDirectory(const std::string& path) override { return base_.IsDirectory(path); }
   bool IsRegularFile(const std::string& path) override { return base_.IsRegularFile(path); }
   bool Exists(const std::string& path) override { return base_.Exists(path); }
+  int Inspect(const std::string& path, platform::FileInfo* info, bool follow_links) override {
+    return base_.Inspect(path, info, follow_links);
+  }
   int ListDirectory(const std::string& path, std::vector<platform::DirEntry>* entries) override;
   std::unique_ptr<platform::Directory> OpenDirectory(const std::string& path, int* error) override;
   platform::CopyResult Copy(platform::File& src, platform::File& dst, std::uint64_t n,

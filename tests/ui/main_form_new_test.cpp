@@ -155,7 +155,7 @@ class MainFormNewTest : public QObject, protected FormTestState {
   }
 
   void replacingAnExistingFileIsAskedFirst() {
-    WriteFile(At("old.pec"), "old");
+    MakeSet(At("old"), At("src/"), {{"kept", "old set"}});
     const QString path = QString::fromStdString(At("old.pec"));
     ui::modal::QueueAnswer(false);
     ShowNewDialog([path](QWidget* dialog) {
@@ -174,6 +174,11 @@ class MainFormNewTest : public QObject, protected FormTestState {
     QCOMPARE(AskedMessages().size(), 1);
     QVERIFY(Form().SetOpen());
     QCOMPARE(Form().CurrentSet()->SetName(), std::string("old"));
+    // Nothing stored: closing keeps the old set as it was.
+    ActionNamed(QStringLiteral("ActionFileClose"))->trigger();
+    PieceSet old(At("old"), SetAccess::kReadOnly);
+    QCOMPARE(old.Files().size(), std::size_t{1});
+    QCOMPARE(old.Files()[0].Name, std::string("kept"));
   }
 
   void pieceSizeComesFromThePanel_data() {

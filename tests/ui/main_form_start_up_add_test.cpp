@@ -6,6 +6,7 @@
 #include <QtTest>
 #include <filesystem>
 
+#include "engine/source_walk.h"
 #include "tests/ui/support/ui_test_support.h"
 #include "ui/dialogs/modal_seam.h"
 #include "ui/main/start_up_sources.h"
@@ -86,8 +87,8 @@ class StartUpAddTest : public QObject, protected FormTestState {
     const std::string folders = ListFile("folders.lst", {"data/c"});
     Start({At("pack.pec"), "/f", files, "/d", folders});
     QCOMPARE(Stored(), (QStringList{"a\\|x.txt", "b\\|x.txt", "c\\|z.txt"}));
-    QCOMPARE(QString::fromStdString(ui::CommonSourceRoot({"/d/a/x", "/d/ab/y"})), "/d/");
-    QCOMPARE(QString::fromStdString(ui::CommonSourceRoot({"/d/a/x"})), "/d/a/");
+    QCOMPARE(QString::fromStdString(CommonSourceRoot({"/d/a/x", "/d/ab/y"})), "/d/");
+    QCOMPARE(QString::fromStdString(CommonSourceRoot({"/d/a/x"})), "/d/a/");
   }
 
   void cancellingTheSizeDialogMakesNoSet() {

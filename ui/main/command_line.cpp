@@ -5,8 +5,8 @@
 #include <array>
 #include <cctype>
 
+#include "engine/patch_area.h"
 #include "exe/make_exe.h"
-#include "exe/patch_area.h"
 #include "platform/path.h"
 
 namespace vornalis::ui {

@@ -46,10 +46,15 @@ void TMainForm::RunAddFiles(const std::string& work_folder, const std::vector<St
   EndProgress(BusyCaption_);
   // The set merged the new entries into its catalogue, which moves the old ones too.
   MapRowsToEntries();
-  if (!stored) {
+  // Each file left out is one line; the pieces may be corrupt only when storing itself failed.
+  if (!stored || !CurrentSet_->Skipped().empty()) {
     ErrorDlg_->ClearErrors();
-    ErrorDlg_->AddErrorLine(FromStored(CurrentSet_->LastError()));
-    ErrorDlg_->AddErrorLine(QString::fromLatin1(messages::kPiecesMayBeCorrupt));
+    for (const SkippedSource& skipped : CurrentSet_->Skipped())
+      ErrorDlg_->AddErrorLine(FromStored(skipped.reason));
+    if (!stored) {
+      ErrorDlg_->AddErrorLine(FromStored(CurrentSet_->LastError()));
+      ErrorDlg_->AddErrorLine(QString::fromLatin1(messages::kPiecesMayBeCorrupt));
+    }
     ErrorDlg_->Execute();
   }
   // The new rows were appended at the end, so the list is no longer sorted.
@@ -113,7 +118,8 @@ void TMainForm::AddFromLists() {
       return;
     CloseCurrentSet();
     ClearFileList();
-    CurrentSet_ = std::make_unique<PieceSet>(base, *piece_size, fs_);
+    // The old set stays whole until the new one is closed, and stays if nothing is stored.
+    CurrentSet_ = std::make_unique<PieceSet>(base, *piece_size, fs_, NewSet::kReplaceExisting);
     if (!KeepNewSet()) return;
     ShowCaption();
     updateActions();

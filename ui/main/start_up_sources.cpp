@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/source_walk.h"
 #include "engine/stored_path.h"
 #include "platform/path.h"
 
@@ -23,25 +24,6 @@ std::string RelativeFolder(const std::string& folder, const std::string& root) {
 }
 
 }  // namespace
-
-std::string CommonSourceRoot(const std::vector<std::string>& paths) {
-  std::string common;
-  bool first = true;
-  for (const std::string& path : paths) {
-    const std::string folder = platform::FolderOf(path);
-    if (first) {
-      common = folder;
-      first = false;
-      continue;
-    }
-    // The longest common prefix, cut back to whole folders.
-    const auto mismatch = std::mismatch(common.begin(), common.end(), folder.begin(), folder.end());
-    common.erase(static_cast<std::size_t>(mismatch.first - common.begin()));
-    const std::size_t separator = common.rfind(platform::kSeparator);
-    common.erase(separator == std::string::npos ? 0 : separator + 1);
-  }
-  return common;
-}
 
 StartUpSources CollectStartUpSources(std::vector<std::string>& folders,
                                      const std::vector<std::string>& files,

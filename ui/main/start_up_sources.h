@@ -23,9 +23,6 @@ struct StartUpSources {
   std::vector<StoredFile> entries;
 };
 
-// The deepest folder (ending with a separator) that holds every path, "" when they share none.
-std::string CommonSourceRoot(const std::vector<std::string>& paths);
-
 // folders is the "/d" list and becomes the queue: every folder walked is in it afterwards.
 StartUpSources CollectStartUpSources(std::vector<std::string>& folders,
                                      const std::vector<std::string>& files,

@@ -1,4 +1,5 @@
-// Where Make .EXE writes into its copy of the stub, and what the stub reads back when it runs:
+// Where Make .EXE writes into its copy of the stub, and what the stub reads back when it runs
+// (the engine reads it too, to know a program made from a set when it meets one):
 // the number of stored files as a u32 at kCountOffset, then the set's name at kNameOffset,
 // without length or terminator (the stub's zero padding ends it).
 #pragma once
@@ -13,7 +14,7 @@ inline constexpr std::uint32_t kCountOffset = 32824;  // 0x8038
 inline constexpr std::uint32_t kNameOffset = 32828;   // 0x803C
 // Room for the name: the platform's longest path.
 inline constexpr std::uint32_t kMaxNameLength = 260;
-// The stub is padded with zero bytes to at least this length.
+// The stub's file is at least this long, its patch area zero bytes that the program never reads.
 inline constexpr std::uint32_t kStubMinSize = kNameOffset + kMaxNameLength;
 inline constexpr std::string_view kStubFileName = "ext.dll";
 inline constexpr std::string_view kExeExtension = ".exe";

@@ -1,0 +1,66 @@
+#include "engine/name_claims.h"
+
+#include <array>
+#include <cerrno>
+
+#include "engine/aside_pieces.h"
+#include "engine/endian.h"
+#include "engine/format.h"
+#include "engine/messages.h"
+#include "engine/piece_layout.h"
+
+namespace vornalis {
+namespace {
+
+// Looks at path and, for a regular file with one name owned by owner, reads its head; the
+// claim is the set's when accept says the head is right.
+template <typename Accept>
+NameClaim Claim(platform::FileSystem& fs, const std::string& path, std::uint32_t owner,
+                Accept accept) {
+  NameClaim claim;
+  const int error = fs.Inspect(path, &claim.info);
+  if (error == ENOENT) return claim;
+  std::array<char, format::kPieceHeadSize> head{};
+  std::size_t length = 0;
+  if (error == 0 && claim.info.kind == platform::FileInfo::Kind::kRegular) {
+    int open_error = 0;
+    // Opened through the same checks as anything aside, so a link swapped in is not followed.
+    if (auto file = OpenOwnedFile(fs, path, claim.info.owner, &open_error))
+      length = file->Read(head).count;
+  }
+  const std::string_view magic(head.data(), length >= 4 ? 4 : 0);
+  // An empty file is a piece whose writer died before its head was written: nothing in it can
+  // be lost.
+  const bool own = claim.info.kind == platform::FileInfo::Kind::kRegular && claim.info.links == 1 &&
+                   claim.info.owner == owner &&
+                   (claim.info.size == 0 || accept(std::span<const char>(head.data(), length)));
+  if (own) {
+    claim.owner = NameClaim::Owner::kThisSet;
+    return claim;
+  }
+  claim.owner = NameClaim::Owner::kOther;
+  const bool set_file = magic == format::kHeaderMagic || magic == format::kPieceMagic;
+  claim.message = set_file && claim.info.links == 1 ? messages::BelongsToAnotherSet(path)
+                                                    : messages::NameInTheWay(path);
+  return claim;
+}
+
+}  // namespace
+
+NameClaim ClaimPiece(platform::FileSystem& fs, const SetPaths& set, std::uint32_t n,
+                     std::uint32_t owner) {
+  return ClaimPieceAt(fs, set.Piece(n), n, owner);
+}
+
+NameClaim ClaimPieceAt(platform::FileSystem& fs, const std::string& path, std::uint32_t n,
+                       std::uint32_t owner) {
+  return Claim(fs, path, owner, [n](std::span<const char> head) { return IsPieceHead(head, n); });
+}
+
+NameClaim ClaimHeader(platform::FileSystem& fs, const SetPaths& set, std::uint32_t owner) {
+  return Claim(fs, set.Header(), owner, [](std::span<const char> head) {
+    return head.size() >= 4 && std::string_view(head.data(), 4) == format::kHeaderMagic;
+  });
+}
+
+}  // namespace vornalis

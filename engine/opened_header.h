@@ -1,0 +1,84 @@
+// OpenedHeader: a set's header file as one reader opened it, and the pieces it refers to.
+//
+// The header stays open for as long as the reader works with the set, so the tail of a closed
+// set (which lives in the header) is read from the very file the catalogue came from, whatever a
+// writer renames over the name meanwhile. Pieces are opened as this header knows them: a writer
+// moves a piece it is about to replace aside first (aside_pieces.h), and a piece aside under a
+// record that belongs to this header is taken from there, looked for again after every open by
+// name so that a piece replaced in between is noticed. Once a writer has put a new header in
+// place and cleaned up, the old pieces are gone; DataPiecesValid tells whether what stands under
+// the names is still what this header meant.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/aside_pieces.h"
+#include "engine/set_files.h"
+#include "platform/file_system.h"
+
+namespace vornalis {
+
+class OpenedHeader {
+ public:
+  OpenedHeader(platform::FileSystem& fs, SetPaths paths);
+  OpenedHeader(const OpenedHeader&) = delete;
+  OpenedHeader& operator=(const OpenedHeader&) = delete;
+
+  // Opens the header file. Returns 0 or an error code. Nothing here moves file()'s position.
+  int Open();
+  platform::File& file() { return *file_; }
+  const SetPaths& paths() const { return paths_; }
+  platform::FileSystem& fs() { return fs_; }
+  // The header file as it was opened: its identity and its owner.
+  const platform::FileInfo& info() const { return info_; }
+
+  // Told once the header's fields are read: it refers to pieces 1 to last_piece +
+  // overflow_count. Remembers which file data piece 1 is, when the set has one.
+  void SetExtent(std::uint32_t last_piece, std::uint32_t overflow_count, bool has_piece_one);
+
+  // Opens data or overflow piece n as this header knows it: from aside when a writer moved it
+  // there under a record of this header, else under its name. Null on failure, with *error.
+  std::unique_ptr<platform::File> OpenPiece(std::uint32_t n, int* error);
+  // The record of pieces aside that belongs to this header, if there is one now.
+  bool CurrentRecord(AsideRecord* record);
+
+  // True while the header's name still leads to the file opened.
+  bool StillCurrent();
+  // True while the data pieces under their names hold what this header refers to: the header
+  // is current, or a writer has only appended to the set since (data piece 1 is the same file,
+  // which a writer that replaced the set would have made anew).
+  bool DataPiecesValid();
+
+  // Whether info is the header or one of the set's pieces, aside ones included: a rebuilt file
+  // must never replace a file of the set it is read from.
+  bool IsSetFile(const platform::FileInfo& info);
+
+  // Things found and ignored on the way (files planted where pieces aside would be).
+  const std::vector<std::string>& warnings() const { return warnings_; }
+  // The bytes of the tail that run past the header into the first overflow piece (at most 11),
+  // kept while the catalogue is read so that the tail never needs that piece again.
+  std::string tail_spill;
+
+ private:
+  void Warn(std::string text);
+  std::unique_ptr<platform::File> OpenAside(std::uint32_t n);
+
+  platform::FileSystem& fs_;
+  SetPaths paths_;
+  std::unique_ptr<platform::File> file_;
+  platform::FileInfo info_;
+  std::uint32_t last_piece_ = 0;
+  std::uint32_t overflow_count_ = 0;
+  platform::FileInfo piece_one_;
+  bool hashed_ = false;
+  std::uint64_t header_size_ = 0;
+  std::uint64_t header_hash_ = 0;
+  bool ids_collected_ = false;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> set_file_ids_;  // device, inode
+  std::vector<std::string> warnings_;
+};
+
+}  // namespace vornalis

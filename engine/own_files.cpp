@@ -1,0 +1,75 @@
+#include "engine/own_files.h"
+
+#include <array>
+#include <string_view>
+
+#include "engine/endian.h"
+#include "engine/patch_area.h"
+#include "platform/path.h"
+
+namespace vornalis {
+namespace {
+
+constexpr std::string_view kPar2Magic{"PAR2\0PKT", 8};
+constexpr std::string_view kFileDescType{"PAR 2.0\0FileDesc", 16};
+constexpr std::size_t kPacketHeadSize = 64;       // magic, length, hash, set id, type
+constexpr std::size_t kFileDescNameOffset = 120;  // head, file id, two hashes, length
+constexpr int kMaxPackets = 256;
+
+// Reads exactly out.size() bytes at offset.
+bool ReadAt(platform::File& file, std::uint64_t offset, std::span<char> out) {
+  return file.ReadAt(offset, out).count == out.size();
+}
+
+bool IsProgramFor(platform::File& file, std::uint64_t size, const std::string& set_name) {
+  if (size < exe::kNameOffset + set_name.size() + 1 || set_name.size() > exe::kMaxNameLength)
+    return false;
+  std::array<char, exe::kMaxNameLength + 1> name{};
+  const std::span<char> want(name.data(), set_name.size() + 1);
+  return ReadAt(file, exe::kNameOffset, want) &&
+         std::string_view(name.data(), set_name.size()) == set_name &&
+         name[set_name.size()] == '\0';
+}
+
+bool IsRecoveryFileFor(platform::File& file, std::uint64_t size, const SetPaths& set) {
+  const std::string header = platform::FileNameOf(set.Header());
+  std::uint64_t at = 0;
+  for (int packet = 0; packet < kMaxPackets && at + kPacketHeadSize <= size; ++packet) {
+    std::array<char, kPacketHeadSize> head{};
+    if (!ReadAt(file, at, head) || std::string_view(head.data(), 8) != kPar2Magic) return false;
+    const std::uint64_t length = ReadU64(head.data() + 8);
+    if (length < kPacketHeadSize || length % 4 != 0 || length > size - at) return false;
+    if (std::string_view(head.data() + 48, 16) == kFileDescType && length > kFileDescNameOffset &&
+        length - kFileDescNameOffset <= 1024) {
+      std::array<char, 1024> name{};
+      const auto name_length = static_cast<std::size_t>(length - kFileDescNameOffset);
+      if (!ReadAt(file, at + kFileDescNameOffset, std::span<char>(name.data(), name_length)))
+        return false;
+      std::string_view text(name.data(), name_length);
+      text = text.substr(0, text.find('\0'));
+      if (text == header || PieceNumberOf(set, text) != 0) return true;
+    }
+    at += length;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsMadeFromSet(platform::File& file, std::uint64_t size, const std::string& set_name,
+                   const SetPaths& set) {
+  // Most files are too short to be either, and cost nothing.
+  if (size < kFileDescNameOffset) return false;
+  std::array<char, 8> magic{};
+  if (!ReadAt(file, 0, magic)) return false;
+  const std::string_view head(magic.data(), magic.size());
+  if (head == kPar2Magic) return IsRecoveryFileFor(file, size, set);
+  if (head.substr(0, 4) ==
+          "\x7f"
+          "ELF" ||
+      head.substr(0, 2) == "MZ")
+    return IsProgramFor(file, size, set_name);
+  return false;
+}
+
+}  // namespace vornalis

@@ -1,0 +1,20 @@
+// Files made from a set that may lie beside it under any name: the self-assembling program
+// (Make .EXE writes the set's name into its patch area) and recovery files in the PAR 2.0
+// format (their file description packets name the set's files). A set never stores them, and
+// since they can be renamed, they are known by their content.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/set_files.h"
+#include "platform/file_system.h"
+
+namespace vornalis {
+
+// True when file (size bytes long) is a program made for the set named set_name, or a PAR 2.0
+// file that describes the set's header or one of its pieces. Its position is not moved.
+bool IsMadeFromSet(platform::File& file, std::uint64_t size, const std::string& set_name,
+                   const SetPaths& set);
+
+}  // namespace vornalis

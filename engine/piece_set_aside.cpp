@@ -1,0 +1,163 @@
+// PieceSet: pieces kept aside while the header on disk still refers to them, and cleaning up
+// after writers: what a writer that died left behind, and what a commit made useless. Nothing
+// is removed or renamed unless it is provably this program's (name_claims.h, aside_pieces.h),
+// and folders are walked through their listings, so a record that claims billions of pieces
+// costs no more than the folder holds.
+#include <algorithm>
+#include <array>
+#include <cerrno>
+
+#include "engine/aside_pieces.h"
+#include "engine/format.h"
+#include "engine/messages.h"
+#include "engine/name_claims.h"
+#include "engine/piece_set.h"
+#include "engine/set_files.h"
+#include "platform/path.h"
+
+namespace vornalis {
+namespace {
+
+bool IsTemporaryName(const std::string& name, const std::string& prefix) {
+  if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) return false;
+  return std::all_of(
+      name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+      });
+}
+
+// A temporary file a writer of this program left: made by this user, and empty (a writer that
+// died before its first byte) or starting with one of the program's magics. A user's file that
+// happens to have such a name holds something else, and stays.
+bool IsOwnTemporary(platform::FileSystem& fs, const std::string& path) {
+  int error = 0;
+  auto file = OpenOwnedFile(fs, path, platform::CurrentUser(), &error);
+  if (!file) return false;
+  std::array<char, 4> magic{};
+  const std::size_t length = file->Read(magic).count;
+  const std::string_view head(magic.data(), length);
+  return length == 0 || head == format::kHeaderMagic || head == format::kPieceMagic ||
+         head == "QBAS";
+}
+
+}  // namespace
+
+template <typename Visit>
+bool PieceSet::ForEachAside(const AsideRecord& record, Visit visit) {
+  const std::string folder = platform::FolderOf(BasePath_);
+  std::vector<platform::DirEntry> entries;
+  if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return false;
+  for (const platform::DirEntry& entry : entries) {
+    const std::uint32_t n = AsidePieceNumber(paths_, entry.name);
+    if (n != 0 && record.Covers(n)) visit(n, folder + entry.name);
+  }
+  return true;
+}
+
+void PieceSet::RestoreAsides(const AsideRecord& record) {
+  bool all_back = true;
+  all_back &= ForEachAside(record, [&](std::uint32_t n, const std::string& aside) {
+    if (ClaimPieceAt(fs_, aside, n, owner_).owner != NameClaim::Owner::kThisSet) return;
+    // The name holds nothing, or a piece this set's writers made since, which the piece aside
+    // replaces.
+    if (!ClaimPiece(fs_, paths_, n, owner_).ok() || fs_.Rename(aside, paths_.Piece(n)) != 0)
+      all_back = false;
+  });
+  if (!all_back) return;
+  fs_.Remove(AsideRecordPath(paths_));
+  aside_record_written_ = false;
+}
+
+void PieceSet::RemoveAsides() {
+  if (!aside_record_written_) return;
+  // The record goes last, so pieces that could not be removed stay named by it for the next
+  // writer to remove.
+  bool all_gone = true;
+  all_gone &= ForEachAside(aside_, [&](std::uint32_t n, const std::string& aside) {
+    if (ClaimPieceAt(fs_, aside, n, owner_).owner != NameClaim::Owner::kThisSet ||
+        fs_.Remove(aside) != 0)
+      all_gone = false;
+  });
+  if (all_gone) fs_.Remove(AsideRecordPath(paths_));
+  aside_record_written_ = false;
+}
+
+void PieceSet::RemovePiecesAbove(std::uint32_t last) {
+  const std::string folder = platform::FolderOf(BasePath_);
+  std::vector<platform::DirEntry> entries;
+  if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return;
+  for (const platform::DirEntry& entry : entries) {
+    const std::uint32_t n = PieceNumberOf(paths_, entry.name);
+    if (n > last && ClaimPiece(fs_, paths_, n, owner_).owner == NameClaim::Owner::kThisSet)
+      fs_.Remove(folder + entry.name);
+  }
+}
+
+void PieceSet::RemoveLeftovers() {
+  const std::string folder = platform::FolderOf(BasePath_);
+  const std::string temp = TempPrefix(BasePath_);
+  std::vector<platform::DirEntry> entries;
+  if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) == 0) {
+    for (const platform::DirEntry& entry : entries)
+      if (IsTemporaryName(entry.name, temp) && IsOwnTemporary(fs_, folder + entry.name))
+        fs_.Remove(folder + entry.name);
+  }
+  // Pieces a writer that died kept aside for the header on disk go back under their names;
+  // a record of a header replaced since is cleaned up with its pieces.
+  AsideRecord record;
+  if (header_->CurrentRecord(&record)) {
+    aside_ = record;
+    aside_record_written_ = true;
+    RestoreAsides(record);
+    return;
+  }
+  bool untrusted = false;
+  if (ReadAsideRecord(fs_, paths_, owner_, &record, &untrusted)) {
+    aside_ = record;
+    aside_record_written_ = true;
+    RemoveAsides();
+  }
+}
+
+bool PieceSet::KeepAside(std::uint32_t n) {
+  if (protect_count_ == 0 || n < protect_first_ || n - protect_first_ >= protect_count_)
+    return true;
+  const std::string aside = AsidePiecePath(paths_, n);
+  platform::FileInfo there;
+  if (fs_.Inspect(aside, &there) == 0) {
+    // Moved before by this writer; anything else there is not trusted, and the piece stays.
+    if (ClaimPieceAt(fs_, aside, n, owner_).owner == NameClaim::Owner::kThisSet) return true;
+    return Fail(messages::NameInTheWay(aside), Status::Code::kNameTaken);
+  }
+  const NameClaim at_name = ClaimPiece(fs_, paths_, n, owner_);
+  if (at_name.owner == NameClaim::Owner::kFree) return true;
+  if (at_name.owner == NameClaim::Owner::kOther)
+    return Fail(at_name.message, Status::Code::kNameTaken);
+  if (!aside_record_written_ || !aside_.Covers(n)) {
+    // The record names the header on disk by its bytes and covers what it referred to; it is
+    // in place before the first piece is moved.
+    AsideRecord record{0, 0, protect_first_, protect_count_};
+    if (aside_record_written_) {
+      const std::uint64_t end = std::max(std::uint64_t{aside_.first} + aside_.count,
+                                         std::uint64_t{protect_first_} + protect_count_);
+      record.first = std::min(aside_.first, protect_first_);
+      record.count = static_cast<std::uint32_t>(end - record.first);
+    }
+    const std::string header = paths_.Header();
+    int error = 0;
+    auto file = fs_.Open(header, platform::OpenMode::kRead, &error);
+    if (!file) return Fail(messages::CantOpen(header, error));
+    if (!HashFile(*file, CopyBuffer_, &record.header_size, &record.header_hash))
+      return Fail(messages::CantRead(header, EIO));
+    if ((error = WriteAsideRecord(fs_, paths_, record)) != 0)
+      return Fail(messages::CantCreate(AsideRecordPath(paths_), error));
+    aside_ = record;
+    aside_record_written_ = true;
+  }
+  const std::string piece = paths_.Piece(n);
+  const int error = fs_.Rename(piece, aside);
+  if (error != 0 && error != ENOENT) return Fail(messages::CantRename(piece, aside, error));
+  return true;
+}
+
+}  // namespace vornalis

@@ -1,0 +1,21 @@
+// Stored names as a terminal shows them. A name comes from whoever made the set, so printed raw
+// to a terminal it could clear the screen or retitle the window; the CLI and the
+// self-assembling program show control characters escaped there instead, as ls does.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vornalis {
+
+// Whether text is well-formed UTF-8, and the length of the UTF-8 sequence at text[i] (0 when
+// it is not well formed).
+bool IsValidUtf8(std::string_view text);
+std::size_t Utf8Length(std::string_view text, std::size_t i);
+
+// text with every control character (C0, DEL, and C1 in UTF-8 or as single bytes) shown as
+// \xNN. Folder separators ("\") are left as they are.
+std::string EscapeControls(std::string_view text);
+
+}  // namespace vornalis
