@@ -102,7 +102,10 @@ void PieceSet::CheckHeaderName(NewSet existing) {
     Refuse(header.message, Status::Code::kNameTaken);
     return;
   }
-  if (header.owner == NameClaim::Owner::kFree) return;
+  if (header.owner == NameClaim::Owner::kFree) {
+    RemoveLeftovers(nullptr);
+    return;
+  }
   if (existing == NewSet::kRefuseExisting) {
     Refuse(messages::SetExists(paths_.Header()), Status::Code::kExists);
     return;
@@ -111,10 +114,14 @@ void PieceSet::CheckHeaderName(NewSet existing) {
   // aside before this set takes its number. A header that cannot be read protects nothing.
   header_on_disk_ = header.info;
   SetReader old(fs_, BasePath_);
-  if (!old.Open()) return;
+  if (!old.Open()) {
+    RemoveLeftovers(nullptr);
+    return;
+  }
   protect_first_ = 1;
   const std::uint64_t pieces = std::uint64_t{old.last_piece()} + old.overflow_count();
   protect_count_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(pieces, 0xFFFFFFFFu));
+  RemoveLeftovers(&old.header());
 }
 
 std::vector<std::string> PieceSet::Warnings() const {
@@ -301,7 +308,7 @@ bool PieceSet::ReadCatalogue() {
     // numbers of the overflow pieces the header on disk refers to.
     protect_first_ = LastPiece_ + 1;
     protect_count_ = overflow_pieces_;
-    RemoveLeftovers();
+    RemoveLeftovers(header_.get());
     // The tail is laid out as the last piece again: first in a temporary file beside the
     // header, which takes the piece's name only once the whole catalogue has been read.
     const std::string piece = paths_.Piece(LastPiece_);

@@ -111,6 +111,10 @@ class PieceSet {
   // AddFiles stores it or ExtractFiles rebuilds it. The set does not own it.
   void SetByteProgress(ByteProgress* bytes) { byte_progress_ = bytes; }
 
+  // Opens data piece n for reading as this set knows it: a set opened for reading takes it
+  // through the header it read (opened_header.h), which finds a piece a writer moved aside.
+  std::unique_ptr<platform::File> OpenPiece(std::uint32_t n, int* error) const;
+
   // Number of stored files; *total_bytes receives the sum of their sizes (wrapping at 2^32).
   int GetTotals(std::uint32_t& total_bytes) const;
   // The sum of the stored files' sizes without wrapping, for totals shown to the user.
@@ -189,9 +193,10 @@ class PieceSet {
   // For a new set: what is under the header's name decides whether the set may be made.
   void CheckHeaderName(NewSet existing);
   bool ReadCatalogue();
-  // Puts back what a writer of this set that died left aside, and removes its temporary files
-  // and the pieces it kept aside for a header that has been replaced since.
-  void RemoveLeftovers();
+  // Puts back what a writer of this set that died left aside for header (the header on disk,
+  // null when there is none that can be read), and removes its temporary files and the pieces
+  // it kept aside for a header that has been replaced since.
+  void RemoveLeftovers(OpenedHeader* header);
   // Calls visit(n, path) for every piece aside of this set that record covers; false when the
   // folder could not be listed.
   template <typename Visit>

@@ -93,7 +93,7 @@ void PieceSet::RemovePiecesAbove(std::uint32_t last) {
   }
 }
 
-void PieceSet::RemoveLeftovers() {
+void PieceSet::RemoveLeftovers(OpenedHeader* header) {
   const std::string folder = platform::FolderOf(BasePath_);
   const std::string temp = TempPrefix(BasePath_);
   std::vector<platform::DirEntry> entries;
@@ -105,7 +105,7 @@ void PieceSet::RemoveLeftovers() {
   // Pieces a writer that died kept aside for the header on disk go back under their names;
   // a record of a header replaced since is cleaned up with its pieces.
   AsideRecord record;
-  if (header_->CurrentRecord(&record)) {
+  if (header != nullptr && header->CurrentRecord(&record)) {
     aside_ = record;
     aside_record_written_ = true;
     RestoreAsides(record);

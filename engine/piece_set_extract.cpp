@@ -6,6 +6,11 @@
 
 namespace vornalis {
 
+std::unique_ptr<platform::File> PieceSet::OpenPiece(std::uint32_t n, int* error) const {
+  if (access_ == SetAccess::kReadOnly && header_) return header_->OpenPiece(n, error);
+  return fs_.Open(paths_.Piece(n), platform::OpenMode::kRead, error);
+}
+
 bool PieceSet::ExtractFiles(const std::string& target_folder,
                             const std::vector<const StoredFile*>& entries,
                             RebuildObserver* observer) {

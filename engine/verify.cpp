@@ -13,12 +13,12 @@ namespace vornalis {
 namespace {
 
 // What is wrong with piece n as a file, or "" when it is sound.
-std::string CheckPiece(const PieceSet& set, platform::FileSystem& fs, std::uint32_t n) {
+std::string CheckPiece(const PieceSet& set, std::uint32_t n) {
   // A tail kept in the header was checked when the catalogue was read.
   if (set.TailInHeader() && n == set.LastPiece()) return "";
   const std::string name = set.Paths().Piece(n);
   int error = 0;
-  auto file = fs.Open(name, platform::OpenMode::kRead, &error);
+  auto file = set.OpenPiece(n, &error);
   if (!file) return "Missing piece " + name;
   std::array<char, format::kPieceHeadSize> head{};
   const platform::IoResult read = file->Read(head);
@@ -36,7 +36,7 @@ std::string CheckPiece(const PieceSet& set, platform::FileSystem& fs, std::uint3
 
 }  // namespace
 
-VerifyReport VerifySet(const PieceSet& set, platform::FileSystem& fs) {
+VerifyReport VerifySet(const PieceSet& set) {
   VerifyReport report;
   const SetShape shape = set.Shape();
   std::map<std::uint32_t, std::vector<std::string>> users;  // piece -> files with bytes in it
@@ -45,13 +45,18 @@ VerifyReport VerifySet(const PieceSet& set, platform::FileSystem& fs) {
       report.problems.push_back({std::move(problem), {entry.Folder + entry.Name}});
       continue;
     }
+    if (set.Overlaps().Overlaps(entry, set.PieceSize())) {
+      report.problems.push_back(
+          {messages::EntryOverlaps(entry.Folder + entry.Name), {entry.Folder + entry.Name}});
+      continue;
+    }
     const PieceSpan span = SpanOf(entry, set.PieceSize());
     for (std::uint32_t n = span.first; n <= span.last && n >= span.first; ++n)
       users[n].push_back(entry.Folder + entry.Name);
   }
   for (auto& [n, files] : users) {
     ++report.pieces_checked;
-    std::string problem = CheckPiece(set, fs, n);
+    std::string problem = CheckPiece(set, n);
     if (!problem.empty()) report.problems.push_back({std::move(problem), std::move(files)});
   }
   return report;

@@ -1,5 +1,6 @@
 // A check of a set's structure without rebuilding anything: every data piece that a stored file
-// needs exists with the right head and length, and every entry lies inside the stored bytes.
+// needs exists with the right head and length, and every entry lies inside the stored bytes and
+// shares none of them with another entry.
 // The format has no checksum, so the content of the bytes cannot be checked.
 #pragma once
 
@@ -24,6 +25,7 @@ struct VerifyReport {
   bool ok() const { return problems.empty(); }
 };
 
-VerifyReport VerifySet(const PieceSet& set, platform::FileSystem& fs = platform::RealFileSystem());
+// Pieces are opened as the set knows them (PieceSet::OpenPiece), through its file system.
+VerifyReport VerifySet(const PieceSet& set);
 
 }  // namespace vornalis

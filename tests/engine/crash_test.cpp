@@ -70,13 +70,16 @@ class CrashTest : public SetTest, public ::testing::WithParamInterface<int> {
     set.Close();
   }
 
-  // The set opens as before or as after, every file whole; returns "before" or "after".
-  std::string ExpectBeforeOrAfter(const std::string& what) {
+  // The set opens as before or as after (the files added, or only those when replaced), every
+  // file whole; returns "before" or "after".
+  std::string ExpectBeforeOrAfter(const std::string& what, bool replaced = false) {
     PieceSet set(Base(), SetAccess::kReadOnly);
     EXPECT_EQ(set.LastError(), "") << what;
     Files expected = before_;
-    if (set.Files().size() != before_.size())
+    if (set.Files().size() != before_.size()) {
+      if (replaced) expected.clear();
       expected.insert(expected.end(), added_.begin(), added_.end());
+    }
     EXPECT_EQ(set.Files().size(), expected.size()) << what;
     fs::remove_all(PathOf("out"));
     std::vector<const StoredFile*> all;
@@ -130,6 +133,74 @@ TEST_P(CrashTest, AnAddThatDiesAtAnyStepLeavesTheSetAsBeforeOrAfter) {
   // Dying before the new header is in place gives the set as before; after it, as after.
   EXPECT_GT(outcomes["before"], 0);
   EXPECT_GT(outcomes["after"], 0);
+}
+
+TEST_P(CrashTest, ASetThatReplacesAnotherAndDiesAtAnyStepLeavesTheOldOneOrItself) {
+  WriteFile(SourceRoot() + "late", "late");
+  std::vector<StoredFile> entries;
+  for (const auto& [path, content] : added_) entries.push_back(EntryFor(path));
+  std::map<std::string, int> outcomes;
+  for (int n = 0;; ++n) {
+    Restore();
+    FaultFileSystem faults(platform::RealFileSystem());
+    faults.DieAfter(n);
+    {
+      PieceSet set(Base(), kPieceSize, faults, NewSet::kReplaceExisting);
+      set.AddFiles(SourceRoot(), entries, nullptr, nullptr, SourceRoot());
+      set.Close();
+    }
+    const std::string what = "died after " + std::to_string(n) + " changes";
+    ++outcomes[ExpectBeforeOrAfter(what, true)];
+    ExpectCleanedUpByTheNextWriter(what);
+    if (!faults.Dead()) break;
+    ASSERT_LT(n, 2000);
+  }
+  EXPECT_GT(outcomes["before"], 0);
+  EXPECT_GT(outcomes["after"], 0);
+
+  // A disk that fills up: the store fails, is thrown away, and the old set stays as it was.
+  Restore();
+  {
+    FaultFileSystem faults(platform::RealFileSystem());
+    faults.LimitWrites(100);
+    PieceSet set(Base(), kPieceSize, faults, NewSet::kReplaceExisting);
+    EXPECT_FALSE(set.AddFiles(SourceRoot(), entries, nullptr, nullptr, SourceRoot()));
+    set.Discard();
+  }
+  EXPECT_EQ(ExpectBeforeOrAfter("disk full", true), "before");
+  for (const auto& entry : fs::directory_iterator(Dir()))
+    EXPECT_EQ(entry.path().filename().string().find(".aside"), std::string::npos);
+}
+
+TEST_P(CrashTest, ACreateThatDiesLeavesNoSetOrAWholeOneAndTheNextCreateGoesOn) {
+  // Every step of a create is met by the smaller sets already.
+  if (GetParam() > 14) GTEST_SKIP();
+  for (int n = 0;; ++n) {
+    fs::remove_all(Dir());
+    MakeSources(before_);
+    FaultFileSystem faults(platform::RealFileSystem());
+    faults.DieAfter(n);
+    {
+      PieceSet set(Base(), kPieceSize, faults);
+      set.AddFiles(SourceRoot(), MakeSources(before_), nullptr, nullptr, SourceRoot());
+      set.Close();
+    }
+    const std::string what = "died after " + std::to_string(n) + " changes";
+    if (FileExists(Header())) {
+      PieceSet set(Base(), SetAccess::kReadOnly);
+      EXPECT_EQ(set.Files().size(), before_.size()) << what << set.LastError();
+    } else {
+      // What the dead create left is no set: the next one is made in its place.
+      PieceSet set(Base(), kPieceSize);
+      EXPECT_TRUE(set.CanStore()) << what << set.LastError();
+      EXPECT_TRUE(set.AddFiles(SourceRoot(), MakeSources(before_), nullptr, nullptr, SourceRoot()))
+          << what << set.LastError();
+      EXPECT_TRUE(set.Close()) << what;
+      ExpectBeforeOrAfter(what);
+    }
+    if (!faults.Dead()) break;
+    ASSERT_LT(n, 2000);
+  }
 }
 
 TEST_P(CrashTest, AFailureAtAnyStepOfClosingLeavesTheSetAsBeforeOrAfter) {

@@ -44,6 +44,31 @@ TEST_F(AddTest, StoredFilesAreSkippedWhateverTheirCase) {
   EXPECT_EQ(set.Files().size(), 2u);
 }
 
+TEST_F(AddTest, ANameCountsAsStoredOnlyWhenItIsTheSameOnceCaseIsFolded) {
+  PieceSet set(Base(), 1000);
+  ASSERT_TRUE(AddSources(set, {{"a.txt", "1"},
+                               {"Caf\xC3\xA9.txt", "2"},
+                               {"softhy", "3"},
+                               {"cx", "4"},
+                               {"\xC3\x84rger", "5"}}));
+  // The locale's order ranks all of these like a stored name; only the case-folded ones are it.
+  const std::pair<const char*, bool> names[] = {
+      {"A.TXT", false},
+      {"\xC3\xA4RGER", false},
+      {"a\xE2\x80\x8B.txt", true},  // a zero-width space
+      {"Cafe\xCC\x81.txt", true},   // another Unicode form of Café
+      {"soft\xC2\xADhy", true},     // a soft hyphen
+      {"c\x01x", true},             // a control character
+  };
+  for (const auto& [name, stored] : names) {
+    WriteFile(SourceRoot() + name, "new");
+    const std::size_t before = set.Files().size();
+    ASSERT_TRUE(set.AddFiles(SourceRoot(), {{"", name}}, nullptr, nullptr, SourceRoot()));
+    EXPECT_EQ(set.Files().size(), before + (stored ? 1 : 0)) << name;
+    EXPECT_EQ(set.Find("", name) != nullptr, true) << name;
+  }
+}
+
 TEST_F(AddTest, SameEntryTwiceInOneCallIsStoredTwice) {
   PieceSet set(Base(), 1000);
   const auto entries = MakeSources({{"a.txt", "abc"}});

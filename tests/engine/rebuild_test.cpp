@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "engine/piece_set.h"
+#include "engine/verify.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/raw_set.h"
 #include "tests/support/set_fixture.h"
@@ -187,6 +188,54 @@ TEST_F(RebuildTest, EntriesReachingPastTheStoredBytesAreRefusedLikeVerifyDoes) {
             "Stored file tail reaches past the end of the stored bytes");
   EXPECT_FALSE(FileExists(Target() + "tail"));
   EXPECT_EQ(ReadFile(Target() + "long"), PatternBytes(92, 1).substr(0, 30));
+}
+
+TEST_F(RebuildTest, NoEntryEverReplacesAnotherOrAFileOfTheSetAndDamagedOnesAreNamed) {
+  // Piece 1 is full: "twin" twice (a writer of another program may make that), an entry named
+  // like the set's own piece, two entries sharing bytes, and a sound one at its end.
+  const std::vector<RawRecord> records = {
+      {1, 8, 5, "", "twin"},        {1, 13, 5, "", "twin"},       {1, 18, 4, "", "backup1.pec"},
+      {1, 22, 10, "", "overlap-a"}, {1, 27, 10, "", "overlap-b"}, {1, 96, 4, "", "sound"}};
+  WriteFile(Piece(1), PieceBytes(1,
+                                 "first"
+                                 "other"
+                                 "evil"
+                                 "0123456789" +
+                                     std::string(64, '-') + "tail"));
+  // The catalogue runs on into an overflow piece.
+  const std::string stream = StreamBytes(100, 2, "T", BlockBytes(records));
+  WriteFile(Header(), HeaderBytes(stream.substr(0, 92), 1));
+  WriteFile(Piece(3), PieceBytes(3, stream.substr(92)));
+  const std::string piece = ReadFile(Piece(1));
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  ASSERT_EQ(set.Files().size(), 6u) << set.LastError();
+  for (const std::string& target : {Target(), Dir()}) {
+    SCOPED_TRACE(target);
+    Outcomes outcomes;
+    ASSERT_SET_OK(set, ExtractFiles(target, AllOf(set), &outcomes));
+    std::vector<std::string> messages;
+    for (const Status& failure : outcomes.failures) messages.push_back(failure.message);
+    std::vector<std::string> expected = {
+        "Refused " + target +
+            "twin: a stored file of the same name and folder was rebuilt there "
+            "already; this one is left out",
+        "Stored file overlap-a shares its bytes with another stored file: the catalogue is damaged",
+        "Stored file overlap-b shares its bytes with another stored file: the catalogue is "
+        "damaged"};
+    if (target == Dir())
+      expected.insert(expected.begin() + 1, "Refused " + target +
+                                                "backup1.pec: it is a file of the set being read, "
+                                                "which stays as it is");
+    EXPECT_EQ(messages, expected);
+    EXPECT_EQ(ReadFile(target + "twin"), "first");
+    EXPECT_EQ(ReadFile(target + "sound"), "tail");
+    EXPECT_FALSE(FileExists(target + "overlap-a"));
+  }
+  EXPECT_EQ(ReadFile(Piece(1)), piece);
+  EXPECT_EQ(ReadFile(Target() + "backup1.pec"), "evil");
+  const VerifyReport report = VerifySet(set);
+  ASSERT_EQ(report.problems.size(), 2u);
+  EXPECT_EQ(report.problems[0].affected, std::vector<std::string>{"overlap-a"});
 }
 
 TEST_F(RebuildTest, EachPieceIsOpenedOnceWhenFilesAreRebuiltInTheOrderTheirBytesLie) {

@@ -93,5 +93,56 @@ TEST_F(SourceWalkTest, WhatASetCannotHoldIsNamedAndLeftOutAndTheRestIsKept) {
   EXPECT_EQ(Names(list.groups[1]), (std::vector<std::string>{"z-after.txt"}));
 }
 
+TEST_F(SourceWalkTest, PathsWhoseFilesWouldMeetAreStoredFromTheFolderThatHoldsThemAll) {
+  WriteFile(PathOf("home/photos/img1.jpg"), "h");
+  WriteFile(PathOf("usb/photos/img1.jpg"), "u");
+  WriteFile(PathOf("usb/photos/IMG2.jpg"), "u2");
+  WriteFile(PathOf("home/photos/img2.jpg"), "h2");
+  WriteFile(PathOf("x/n.txt"), "x");
+  WriteFile(PathOf("y/n.txt"), "y");
+  WriteFile(PathOf("y/c:drive.txt"), "c");
+  struct Case {
+    std::vector<std::string> paths;
+    std::vector<std::string> stored;  // all groups, sorted
+    std::vector<std::string> skipped;
+  };
+  const Case cases[] = {
+      {{"home/photos", "usb/photos"},
+       {"home\\photos\\img1.jpg", "home\\photos\\img2.jpg", "usb\\photos\\IMG2.jpg",
+        "usb\\photos\\img1.jpg"},
+       {}},
+      {{"x/n.txt", "y/n.txt"}, {"x\\n.txt", "y\\n.txt"}, {}},
+      // Nothing meets: each keeps its own short names.
+      {{"x/n.txt", "home/photos"}, {"n.txt", "photos\\img1.jpg", "photos\\img2.jpg"}, {}},
+      // The same path twice is stored once; a file inside a folder given is another path.
+      {{"x/n.txt", "x/../x/n.txt", "x"}, {"n.txt", "x\\n.txt"}, {}},
+      // A name a rebuild would refuse is named and left out.
+      {{"y"}, {"y\\n.txt"}, {"y/c:drive.txt"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> paths;
+    for (const std::string& path : c.paths) paths.push_back(PathOf(path));
+    const SourceList list = CollectSources(paths);
+    std::vector<std::string> stored, skipped;
+    for (const SourceGroup& group : list.groups) {
+      EXPECT_EQ(group.source_root.back(), '/');
+      for (const std::string& name : Names(group)) stored.push_back(name);
+    }
+    std::sort(stored.begin(), stored.end());
+    for (const SkippedSource& skip : list.skipped) skipped.push_back(skip.path);
+    EXPECT_EQ(stored, c.stored) << c.paths[0];
+    std::vector<std::string> expected_skipped;
+    for (const std::string& path : c.skipped) expected_skipped.push_back(PathOf(path));
+    EXPECT_EQ(skipped, expected_skipped) << c.paths[0];
+  }
+  // Two files that still meet (names of one folder that differ only in case, which a set counts
+  // as one): the later one is named and left out.
+  WriteFile(PathOf("x/N.TXT"), "X");
+  const SourceList list = CollectSources({PathOf("x/n.txt"), PathOf("x/N.TXT")});
+  ASSERT_EQ(list.skipped.size(), 1u);
+  EXPECT_EQ(list.skipped[0].reason,
+            "Skipped " + PathOf("x/N.TXT") + ": another file given is stored as N.TXT");
+}
+
 }  // namespace
 }  // namespace vornalis::testing

@@ -162,6 +162,10 @@ void FaultFileSystem::FailPath(Op op, std::string fragment, int error) {
   path_faults_.push_back({op, std::move(fragment), error});
 }
 
+void FaultFileSystem::OnOpen(std::string fragment, std::function<void()> action) {
+  open_actions_.emplace_back(std::move(fragment), std::move(action));
+}
+
 void FaultFileSystem::LimitWrites(std::uint64_t bytes) {
   limit_writes_ = true;
   write_budget_ = bytes;
@@ -176,6 +180,7 @@ void FaultFileSystem::Reset() {
   counts_.clear();
   path_faults_.clear();
   count_faults_.clear();
+  open_actions_.clear();
   limit_writes_ = false;
 }
 
@@ -220,6 +225,13 @@ int FaultFileSystem::Check(Op op, const std::string& path) {
 
 std::unique_ptr<platform::File> FaultFileSystem::Open(const std::string& path,
                                                       platform::OpenMode mode, int* error) {
+  for (auto it = open_actions_.begin(); it != open_actions_.end(); ++it) {
+    if (path.find(it->first) == std::string::npos) continue;
+    const std::function<void()> action = std::move(it->second);
+    open_actions_.erase(it);
+    action();
+    break;
+  }
   if (const int fault = Check(Op::kOpen, path)) {
     *error = fault;
     return nullptr;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -56,6 +57,9 @@ class FaultFileSystem : public platform::FileSystem {
   int Mutations() const { return mutations_; }
   // How many operations of this kind ran (failed ones included).
   int Count(Op op) const;
+  // Runs action once, just before the first open of a path that contains fragment: another
+  // program's work (a writer's commit) put between two steps of the caller.
+  void OnOpen(std::string fragment, std::function<void()> action);
   // Forgets every planned fault and count.
   void Reset();
 
@@ -105,6 +109,7 @@ class FaultFileSystem : public platform::FileSystem {
   std::map<Op, int> counts_;
   std::vector<PathFault> path_faults_;
   std::vector<CountFault> count_faults_;
+  std::vector<std::pair<std::string, std::function<void()>>> open_actions_;
   bool limit_writes_ = false;
   bool kernel_copy_ = false;
   int mutations_ = 0;
