@@ -68,19 +68,26 @@ TEST_F(CliExtractTest, LinksInTheTargetAreNeverWrittenThrough) {
   EXPECT_EQ(ReadFile(PathOf("out/hard")), "stored hard");
 }
 
-TEST_F(CliExtractTest, AnEntryPastTheStoredBytesFailsExtractAsItFailsVerify) {
-  // The tail holds 10 bytes; "bad" claims 40, which would take catalogue bytes as its own.
-  const std::vector<RawRecord> records = {{1, 8, 40, "", "bad"}, {1, 8, 10, "", "good"}};
+TEST_F(CliExtractTest, AnEntryPastTheStoredBytesOrOverlappingAnotherFailsExtractAndVerify) {
+  // The tail holds 20 bytes; "bad" claims 40, which would take catalogue bytes as its own;
+  // "x" and "y" share bytes, so one of them has a damaged size.
+  const std::vector<RawRecord> records = {
+      {1, 8, 40, "", "bad"}, {1, 8, 10, "", "good"}, {1, 18, 6, "", "x"}, {1, 22, 6, "", "y"}};
   WriteFile(PathOf("set.pec"),
-            HeaderBytes(StreamBytes(1000, 1, "0123456789", BlockBytes(records))));
+            HeaderBytes(StreamBytes(1000, 1, "0123456789abcdefghij", BlockBytes(records))));
   const ProcessResult verified = Cli({"verify", "set.pec"});
   EXPECT_EQ(verified.status, 1);
+  EXPECT_NE(verified.out.find("Stored file y shares its bytes with another stored file"),
+            std::string::npos)
+      << verified.out;
   const ProcessResult extracted = Cli({"extract", "set.pec", "out"});
   EXPECT_EQ(extracted.status, 1);
   EXPECT_NE(extracted.err.find("Stored file bad reaches past the end of the stored bytes"),
             std::string::npos)
       << extracted.err;
+  EXPECT_NE(extracted.err.find("Stored file x shares its bytes"), std::string::npos);
   EXPECT_FALSE(FileExists(PathOf("out/bad")));
+  EXPECT_FALSE(FileExists(PathOf("out/x")));
   EXPECT_EQ(ReadFile(PathOf("out/good")), "0123456789");
 }
 

@@ -165,5 +165,28 @@ TEST_F(MakeExeTest, StubWithoutPatchAndSetWithUnsafeNamesAreRefused) {
   EXPECT_FALSE(FileExists(PathOf("up")));
 }
 
+TEST_F(MakeExeTest, MadeProgramTakesNoOptionsAndShowsNamesEscapedOnATerminal) {
+  const std::string name = "evil\x1b]0;owned\x07\x1b[2Jname";
+  WriteFile(Header(), HeaderBytes(StreamBytes(1000, 1, "x", BlockBytes({{1, 8, 1, "", name}}))));
+  {
+    PieceSet set(Base(), SetAccess::kReadOnly);
+    ASSERT_EQ(exe::MakeExe(set, stub_).outcome, Outcome::kCreated);
+  }
+  for (const char* option : {"--help", "-h"}) {
+    const ProcessResult asked = RunProcess(Exe(), {option}, Dir());
+    EXPECT_EQ(asked.status, 2) << option;
+    EXPECT_NE(asked.err.find("Rebuilds every file of the set backup.pec"), std::string::npos);
+    EXPECT_FALSE(FileExists(PathOf(option))) << "no folder is made of an option";
+  }
+  EXPECT_EQ(RunProcess(Exe(), {"a", "b"}, Dir()).status, 2);
+  // script gives the program a terminal: no escape character reaches it.
+  const ProcessResult shown =
+      RunProcess("/usr/bin/script", {"-qec", Exe() + " " + PathOf("out"), "/dev/null"}, Dir());
+  EXPECT_EQ(shown.status, 0) << shown.out;
+  EXPECT_NE(shown.out.find("evil\\x1b]0;owned\\x07\\x1b[2Jname"), std::string::npos) << shown.out;
+  EXPECT_EQ(shown.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(ReadFile(PathOf("out/") + name), "x");
+}
+
 }  // namespace
 }  // namespace vornalis::testing

@@ -159,6 +159,24 @@ class MainFormAddTest : public QObject, protected FormTestState {
     CheckIdle();
   }
 
+  void filesLeftOutAreOneLineEachAndThePiecesAreFine() {
+    OpenBackup();
+    WriteFile(At("src/a.txt"), "a");
+    WriteFile(At("src/c:notes.txt"), "c");
+    WriteFile(At("src/12:30.log"), "t");
+    Add({"src/a.txt", "src/c:notes.txt", "src/12:30.log", "backup.pec"});
+    QCOMPARE(ui::modal::DialogsShown(), QStringList{"ErrorDlg"});
+    const QStringList lines = Form().ErrorDlg()->Lines();
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith("Skipped ") && lines[0].contains("c:notes.txt"),
+             qPrintable(lines[0]));
+    QCOMPARE(lines[1], QString::fromStdString("Skipped " + At("backup.pec") +
+                                              ": it is a file of the set itself (its header, a "
+                                              "piece, or a file made from it)"));
+    QCOMPARE(ListRows(Form()).size(), 3);  // z.txt, a.txt, 12:30.log
+    CheckIdle();
+  }
+
   void anExceptionEndsTheBusyState() {
     OpenBackup();
     Form().show();
