@@ -155,6 +155,11 @@ std::string WouldReplaceSetFile(std::string_view path) {
   return Join("Refused ", path) + ": it is a file of the set being read, which stays as it is";
 }
 
+std::string DamagedCatalogue(std::string_view header_path, std::string_view problem) {
+  return Join("Nothing can be stored: the catalogue of ", header_path) + " is damaged. " +
+         std::string(problem);
+}
+
 std::string SetReplacedWhileRead(std::string_view header_path) {
   return Join("The set ", header_path) +
          " was replaced by another program while it was read; rebuild the files again";

@@ -1,7 +1,6 @@
 #include "engine/piece_layout.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <string_view>
 
 #include "engine/endian.h"
@@ -45,12 +44,6 @@ namespace {
 
 using Range = std::pair<std::uint64_t, std::uint64_t>;
 
-int CompareRanges(const void* a, const void* b) {
-  const Range& x = *static_cast<const Range*>(a);
-  const Range& y = *static_cast<const Range*>(b);
-  return x < y ? -1 : y < x ? 1 : 0;
-}
-
 }  // namespace
 
 OverlapIndex::OverlapIndex(const std::vector<StoredFile>& files, const SetShape& shape) {
@@ -60,8 +53,7 @@ OverlapIndex::OverlapIndex(const std::vector<StoredFile>& files, const SetShape&
     const std::uint64_t start = SequenceStart(file, shape.piece_size);
     ranges.emplace_back(start, start + file.Size);
   }
-  // qsort rather than std::sort keeps the self-assembling stub, which links this, small.
-  std::qsort(ranges.data(), ranges.size(), sizeof(Range), CompareRanges);
+  std::sort(ranges.begin(), ranges.end());
   // In start order, a range overlaps another exactly when it starts before the furthest end
   // of those before it, or ends after the start of the next one.
   std::uint64_t reach = 0;

@@ -346,6 +346,18 @@ bool PieceSet::ReadCatalogue() {
   }
 
   overlaps_ = OverlapIndex(files, Shape());
+  if (access_ == SetAccess::kReadWrite) {
+    // An entry that reaches past the stored bytes would take the bytes stored next as its own,
+    // and make them look damaged: a damaged catalogue is read, never written on.
+    for (const StoredFile& file : files) {
+      std::string problem = CheckEntryShape(file, Shape());
+      if (problem.empty() && overlaps_.Overlaps(file, PieceSize_))
+        problem = messages::EntryOverlaps(file.Folder + file.Name);
+      if (problem.empty()) continue;
+      Refuse(messages::DamagedCatalogue(paths_.Header(), problem), Status::Code::kFormat);
+      break;
+    }
+  }
   // A set written under another locale or on another system may be in another order.
   if (!catalogue::IsSorted(collator_, files)) catalogue::SortFiles(collator_, &files);
   catalogue_read_ = true;

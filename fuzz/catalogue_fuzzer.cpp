@@ -16,30 +16,11 @@
 #include "engine/endian.h"
 #include "engine/piece_set.h"
 #include "engine/set_files.h"
-
-namespace {
-
-std::string WorkFolder() {
-  static const std::string folder = [] {
-    const char* root = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
-    std::string pattern = std::string(root) + "/vornalis-fuzz-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    setenv("TMPDIR", pattern.c_str(), 1);  // the read-only tail goes here too
-    return pattern + "/";
-  }();
-  return folder;
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-}  // namespace
+#include "fuzz/fuzz_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const std::string folder = WorkFolder();
+  const std::string folder = vornalis::fuzz::WorkFolder("fuzz");
   const std::string base = folder + "set";
   std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
   const int pieces = data[0] % 3;
@@ -50,13 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     overflow.push_back(input.substr(2, length));
     input.erase(0, 2 + length);
   }
-  Write(vornalis::HeaderPath(base), input);
+  vornalis::fuzz::WriteWhole(vornalis::HeaderPath(base), input);
   const std::uint32_t last_piece = input.size() >= 16 ? vornalis::ReadU32(input.data() + 12) : 0;
   for (std::size_t i = 0; i < overflow.size(); ++i) {
     const auto n = static_cast<std::uint32_t>(last_piece + i + 1);
     std::string piece = "QBTM";
     vornalis::AppendU32(&piece, n);
-    Write(vornalis::PiecePath(base, n), piece + overflow[i]);
+    vornalis::fuzz::WriteWhole(vornalis::PiecePath(base, n), piece + overflow[i]);
   }
 
   {
@@ -78,8 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (name != "out" && (name.size() < 4 || name.substr(name.size() - 4) != ".pec")) std::abort();
   }
 
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-    std::filesystem::remove_all(entry.path(), ec);
+  vornalis::fuzz::Empty(folder);
   return 0;
 }

@@ -44,6 +44,24 @@ int Inspected(int result, const struct stat& st, FileInfo* info) {
   return 0;
 }
 
+// Reads into data until it is full, the file ends or a call fails; call(at, n, done) reads up
+// to n bytes to at, done bytes being read already.
+template <typename Call>
+IoResult ReadFully(std::span<char> data, Call call) {
+  IoResult result;
+  while (result.count < data.size()) {
+    const ssize_t n = call(data.data() + result.count, data.size() - result.count, result.count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      result.error = errno;
+      break;
+    }
+    if (n == 0) break;
+    result.count += static_cast<std::size_t>(n);
+  }
+  return result;
+}
+
 class PosixFile final : public File {
  public:
   // size is the length seen at opening, or -1 when unknown; opened, when given, is what fstat
@@ -74,34 +92,14 @@ class PosixFile final : public File {
   }
 
   IoResult Read(std::span<char> data) override {
-    IoResult result;
-    while (result.count < data.size()) {
-      const ssize_t n = ::read(fd_, data.data() + result.count, data.size() - result.count);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        result.error = errno;
-        break;
-      }
-      if (n == 0) break;
-      result.count += static_cast<std::size_t>(n);
-    }
-    return result;
+    return ReadFully(data,
+                     [this](char* at, std::size_t n, std::size_t) { return ::read(fd_, at, n); });
   }
 
   IoResult ReadAt(std::uint64_t offset, std::span<char> data) override {
-    IoResult result;
-    while (result.count < data.size()) {
-      const ssize_t n = ::pread(fd_, data.data() + result.count, data.size() - result.count,
-                                static_cast<off_t>(offset + result.count));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        result.error = errno;
-        break;
-      }
-      if (n == 0) break;
-      result.count += static_cast<std::size_t>(n);
-    }
-    return result;
+    return ReadFully(data, [this, offset](char* at, std::size_t n, std::size_t done) {
+      return ::pread(fd_, at, n, static_cast<off_t>(offset + done));
+    });
   }
 
   IoResult Write(std::span<const char> data) override {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build, the sanitizer build (ASan + UBSan)
-# and a short run of the catalogue fuzzer. Installs what the build needs first.
+# and short runs of the fuzzers. Installs what the build needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -28,9 +28,13 @@ echo "== sanitizer tests"
 echo "== fuzz build"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVORNALIS_FUZZ=ON -DVORNALIS_BUILD_TESTS=OFF -DVORNALIS_BUILD_GUI=OFF >/dev/null
-cmake --build build-fuzz -j "$jobs" --target catalogue_fuzzer
-echo "== fuzzing the catalogue reader for ${fuzz_seconds}s"
-mkdir -p build-fuzz/corpus
-build-fuzz/bin/catalogue_fuzzer -max_total_time="$fuzz_seconds" -print_final_stats=1 \
-  build-fuzz/corpus fuzz/seeds 2>&1 | tail -n 12
+cmake --build build-fuzz -j "$jobs" --target catalogue_fuzzer add_fuzzer catalogue_writer_fuzzer
+# Each fuzzer starts from its seeds and its corpus of earlier runs.
+for fuzzer in catalogue_fuzzer:seeds add_fuzzer:add_seeds catalogue_writer_fuzzer:writer_seeds; do
+  name=${fuzzer%%:*}
+  echo "== fuzzing with ${name} for ${fuzz_seconds}s"
+  mkdir -p "build-fuzz/corpus/${name}"
+  build-fuzz/bin/"${name}" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+    "build-fuzz/corpus/${name}" "fuzz/${fuzzer#*:}" 2>&1 | tail -n 12
+done
 echo "== all tests passed"

@@ -57,6 +57,13 @@ TEST_F(VerifyTest, EntryPastTheStoredBytesIsReported) {
   ASSERT_EQ(report.problems.size(), 1u) << set.LastError();
   EXPECT_EQ(report.problems[0].message,
             "Stored file long reaches past the end of the stored bytes");
+  // Bytes stored after it would look like its own: nothing is stored into such a set.
+  PieceSet writer(Base());
+  EXPECT_FALSE(writer.CanStore());
+  EXPECT_EQ(writer.LastError(), "Nothing can be stored: the catalogue of " + Header() +
+                                    " is damaged. Stored file long reaches past the end of the "
+                                    "stored bytes");
+  EXPECT_EQ(writer.Files().size(), 2u);
 }
 
 }  // namespace

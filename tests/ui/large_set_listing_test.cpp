@@ -24,11 +24,14 @@ class LargeSetListingTest : public QObject {
     TestFolder dir;
     std::vector<RawRecord> records;
     std::string blocks;
+    std::uint32_t offset = 8;  // the files lie one after another in the one large piece
     for (int i = 0; i < kFiles; ++i) {
       char name[32];
       std::snprintf(name, sizeof name, "file%06d", i);
-      records.push_back({1, 8, static_cast<std::uint32_t>(i * 37 % 100000), "folder\\",
+      const auto size = static_cast<std::uint32_t>(i * 37 % 10000);
+      records.push_back({1, offset, size, "folder\\",
                          name + std::string(kExtensions[i % std::size(kExtensions)])});
+      offset += size;
       if (records.size() == 10000) {
         blocks += BlockBytes(records);
         records.clear();
