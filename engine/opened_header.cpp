@@ -61,10 +61,18 @@ std::unique_ptr<platform::File> OpenedHeader::OpenAside(std::uint32_t n) {
 
 std::unique_ptr<platform::File> OpenedHeader::OpenPiece(std::uint32_t n, int* error) {
   // By name first, then aside: a writer moves a piece aside before anything takes its name, so
-  // a piece that was replaced before or while it was opened is found aside afterwards.
-  auto named = fs_.Open(paths_.Piece(n), platform::OpenMode::kRead, error);
-  if (auto aside = OpenAside(n)) return aside;
-  return named;
+  // a piece that was replaced before or while it was opened is found aside afterwards. A writer
+  // that puts pieces back from aside replaces the name instead, so the name must still lead to
+  // the file opened.
+  const std::string path = paths_.Piece(n);
+  for (int attempt = 0;; ++attempt) {
+    auto named = fs_.Open(path, platform::OpenMode::kRead, error);
+    if (auto aside = OpenAside(n)) return aside;
+    platform::FileInfo opened, now;
+    if (!named || attempt == 2 || named->Inspect(&opened) != 0 || fs_.Inspect(path, &now) != 0 ||
+        now.SameFile(opened))
+      return named;
+  }
 }
 
 bool OpenedHeader::StillCurrent() {
