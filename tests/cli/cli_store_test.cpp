@@ -194,8 +194,9 @@ TEST_F(CliStoreTest, ASignalAtAnyMomentLeavesNoLockAndAReplacedSetOnlyWhenTheNew
     // Stopped, the replacing is thrown away; done, the new set is whole.
     const bool replaced = result.status == 0;
     EXPECT_NE(listed.out.find(replaced ? "g399" : "f399"), std::string::npos) << delay;
-    if (replaced)
+    if (replaced) {
       ASSERT_EQ(Cli({"create", "-q", "--force", "--size", "1000", "set", "old"}).status, 0);
+    }
   }
 }
 
