@@ -43,8 +43,8 @@ class ReadersTest : public SetTest {
     for (const StoredFile& file : reader.Files()) all.push_back(&file);
     ASSERT_TRUE(reader.ExtractFiles(PathOf("out/"), all, nullptr)) << reader.LastError();
     for (const auto& [name, content] : expected) {
-      if (all_whole || FileExists(PathOf("out/" + name)))
-        EXPECT_EQ(ReadFile(PathOf("out/" + name)), content) << name;
+      if (!all_whole && !FileExists(PathOf("out/" + name))) continue;
+      EXPECT_EQ(ReadFile(PathOf("out/" + name)), content) << name;
     }
   }
 
