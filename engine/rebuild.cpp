@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdlib>
 
 #include "engine/format.h"
 #include "engine/messages.h"
@@ -227,7 +226,7 @@ Status Rebuilder::EnterFolder(const std::string& stored_folder, platform::Direct
   return Status::Ok();
 }
 
-Status Rebuilder::Rebuild(const StoredFile& entry) {
+Status Rebuilder::Rebuild(const StoredFile& entry, bool twin_rebuilt) {
   const std::string stored_path = entry.Folder + entry.Name;
   if (!IsSafeStoredPath(entry.Folder, entry.Name))
     return Status::Error(Status::Code::kRefused, stored_path,
@@ -270,16 +269,8 @@ Status Rebuilder::Rebuild(const StoredFile& entry) {
       if (bytes_ != nullptr && entry.Size > ByteProgress::kChunk) bytes_->Copied(done, entry.Size);
     }
   }
-  return Publish(*directory, std::move(file), entry.Name, path);
+  return Publish(*directory, std::move(file), entry.Name, path, twin_rebuilt);
 }
-
-namespace {
-
-std::uint64_t IdentityKey(const platform::FileInfo& info) {
-  return info.inode * 0x9E3779B97F4A7C15ull ^ info.device;
-}
-
-}  // namespace
 
 bool Rebuilder::IsSetFile(const platform::FileInfo& info) {
   if (source_.header != nullptr) return source_.header->IsSetFile(info);
@@ -292,16 +283,14 @@ bool Rebuilder::IsSetFile(const platform::FileInfo& info) {
 }
 
 Status Rebuilder::Publish(platform::Directory& directory, std::unique_ptr<platform::File> file,
-                          const std::string& name, const std::string& path) {
-  platform::FileInfo made;
-  file->Inspect(&made);
+                          const std::string& name, const std::string& path, bool twin_rebuilt) {
   int error = directory.Publish(file, name, platform::Directory::Replace::kNever);
   if (error == EEXIST) {
     // Something has the name: an older file is replaced, as the user asked for this folder,
     // unless it is one of the set's own files or was rebuilt in this run from another entry.
     platform::FileInfo there;
     directory.Inspect(name, &there);
-    const bool twice = rebuilt_.count(IdentityKey(there)) != 0;
+    const bool twice = twin_rebuilt;
     if (twice || IsSetFile(there)) {
       directory.Discard(std::move(file));
       return Status::Error(
@@ -311,9 +300,46 @@ Status Rebuilder::Publish(platform::Directory& directory, std::unique_ptr<platfo
     error = directory.Publish(file, name, platform::Directory::Replace::kAny);
   }
   if (error != 0) return IoError(path, messages::CantCreate(path, error));
-  rebuilt_.insert(IdentityKey(made));
   return Status::Ok();
 }
+
+namespace {
+
+int CompareIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const int x = (a[i] >= 'A' && a[i] <= 'Z') ? a[i] + 32 : a[i];
+    const int y = (b[i] >= 'A' && b[i] <= 'Z') ? b[i] + 32 : b[i];
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// For each entry of order, the index of its group of entries whose folders and names are the
+// same but for letter case (ASCII): in one folder they are one file, on a system that ignores
+// case, or twice the same name. kAlone for an entry with no such twin.
+constexpr std::uint32_t kAlone = 0xFFFFFFFFu;
+std::vector<std::uint32_t> TwinGroups(const std::vector<const StoredFile*>& order) {
+  std::vector<std::uint32_t> index(order.size());
+  for (std::uint32_t i = 0; i < index.size(); ++i) index[i] = i;
+  auto compare = [&](std::uint32_t a, std::uint32_t b) {
+    const int by_folder = CompareIgnoringAsciiCase(order[a]->Folder, order[b]->Folder);
+    return by_folder != 0 ? by_folder : CompareIgnoringAsciiCase(order[a]->Name, order[b]->Name);
+  };
+  std::sort(index.begin(), index.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return compare(a, b) < 0; });
+  std::vector<std::uint32_t> group(order.size(), kAlone);
+  for (std::size_t i = 1; i < index.size(); ++i) {
+    if (compare(index[i - 1], index[i]) != 0) continue;
+    const std::uint32_t id =
+        group[index[i - 1]] != kAlone ? group[index[i - 1]] : static_cast<std::uint32_t>(i);
+    group[index[i - 1]] = id;
+    group[index[i]] = id;
+  }
+  return group;
+}
+
+}  // namespace
 
 Status RebuildFiles(const PieceSource& source, const std::string& target_folder,
                     const std::vector<const StoredFile*>& entries, std::span<char> buffer,
@@ -321,18 +347,19 @@ Status RebuildFiles(const PieceSource& source, const std::string& target_folder,
   if (entries.empty()) return Status::Ok();
   Rebuilder rebuilder(source, buffer, bytes);
   if (Status status = rebuilder.OpenTarget(target_folder); !status.ok()) return status;
-  // In the order the bytes lie: by piece, then by position in it. (qsort rather than std::sort
-  // keeps the self-assembling stub, which links this, small.)
+  // In the order the bytes lie: by piece, then by position in it.
   std::vector<const StoredFile*> order(entries);
-  std::qsort(order.data(), order.size(), sizeof(order[0]), [](const void* a, const void* b) {
-    const StoredFile& x = **static_cast<const StoredFile* const*>(a);
-    const StoredFile& y = **static_cast<const StoredFile* const*>(b);
-    if (x.Piece != y.Piece) return x.Piece < y.Piece ? -1 : 1;
-    return x.Offset < y.Offset ? -1 : x.Offset > y.Offset ? 1 : 0;
+  std::stable_sort(order.begin(), order.end(), [](const StoredFile* x, const StoredFile* y) {
+    return x->Piece != y->Piece ? x->Piece < y->Piece : x->Offset < y->Offset;
   });
-  for (const StoredFile* entry : order) {
-    const Status status = rebuilder.Rebuild(*entry);
-    if (observer != nullptr && !observer->Rebuilt(*entry, status)) break;
+  // Of entries of one name, the first rebuilt keeps the name; the others never replace it.
+  const std::vector<std::uint32_t> group = TwinGroups(order);
+  std::vector<bool> group_rebuilt(order.size(), false);
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const bool twin_rebuilt = group[i] != kAlone && group_rebuilt[group[i]];
+    const Status status = rebuilder.Rebuild(*order[i], twin_rebuilt);
+    if (status.ok() && group[i] != kAlone) group_rebuilt[group[i]] = true;
+    if (observer != nullptr && !observer->Rebuilt(*order[i], status)) break;
   }
   return Status::Ok();
 }

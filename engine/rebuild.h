@@ -24,7 +24,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "engine/byte_progress.h"
@@ -72,14 +71,16 @@ class Rebuilder {
   // path are followed: that path is the user's choice.
   Status OpenTarget(const std::string& target_folder);
   // Rebuilds entry as target + Folder + Name (stored folders use "\"). Needs OpenTarget first.
-  Status Rebuild(const StoredFile& entry);
+  // twin_rebuilt says that an entry of the same folder and name (but for letter case) was
+  // rebuilt already in this run: a file found under the name is then that one, not replaced.
+  Status Rebuild(const StoredFile& entry, bool twin_rebuilt = false);
 
  private:
   class PieceReader;
   Status EnterFolder(const std::string& stored_folder, platform::Directory** directory);
   // Gives the whole file its name; refuses to replace a file of the set or one rebuilt already.
   Status Publish(platform::Directory& directory, std::unique_ptr<platform::File> file,
-                 const std::string& name, const std::string& path);
+                 const std::string& name, const std::string& path, bool twin_rebuilt);
   bool IsSetFile(const platform::FileInfo& info);
 
   PieceSource source_;
@@ -89,8 +90,6 @@ class Rebuilder {
   std::unique_ptr<platform::Directory> target_;
   // Folders entered so far, by stored folder ("a\b\"), so each is made and opened once.
   std::vector<std::pair<std::string, std::unique_ptr<platform::Directory>>> folders_;
-  // The files rebuilt in this run, by device and inode mixed into one number.
-  std::unordered_set<std::uint64_t> rebuilt_;
 };
 
 // Rebuilds entries below target_folder in the order their bytes lie in the pieces, telling
