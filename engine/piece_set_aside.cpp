@@ -143,6 +143,14 @@ bool PieceSet::KeepAside(std::uint32_t n) {
       record.first = std::min(aside_.first, protect_first_);
       record.count = static_cast<std::uint32_t>(end - record.first);
     }
+    // Only a record this set's writers wrote may be replaced by the new one.
+    AsideRecord existing;
+    bool untrusted = false;
+    const std::string record_path = AsideRecordPath(paths_);
+    platform::FileInfo record_there;
+    if (fs_.Inspect(record_path, &record_there) == 0 &&
+        !ReadAsideRecord(fs_, paths_, owner_, &existing, &untrusted))
+      return Fail(messages::NameInTheWay(record_path), Status::Code::kNameTaken);
     const std::string header = paths_.Header();
     int error = 0;
     auto file = fs_.Open(header, platform::OpenMode::kRead, &error);

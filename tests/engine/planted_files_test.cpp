@@ -132,6 +132,21 @@ TEST_F(PlantedFilesTest, FilesThatOnlyLookLikeAWritersLeftoversStay) {
     ASSERT_TRUE(AddSources(writer, {{"late", "1"}}));
     ASSERT_TRUE(writer.Close());
   }
+  // A writer that must keep a piece aside cannot write its record over a user's file there: the
+  // set stays as it was last closed.
+  WriteFile(Header() + ".aside", "my list");
+  const std::string header = ReadFile(Header());
+  {
+    PieceSet writer(Base());
+    ASSERT_TRUE(AddSources(writer, {{"later", "2"}}));
+    EXPECT_FALSE(writer.Close());
+    EXPECT_EQ(writer.LastError(),
+              Header() +
+                  ".aside is in the way: it is not a file of this set; move it, "
+                  "or the set, to another folder");
+  }
+  EXPECT_EQ(ReadFile(Header()), header);
+  EXPECT_EQ(ReadFile(Header() + ".aside"), "my list");
   for (const auto& [name, content] : users) EXPECT_EQ(ReadFile(PathOf(name)), content) << name;
   EXPECT_FALSE(FileExists(PathOf("Qbtmbackup~Ab3dEf")));
 }
