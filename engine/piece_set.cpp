@@ -80,8 +80,10 @@ bool PieceSet::TakeLock() {
   lock_ = fs_.LockFile(paths_.Header() + ".lock", &error);
   if (lock_) return true;
   const std::string header = paths_.Header();
-  return error == EWOULDBLOCK ? Fail(messages::SetInUse(header), Status::Code::kInUse)
-                              : Fail(messages::CantCreate(header + ".lock", error));
+  if (error == EWOULDBLOCK) return Fail(messages::SetInUse(header), Status::Code::kInUse);
+  if (error == platform::kNotALockFile)
+    return Fail(messages::NameInTheWay(header + ".lock"), Status::Code::kNameTaken);
+  return Fail(messages::CantCreate(header + ".lock", error));
 }
 
 bool PieceSet::Fail(std::string message, Status::Code code) {

@@ -81,6 +81,9 @@ class File {
 // socket, a folder) where a file is expected: opening one could block forever or read endless
 // bytes, so it is refused before any byte is read.
 inline constexpr int kNotRegularFile = -1000;
+// Error code for a file at a lock file's name that is not a lock file this user made (it has
+// content, another owner or other names): it is neither taken nor removed.
+inline constexpr int kNotALockFile = -1001;
 
 // An open folder. Names given to it are single entries of this folder, never paths, and links
 // are never followed through it: a stored file cannot be written outside the folder by a link
@@ -184,8 +187,9 @@ class FileSystem {
   virtual std::unique_ptr<File> CreateUniqueFile(const std::string& folder,
                                                  const std::string& prefix, int* error) = 0;
   // Takes the exclusive advisory lock of path, creating the file, without waiting: fails with
-  // EWOULDBLOCK while another process (or another Lock) holds it. The file is removed when the
-  // lock is released. Only programs that take the same lock are kept out.
+  // EWOULDBLOCK while another process (or another Lock) holds it, and with kNotALockFile when the
+  // name holds a file that is no empty lock file of this user. The file is removed when the lock
+  // is released. Only programs that take the same lock are kept out.
   virtual std::unique_ptr<Lock> LockFile(const std::string& path, int* error) = 0;
   // Flushes the folder's own entries to the medium, so that names made, renamed or removed in
   // it last. Returns 0 or an error code.

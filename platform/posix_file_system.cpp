@@ -322,7 +322,11 @@ class PosixLock final : public Lock {
  public:
   PosixLock(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
   ~PosixLock() override {
-    ::unlink(path_.c_str());
+    // Removed only while the name still leads to the file locked.
+    struct stat held, named;
+    if (::fstat(fd_, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+      ::unlink(path_.c_str());
     ::close(fd_);
   }
 
@@ -387,7 +391,8 @@ class PosixFileSystem final : public FileSystem {
     // The lock file may be removed by a holder that releases it just as it is opened here, so
     // the lock counts only when the name still leads to the file that was locked.
     for (int attempt = 0; attempt < 100; ++attempt) {
-      const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+      const int fd =
+          ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
       if (fd < 0) {
         *error = errno;
         return nullptr;
@@ -399,8 +404,17 @@ class PosixFileSystem final : public FileSystem {
       }
       struct stat held, named;
       if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
-          held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+          held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+        // A lock file is empty, this user's and has this one name; anything else is someone's
+        // file that happens to have the name.
+        if (!S_ISREG(held.st_mode) || held.st_size != 0 || held.st_nlink != 1 ||
+            held.st_uid != ::geteuid()) {
+          ::close(fd);
+          *error = kNotALockFile;
+          return nullptr;
+        }
         return std::make_unique<PosixLock>(path, fd);
+      }
       ::close(fd);
     }
     *error = EWOULDBLOCK;
@@ -563,6 +577,7 @@ FileSystem& RealFileSystem() {
 
 std::string ErrorText(int error) {
   if (error == kNotRegularFile) return "Not a regular file";
+  if (error == kNotALockFile) return "Not a lock file of this program";
   return std::strerror(error);
 }
 

@@ -42,9 +42,10 @@ for ((i = 0; i < rounds; i++)); do
 done
 echo "A: $whole of $rounds sets whole after a kill during create --force"
 
+echo one > one
 echo two > two
 rm -rf b*.pec
-"$cli" create b --size 1000 old/f1 -q > /dev/null
+"$cli" create b --size 1000 one -q > /dev/null
 "$cli" create b2 --size 1000 two -q > /dev/null
 neighbour=$(md5sum < b2.pec)
 kept=0
@@ -95,7 +96,7 @@ plant() {
 }
 safe=0 cases=0
 for kind in link fifo hardlink folder file; do
-  for where in next aside record header; do
+  for where in next aside record lock header; do
     cases=$((cases + 1))
     fresh_set
     rm -rf n.pec
@@ -106,6 +107,7 @@ for kind in link fifo hardlink folder file; do
       next) path=s$((last + overflow + 3)).pec ;;
       aside) path=s.pec.aside$((last + 1)) ;;
       record) path=s.pec.aside ;;
+      lock) path=s.pec.lock ;;
       header) path=n.pec ;;
     esac
     plant $kind "$path"

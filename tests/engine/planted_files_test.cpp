@@ -147,6 +147,14 @@ TEST_F(PlantedFilesTest, FilesThatOnlyLookLikeAWritersLeftoversStay) {
   }
   EXPECT_EQ(ReadFile(Header()), header);
   EXPECT_EQ(ReadFile(Header() + ".aside"), "my list");
+  // Nor is a file at the lock's name taken for a lock, or removed.
+  WriteFile(Header() + ".lock", "not a lock");
+  {
+    PieceSet writer(Base());
+    EXPECT_FALSE(writer.CanStore());
+    EXPECT_EQ(writer.LastErrorCode(), Status::Code::kNameTaken) << writer.LastError();
+  }
+  EXPECT_EQ(ReadFile(Header() + ".lock"), "not a lock");
   for (const auto& [name, content] : users) EXPECT_EQ(ReadFile(PathOf(name)), content) << name;
   EXPECT_FALSE(FileExists(PathOf("Qbtmbackup~Ab3dEf")));
 }
