@@ -234,6 +234,18 @@ class MainFormOpenTest : public QObject, protected FormTestState {
              qPrintable(AskedMessages()[0]));
   }
 
+  void aFilePlantedWherePiecesAreKeptAsideIsIgnoredAndNamed() {
+    QCOMPARE(MakeSet(At("planted"), At("src/"), {{"big", std::string(300, 'b')}}, 100),
+             std::string());
+    WriteFile(At("planted.pec.aside"), "not a record");
+    ChooseAndOpen(At("planted.pec"));
+    QVERIFY(Form().SetOpen());
+    QCOMPARE(ListRows(Form()).size(), 1);
+    QCOMPARE(AskedMessages(),
+             QStringList{"Information: Ignored " + QString::fromStdString(At("planted.pec.aside")) +
+                         ": it was not left there by this set's own writer\n"});
+  }
+
   void aNewSetOverOneAnotherProgramStoresIntoIsRefused() {
     QCOMPARE(MakeSet(At("busy"), At("src/"), {{"a.txt", "a"}}), std::string());
     PieceSet writer(At("busy"));  // holds the set's lock, as another program would

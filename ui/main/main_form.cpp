@@ -223,6 +223,11 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   ShowCaption();
   updateActions();
 
+  // Files planted where the set keeps pieces aside were ignored; the user hears of them once.
+  std::string ignored;
+  for (const std::string& warning : CurrentSet_->Warnings()) ignored += warning + "\n";
+  if (!ignored.empty()) MessageBox::Information(this, FromStored(ignored));
+
   if (access == SetAccess::kReadOnly && CurrentSet_->LastError().empty()) {
     MessageBox::Information(
         this, FromStored(reason + messages::ReadOnlySet(CurrentSet_->Paths().Header())));
