@@ -27,7 +27,7 @@ class ExtractProgress final : public RebuildObserver {
   ExtractProgress(ProgressLine& line, std::size_t total, std::string target)
       : line_(line), total_(total), target_(std::move(target)) {}
 
-  bool Rebuilt(const StoredFile& file, const Status& status) override {
+  bool Rebuilt(const StoredFile& file, const Status& status) noexcept override {
     ++done_;
     bytes_ += file.Size;
     line_.Update(static_cast<int>(done_ * 100 / total_), file.Folder + file.Name, bytes_);

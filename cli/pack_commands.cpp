@@ -23,7 +23,8 @@ struct PackProgress {
   std::uint64_t bytes = 0;
 };
 
-int OnStored(void* context, int, std::string name, std::string folder, std::uint32_t size) {
+int OnStored(void* context, int, std::string name, std::string folder,
+             std::uint32_t size) noexcept {
   auto* progress = static_cast<PackProgress*>(context);
   ++progress->stored;
   progress->bytes += size;

@@ -45,9 +45,11 @@ namespace vornalis {
 
 // Called by AddFiles after each stored file: the caller's context, the share of the work done
 // (0 to 100), and the stored file's name, folder and size. Returning -1 stops AddFiles after
-// this file; anything else goes on.
+// this file; anything else goes on. It may not throw (the engine promises that nothing passes
+// through it): a failure inside it is kept by the caller, which returns -1 and reports the
+// failure once AddFiles has returned.
 using ProgressCallback = int (*)(void* context, int percent, std::string name, std::string folder,
-                                 std::uint32_t size);
+                                 std::uint32_t size) noexcept;
 
 enum class SetAccess {
   kReadWrite,  // files may be stored; closing writes the catalogue

@@ -43,6 +43,13 @@ bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<Stored
 
   const std::size_t first_new = Files_.size();
   Files_.reserve(first_new + work.size());
+  // The entries stored join the catalogue's order however this call ends, so no lookup misses
+  // a stored file.
+  struct MergeOnExit {
+    PieceSet& set;
+    std::size_t first_new;
+    ~MergeOnExit() { catalogue::MergeNewFiles(set.collator_, &set.Files_, first_new); }
+  } merge{*this, first_new};
   bool ok = true;
   for (std::size_t i = 0; i < work.size(); ++i) {
     const Stored stored = StoreFile(&work[i]);
@@ -65,7 +72,6 @@ bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<Stored
     if (error != 0 && ok) ok = Fail(messages::CantWrite(LastPieceName_, error));
   }
   work = std::vector<StoredFile>();  // its entries moved into Files_; free it before sorting
-  catalogue::MergeNewFiles(collator_, &Files_, first_new);
   return ok;
 }
 

@@ -29,7 +29,7 @@ namespace {
 // Keeps the failure of the one file rebuilt.
 class SingleFile final : public RebuildObserver {
  public:
-  bool Rebuilt(const StoredFile&, const Status& status) override {
+  bool Rebuilt(const StoredFile&, const Status& status) noexcept override {
     result = status;
     return true;
   }

@@ -51,11 +51,13 @@ struct PieceSource {
   const OverlapIndex* overlaps = nullptr;
 };
 
-// Told about each entry as it is done; returning false stops before the next one.
+// Told about each entry as it is done; returning false stops before the next one. It may not
+// throw (the engine promises that nothing passes through it): a failure inside it is kept by
+// its owner, which stops the engine and reports the failure once the engine has returned.
 class RebuildObserver {
  public:
   virtual ~RebuildObserver() = default;
-  virtual bool Rebuilt(const StoredFile& entry, const Status& status) = 0;
+  virtual bool Rebuilt(const StoredFile& entry, const Status& status) noexcept = 0;
 };
 
 class Rebuilder {

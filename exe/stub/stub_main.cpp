@@ -50,7 +50,7 @@ void PrintLine(std::FILE* out, const std::string& text) {
 // Prints a line per rebuilt file and the message of each failure.
 class Report final : public RebuildObserver {
  public:
-  bool Rebuilt(const StoredFile& file, const Status& status) override {
+  bool Rebuilt(const StoredFile& file, const Status& status) noexcept override {
     if (status.ok()) {
       PrintLine(stdout, file.Folder + file.Name);
     } else {

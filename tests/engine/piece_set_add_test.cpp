@@ -17,7 +17,7 @@ struct Progress {
 };
 
 int RecordProgress(void* context, int percent, std::string name, std::string folder,
-                   std::uint32_t) {
+                   std::uint32_t) noexcept {
   auto* progress = static_cast<Progress*>(context);
   progress->percents.push_back(percent);
   progress->names.push_back(folder + name);

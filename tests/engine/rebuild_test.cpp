@@ -22,7 +22,7 @@ using Op = FaultFileSystem::Op;
 // Keeps every entry's outcome.
 class Outcomes final : public RebuildObserver {
  public:
-  bool Rebuilt(const StoredFile& entry, const Status& status) override {
+  bool Rebuilt(const StoredFile& entry, const Status& status) noexcept override {
     order.push_back(entry.Folder + entry.Name);
     if (!status.ok()) failures.push_back(status);
     return true;
@@ -329,7 +329,9 @@ TEST_F(RebuildTest, AFifoWherePiecesOrTheHeaderShouldBeIsRefusedWithoutBlocking)
 // Records what the engine says of a large file's progress.
 class Recorder final : public ByteProgress {
  public:
-  void Copied(std::uint64_t done, std::uint64_t size) override { calls.push_back({done, size}); }
+  void Copied(std::uint64_t done, std::uint64_t size) noexcept override {
+    calls.push_back({done, size});
+  }
   std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
 };
 

@@ -177,7 +177,7 @@ class MainFormAddTest : public QObject, protected FormTestState {
     CheckIdle();
   }
 
-  void anExceptionEndsTheBusyState() {
+  void anExceptionInAStepStopsTheAddReachesTheCommandsGuardAndLosesNoEntry() {
     OpenBackup();
     Form().show();
     WatchSteps(1, [] { throw std::runtime_error("failure inside a step"); });
@@ -190,6 +190,14 @@ class MainFormAddTest : public QObject, protected FormTestState {
     QVERIFY(thrown);
     CheckIdle();
     QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
+    // The file stored before the failure is in the catalogue's order: adding the same files
+    // again stores only those that were not.
+    QCOMPARE(Form().CurrentSet()->Files().size(), std::size_t{2});
+    disconnect(&Form(), &ui::TMainForm::ProgressStepped, this, nullptr);
+    Add3();
+    std::vector<std::string> names;
+    for (const StoredFile& file : Form().CurrentSet()->Files()) names.push_back(file.Name);
+    QCOMPARE(names, (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "z.txt"}));
     QVERIFY(Form().close());
   }
 

@@ -8,7 +8,7 @@
 
 namespace vornalis::ui {
 
-BusyInput::BusyInput(QWidget* window) : window_(window) {
+BusyInput::BusyInput(QWidget* window, CallbackGuard& guard) : window_(window), guard_(guard) {
   QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -32,8 +32,13 @@ bool BusyInput::CheckInterrupt() {
   return requested;
 }
 
-void BusyInput::Copied(std::uint64_t, std::uint64_t) {
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+void BusyInput::Copied(std::uint64_t, std::uint64_t) noexcept {
+  guard_.Run(
+      [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return 0;
+      },
+      0);
 }
 
 bool BusyInput::InWindow(QObject* watched) const {

@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "engine/byte_progress.h"
+#include "ui/main/callback_guard.h"
 
 class QWidget;
 
@@ -24,12 +25,13 @@ namespace vornalis::ui {
 
 class BusyInput final : public QObject, public ByteProgress {
  public:
-  explicit BusyInput(QWidget* window);
+  // What throws while Copied lets the window repaint is kept in guard.
+  BusyInput(QWidget* window, CallbackGuard& guard);
   ~BusyInput() override;
 
   void FlushKeyMessages();
   bool CheckInterrupt();
-  void Copied(std::uint64_t done, std::uint64_t size) override;
+  void Copied(std::uint64_t done, std::uint64_t size) noexcept override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -38,6 +40,7 @@ class BusyInput final : public QObject, public ByteProgress {
   bool InWindow(QObject* watched) const;
 
   QPointer<QWidget> window_;
+  CallbackGuard& guard_;
   bool counting_ = true;
   bool requested_ = false;
 };

@@ -26,6 +26,7 @@
 #include "engine/stored_file.h"
 #include "platform/file_system.h"
 #include "platform/qt/file_types.h"
+#include "ui/main/callback_guard.h"
 #include "ui/main/command_line.h"
 #include "ui/main/file_type_cache.h"
 
@@ -148,8 +149,9 @@ class TMainForm : public QMainWindow {
   void ListViewFilesSelectItem(const QItemSelection& selected, const QItemSelection& deselected);
   void CreateCommandDialogs();
   // AddFiles' progress callback: steps the display, appends the row, checks for a break-off.
+  // What throws in it is kept in Callbacks_ and stops the add.
   static int AddProgress(void* context, int percent, std::string name, std::string folder,
-                         std::uint32_t size);
+                         std::uint32_t size) noexcept;
   // Hands entries to AddFiles under the busy display and shows a failure; the caller holds the
   // window busy. Rows appended while storing get their catalogue entries afterwards.
   void RunAddFiles(const std::string& work_folder, const std::vector<StoredFile>& entries,
@@ -187,8 +189,10 @@ class TMainForm : public QMainWindow {
   bool SetOpen_ = false;
   bool Busy_ = false;
   std::unique_ptr<BusyInput> Input_;  // while busy
-  bool CursorOverridden_ = false;     // BeginProgress set the hourglass; EndProgress gives it back
-  QString BusyCaption_;               // the caption when the window became busy
+  // What the engine's callbacks threw, rethrown once the engine has returned.
+  CallbackGuard Callbacks_;
+  bool CursorOverridden_ = false;  // BeginProgress set the hourglass; EndProgress gives it back
+  QString BusyCaption_;            // the caption when the window became busy
   bool StartupJobDone_ = false;
   int SortColumn_ = 0;
   std::uint32_t FileCount_ = 0;

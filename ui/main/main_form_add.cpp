@@ -60,20 +60,26 @@ void TMainForm::RunAddFiles(const std::string& work_folder, const std::vector<St
   // The new rows were appended at the end, so the list is no longer sorted.
   SortColumn_ = 0;
   ShowSortMark();
+  // A failure inside a callback stopped the add; it is the command's to report now.
+  Callbacks_.RethrowCaught();
 }
 
 int TMainForm::AddProgress(void* context, int percent, std::string name, std::string folder,
-                           std::uint32_t size) {
+                           std::uint32_t size) noexcept {
   auto* form = static_cast<TMainForm*>(context);
-  if (percent < 0) return 0;
-  form->StepProgress(ProgressStep::kAdding, FromStored(name), percent);
-  StoredFile row;
-  row.Folder = std::move(folder);
-  row.Name = std::move(name);
-  row.Size = size;
-  form->FillListRow(row);
-  if (!form->Input_ || !form->Input_->CheckInterrupt()) return 0;
-  return MessageBox::Warning(form, QStringLiteral("Adding interrupted, continue?")) ? 0 : -1;
+  return form->Callbacks_.Run(
+      [&] {
+        if (percent < 0) return 0;
+        form->StepProgress(ProgressStep::kAdding, FromStored(name), percent);
+        StoredFile row;
+        row.Folder = std::move(folder);
+        row.Name = std::move(name);
+        row.Size = size;
+        form->FillListRow(row);
+        if (!form->Input_ || !form->Input_->CheckInterrupt()) return 0;
+        return MessageBox::Warning(form, QStringLiteral("Adding interrupted, continue?")) ? 0 : -1;
+      },
+      -1);
 }
 
 void TMainForm::MapRowsToEntries() {

@@ -25,16 +25,26 @@ namespace {
 // question while entries remain.
 class AssembleProgress final : public RebuildObserver {
  public:
-  AssembleProgress(TMainForm& form, BusyInput& input, TErrorDlg& errors, const QString& target,
-                   std::size_t count, bool show_progress)
+  AssembleProgress(TMainForm& form, CallbackGuard& guard, BusyInput& input, TErrorDlg& errors,
+                   const QString& target, std::size_t count, bool show_progress)
       : form_(form),
+        guard_(guard),
         input_(input),
         errors_(errors),
         target_(target),
         count_(count),
         show_progress_(show_progress) {}
 
-  bool Rebuilt(const StoredFile& entry, const Status& status) override {
+  // What throws in it is kept in guard and stops the assemble.
+  bool Rebuilt(const StoredFile& entry, const Status& status) noexcept override {
+    return guard_.Run([&] { return Step(entry, status); }, false);
+  }
+
+  std::size_t done() const { return done_; }
+  std::size_t failed() const { return failed_; }
+
+ private:
+  bool Step(const StoredFile& entry, const Status& status) {
     ++done_;
     const QString name = FromStored(entry.Name);
     if (show_progress_)
@@ -48,11 +58,8 @@ class AssembleProgress final : public RebuildObserver {
     return MessageBox::Warning(&form_, QStringLiteral("Assembling interrupted, continue?"));
   }
 
-  std::size_t done() const { return done_; }
-  std::size_t failed() const { return failed_; }
-
- private:
   TMainForm& form_;
+  CallbackGuard& guard_;
   BusyInput& input_;
   TErrorDlg& errors_;
   const QString target_;
@@ -101,7 +108,7 @@ void TMainForm::AssembleInto(const std::string& target_folder) {
   const bool one = selected.size() == 1;
   const QString target = FromStored(target_folder);
   if (!one) BeginProgress();
-  AssembleProgress progress(*this, *Input_, *ErrorDlg_, target, entries.size(), !one);
+  AssembleProgress progress(*this, Callbacks_, *Input_, *ErrorDlg_, target, entries.size(), !one);
   CurrentSet_->ClearLastError();
   std::size_t failed = 0;
   if (!entries.empty() && !CurrentSet_->ExtractFiles(target_folder, entries, &progress)) {
@@ -112,6 +119,8 @@ void TMainForm::AssembleInto(const std::string& target_folder) {
   }
   failed += progress.failed();
   if (!one) EndProgress(BusyCaption_);
+  // A failure inside a callback stopped the assemble; it is the command's to report now.
+  Callbacks_.RethrowCaught();
   if (failed > 0) {
     ErrorDlg_->AddErrorLine(QString::number(failed) + QStringLiteral(" error(s) occured."));
     ErrorDlg_->Execute();

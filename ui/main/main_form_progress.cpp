@@ -15,7 +15,7 @@ void TMainForm::SetBusy(bool busy) {
 
 void TMainForm::StartBusy() {
   BusyCaption_ = windowTitle();
-  Input_ = std::make_unique<BusyInput>(this);
+  Input_ = std::make_unique<BusyInput>(this, Callbacks_);
   if (CurrentSet_) CurrentSet_->SetByteProgress(Input_.get());
   SetBusy(true);
 }
