@@ -41,13 +41,14 @@ bool Storable(const std::string& path, const std::string& name, const std::strin
   return false;
 }
 
-void WalkFolder(std::size_t argument, const std::string& folder, platform::FileSystem& fs,
-                SourceList& list, std::vector<Found>& found) {
-  const std::string root = platform::FolderOf(folder);
-  std::deque<std::string> queue{folder};
+// Walks the folders of queue breadth first, each with the path given it came from, storing what
+// is found relative to root; subfolders join the end of the queue.
+void WalkFolders(std::deque<std::pair<std::string, std::size_t>> queue, const std::string& root,
+                 platform::FileSystem& fs, SourceList& list, std::vector<Found>& found) {
   while (!queue.empty()) {
-    const std::string current = queue.front();
+    const auto [current, argument] = queue.front();
     queue.pop_front();
+    list.folders_walked.push_back(current);
     std::vector<platform::DirEntry> entries;
     if (const int error = fs.ListDirectory(current, &entries)) {
       list.errors.push_back(messages::CantOpen(current, error));
@@ -59,12 +60,21 @@ void WalkFolder(std::size_t argument, const std::string& folder, platform::FileS
       if (entry.is_directory && entry.is_link)
         list.skipped.push_back({path, messages::LinkedFolderSkipped(path)});
       else if (entry.is_directory && Storable(path, entry.name, stored_folder, true, list))
-        queue.push_back(path);
+        queue.emplace_back(path, argument);
       else if (!entry.is_directory &&
                Storable(path, entry.name, stored_folder, entry.is_regular, list))
         found.push_back({argument, root, StoredFile{stored_folder, entry.name}});
     }
   }
+}
+
+// A file given by itself, stored relative to root.
+void AddFile(std::size_t argument, const std::string& path, const std::string& root,
+             SourceList& list, std::vector<Found>& found, platform::FileSystem& fs) {
+  const std::string name = platform::FileNameOf(path);
+  const std::string folder = StoredFolder(platform::FolderOf(path).substr(root.size()));
+  if (Storable(path, name, folder, fs.IsRegularFile(path), list))
+    found.push_back({argument, root, StoredFile{folder, name}});
 }
 
 // The key under which a set counts a stored file as the same: folder and name, case folded.
@@ -104,38 +114,55 @@ std::string CommonSourceRoot(const std::vector<std::string>& paths) {
   return common;
 }
 
-SourceList CollectSources(const std::vector<std::string>& paths, platform::FileSystem& fs) {
+SourceList CollectSources(const std::vector<std::string>& paths, platform::FileSystem& fs,
+                          SourceLayout layout) {
   SourceList list;
   std::vector<Found> found;
-  std::vector<std::string> given;
+  std::vector<std::string> given, typed;  // absolute, and as the caller gave them
   std::set<std::string> seen;
   for (const std::string& argument : paths) {
+    if (argument.empty()) continue;
     const std::string path = Trimmed(platform::AbsolutePath(argument));
     // A path given twice is the same files twice: once is enough.
     if (!seen.insert(path).second) continue;
-    const std::size_t index = given.size();
     given.push_back(path);
+    typed.push_back(argument);
+  }
+  const bool common = layout == SourceLayout::kAllFromCommonRoot;
+  const std::string common_root = common ? CommonSourceRoot(given) : std::string();
+  // With one root, the folders are walked together first, as one queue, then the files follow.
+  std::deque<std::pair<std::string, std::size_t>> queue;
+  std::vector<std::size_t> files;
+  for (std::size_t index = 0; index < given.size(); ++index) {
+    const std::string& path = given[index];
     if (fs.IsDirectory(path)) {
-      WalkFolder(index, path, fs, list, found);
+      if (common)
+        queue.emplace_back(path, index);
+      else
+        WalkFolders({{path, index}}, platform::FolderOf(path), fs, list, found);
     } else if (fs.Exists(path)) {
-      const std::string name = platform::FileNameOf(path);
-      if (Storable(path, name, "", fs.IsRegularFile(path), list))
-        found.push_back({index, platform::FolderOf(path), StoredFile{"", name}});
+      files.push_back(index);
+      if (!common) AddFile(index, path, platform::FolderOf(path), list, found, fs);
     } else {
-      list.errors.push_back(messages::CantOpen(argument));
+      list.errors.push_back(messages::CantOpen(typed[index]));
     }
+  }
+  if (common) {
+    WalkFolders(std::move(queue), common_root, fs, list, found);
+    for (const std::size_t index : files)
+      AddFile(index, given[index], common_root, list, found, fs);
   }
 
   // Two paths whose files would meet under one name (home/photos and usb/photos) are both
   // stored relative to the folder that holds them all (home\photos\..., usb\photos\...).
   const bool several = given.size() > 1;
-  if (several && ArgumentsClash(found)) {
-    const std::string common = CommonSourceRoot(given);
+  if (several && !common && ArgumentsClash(found)) {
+    const std::string parent = CommonSourceRoot(given);
     std::vector<Found> moved;
     for (Found& file : found) {
       const std::string path = file.root + NativeFolder(file.entry.Folder) + file.entry.Name;
-      file.entry.Folder = StoredFolder(file.root.substr(common.size())) + file.entry.Folder;
-      file.root = common;
+      file.entry.Folder = StoredFolder(file.root.substr(parent.size())) + file.entry.Folder;
+      file.root = parent;
       if (Storable(path, file.entry.Name, file.entry.Folder, true, list))
         moved.push_back(std::move(file));
     }

@@ -28,15 +28,28 @@ struct SourceGroup {
 };
 
 struct SourceList {
-  std::vector<SourceGroup> groups;     // in order of first appearance
-  std::vector<std::string> errors;     // paths that do not exist or cannot be listed
-  std::vector<SkippedSource> skipped;  // what cannot be stored, and why
+  std::vector<SourceGroup> groups;          // in order of first appearance
+  std::vector<std::string> errors;          // paths that do not exist or cannot be listed
+  std::vector<SkippedSource> skipped;       // what cannot be stored, and why
+  std::vector<std::string> folders_walked;  // every folder listed, in the order walked
+};
+
+enum class SourceLayout {
+  // Each path relative to its own parent, all of them relative to the folder that holds them
+  // all only when their files would meet (the CLI).
+  kEachFromItsParent,
+  // Every path relative to the folder that holds them all (one group); the folders given are
+  // walked together first, breadth first as one queue, and the files given follow in their
+  // order (the desktop program's Add and start-up add).
+  kAllFromCommonRoot,
 };
 
 // The deepest folder (ending with a separator) that holds every path, "" when they share none.
 std::string CommonSourceRoot(const std::vector<std::string>& paths);
 
+// Empty paths are passed over.
 SourceList CollectSources(const std::vector<std::string>& paths,
-                          platform::FileSystem& fs = platform::RealFileSystem());
+                          platform::FileSystem& fs = platform::RealFileSystem(),
+                          SourceLayout layout = SourceLayout::kEachFromItsParent);
 
 }  // namespace vornalis

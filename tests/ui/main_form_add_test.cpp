@@ -144,19 +144,28 @@ class MainFormAddTest : public QObject, protected FormTestState {
   }
 
   void aFailureShowsTheEnginesMessage() {
+    FaultFileSystem fs(platform::RealFileSystem());
+    fs.FailPath(FaultFileSystem::Op::kOpen, "unreadable.txt", EACCES);
+    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{}, fs);
     OpenBackup();
     WriteFile(At("src/a.txt"), "a");
-    Add({"src/a.txt", "src/missing.txt"});
+    WriteFile(At("src/unreadable.txt"), "u");
+    Add({"src/a.txt", "src/unreadable.txt"});
     QCOMPARE(ui::modal::DialogsShown(), QStringList{"ErrorDlg"});
-    const QStringList lines = Form().ErrorDlg()->Lines();
+    QStringList lines = Form().ErrorDlg()->Lines();
     QCOMPARE(lines.size(), 2);
-    QVERIFY2(lines[0].startsWith("Can't open ") && lines[0].contains("missing.txt"),
+    QVERIFY2(lines[0].startsWith("Can't open ") && lines[0].contains("unreadable.txt"),
              qPrintable(lines[0]));
     QCOMPARE(lines[1], QStringLiteral("The pieces may be corrupt."));
     // What was stored before stays, and the totals come from the set.
     QCOMPARE(ListRows(Form()).size(), 2);
     QCOMPARE(Form().FileCount(), 2u);
     CheckIdle();
+    // A file that is gone by the time the add looks is named, and the pieces are fine.
+    Add({"src/missing.txt"});
+    lines = Form().ErrorDlg()->Lines();
+    QCOMPARE(lines, QStringList{"Can't open " + QString::fromStdString(At("src/missing.txt"))});
+    fx_.reset();
   }
 
   void filesLeftOutAreOneLineEachAndThePiecesAreFine() {

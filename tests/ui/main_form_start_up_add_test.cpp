@@ -2,14 +2,16 @@
 // files after them, the source root that holds every named entry, cancelling the size dialog,
 // the form after New, and one pass from list files to a set and back to the same bytes
 // through the start-up assemble.
+#include <sys/stat.h>
+
 #include <QDialog>
 #include <QtTest>
 #include <filesystem>
 
 #include "engine/source_walk.h"
 #include "tests/ui/support/ui_test_support.h"
+#include "ui/dialogs/error_dlg.h"
 #include "ui/dialogs/modal_seam.h"
-#include "ui/main/start_up_sources.h"
 
 namespace vornalis::testing {
 
@@ -89,6 +91,18 @@ class StartUpAddTest : public QObject, protected FormTestState {
     QCOMPARE(Stored(), (QStringList{"a\\|x.txt", "b\\|x.txt", "c\\|z.txt"}));
     QCOMPARE(QString::fromStdString(CommonSourceRoot({"/d/a/x", "/d/ab/y"})), "/d/");
     QCOMPARE(QString::fromStdString(CommonSourceRoot({"/d/a/x"})), "/d/a/");
+  }
+
+  void aFifoInAFolderIsNamedAndTheOtherFilesAreStored() {
+    WriteFile(At("data/a.txt"), "a");
+    WriteFile(At("data/b.txt"), "b");
+    QCOMPARE(mkfifo(At("data/pipe").c_str(), 0644), 0);
+    const std::string folders = ListFile("folders.lst", {"data"});
+    Start({At("pack.pec"), "/d", folders});
+    QCOMPARE(Stored(), (QStringList{"data\\|a.txt", "data\\|b.txt"}));
+    QCOMPARE(Form().ErrorDlg()->Lines(),
+             QStringList{"Skipped " + QString::fromStdString(At("data/pipe")) +
+                         ": it is not a regular file (a FIFO, socket or device)"});
   }
 
   void cancellingTheSizeDialogMakesNoSet() {

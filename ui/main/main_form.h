@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/piece_set.h"
+#include "engine/source_walk.h"
 #include "engine/stored_file.h"
 #include "platform/file_system.h"
 #include "platform/qt/file_types.h"
@@ -152,10 +153,10 @@ class TMainForm : public QMainWindow {
   // What throws in it is kept in Callbacks_ and stops the add.
   static int AddProgress(void* context, int percent, std::string name, std::string folder,
                          std::uint32_t size) noexcept;
-  // Hands entries to AddFiles under the busy display and shows a failure; the caller holds the
-  // window busy. Rows appended while storing get their catalogue entries afterwards.
-  void RunAddFiles(const std::string& work_folder, const std::vector<StoredFile>& entries,
-                   const std::string& source_root);
+  // Hands the sources to AddFiles under the busy display and shows what was left out and a
+  // failure; the caller holds the window busy. Rows appended while storing get their catalogue
+  // entries afterwards.
+  void RunAddFiles(const std::string& work_folder, const SourceList& sources);
   void AddFromListsCommon();
   // Gives every row the index of its catalogue entry, by its exact folder and name.
   void MapRowsToEntries();

@@ -6,6 +6,7 @@
 
 #include "engine/messages.h"
 #include "engine/set_files.h"
+#include "engine/source_walk.h"
 #include "platform/path.h"
 #include "ui/dialogs/choose_size.h"
 #include "ui/dialogs/error_dlg.h"
@@ -14,7 +15,6 @@
 #include "ui/main/busy_input.h"
 #include "ui/main/file_list_model.h"
 #include "ui/main/main_form.h"
-#include "ui/main/start_up_sources.h"
 #include "ui/main/stored_text.h"
 
 namespace vornalis::ui {
@@ -29,28 +29,31 @@ void TMainForm::ActionAddExecute() {
   // below the folder they share, so none is read from the wrong place.
   std::vector<std::string> paths;
   for (const QString& file : FileAddDialog_->Files) paths.push_back(ToNativePath(file));
-  std::vector<std::string> no_folders;
-  const StartUpSources sources = CollectStartUpSources(no_folders, paths, fs_);
-  RunAddFiles(sources.source_root, sources.entries, sources.source_root);
+  const SourceList sources = CollectSources(paths, fs_, SourceLayout::kAllFromCommonRoot);
+  RunAddFiles(sources.groups.empty() ? std::string() : sources.groups[0].source_root, sources);
   FileCount_ = static_cast<std::uint32_t>(CurrentSet_->Files().size());
   TotalBytes_ = CurrentSet_->TotalBytes();
   ShowTotals();
 }
 
-void TMainForm::RunAddFiles(const std::string& work_folder, const std::vector<StoredFile>& entries,
-                            const std::string& source_root) {
+void TMainForm::RunAddFiles(const std::string& work_folder, const SourceList& sources) {
   BeginProgress();
   CurrentSet_->ClearLastError();
-  const bool stored =
-      CurrentSet_->AddFiles(work_folder, entries, this, &TMainForm::AddProgress, source_root);
+  bool stored = true;
+  for (const SourceGroup& group : sources.groups)
+    stored = stored && CurrentSet_->AddFiles(work_folder, group.entries, this,
+                                             &TMainForm::AddProgress, group.source_root);
   EndProgress(BusyCaption_);
   // The set merged the new entries into its catalogue, which moves the old ones too.
   MapRowsToEntries();
-  // Each file left out is one line; the pieces may be corrupt only when storing itself failed.
-  if (!stored || !CurrentSet_->Skipped().empty()) {
+  // Each file left out is one line, whether the walk or the set left it out; the pieces may be
+  // corrupt only when storing itself failed.
+  std::vector<std::string> lines = sources.errors;
+  for (const SkippedSource& skipped : sources.skipped) lines.push_back(skipped.reason);
+  for (const SkippedSource& skipped : CurrentSet_->Skipped()) lines.push_back(skipped.reason);
+  if (!stored || !lines.empty()) {
     ErrorDlg_->ClearErrors();
-    for (const SkippedSource& skipped : CurrentSet_->Skipped())
-      ErrorDlg_->AddErrorLine(FromStored(skipped.reason));
+    for (const std::string& line : lines) ErrorDlg_->AddErrorLine(FromStored(line));
     if (!stored) {
       ErrorDlg_->AddErrorLine(FromStored(CurrentSet_->LastError()));
       ErrorDlg_->AddErrorLine(QString::fromLatin1(messages::kPiecesMayBeCorrupt));
@@ -136,9 +139,13 @@ void TMainForm::AddFromLists() {
 void TMainForm::AddFromListsCommon() {
   BusyPeriod busy(*this);
   Input_->FlushKeyMessages();
-  const StartUpSources sources =
-      CollectStartUpSources(Command_.FoldersToAdd, Command_.FilesToAdd, fs_);
-  RunAddFiles(platform::FolderOf(Command_.PieceFilePath), sources.entries, sources.source_root);
+  // The folders first, then the files, all stored relative to the folder that holds them all.
+  std::vector<std::string> paths = Command_.FoldersToAdd;
+  paths.insert(paths.end(), Command_.FilesToAdd.begin(), Command_.FilesToAdd.end());
+  const SourceList sources = CollectSources(paths, fs_, SourceLayout::kAllFromCommonRoot);
+  // The folder list was the walk's queue: the walked subfolders joined it.
+  Command_.FoldersToAdd = sources.folders_walked;
+  RunAddFiles(platform::FolderOf(Command_.PieceFilePath), sources);
 }
 
 }  // namespace vornalis::ui
