@@ -200,5 +200,22 @@ TEST_F(CliStoreTest, ASignalAtAnyMomentLeavesNoLockAndAReplacedSetOnlyWhenTheNew
   }
 }
 
+TEST_F(CliStoreTest, ASetOfAnySpellingIsReplacedOnlyWithForceInItsSpellingAndWhole) {
+  WriteFile(PathOf("src/big"), PatternBytes(12000, 1));
+  WriteFile(PathOf("src/small"), "s");
+  ASSERT_EQ(Cli({"create", "-q", "--size", "1000", "SET", "src/big"}).status, 0);
+  for (const auto& entry : fs::directory_iterator(Dir()))
+    if (entry.path().extension() == ".pec")
+      fs::rename(entry.path(), PathOf(entry.path().stem().string() + ".PEC"));
+  const ProcessResult refused = Cli({"create", "SET.PEC", "src/small"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("The set SET.PEC already exists; give --force to replace it"),
+            std::string::npos)
+      << refused.err;
+  ASSERT_EQ(Cli({"create", "--force", "SET.PEC", "src/small"}).status, 0);
+  EXPECT_EQ(ListFolder(Dir()), (std::vector<std::string>{"SET.PEC", "src"}));
+  EXPECT_NE(Cli({"list", "SET.PEC"}).out.find("Total 1 files, 1 bytes"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vornalis::testing
