@@ -25,13 +25,12 @@ std::unique_ptr<PieceSet> OpenSet(const std::string& set_argument, SetAccess acc
     PrintError(identity.message);
     return nullptr;
   }
-  auto set = std::make_unique<PieceSet>(identity.base_path, access);
+  auto set = std::make_unique<PieceSet>(identity.paths, access);
   if (!set->LastError().empty()) {
     // The engine's "File format is not correct" does not say which file; the header is meant.
     const std::string& error = set->LastError();
-    PrintError(error == messages::kFormatNotCorrect
-                   ? identity.base_path + identity.extension + ": " + error
-                   : error);
+    PrintError(error == messages::kFormatNotCorrect ? identity.paths.Header() + ": " + error
+                                                    : error);
     return nullptr;
   }
   PrintWarnings(*set);

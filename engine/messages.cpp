@@ -155,6 +155,13 @@ std::string WouldReplaceSetFile(std::string_view path) {
   return Join("Refused ", path) + ": it is a file of the set being read, which stays as it is";
 }
 
+std::string HeaderWithoutExtension(std::string_view header_path) {
+  return Join("The set's header ", header_path) +
+         " has no .pec extension: it can be listed and rebuilt, but to store files into it, "
+         "rename it to " +
+         std::string(header_path) + ".pec";
+}
+
 std::string DamagedCatalogue(std::string_view header_path, std::string_view problem) {
   return Join("Nothing can be stored: the catalogue of ", header_path) + " is damaged. " +
          std::string(problem);

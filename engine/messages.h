@@ -63,6 +63,8 @@ std::string EntryOverlaps(std::string_view stored_path);
 std::string RebuiltTwice(std::string_view path);
 // A stored file whose rebuilt copy would replace a file of the set being read.
 std::string WouldReplaceSetFile(std::string_view path);
+// A header named without ".pec", which no files can be stored into.
+std::string HeaderWithoutExtension(std::string_view header_path);
 // A set whose catalogue has a damaged entry, which nothing may be stored after.
 std::string DamagedCatalogue(std::string_view header_path, std::string_view problem);
 // A set replaced by another program after it was opened for reading.

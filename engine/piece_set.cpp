@@ -43,13 +43,22 @@ PieceSet::PieceSet(std::string base_path, std::uint32_t piece_size, platform::Fi
 }
 
 PieceSet::PieceSet(std::string base_path, SetAccess access, platform::FileSystem& fs)
+    : PieceSet(FindSetPaths(fs, base_path), access, fs) {}
+
+PieceSet::PieceSet(SetPaths paths, SetAccess access, platform::FileSystem& fs)
     : fs_(fs),
       collator_(platform::Collator::Default()),
-      SetName_(SetNameOf(base_path)),
+      SetName_(SetNameOf(paths.base)),
       CopyBuffer_(format::kBufferSize),
-      BasePath_(std::move(base_path)),
-      paths_(FindSetPaths(fs, BasePath_)),
+      BasePath_(paths.base),
+      paths_(std::move(paths)),
       access_(access) {
+  if (paths_.extension.empty() && access_ == SetAccess::kReadWrite) {
+    access_ = SetAccess::kReadOnly;
+    if (ReadCatalogue()) ClearLastError();
+    Refuse(messages::HeaderWithoutExtension(paths_.Header()), Status::Code::kNameTaken);
+    return;
+  }
   // A second writer (or one that cannot make the lock file) is refused; it may still read the
   // set as it was last closed.
   if (access_ == SetAccess::kReadWrite && !TakeLock()) {
@@ -115,7 +124,7 @@ void PieceSet::CheckHeaderName(NewSet existing) {
   // The old set stays whole until this one is closed: every piece its header refers to is kept
   // aside before this set takes its number. A header that cannot be read protects nothing.
   header_on_disk_ = header.info;
-  SetReader old(fs_, BasePath_);
+  SetReader old(fs_, paths_);
   if (!old.Open()) {
     RemoveLeftovers(nullptr);
     return;
@@ -272,7 +281,7 @@ bool PieceSet::ReadCatalogue() {
   // The last piece of a closed set is laid out again for storing, unless its name holds a file
   // that is not this set's: the set is then read as it is and refuses to store.
   if (access_ == SetAccess::kReadWrite) {
-    SetReader fields(fs_, BasePath_);
+    SetReader fields(fs_, paths_);
     if (fields.Open() && fields.tail_length() > 0) {
       const NameClaim claim =
           ClaimPiece(fs_, paths_, fields.last_piece(), fields.header().info().owner);
@@ -284,7 +293,7 @@ bool PieceSet::ReadCatalogue() {
     }
   }
 
-  SetReader reader(fs_, BasePath_);
+  SetReader reader(fs_, paths_);
   std::vector<StoredFile> files;
   if (access_ == SetAccess::kReadOnly) {
     // A reader beside a writer: a catalogue read while the header was replaced is read again.

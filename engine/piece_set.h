@@ -74,6 +74,9 @@ class PieceSet {
   // files, refuses AddFiles and writes nothing when closed; LastError() says why.
   explicit PieceSet(std::string base_path, SetAccess access = SetAccess::kReadWrite,
                     platform::FileSystem& fs = platform::RealFileSystem());
+  // The same for the set whose files are spelt so (IdentifySetFile). A header named without
+  // ".pec" lists and rebuilds, but takes no files: its pieces would have no names of the set.
+  PieceSet(SetPaths paths, SetAccess access, platform::FileSystem& fs = platform::RealFileSystem());
   virtual ~PieceSet();
   PieceSet(const PieceSet&) = delete;
   PieceSet& operator=(const PieceSet&) = delete;

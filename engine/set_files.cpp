@@ -103,30 +103,27 @@ SetIdentity IdentifySetFile(const std::string& path, platform::FileSystem& fs) {
     identity.message = messages::CantOpen(path, error);
     return identity;
   }
-  // The extension is taken as the chosen file spells it, and the set's other files are looked
-  // for with the same spelling.
-  const std::size_t ext = format::kExtension.size();
-  const std::string extension =
-      path.size() >= ext && IsExtension(std::string_view(path).substr(path.size() - ext))
-          ? path.substr(path.size() - ext)
-          : std::string(format::kExtension);
-  if (HasMagic(head, length, format::kHeaderMagic) && path.size() >= ext) {
+  // The extension is taken as the chosen file spells it (none, for a header copied without
+  // it), and the set's other files are looked for with the same spelling.
+  const std::string stem = BasePathOf(path);
+  const std::string extension = path.substr(stem.size());
+  if (HasMagic(head, length, format::kHeaderMagic)) {
     identity.ok = true;
-    identity.base_path = path.substr(0, path.size() - ext);
-    identity.extension = extension;
+    identity.paths = SetPaths{stem, extension};
     return identity;
   }
-  if (!HasMagic(head, length, format::kPieceMagic) || length < 8) {
+  // A piece's name is the base path, its number as its head gives it, and the extension.
+  const std::string number = HasMagic(head, length, format::kPieceMagic) && length >= 8
+                                 ? std::to_string(ReadU32(head.data() + 4))
+                                 : std::string();
+  const std::string name = platform::FileNameOf(stem);
+  if (number.empty() || name.size() <= number.size() ||
+      name.compare(name.size() - number.size(), number.size(), number) != 0) {
     identity.message = messages::InvalidPiece(path);
     return identity;
   }
-  const std::size_t digits = std::to_string(ReadU32(head.data() + 4)).size();
-  if (path.size() < digits + ext) {
-    identity.message = messages::InvalidPiece(path);
-    return identity;
-  }
-  const std::string base = path.substr(0, path.size() - digits - ext);
-  const std::string header = base + extension;
+  const SetPaths paths{stem.substr(0, stem.size() - number.size()), extension};
+  const std::string header = paths.Header();
   std::array<char, 8> header_head{};
   const int header_length = ReadHead(fs, header, &header_head, &error);
   if (header_length < 0) {
@@ -135,8 +132,7 @@ SetIdentity IdentifySetFile(const std::string& path, platform::FileSystem& fs) {
     identity.message = messages::InvalidPiece(header);
   } else {
     identity.ok = true;
-    identity.base_path = base;
-    identity.extension = extension;
+    identity.paths = paths;
   }
   return identity;
 }

@@ -49,14 +49,15 @@ std::string SetNameOf(std::string_view base_path);
 
 struct SetIdentity {
   bool ok = false;
-  std::string base_path;  // when ok
-  std::string extension;  // when ok: as the set's files spell it
-  std::string message;    // when not: the text to show the user
+  SetPaths paths;       // when ok: the base path, and the extension as the set's files spell it
+  std::string message;  // when not: the text to show the user
 };
 
 // Identifies path as the header file or any data or overflow piece of a set, and checks that
-// the set's header file begins as one should. Messages: "Can't open " + path, "Can't open " +
-// header, header + " is an invalid piece!" and path + " is an invalid piece!".
+// the set's header file begins as one should. The base path is path less its extension (".pec"
+// in any case; a header copied without one is its own base path); a piece's name must end with
+// the number its head gives before the extension. Messages: "Can't open " + path, "Can't open "
+// + header, header + " is an invalid piece!" and path + " is an invalid piece!".
 SetIdentity IdentifySetFile(const std::string& path,
                             platform::FileSystem& fs = platform::RealFileSystem());
 

@@ -54,7 +54,9 @@ bool UnpackRecords(std::string_view block, std::uint32_t piece_size, std::uint32
 }  // namespace
 
 SetReader::SetReader(platform::FileSystem& fs, const std::string& base_path)
-    : fs_(fs), set_(FindSetPaths(fs, base_path)) {}
+    : SetReader(fs, FindSetPaths(fs, base_path)) {}
+
+SetReader::SetReader(platform::FileSystem& fs, SetPaths paths) : fs_(fs), set_(std::move(paths)) {}
 
 SetReader::~SetReader() = default;
 

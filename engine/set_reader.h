@@ -23,6 +23,8 @@ class SetReader {
  public:
   // The set at base_path, its extension spelt as on disk (see FindSetPaths).
   SetReader(platform::FileSystem& fs, const std::string& base_path);
+  // The set whose files are spelt so.
+  SetReader(platform::FileSystem& fs, SetPaths paths);
   const SetPaths& paths() const { return set_; }
   ~SetReader();
 

@@ -217,5 +217,18 @@ TEST_F(CliStoreTest, ASetOfAnySpellingIsReplacedOnlyWithForceInItsSpellingAndWho
   EXPECT_NE(Cli({"list", "SET.PEC"}).out.find("Total 1 files, 1 bytes"), std::string::npos);
 }
 
+TEST_F(CliStoreTest, AHeaderCopiedWithoutItsExtensionListsAndRebuildsButTakesNoFiles) {
+  WriteFile(PathOf("src/a"), "a");
+  ASSERT_EQ(Cli({"create", "-q", "hdr", "src/a"}).status, 0);
+  fs::copy_file(PathOf("hdr.pec"), PathOf("hdrcopy"));
+  EXPECT_NE(Cli({"list", "hdrcopy"}).out.find("Total 1 files"), std::string::npos);
+  EXPECT_EQ(Cli({"extract", "-q", "hdrcopy", "out"}).status, 0);
+  EXPECT_EQ(ReadFile(PathOf("out/a")), "a");
+  const ProcessResult added = Cli({"add", "hdrcopy", "src/a"});
+  EXPECT_EQ(added.status, 1);
+  EXPECT_NE(added.err.find("rename it to hdrcopy.pec"), std::string::npos) << added.err;
+  EXPECT_EQ(ListFolder(Dir()), (std::vector<std::string>{"hdr.pec", "hdrcopy", "out", "src"}));
+}
+
 }  // namespace
 }  // namespace vornalis::testing

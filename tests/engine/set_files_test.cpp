@@ -19,18 +19,40 @@ TEST_F(SetFilesTest, NamesOfTheFilesOfASet) {
   EXPECT_EQ(SetNameOf("/d/backup"), "backup");
 }
 
-TEST_F(SetFilesTest, HeaderOrAnyPieceLeadsToTheSet) {
-  WriteFile(PathOf("backup.pec"), kHeader);
-  WriteFile(PathOf("backup3.pec"), PieceBytes(3, "x"));
-  WriteFile(PathOf("backup12.pec"), PieceBytes(12, "x"));
-  WriteFile(PathOf("disk2.pec"), kHeader);
-  WriteFile(PathOf("disk21.pec"), PieceBytes(1, "x"));
-  for (const char* name : {"backup.pec", "backup3.pec", "backup12.pec"}) {
-    const SetIdentity identity = IdentifySetFile(PathOf(name));
-    EXPECT_TRUE(identity.ok) << name << ": " << identity.message;
-    EXPECT_EQ(identity.base_path, PathOf("backup")) << name;
+TEST_F(SetFilesTest, HeaderOrAnyPieceLeadsToTheSetWhateverItsName) {
+  struct Case {
+    const char* chosen;
+    std::string bytes;
+    const char* base;       // "" when the file leads to no set
+    const char* extension;  // as the set's files spell it
+  };
+  const Case cases[] = {
+      {"backup.pec", kHeader, "backup", ".pec"},
+      {"backup3.pec", PieceBytes(3, "x"), "backup", ".pec"},
+      {"backup12.pec", PieceBytes(12, "x"), "backup", ".pec"},
+      {"disk2.pec", kHeader, "disk2", ".pec"},
+      {"disk21.pec", PieceBytes(1, "x"), "disk2", ".pec"},  // the head says which digits go
+      {"hdrcopy", kHeader, "hdrcopy", ""},                  // a header copied without extension
+      {"SET.PEC", kHeader, "SET", ".PEC"},
+      {"SET2.PEC", PieceBytes(2, "x"), "SET", ".PEC"},
+      {"twice.pec.pec", kHeader, "twice.pec", ".pec"},
+      {"in.pec.folder/s.pec", kHeader, "in.pec.folder/s", ".pec"},
+      {"seven7.pec", PieceBytes(3, "x"), "", ""},  // its number is not in its name
+      {"plain.pec", PieceBytes(1, "x"), "", ""},   // a piece named as a header
+  };
+  for (const Case& c : cases) {
+    WriteFile(PathOf(c.chosen), c.bytes);
+    if (std::string(c.base).size() > 0 && c.bytes != kHeader)
+      WriteFile(PathOf(std::string(c.base) + c.extension), kHeader);
+    const SetIdentity identity = IdentifySetFile(PathOf(c.chosen));
+    EXPECT_EQ(identity.ok, *c.base != '\0') << c.chosen << ": " << identity.message;
+    if (!identity.ok) {
+      EXPECT_EQ(identity.message, PathOf(c.chosen) + " is an invalid piece!");
+      continue;
+    }
+    EXPECT_EQ(identity.paths.base, PathOf(c.base)) << c.chosen;
+    EXPECT_EQ(identity.paths.extension, c.extension) << c.chosen;
   }
-  EXPECT_EQ(IdentifySetFile(PathOf("disk21.pec")).base_path, PathOf("disk2"));
 }
 
 TEST_F(SetFilesTest, FilesOfNoSetGetTheOpenMessages) {
@@ -45,6 +67,8 @@ TEST_F(SetFilesTest, FilesOfNoSetGetTheOpenMessages) {
   EXPECT_EQ(IdentifySetFile(PathOf("tiny.pec")).message,
             PathOf("tiny.pec") + " is an invalid piece!");
   EXPECT_EQ(IdentifySetFile(PathOf("lone5.pec")).message, "Can't open " + PathOf("lone.pec"));
+  WriteFile(PathOf("gone12.pec"), PieceBytes(2, "x"));  // the name holds 2 after "gone1"
+  EXPECT_EQ(IdentifySetFile(PathOf("gone12.pec")).message, "Can't open " + PathOf("gone1.pec"));
   EXPECT_EQ(IdentifySetFile(PathOf("bad1.pec")).message,
             PathOf("bad.pec") + " is an invalid piece!");
   EXPECT_FALSE(IdentifySetFile(PathOf("bad1.pec")).ok);

@@ -174,13 +174,13 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   // A set on a medium or in a folder the user cannot write is opened for reading: it lists and
   // assembles, and says once why nothing can be added.
   std::string reason;
-  SetAccess access = FolderWritable(platform::FolderOf(identity.base_path)) ? SetAccess::kReadWrite
-                                                                            : SetAccess::kReadOnly;
-  CurrentSet_ = std::make_unique<PieceSet>(identity.base_path, access, fs_);
+  SetAccess access = FolderWritable(platform::FolderOf(identity.paths.base)) ? SetAccess::kReadWrite
+                                                                             : SetAccess::kReadOnly;
+  CurrentSet_ = std::make_unique<PieceSet>(identity.paths, access, fs_);
   if (access == SetAccess::kReadWrite && !CurrentSet_->CanStore()) {
     // Laying the last piece out again may have failed where reading alone succeeds, and another
     // program may be storing into the set: it is then shown as it was last closed.
-    auto reading = std::make_unique<PieceSet>(identity.base_path, SetAccess::kReadOnly, fs_);
+    auto reading = std::make_unique<PieceSet>(identity.paths, SetAccess::kReadOnly, fs_);
     if (reading->LastError().empty()) {
       reason = CurrentSet_->LastError() + "\n";
       CurrentSet_ = std::move(reading);
