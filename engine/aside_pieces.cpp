@@ -5,13 +5,14 @@
 #include <string_view>
 
 #include "engine/endian.h"
+#include "engine/format.h"
 #include "engine/set_files.h"
 #include "platform/path.h"
 
 namespace vornalis {
 namespace {
 
-constexpr std::string_view kRecordMagic = "QBAS";
+constexpr std::string_view kRecordMagic = format::kAsideMagic;
 constexpr std::size_t kRecordSize = 4 + 8 + 8 + 4 + 4;
 
 }  // namespace

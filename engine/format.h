@@ -40,6 +40,9 @@ inline constexpr std::size_t kMaxTextLength = 0xFFFF;
 // block must fit in it.
 inline constexpr std::size_t kBufferSize = 1 << 20;
 
+// The record of pieces a writer keeps aside (aside_pieces.h) begins with this.
+inline constexpr std::string_view kAsideMagic = "QBAS";
+
 // Temporary files of a set start with this prefix.
 inline constexpr std::string_view kTempPrefix = "Qbtm";
 

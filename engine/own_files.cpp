@@ -64,10 +64,8 @@ bool IsMadeFromSet(platform::File& file, std::uint64_t size, const std::string& 
   if (!ReadAt(file, 0, magic)) return false;
   const std::string_view head(magic.data(), magic.size());
   if (head == kPar2Magic) return IsRecoveryFileFor(file, size, set);
-  if (head.substr(0, 4) ==
-          "\x7f"
-          "ELF" ||
-      head.substr(0, 2) == "MZ")
+  if (head.substr(0, exe::kElfMagic.size()) == exe::kElfMagic ||
+      head.substr(0, exe::kWindowsMagic.size()) == exe::kWindowsMagic)
     return IsProgramFor(file, size, set_name);
   return false;
 }

@@ -17,6 +17,11 @@ inline constexpr std::uint32_t kMaxNameLength = 260;
 // The stub's file is at least this long, its patch area zero bytes that the program never reads.
 inline constexpr std::uint32_t kStubMinSize = kNameOffset + kMaxNameLength;
 inline constexpr std::string_view kStubFileName = "ext.dll";
+// How the stub's file begins: a program of this system (ELF) or of Windows (MZ).
+inline constexpr std::string_view kElfMagic =
+    "\x7f"
+    "ELF";
+inline constexpr std::string_view kWindowsMagic = "MZ";
 inline constexpr std::string_view kExeExtension = ".exe";
 
 }  // namespace vornalis::exe

@@ -9,6 +9,7 @@
 
 #include "engine/aside_pieces.h"
 #include "engine/format.h"
+#include "engine/leftovers.h"
 #include "engine/messages.h"
 #include "engine/name_claims.h"
 #include "engine/piece_set.h"
@@ -16,32 +17,6 @@
 #include "platform/path.h"
 
 namespace vornalis {
-namespace {
-
-bool IsTemporaryName(const std::string& name, const std::string& prefix) {
-  if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) return false;
-  return std::all_of(
-      name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-      });
-}
-
-// A temporary file a writer of this program left: made by this user, and empty (a writer that
-// died before its first byte) or starting with one of the program's magics. A user's file that
-// happens to have such a name holds something else, and stays.
-bool IsOwnTemporary(platform::FileSystem& fs, const std::string& path) {
-  int error = 0;
-  auto file = OpenOwnedFile(fs, path, platform::CurrentUser(), &error);
-  if (!file) return false;
-  std::array<char, 4> magic{};
-  const std::size_t length = file->Read(magic).count;
-  const std::string_view head(magic.data(), length);
-  return length == 0 || head == format::kHeaderMagic || head == format::kPieceMagic ||
-         head == "QBAS";
-}
-
-}  // namespace
-
 template <typename Visit>
 bool PieceSet::ForEachAside(const AsideRecord& record, Visit visit) {
   const std::string folder = platform::FolderOf(BasePath_);
@@ -94,14 +69,8 @@ void PieceSet::RemovePiecesAbove(std::uint32_t last) {
 }
 
 void PieceSet::RemoveLeftovers(OpenedHeader* header) {
-  const std::string folder = platform::FolderOf(BasePath_);
-  const std::string temp = TempPrefix(BasePath_);
-  std::vector<platform::DirEntry> entries;
-  if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) == 0) {
-    for (const platform::DirEntry& entry : entries)
-      if (IsTemporaryName(entry.name, temp) && IsOwnTemporary(fs_, folder + entry.name))
-        fs_.Remove(folder + entry.name);
-  }
+  RemoveLeftoverTemporaries(fs_, platform::FolderOf(BasePath_), TempPrefix(BasePath_),
+                            {format::kHeaderMagic, format::kPieceMagic, format::kAsideMagic});
   // Pieces a writer that died kept aside for the header on disk go back under their names;
   // a record of a header replaced since is cleaned up with its pieces.
   AsideRecord record;

@@ -1,8 +1,10 @@
 #include "exe/make_exe.h"
 
 #include "engine/endian.h"
+#include "engine/leftovers.h"
 #include "engine/messages.h"
 #include "engine/patch_area.h"
+#include "engine/set_files.h"
 #include "platform/path.h"
 
 namespace vornalis::exe {
@@ -20,7 +22,11 @@ std::string MakePatchedCopy(platform::FileSystem& fs, const std::string& stub_pa
     return "";
   }
   const std::int64_t size = stub->Size(&error);
-  auto copy = fs.CreateUniqueFile(platform::FolderOf(target), "Qbtm", &error);
+  // A copy that a Make .EXE which died left behind goes first.
+  const std::string folder = platform::FolderOf(target);
+  const std::string prefix = TempPrefix(target.substr(0, target.size() - kExeExtension.size()));
+  RemoveLeftoverTemporaries(fs, folder, prefix, {kElfMagic, kWindowsMagic});
+  auto copy = fs.CreateUniqueFile(folder, prefix, &error);
   if (!copy) {
     *detail = messages::CantCreate(target);
     return "";

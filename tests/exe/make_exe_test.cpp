@@ -83,6 +83,18 @@ TEST_F(MakeExeTest, FailedPatchWriteLeavesNoFileBehind) {
   EXPECT_EQ(ListFolder(Dir()), (std::vector<std::string>{"backup.pec", "src"}));
 }
 
+TEST_F(MakeExeTest, ACopyThatADeadMakeLeftIsRemovedByTheNextAndAUsersLookAlikeStays) {
+  MakeSet({{"a", "1"}});
+  WriteFile(PathOf("Qbtmbackup~dead01"), ReadFile(stub_).substr(0, 5000));  // cut short
+  WriteFile(PathOf("Qbtmbackup~notes1"), "my notes");
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  ASSERT_EQ(exe::MakeExe(set, stub_).outcome, Outcome::kCreated);
+  EXPECT_FALSE(FileExists(PathOf("Qbtmbackup~dead01")));
+  EXPECT_EQ(ReadFile(PathOf("Qbtmbackup~notes1")), "my notes");
+  EXPECT_EQ(ListFolder(Dir()),
+            (std::vector<std::string>{"Qbtmbackup~notes1", "backup.exe", "backup.pec", "src"}));
+}
+
 TEST_F(MakeExeTest, MadeExecutableRebuildsTheSetAndASecondMakeOverwrites) {
   const std::vector<std::pair<std::string, std::string>> files = {
       {"top.txt", "top"},

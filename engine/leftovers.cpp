@@ -1,0 +1,44 @@
+#include "engine/leftovers.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "engine/aside_pieces.h"
+
+namespace vornalis {
+namespace {
+
+bool IsTemporaryName(const std::string& name, const std::string& prefix) {
+  if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) return false;
+  return std::all_of(
+      name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+      });
+}
+
+}  // namespace
+
+void RemoveLeftoverTemporaries(platform::FileSystem& fs, const std::string& folder,
+                               const std::string& prefix,
+                               std::initializer_list<std::string_view> magics) {
+  std::vector<platform::DirEntry> entries;
+  if (fs.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return;
+  for (const platform::DirEntry& entry : entries) {
+    if (!IsTemporaryName(entry.name, prefix)) continue;
+    const std::string path = folder + entry.name;
+    int error = 0;
+    auto file = OpenOwnedFile(fs, path, platform::CurrentUser(), &error);
+    if (!file) continue;
+    std::array<char, 8> head{};
+    const std::size_t length = file->Read(head).count;
+    const bool own =
+        length == 0 || std::any_of(magics.begin(), magics.end(), [&](std::string_view magic) {
+          return length >= magic.size() && std::string_view(head.data(), magic.size()) == magic;
+        });
+    file.reset();
+    if (own) fs.Remove(path);
+  }
+}
+
+}  // namespace vornalis
