@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "vornalis/version.h"
 
 namespace vornalis::cli {
 
@@ -11,7 +12,7 @@ int Run(int argc, char** argv) {
       "Packs files and folders into a numbered set of piece files, lists and rebuilds them.",
       "vornalis-cli"};
   app.require_subcommand(1);
-  app.set_version_flag("--version", "vornalis-cli 0.1");
+  app.set_version_flag("--version", std::string("vornalis-cli ") + kVersion);
 
   std::string set, size = "200KB", target;
   std::vector<std::string> paths, files;

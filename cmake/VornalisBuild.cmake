@@ -2,7 +2,17 @@
 # target of the project), the sanitizer and fuzzing switches, and the helper that registers a test.
 
 add_library(vornalis_warnings INTERFACE)
-target_compile_options(vornalis_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow)
+set(VORNALIS_WARNING_FLAGS -Wall -Wextra -Wpedantic -Wshadow)
+if(VORNALIS_WERROR)
+  list(APPEND VORNALIS_WARNING_FLAGS -Werror)
+endif()
+target_compile_options(vornalis_warnings INTERFACE ${VORNALIS_WARNING_FLAGS})
+
+# The version, written once in project(), as a header for the CLI and the About box.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/version.h.in
+               ${PROJECT_BINARY_DIR}/generated/vornalis/version.h @ONLY)
+add_library(vornalis_version INTERFACE)
+target_include_directories(vornalis_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
 
 # Every executable lands in one folder, so the desktop program, the CLI and the stub sit side by side.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

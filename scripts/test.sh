@@ -9,7 +9,7 @@ jobs=$(nproc)
 fuzz_seconds=${VORNALIS_FUZZ_SECONDS:-30}
 
 echo "== build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNALIS_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 echo "== tests"
 (cd build && ctest --output-on-failure -j "$jobs")
@@ -18,7 +18,8 @@ echo "== kill campaign (short form: 10 random SIGKILLs per kind of set)"
 tests/attack/kill_campaign.sh build/bin/vornalis-cli 10 no
 
 echo "== sanitizer build"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORNALIS_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORNALIS_SANITIZE=ON \
+  -DVORNALIS_WERROR=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 echo "== sanitizer tests"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
@@ -27,14 +28,16 @@ echo "== sanitizer tests"
 
 echo "== fuzz build"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVORNALIS_FUZZ=ON -DVORNALIS_BUILD_TESTS=OFF -DVORNALIS_BUILD_GUI=OFF >/dev/null
+  -DVORNALIS_FUZZ=ON -DVORNALIS_BUILD_TESTS=OFF -DVORNALIS_BUILD_GUI=OFF -DVORNALIS_WERROR=ON >/dev/null
 cmake --build build-fuzz -j "$jobs" --target catalogue_fuzzer add_fuzzer catalogue_writer_fuzzer
 # Each fuzzer starts from its seeds and its corpus of earlier runs.
 for fuzzer in catalogue_fuzzer:seeds add_fuzzer:add_seeds catalogue_writer_fuzzer:writer_seeds; do
   name=${fuzzer%%:*}
   echo "== fuzzing with ${name} for ${fuzz_seconds}s"
-  mkdir -p "build-fuzz/corpus/${name}"
+  mkdir -p "build-fuzz/corpus/${name}" build-fuzz/findings
+  # Findings go below the build folder, never into the checkout.
   build-fuzz/bin/"${name}" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+    -artifact_prefix=build-fuzz/findings/"${name}"- \
     "build-fuzz/corpus/${name}" "fuzz/${fuzzer#*:}" 2>&1 | tail -n 12
 done
 echo "== all tests passed"

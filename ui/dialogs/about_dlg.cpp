@@ -10,6 +10,7 @@
 #include "platform/qt/web_link.h"
 #include "ui/dialogs/modal_seam.h"
 #include "ui/widgets/program_icon.h"
+#include "vornalis/version.h"
 
 namespace vornalis::ui {
 namespace {
@@ -52,7 +53,7 @@ TAboutDlg::TAboutDlg(QWidget* parent, LinkOpener open_link)
   Image1->setPixmap(ProgramIcon().pixmap(kIconSize, kIconSize));
   frame_layout->addWidget(Image1);
 
-  Label1 = new QLabel(QStringLiteral("Vornalis Version 1.0.1399"), this);
+  Label1 = new QLabel(QStringLiteral("Vornalis Version ") + QLatin1String(kVersion), this);
   Label1->setObjectName(QStringLiteral("Label1"));
   QFont title_font = Label1->font();
   title_font.setBold(true);
