@@ -119,14 +119,27 @@ std::size_t FindStored(const platform::Collator& collator, const std::vector<Sto
   return files.size();
 }
 
-std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
-                      std::span<char> buffer, std::size_t* block_length) {
+std::size_t BlockEnd(const std::vector<StoredFile>& files, std::size_t first,
+                     std::size_t buffer_size, std::size_t* block_length) {
   std::size_t length = 0;
   std::size_t i = first;
-  std::string record;
   while (i < files.size() && length < format::kBlockLimit) {
+    const std::size_t record = RecordSize(files[i]);
+    if (length > 0 && length + record > buffer_size) break;
+    length += record;
+    ++i;
+  }
+  *block_length = length;
+  return i;
+}
+
+std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
+                      std::span<char> buffer, std::size_t* block_length) {
+  const std::size_t end = BlockEnd(files, first, buffer.size(), block_length);
+  char* out = buffer.data();
+  std::string record;
+  for (std::size_t i = first; i < end; ++i) {
     const StoredFile& file = files[i];
-    if (length > 0 && length + RecordSize(file) > buffer.size()) break;
     record.clear();
     AppendU32(&record, file.Piece);
     AppendU32(&record, file.Offset);
@@ -135,26 +148,21 @@ std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
     record += file.Folder;
     AppendU16(&record, static_cast<std::uint16_t>(file.Name.size()));
     record += file.Name;
-    std::memcpy(buffer.data() + length, record.data(), record.size());
-    length += record.size();
-    ++i;
+    std::memcpy(out, record.data(), record.size());
+    out += record.size();
   }
-  *block_length = length;
-  return i;
+  return end;
 }
 
 std::vector<std::uint32_t> BlockLengths(const std::vector<StoredFile>& files,
                                         std::size_t buffer_size) {
   std::vector<std::uint32_t> lengths;
-  std::size_t length = 0;
-  for (const StoredFile& file : files) {
-    if (length >= format::kBlockLimit || (length > 0 && length + RecordSize(file) > buffer_size)) {
-      lengths.push_back(static_cast<std::uint32_t>(length));
-      length = 0;
-    }
-    length += RecordSize(file);
-  }
-  if (length > 0 || lengths.empty()) lengths.push_back(static_cast<std::uint32_t>(length));
+  std::size_t first = 0;
+  do {
+    std::size_t length = 0;
+    first = BlockEnd(files, first, buffer_size, &length);
+    lengths.push_back(static_cast<std::uint32_t>(length));
+  } while (first < files.size());
   return lengths;
 }
 

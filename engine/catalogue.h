@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/format.h"
 #include "engine/stored_file.h"
 #include "platform/collation.h"
 
@@ -40,14 +41,19 @@ std::pair<std::size_t, std::size_t> EqualRange(const platform::Collator& collato
                                                const std::vector<StoredFile>& files,
                                                std::string_view folder, std::string_view name);
 
-// Length of an entry's record: 16 bytes and its two texts.
+// Length of an entry's record: its fixed fields and its two texts.
 inline std::size_t RecordSize(const StoredFile& file) {
-  return 16 + file.Folder.size() + file.Name.size();
+  return format::kRecordFixedSize + file.Folder.size() + file.Name.size();
 }
 
-// Packs the records of files from index first on into block, stopping once the block holds
-// kBlockLimit bytes or more, or before a record that would overflow the buffer. Returns the
-// index of the first entry not packed (files.size() when all were).
+// Where the block that starts at files[first] ends: it takes records until it holds
+// kBlockLimit bytes or more, or until the next record would overflow a buffer of buffer_size.
+// Returns the index of the first entry not in it (files.size() when all are), and its length.
+std::size_t BlockEnd(const std::vector<StoredFile>& files, std::size_t first,
+                     std::size_t buffer_size, std::size_t* block_length);
+
+// Packs the records of the block that starts at files[first] into buffer (see BlockEnd).
+// Returns the index of the first entry not packed (files.size() when all were).
 std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
                       std::span<char> buffer, std::size_t* block_length);
 

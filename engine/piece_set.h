@@ -64,9 +64,10 @@ enum class NewSet {
 
 class PieceSet {
  public:
-  // A new, empty set at base_path (the header path without ".pec"). A piece size of 8 bytes or
-  // less, a set of that name (unless it may be replaced), or a header name held by another
-  // set's file make a set that refuses to store anything, with the reason in LastError().
+  // A new, empty set at base_path (the header path without ".pec"). A piece size below 20
+  // bytes (too small for the header's fixed fields), a set of that name (unless it may be
+  // replaced), or a header name held by another set's file make a set that refuses to store
+  // anything, with the reason in LastError().
   PieceSet(std::string base_path, std::uint32_t piece_size,
            platform::FileSystem& fs = platform::RealFileSystem(),
            NewSet existing = NewSet::kRefuseExisting);
@@ -81,7 +82,8 @@ class PieceSet {
   PieceSet(const PieceSet&) = delete;
   PieceSet& operator=(const PieceSet&) = delete;
 
-  // The smallest valid piece size is 9 bytes; returns "" when size is valid, else the message.
+  // The smallest valid piece size is 20 bytes (format::kMinPieceSize); returns "" when size is
+  // valid, else the message.
   static std::string CheckPieceSize(std::uint32_t size);
 
   // Stores each file of `files` (only Folder and Name are read) that is not already in the
@@ -226,8 +228,6 @@ class PieceSet {
   bool IsOwnFile(platform::File& source, const std::string& source_path);
   Stored StoreFile(StoredFile* entry);
   bool StartNewPiece();
-  bool CopyIntoPiece(platform::File& source, std::uint32_t n);
-  void ClosePiece();
   void GiveBack(const PieceState& before, std::uint32_t first_new_piece);
 
   platform::FileSystem& fs_;

@@ -18,6 +18,25 @@ std::string Lower(std::string_view text) {
 
 }  // namespace
 
+std::string CheckSizeNumber(std::string_view text, std::uint32_t* number) {
+  const std::string invalid = "'" + std::string(text) + "' is not a valid integer value";
+  std::size_t at = text.find_first_not_of(" \t");
+  const std::size_t end = text.find_last_not_of(" \t");
+  if (at == std::string_view::npos) return invalid;
+  bool negative = false;
+  if (text[at] == '+' || text[at] == '-') negative = text[at++] == '-';
+  if (at > end) return invalid;
+  std::uint64_t value = 0;
+  for (; at <= end; ++at) {
+    if (text[at] < '0' || text[at] > '9') return invalid;
+    value = value * 10 + static_cast<std::uint64_t>(text[at] - '0');
+    if (value > (negative ? 0x80000000ull : 0x7FFFFFFFull)) return invalid;
+  }
+  if (negative || value == 0) return "Must not be zero";
+  *number = static_cast<std::uint32_t>(value);
+  return "";
+}
+
 std::optional<std::uint32_t> CustomPieceSize(std::uint64_t number, SizeUnit unit) {
   const int shift = unit == SizeUnit::kKB ? 10 : unit == SizeUnit::kMB ? 20 : 0;
   if (number > (0xFFFFFFFFull >> shift)) return std::nullopt;
@@ -34,26 +53,26 @@ std::optional<std::uint32_t> ParsePieceSize(std::string_view text, std::string* 
   } else if (lower == "720kb") {
     size = kFloppy720KB;
   } else {
-    std::size_t digits = 0;
-    while (digits < lower.size() && std::isdigit(static_cast<unsigned char>(lower[digits])))
-      ++digits;
-    std::string unit = lower.substr(digits);
-    unit.erase(0, unit.find_first_not_of(' '));
-    SizeUnit parsed_unit;
-    if (unit.empty() || unit == "bytes" || unit == "b")
-      parsed_unit = SizeUnit::kBytes;
-    else if (unit == "kb" || unit == "k")
-      parsed_unit = SizeUnit::kKB;
-    else if (unit == "mb" || unit == "m")
-      parsed_unit = SizeUnit::kMB;
-    else
-      digits = 0;
-    if (digits == 0 || digits > 10) {
-      *error = "Invalid piece size '" + std::string(text) +
-               "': give a number with bytes, KB or MB, or 1.44MB or 720KB";
+    // The number is read by the size choice's rule; the unit follows it.
+    const std::size_t last_other = lower.find_last_not_of("abcdefghijklmnopqrstuvwxyz");
+    const std::size_t unit_at = last_other == std::string::npos ? 0 : last_other + 1;
+    const std::string unit = lower.substr(unit_at);
+    SizeUnit parsed_unit = SizeUnit::kBytes;
+    const bool known_unit = unit.empty() || unit == "bytes" || unit == "b" || unit == "kb" ||
+                            unit == "k" || unit == "mb" || unit == "m";
+    if (unit == "kb" || unit == "k") parsed_unit = SizeUnit::kKB;
+    if (unit == "mb" || unit == "m") parsed_unit = SizeUnit::kMB;
+    std::uint32_t number = 0;
+    std::string_view typed = text.substr(0, unit_at);
+    while (!typed.empty() && typed.back() == ' ') typed.remove_suffix(1);
+    const std::string problem = CheckSizeNumber(typed, &number);
+    if (!known_unit || !problem.empty()) {
+      const std::string why = known_unit ? problem + "; " : "";
+      *error = "Invalid piece size '" + std::string(text) + "': " + why +
+               "give a number with bytes, KB or MB, or 1.44MB or 720KB";
       return std::nullopt;
     }
-    size = CustomPieceSize(std::stoull(lower.substr(0, digits)), parsed_unit);
+    size = CustomPieceSize(number, parsed_unit);
     if (!size) {
       *error = messages::PieceSizeTooLarge(text);
       return std::nullopt;

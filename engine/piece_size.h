@@ -15,6 +15,12 @@ inline constexpr std::uint32_t kFloppy144MB = 1474560;  // 0x168000
 inline constexpr std::uint32_t kFloppy720KB = 737280;   // 0xB4000
 inline constexpr std::uint32_t kDefaultPieceSize = 200 * 1024;
 
+// The typed number of a custom size, as the size choice and the CLI read it: a whole number
+// from 1 to 2,147,483,647, with blanks around it and a sign allowed. "" when text is one (the
+// value in *number), else the message: "'%s' is not a valid integer value" or "Must not be
+// zero".
+std::string CheckSizeNumber(std::string_view text, std::uint32_t* number);
+
 // number × 1, 1,024 or 1,048,576; nothing when the product does not fit in 32 bits.
 std::optional<std::uint32_t> CustomPieceSize(std::uint64_t number, SizeUnit unit);
 // Item 1 of the preset list is the 720 KB floppy; item 0 and any other the 1.44 MB one.

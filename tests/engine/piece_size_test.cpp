@@ -34,5 +34,28 @@ TEST(PieceSizeTest, TypedSizesAreReadOrRefused) {
   }
 }
 
+TEST(PieceSizeTest, TheSizeChoiceAndTheCommandLineReadANumberAlike) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"200", ""},
+      {" +12 ", ""},
+      {"2147483647", ""},
+      {"2147483648", "'2147483648' is not a valid integer value"},
+      {"", "'' is not a valid integer value"},
+      {"1.5", "'1.5' is not a valid integer value"},
+      {"0", "Must not be zero"},
+      {"-5", "Must not be zero"},
+  };
+  for (const auto& [text, message] : cases) {
+    std::uint32_t number = 0;
+    EXPECT_EQ(CheckSizeNumber(text, &number), message) << text;
+    // The command line says the same of the number before a unit.
+    std::string error;
+    const auto size = ParsePieceSize(std::string(text) + " bytes", &error);
+    EXPECT_EQ(size.has_value() || error.find("too small") != std::string::npos, *message == '\0')
+        << text << ": " << error;
+    EXPECT_TRUE(*message == '\0' || error.find(message) != std::string::npos) << error;
+  }
+}
+
 }  // namespace
 }  // namespace vornalis

@@ -42,11 +42,8 @@ void FillPresetSizes(QComboBox* presets) {
 }
 
 QString SizeTextError(const QString& text) {
-  bool ok = false;
-  const int value = text.toInt(&ok);
-  if (!ok) return QLatin1Char('\'') + text + QStringLiteral("' is not a valid integer value");
-  if (value <= 0) return QStringLiteral("Must not be zero");
-  return QString();
+  std::uint32_t number = 0;
+  return QString::fromStdString(CheckSizeNumber(text.toStdString(), &number));
 }
 
 void CheckSizeEdit(QLineEdit* edit) {
@@ -66,8 +63,9 @@ std::optional<std::uint32_t> PieceSizeOfChoice(bool custom, const QString& numbe
       return std::nullopt;
     }
     const int item = unit_item == 1 || unit_item == 2 ? unit_item : 0;
-    const std::optional<std::uint32_t> bytes =
-        CustomPieceSize(number.toULongLong(), static_cast<SizeUnit>(item));
+    std::uint32_t value = 0;
+    CheckSizeNumber(number.toStdString(), &value);
+    const std::optional<std::uint32_t> bytes = CustomPieceSize(value, static_cast<SizeUnit>(item));
     if (!bytes) {
       const QString typed = number.trimmed() + QString::fromLatin1(item ? kUnits[item] : " bytes");
       *error = QString::fromStdString(messages::PieceSizeTooLarge(typed.toStdString()));
