@@ -8,6 +8,7 @@
 #include "engine/format.h"
 #include "engine/set_files.h"
 #include "platform/path.h"
+#include "platform/temp_file.h"
 
 namespace vornalis {
 namespace {
@@ -100,16 +101,13 @@ int WriteAsideRecord(platform::FileSystem& fs, const SetPaths& set, const AsideR
   AppendU64(&bytes, record.header_hash);
   AppendU32(&bytes, record.first);
   AppendU32(&bytes, record.count);
+  const std::string folder = platform::FolderOf(set.base);
   int error = 0;
-  auto file = fs.CreateUniqueFile(platform::FolderOf(set.base), TempPrefix(set.base), &error);
+  auto file = platform::TempFile::Create(fs, folder, TempPrefix(set.base), &error);
   if (!file) return error;
-  const std::string temp = file->Path();
-  if ((error = file->Write(bytes).error) == 0) error = file->Sync();
-  if (const int close_error = file->Close(); error == 0) error = close_error;
-  if (error == 0) error = fs.Rename(temp, AsideRecordPath(set));
-  if (error == 0) error = fs.SyncFolderEntries(platform::FolderOf(set.base));
-  if (error != 0) fs.Remove(temp);
-  return error;
+  if ((error = file->file().Write(bytes).error) != 0) return error;
+  if ((error = file->Commit(AsideRecordPath(set), true)) != 0) return error;
+  return fs.SyncFolderEntries(folder);
 }
 
 }  // namespace vornalis

@@ -20,11 +20,7 @@ CatalogueStreamWriter::CatalogueStreamWriter(platform::FileSystem& fs, SetPaths 
       last_piece_(last_piece),
       stream_size_(stream_size) {}
 
-CatalogueStreamWriter::~CatalogueStreamWriter() {
-  if (committed_) return;
-  file_.reset();
-  for (const Output& output : outputs_) fs_.Remove(output.temp_path);
-}
+CatalogueStreamWriter::~CatalogueStreamWriter() = default;
 
 std::uint32_t CatalogueStreamWriter::OverflowCount(std::uint64_t stream_size,
                                                    std::uint32_t piece_size) {
@@ -39,9 +35,11 @@ bool CatalogueStreamWriter::Fail(std::string message) {
 bool CatalogueStreamWriter::StartFile(std::string final_path, std::string_view magic,
                                       std::uint32_t number) {
   int error = 0;
-  file_ = fs_.CreateUniqueFile(platform::FolderOf(set_.base), TempPrefix(set_.base), &error);
-  if (!file_) return Fail(messages::CantCreate(final_path));
-  outputs_.push_back({file_->Path(), std::move(final_path)});
+  auto file =
+      platform::TempFile::Create(fs_, platform::FolderOf(set_.base), TempPrefix(set_.base), &error);
+  if (!file) return Fail(messages::CantCreate(final_path));
+  file_ = &file->file();
+  outputs_.push_back({std::move(file), std::move(final_path)});
   std::string head(magic);
   AppendU32(&head, number);
   const platform::IoResult written = file_->Write(head);
@@ -54,9 +52,8 @@ bool CatalogueStreamWriter::StartFile(std::string final_path, std::string_view m
 bool CatalogueStreamWriter::CloseCurrent() {
   if (!file_) return true;
   // Every byte is on the medium before the file can be renamed into place.
-  int error = file_->Sync();
-  if (const int close_error = file_->Close(); error == 0) error = close_error;
-  file_.reset();
+  file_ = nullptr;
+  const int error = outputs_.back().file->Finish(true);
   return error == 0 || Fail(messages::CantWrite(outputs_.back().final_path, error));
 }
 
@@ -134,10 +131,9 @@ bool CatalogueStreamWriter::Commit() {
   // was before.
   for (std::size_t i = 1; i <= outputs_.size(); ++i) {
     const Output& output = outputs_[i % outputs_.size()];
-    if (const int error = fs_.Rename(output.temp_path, output.final_path))
-      return Fail(messages::CantRename(output.temp_path, output.final_path, error));
+    if (const int error = output.file->PutInPlace(output.final_path))
+      return Fail(messages::CantRename(output.file->Path(), output.final_path, error));
   }
-  committed_ = true;
   return true;
 }
 

@@ -14,6 +14,7 @@
 #include "engine/set_files.h"
 #include "engine/stored_file.h"
 #include "platform/file_system.h"
+#include "platform/temp_file.h"
 
 namespace vornalis {
 
@@ -23,7 +24,7 @@ class CatalogueStreamWriter {
   // last_piece + 1.
   CatalogueStreamWriter(platform::FileSystem& fs, SetPaths set, std::uint32_t piece_size,
                         std::uint32_t last_piece, std::uint64_t stream_size);
-  ~CatalogueStreamWriter();  // removes temporary files not committed
+  ~CatalogueStreamWriter();
 
   // Number of overflow pieces, (S - 1) div (piece size - 8).
   static std::uint32_t OverflowCount(std::uint64_t stream_size, std::uint32_t piece_size);
@@ -49,7 +50,7 @@ class CatalogueStreamWriter {
 
  private:
   struct Output {
-    std::string temp_path;
+    std::unique_ptr<platform::TempFile> file;  // removes itself unless put in place
     std::string final_path;
   };
   bool Fail(std::string message);
@@ -63,10 +64,9 @@ class CatalogueStreamWriter {
   std::uint32_t piece_size_;
   std::uint32_t last_piece_;
   std::uint64_t stream_size_;
-  std::unique_ptr<platform::File> file_;
-  std::uint32_t room_ = 0;  // bytes the current file can still take
+  platform::File* file_ = nullptr;  // the file being written: the last output's
+  std::uint32_t room_ = 0;          // bytes the current file can still take
   std::vector<Output> outputs_;
-  bool committed_ = false;
   std::string error_;
 };
 

@@ -17,6 +17,7 @@
 #include "engine/set_files.h"
 #include "engine/set_reader.h"
 #include "platform/path.h"
+#include "platform/temp_file.h"
 
 namespace vornalis {
 
@@ -323,32 +324,26 @@ bool PieceSet::ReadCatalogue() {
     // The tail is laid out as the last piece again: first in a temporary file beside the
     // header, which takes the piece's name only once the whole catalogue has been read.
     const std::string piece = paths_.Piece(LastPiece_);
-    std::unique_ptr<platform::File> tail;
+    std::unique_ptr<platform::TempFile> tail;
     if (tail_length_ > 0) {
       int error = 0;
-      tail = fs_.CreateUniqueFile(platform::FolderOf(BasePath_), TempPrefix(BasePath_), &error);
-      if (!tail) return Fail(messages::CantCreate(piece));
+      tail = platform::TempFile::Create(fs_, platform::FolderOf(BasePath_), TempPrefix(BasePath_),
+                                        &error);
+      if (!tail) return Fail(messages::CantCreate(piece, error));
       std::string head(format::kPieceMagic);
       AppendU32(&head, LastPiece_);
-      if ((error = tail->Write(head).error) != 0) {
-        fs_.Remove(tail->Path());
+      if ((error = tail->file().Write(head).error) != 0)
         return Fail(messages::CantWrite(piece, error));
-      }
     }
-    const bool read = reader.ReadCatalogue(&files, CopyBuffer_, tail.get());
+    const bool read = reader.ReadCatalogue(&files, CopyBuffer_, tail ? &tail->file() : nullptr);
     catalogue_blocks_ = reader.blocks();
+    if (!read) return Fail(reader.error());
     if (tail) {
-      const int close_error = tail->Close();
-      int rename_error = 0;
-      if (!read || close_error != 0 || (rename_error = fs_.Rename(tail->Path(), piece)) != 0) {
-        fs_.Remove(tail->Path());
-        if (!read) return Fail(reader.error());
-        if (close_error != 0) return Fail(messages::CantWrite(piece, close_error));
-        return Fail(messages::CantCreate(piece) + ": " + platform::ErrorText(rename_error));
-      }
+      if (const int error = tail->Finish(false)) return Fail(messages::CantWrite(piece, error));
+      if (const int error = tail->PutInPlace(piece))
+        return Fail(messages::CantCreate(piece, error));
       last_piece_recreated_ = true;
     }
-    if (!read) return Fail(reader.error());
   }
   if (tail_length_ > 0) {
     LastPieceName_ = paths_.Piece(LastPiece_);
