@@ -8,7 +8,8 @@
 #
 # Sets with no, one and several overflow pieces are attacked: RANDOM_KILLS kills at random
 # moments for each (default 20), and, when strace is installed and SYSCALL_KILLS is "yes", one
-# kill before each file-changing system call of one add (strace -e inject=...:signal=KILL).
+# kill before each file-changing or flushing system call of one add (strace -e
+# inject=...:signal=KILL).
 # Prints the counts and exits 1 on the first broken set, leaving its folder for a look.
 set -euo pipefail
 cli=$(readlink -f "$1")
@@ -77,7 +78,7 @@ for files in 6 60 300; do
 
   if [ "$syscall_kills" = yes ] && command -v strace >/dev/null; then
     for call in openat write pwrite64 copy_file_range ftruncate rename renameat renameat2 \
-                unlink unlinkat syncfs fsync; do
+                unlink unlinkat linkat syncfs fsync fdatasync sync_file_range; do
       for ((n = 1; ; n++)); do
         dir=$work/run-$files-$call-$n
         cp -r "$base" "$dir"

@@ -1,7 +1,13 @@
 #include "tests/support/fault_file_system.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <fstream>
+#include <iterator>
+
+#include "platform/path.h"
 
 namespace vornalis::testing {
 namespace {
@@ -25,6 +31,7 @@ class FaultFile final : public platform::File {
 
   platform::IoResult Write(std::span<const char> data) override {
     if (const int error = owner_.Check(FaultFileSystem::Op::kWrite, Path())) return {0, error};
+    owner_.NoteWrite(Path(), *base_);
     std::uint64_t* budget = owner_.write_budget();
     if (budget != nullptr && data.size() > *budget) {
       const auto allowed = static_cast<std::size_t>(*budget);
@@ -53,7 +60,9 @@ class FaultFile final : public platform::File {
 
   int Sync() override {
     if (const int error = owner_.Check(FaultFileSystem::Op::kSync, Path())) return error;
-    return base_->Sync();
+    const int error = base_->Sync();
+    if (error == 0) owner_.NoteFlush(Path());
+    return error;
   }
 
   int Close() override {
@@ -188,16 +197,70 @@ void FaultFileSystem::DieAfter(int mutations) {
   die_after_ = mutations;
   mutations_ = 0;
   dead_ = false;
+  flushed_length_.clear();
+  folder_changes_.clear();
 }
 
 int FaultFileSystem::Mutate() {
   if (dead_) return EIO;
   if (die_after_ >= 0 && mutations_ >= die_after_) {
     dead_ = true;
+    LoseUnflushed();
     return EIO;
   }
   ++mutations_;
   return 0;
+}
+
+namespace {
+
+std::string Saved(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void PutBack(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool InFolder(const std::string& path, const std::string& folder) {
+  return platform::FolderOf(path) == platform::WithSeparator(folder);
+}
+
+}  // namespace
+
+void FaultFileSystem::NoteWrite(const std::string& path, platform::File& file) {
+  if (die_after_ < 0 || flushed_length_.count(path) != 0) return;
+  int error = 0;
+  const std::int64_t length = file.Size(&error);
+  flushed_length_[path] = length < 0 ? 0 : static_cast<std::uint64_t>(length);
+}
+
+void FaultFileSystem::NoteFlush(const std::string& path) { flushed_length_.erase(path); }
+
+void FaultFileSystem::NoteMade(const std::string& path) {
+  if (die_after_ >= 0) folder_changes_.push_back({FolderChange::Kind::kMade, path, "", false, ""});
+}
+
+void FaultFileSystem::LoseUnflushed() {
+  for (const auto& [path, length] : flushed_length_) ::truncate(path.c_str(), length);
+  flushed_length_.clear();
+  for (auto change = folder_changes_.rbegin(); change != folder_changes_.rend(); ++change) {
+    switch (change->kind) {
+      case FolderChange::Kind::kMade:
+        ::unlink(change->path.c_str());
+        break;
+      case FolderChange::Kind::kRenamed:
+        ::rename(change->path.c_str(), change->from.c_str());
+        if (change->replaced) PutBack(change->path, change->saved);
+        break;
+      case FolderChange::Kind::kRemoved:
+        PutBack(change->path, change->saved);
+        break;
+    }
+  }
+  folder_changes_.clear();
 }
 
 int FaultFileSystem::Check(Op op, const std::string& path) {
@@ -242,18 +305,35 @@ std::unique_ptr<platform::File> FaultFileSystem::Open(const std::string& path,
       return nullptr;
     }
   }
+  const bool made = mode != platform::OpenMode::kRead && mode != platform::OpenMode::kUpdate &&
+                    !base_.Exists(path);
   auto file = base_.Open(path, mode, error);
+  if (file && made) NoteMade(path);
   return file ? std::make_unique<FaultFile>(*this, std::move(file)) : nullptr;
 }
 
 int FaultFileSystem::Remove(const std::string& path) {
   if (const int fault = Check(Op::kRemove, path)) return fault;
-  return base_.Remove(path);
+  const std::string saved = die_after_ >= 0 ? Saved(path) : std::string();
+  const int error = base_.Remove(path);
+  if (error == 0 && die_after_ >= 0)
+    folder_changes_.push_back({FolderChange::Kind::kRemoved, path, "", false, saved});
+  return error;
 }
 
 int FaultFileSystem::Rename(const std::string& from, const std::string& to) {
   if (const int fault = Check(Op::kRename, to)) return fault;
-  return base_.Rename(from, to);
+  const bool replaced = die_after_ >= 0 && base_.Exists(to);
+  const std::string saved = replaced ? Saved(to) : std::string();
+  const int error = base_.Rename(from, to);
+  if (error != 0 || die_after_ < 0) return error;
+  folder_changes_.push_back({FolderChange::Kind::kRenamed, to, from, replaced, saved});
+  if (auto written = flushed_length_.find(from); written != flushed_length_.end()) {
+    const std::uint64_t length = written->second;
+    flushed_length_.erase(written);
+    flushed_length_[to] = length;
+  }
+  return error;
 }
 
 int FaultFileSystem::CreateDirectory(const std::string& path) {
@@ -303,7 +383,13 @@ std::unique_ptr<platform::Lock> FaultFileSystem::LockFile(const std::string& pat
 
 int FaultFileSystem::SyncFolderEntries(const std::string& folder) {
   if (const int fault = Check(Op::kSync, folder)) return fault;
-  return base_.SyncFolderEntries(folder);
+  const int error = base_.SyncFolderEntries(folder);
+  if (error == 0)
+    std::erase_if(folder_changes_, [&](const FolderChange& change) {
+      return InFolder(change.path, folder) &&
+             (change.from.empty() || InFolder(change.from, folder));
+    });
+  return error;
 }
 
 std::unique_ptr<platform::File> FaultFileSystem::CreateUniqueFile(const std::string& folder,
@@ -314,6 +400,7 @@ std::unique_ptr<platform::File> FaultFileSystem::CreateUniqueFile(const std::str
     return nullptr;
   }
   auto file = base_.CreateUniqueFile(folder, prefix, error);
+  if (file) NoteMade(file->Path());
   return file ? std::make_unique<FaultFile>(*this, std::move(file)) : nullptr;
 }
 

@@ -51,7 +51,11 @@ class FaultFileSystem : public platform::FileSystem {
   // Plays a process that dies: the first `mutations` operations that change the disk go
   // through, and from then on every operation fails with EIO, so nothing more reaches the disk
   // whatever the caller goes on to do. Mutations are opens for writing, writes, copies,
-  // renames, removals and creations of files and folders.
+  // renames, removals and creations of files and folders. At the death, what the system had not
+  // yet put on the medium is lost, as a power cut loses the page cache (LevelDB's
+  // FaultInjectionTestEnv): files written since they were last flushed shrink back to the
+  // length they had then, and the files made, renamed and removed in a folder since it was
+  // last flushed are unmade, renamed back and put back.
   void DieAfter(int mutations);
   bool Dead() const { return dead_; }
   int Mutations() const { return mutations_; }
@@ -67,6 +71,10 @@ class FaultFileSystem : public platform::FileSystem {
   int Check(Op op, const std::string& path);
   // Called before an operation that changes the disk: EIO once the process played has died.
   int Mutate();
+  // Called by the wrapped files: a write to path is about to happen (file is the real file),
+  // and path was flushed.
+  void NoteWrite(const std::string& path, platform::File& file);
+  void NoteFlush(const std::string& path);
   std::uint64_t* write_budget() { return limit_writes_ ? &write_budget_ : nullptr; }
 
   std::unique_ptr<platform::File> Open(const std::string& path, platform::OpenMode mode,
@@ -105,7 +113,21 @@ class FaultFileSystem : public platform::FileSystem {
     int error;
   };
 
+  // A change to a folder's entries that is lost unless the folder is flushed after it.
+  struct FolderChange {
+    enum class Kind { kMade, kRenamed, kRemoved };
+    Kind kind;
+    std::string path;       // made, removed, or the new name
+    std::string from;       // the old name, for kRenamed
+    bool replaced = false;  // kRenamed: path had a file, whose bytes are in saved
+    std::string saved;      // kRemoved and replaced files: their bytes
+  };
+  void NoteMade(const std::string& path);
+  void LoseUnflushed();
+
   platform::FileSystem& base_;
+  std::map<std::string, std::uint64_t> flushed_length_;  // files written since last flushed
+  std::vector<FolderChange> folder_changes_;             // oldest first
   std::map<Op, int> counts_;
   std::vector<PathFault> path_faults_;
   std::vector<CountFault> count_faults_;
