@@ -43,13 +43,10 @@ class THelpWindow : public QMainWindow {
   void ShowPage(HelpPage page);
   void ShowUrl(const QUrl& url);
 
-  // False while the search index is still being built.
-  bool SearchReady() const { return !indexing_; }
   QUrl CurrentUrl() const;
   QString CurrentTitle() const;
   QHelpEngine* Engine() const { return engine_; }
   QTabWidget* Tabs() const { return tabs_; }
-  const QString& HelpFile() const { return help_file_; }
 
  private:
   THelpWindow(QWidget* owner, const QString& help_file);

@@ -25,8 +25,6 @@ class CallbackGuard {
       return stop;
     }
   }
-  // Whether a callback threw since the last RethrowCaught.
-  bool Caught() const { return static_cast<bool>(caught_); }
   // Rethrows what a callback threw, once; does nothing when none did.
   void RethrowCaught() {
     if (!caught_) return;

@@ -155,7 +155,6 @@ void TApCustDlgParams::ConnectForms(QDialog* dialog) {
   if (!dialog) return;
 
   const QSize base = dialog->testAttribute(Qt::WA_Resized) ? dialog->size() : dialog->sizeHint();
-  initial_size_ = base;
   last_size_ = base;
   if (!grid_) return;
 

@@ -83,9 +83,6 @@ class TApCustDlgParams : public QObject {
   bool AllowBottom = true;
 
   QDialog* Dialog() const { return dialog_; }
-  // The dialog's size before the panels came, and the last size followed.
-  QSize InitialClientSize() const { return initial_size_; }
-  QSize LastClientSize() const { return last_size_; }
   // Where a custom selection form goes, in the dialog's coordinates; set by the dialog.
   QRect SelectionRect;
   int ExtraWidth() const { return extra_width_; }
@@ -105,7 +102,6 @@ class TApCustDlgParams : public QObject {
   int shifted_rows_ = 0;
   int shifted_columns_ = 0;
   QList<Hosted> hosted_;
-  QSize initial_size_;
   QSize last_size_;
   int extra_width_ = 0;
   int extra_height_ = 0;
