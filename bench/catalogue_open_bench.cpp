@@ -24,7 +24,7 @@ bool WriteSet(const std::string& base, const std::vector<StoredFile>& files) {
   std::vector<char> buffer(format::kBufferSize);
   CatalogueStreamWriter out(platform::RealFileSystem(), SetPaths{base}, piece_size, 1,
                             CatalogueStreamWriter::StreamSize(files, 0, buffer.size()));
-  return out.Begin(0) && out.WriteRecords(files, buffer) && out.Commit();
+  return out.Begin(0).ok() && out.WriteRecords(files, buffer).ok() && out.Commit().ok();
 }
 
 double MedianOpenSeconds(const std::string& base, int runs, SetAccess access, std::size_t* count) {

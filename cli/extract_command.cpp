@@ -33,7 +33,7 @@ class ExtractProgress final : public RebuildObserver {
     line_.Update(static_cast<int>(done_ * 100 / total_), file.Folder + file.Name, bytes_);
     if (!status.ok()) {
       ++failed;
-      errors.push_back("Assembling " + target_ + NativeFolder(file.Folder) + file.Name + "...");
+      errors.push_back(messages::Assembling(target_ + NativeFolder(file.Folder) + file.Name));
       errors.push_back(status.message);
     }
     return !InterruptGuard::Requested();
@@ -66,12 +66,13 @@ int ExtractCommand(const std::string& set_argument, const std::string& target,
     bool all_found = true;
     for (const std::string& name : names) {
       const StoredFile wanted = ParseStoredPath(name);
-      Status status;
-      if (const StoredFile* found = set->FindUnique(wanted.Folder, wanted.Name, &status)) {
-        chosen.push_back(found);
+      const Result<const StoredFile*> found = set->FindUnique(wanted.Folder, wanted.Name);
+      if (found.ok()) {
+        chosen.push_back(*found);
       } else {
-        PrintError(status.code == Status::Code::kNotFound ? messages::NoSuchStoredFile(name)
-                                                          : status.message);
+        // Named as the user gave it, which may use "/" where the set stores "\".
+        PrintError(found.status().code == Status::Code::kNotFound ? messages::NoSuchStoredFile(name)
+                                                                  : found.status().message);
         all_found = false;
       }
     }
@@ -91,7 +92,7 @@ int ExtractCommand(const std::string& set_argument, const std::string& target,
   }
   for (const std::string& error : progress.errors) PrintError(error);
   PrintWarnings(*set);
-  if (progress.failed > 0) PrintError(std::to_string(progress.failed) + " error(s) occured.");
+  if (progress.failed > 0) PrintError(messages::ErrorsOccured(progress.failed));
   if (InterruptGuard::Requested()) {
     PrintError("Interrupted: the files rebuilt so far are kept");
     return InterruptGuard::ExitStatus();

@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/open_set.h"
+#include "engine/messages.h"
 #include "exe/make_exe.h"
 #include "platform/path.h"
 
@@ -12,16 +13,13 @@ int MakeExeCommand(const std::string& set_argument) {
   auto set = OpenSet(set_argument, SetAccess::kReadOnly);
   if (!set) return kFailed;
   const std::string stub = exe::StubBeside(platform::ProgramPath());
-  const exe::MakeExeResult result = exe::MakeExe(*set, stub);
-  if (result.outcome == exe::MakeExeResult::Outcome::kCreated) {
-    std::printf("%s\n", result.message.c_str());
+  const Result<std::string> made = exe::MakeExe(*set, stub);
+  if (made.ok()) {
+    std::printf("%s\n", messages::ExeCreated(*made).c_str());
     return kOk;
   }
-  PrintError(result.message);
-  if (result.outcome == exe::MakeExeResult::Outcome::kFailed) {
-    PrintError(result.detail);
-    PrintError("Stub: " + stub);
-  }
+  PrintError(messages::Explained(made.status()));
+  if (made.status().code == Status::Code::kIo) PrintError("Stub: " + stub);
   return kFailed;
 }
 

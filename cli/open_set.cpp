@@ -20,17 +20,14 @@ void PrintError(const std::string& message) {
 }
 
 std::unique_ptr<PieceSet> OpenSet(const std::string& set_argument, SetAccess access) {
-  const SetIdentity identity = IdentifySetFile(set_argument);
-  if (!identity.ok) {
-    PrintError(identity.message);
+  const Result<SetPaths> paths = IdentifySetFile(set_argument);
+  if (!paths.ok()) {
+    PrintError(messages::Explained(paths.status()));
     return nullptr;
   }
-  auto set = std::make_unique<PieceSet>(identity.paths, access);
-  if (!set->LastError().empty()) {
-    // The engine's "File format is not correct" does not say which file; the header is meant.
-    const std::string& error = set->LastError();
-    PrintError(error == messages::kFormatNotCorrect ? identity.paths.Header() + ": " + error
-                                                    : error);
+  auto set = std::make_unique<PieceSet>(*paths, access);
+  if (!set->LastStatus().ok()) {
+    PrintError(messages::Explained(set->LastStatus()));
     return nullptr;
   }
   PrintWarnings(*set);

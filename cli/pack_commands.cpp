@@ -88,7 +88,7 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
     }
     if (!stored) {
       PrintError(set.LastError());
-      failure = set.LastErrorCode();
+      failure = set.LastStatus().code;
       ok = false;
       break;
     }
@@ -130,10 +130,9 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
 
 int CreateCommand(const std::string& set_argument, const std::string& size_text, bool force,
                   const std::vector<std::string>& paths, const CommonOptions& options) {
-  std::string error;
-  const auto piece_size = ParsePieceSize(size_text, &error);
-  if (!piece_size) {
-    PrintError(error);
+  const Result<std::uint32_t> piece_size = ParsePieceSize(size_text);
+  if (!piece_size.ok()) {
+    PrintError(piece_size.status().message);
     return kUsage;
   }
   // Ctrl-C, SIGTERM and SIGHUP are taken over before the set's lock is, so the lock file never
@@ -146,7 +145,7 @@ int CreateCommand(const std::string& set_argument, const std::string& size_text,
   PieceSet set(BasePathOf(set_argument), *piece_size, platform::RealFileSystem(),
                force ? NewSet::kReplaceExisting : NewSet::kRefuseExisting);
   if (!set.CanStore()) {
-    PrintError(set.LastErrorCode() == Status::Code::kExists
+    PrintError(set.LastStatus().code == Status::Code::kExists
                    ? set.LastError() + "; give --force to replace it"
                    : set.LastError());
     return kFailed;

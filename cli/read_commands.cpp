@@ -87,7 +87,7 @@ int VerifyCommand(const std::string& set_argument) {
   if (!set) return kFailed;
   const VerifyReport report = VerifySet(*set);
   for (const VerifyProblem& problem : report.problems) {
-    std::printf("%s\n", ShownName(problem.message).c_str());
+    std::printf("%s\n", ShownName(problem.status.message).c_str());
     std::string affected;
     for (std::size_t i = 0; i < problem.affected.size() && i < 10; ++i)
       affected += (i ? ", " : "") + problem.affected[i];

@@ -1,7 +1,6 @@
 #include "engine/aside_pieces.h"
 
 #include <array>
-#include <cerrno>
 #include <string_view>
 
 #include "engine/endian.h"
@@ -37,76 +36,72 @@ std::uint32_t AsidePieceNumber(const SetPaths& set, const std::string& file_name
   return ParsePieceNumber(std::string_view(file_name).substr(record.size()));
 }
 
-bool HashFile(platform::File& file, std::span<char> buffer, std::uint64_t* size,
-              std::uint64_t* hash) {
+Status HashFile(platform::File& file, std::span<char> buffer, std::uint64_t* size,
+                std::uint64_t* hash) {
   // FNV-1a, 64 bits: enough to tell one header from the next one of the same set. Forgery is
   // kept out by ownership, not by the hash.
   std::uint64_t h = 0xcbf29ce484222325ull, length = 0;
   for (;;) {
-    const platform::IoResult read = file.ReadAt(length, buffer);
-    if (read.error != 0) return false;
-    for (std::size_t i = 0; i < read.count; ++i) {
+    const Result<std::size_t> read = file.ReadAt(length, buffer);
+    if (!read.ok()) return read.status();
+    for (std::size_t i = 0; i < *read; ++i) {
       h ^= static_cast<unsigned char>(buffer[i]);
       h *= 0x100000001b3ull;
     }
-    length += read.count;
-    if (read.count < buffer.size()) break;
+    length += *read;
+    if (*read < buffer.size()) break;
   }
   *size = length;
   *hash = h;
-  return true;
+  return Status::Ok();
 }
 
-std::unique_ptr<platform::File> OpenOwnedFile(platform::FileSystem& fs, const std::string& path,
-                                              std::uint32_t owner, int* error) {
-  platform::FileInfo named;
-  if ((*error = fs.Inspect(path, &named)) != 0) return nullptr;
-  *error = EPERM;
-  if (named.kind != platform::FileInfo::Kind::kRegular || named.links != 1 || named.owner != owner)
-    return nullptr;
-  auto file = fs.Open(path, platform::OpenMode::kRead, error);
+Result<std::unique_ptr<platform::File>> OpenOwnedFile(platform::FileSystem& fs,
+                                                      const std::string& path,
+                                                      std::uint32_t owner) {
+  const Status untrusted = Status::Error(Status::Code::kRefused, path, "");
+  const Result<platform::FileInfo> named = fs.Inspect(path);
+  if (!named.ok()) return named.status();
+  if (named->kind != platform::FileInfo::Kind::kRegular || named->links != 1 ||
+      named->owner != owner)
+    return untrusted;
+  auto file = fs.Open(path, platform::OpenMode::kRead);
+  if (!file.ok()) return file;
   // The name must still lead to the file looked at: nothing was swapped in between.
-  platform::FileInfo opened;
-  if (file && (file->Inspect(&opened) != 0 || !opened.SameFile(named))) {
-    *error = EPERM;
-    return nullptr;
-  }
+  const Result<platform::FileInfo> opened = file->Inspect();
+  if (!opened.ok() || !opened->SameFile(*named)) return untrusted;
   return file;
 }
 
-bool ReadAsideRecord(platform::FileSystem& fs, const SetPaths& set, std::uint32_t owner,
-                     AsideRecord* record, bool* untrusted) {
-  *untrusted = false;
-  int error = 0;
-  auto file = OpenOwnedFile(fs, AsideRecordPath(set), owner, &error);
-  if (!file) {
-    *untrusted = error == EPERM;
-    return false;
-  }
+Result<AsideRecord> ReadAsideRecord(platform::FileSystem& fs, const SetPaths& set,
+                                    std::uint32_t owner) {
+  const std::string path = AsideRecordPath(set);
+  auto file = OpenOwnedFile(fs, path, owner);
+  if (!file.ok()) return file.status();
   std::array<char, kRecordSize + 1> bytes{};
-  if (file->Read(bytes).count != kRecordSize || std::string_view(bytes.data(), 4) != kRecordMagic) {
-    *untrusted = true;
-    return false;
-  }
-  record->header_size = ReadU64(bytes.data() + 4);
-  record->header_hash = ReadU64(bytes.data() + 12);
-  record->first = ReadU32(bytes.data() + 20);
-  record->count = ReadU32(bytes.data() + 24);
-  return true;
+  const Result<std::size_t> read = file->Read(bytes);
+  if (!read.ok()) return read.status();
+  if (*read != kRecordSize || std::string_view(bytes.data(), 4) != kRecordMagic)
+    return Status::Error(Status::Code::kRefused, path, "");
+  AsideRecord record;
+  record.header_size = ReadU64(bytes.data() + 4);
+  record.header_hash = ReadU64(bytes.data() + 12);
+  record.first = ReadU32(bytes.data() + 20);
+  record.count = ReadU32(bytes.data() + 24);
+  return record;
 }
 
-int WriteAsideRecord(platform::FileSystem& fs, const SetPaths& set, const AsideRecord& record) {
+Status WriteAsideRecord(platform::FileSystem& fs, const SetPaths& set, const AsideRecord& record) {
   std::string bytes(kRecordMagic);
   AppendU64(&bytes, record.header_size);
   AppendU64(&bytes, record.header_hash);
   AppendU32(&bytes, record.first);
   AppendU32(&bytes, record.count);
   const std::string folder = platform::FolderOf(set.base);
-  int error = 0;
-  auto file = platform::TempFile::Create(fs, folder, TempPrefix(set.base), &error);
-  if (!file) return error;
-  if ((error = file->file().Write(bytes).error) != 0) return error;
-  if ((error = file->Commit(AsideRecordPath(set), true)) != 0) return error;
+  auto file = platform::TempFile::Create(fs, folder, TempPrefix(set.base));
+  if (!file.ok()) return file.status();
+  if (Status written = file->file().Write(bytes); !written.ok()) return written;
+  if (Status put = file->Commit(AsideRecordPath(set), true); !put.ok()) return put;
   return fs.SyncFolderEntries(folder);
 }
 

@@ -46,23 +46,22 @@ std::string AsidePiecePath(const SetPaths& set, std::uint32_t n);
 std::uint32_t AsidePieceNumber(const SetPaths& set, const std::string& file_name);
 
 // Length and hash of every byte of file, read from its start through buffer; the file's
-// position does not move. False when it cannot be read.
-bool HashFile(platform::File& file, std::span<char> buffer, std::uint64_t* size,
-              std::uint64_t* hash);
+// position does not move.
+Status HashFile(platform::File& file, std::span<char> buffer, std::uint64_t* size,
+                std::uint64_t* hash);
 
 // Opens path for reading only when it is a regular file with one name owned by owner: never a
-// link, a folder or a second name of another file. Null otherwise, with *error (EPERM for an
-// entry that is there but not trusted).
-std::unique_ptr<platform::File> OpenOwnedFile(platform::FileSystem& fs, const std::string& path,
-                                              std::uint32_t owner, int* error);
+// link, a folder or a second name of another file. An entry that is there but not trusted fails
+// with kRefused.
+Result<std::unique_ptr<platform::File>> OpenOwnedFile(platform::FileSystem& fs,
+                                                      const std::string& path, std::uint32_t owner);
 
-// The set's record, when there is one that owner made and that reads as a record. *untrusted
-// is set when something is at the record's name that owner did not make, or that is not a
-// record at all.
-bool ReadAsideRecord(platform::FileSystem& fs, const SetPaths& set, std::uint32_t owner,
-                     AsideRecord* record, bool* untrusted);
+// The set's record, when there is one that owner made and that reads as a record; kRefused
+// when something is at the record's name that owner did not make, or that is no record at all.
+Result<AsideRecord> ReadAsideRecord(platform::FileSystem& fs, const SetPaths& set,
+                                    std::uint32_t owner);
 
 // Writes the record under a temporary name, flushes it and renames it into place.
-int WriteAsideRecord(platform::FileSystem& fs, const SetPaths& set, const AsideRecord& record);
+Status WriteAsideRecord(platform::FileSystem& fs, const SetPaths& set, const AsideRecord& record);
 
 }  // namespace vornalis

@@ -13,31 +13,29 @@ namespace vornalis {
 
 CatalogueStreamReader::CatalogueStreamReader(OpenedHeader& header) : header_(header) {}
 
-bool CatalogueStreamReader::Fail(std::string message) {
-  if (error_.empty()) error_ = std::move(message);
-  return false;
+Status CatalogueStreamReader::Fail(Status status) {
+  if (failure_.ok()) failure_ = status;
+  return status;
 }
 
-bool CatalogueStreamReader::Open() {
+Status CatalogueStreamReader::Open() {
   const std::string header = header_.paths().Header();
-  int error = header_.Open();
-  if (error != 0) return Fail(messages::CantOpen(header, error));
+  if (Status opened = header_.Open(); !opened.ok()) return Fail(messages::OpenFailed(opened));
   file_ = &header_.file();
-  const std::int64_t size = file_->Size(&error);
-  if (size < 0) return Fail(messages::CantRead(header, error));
+  const Result<std::uint64_t> size = file_->Size();
+  if (!size.ok()) return Fail(messages::ReadFailed(size.status()));
 
   std::array<char, format::kHeaderFixedSize> fixed{};
-  const platform::IoResult read = file_->Read(fixed);
-  if (read.error != 0) return Fail(messages::CantRead(header, read.error));
-  if (read.count < 4 || std::string_view(fixed.data(), 4) != format::kHeaderMagic)
-    return Fail(std::string(messages::kFormatNotCorrect));
-  if (read.count < fixed.size()) return Fail(std::string(messages::kFormatNotCorrect));
+  const Result<std::size_t> read = file_->Read(fixed);
+  if (!read.ok()) return Fail(messages::ReadFailed(read.status()));
+  if (*read < fixed.size() || std::string_view(fixed.data(), 4) != format::kHeaderMagic)
+    return Fail(messages::FormatNotCorrect(header));
 
   overflow_count_ = ReadU32(fixed.data() + 4);
   piece_size_ = ReadU32(fixed.data() + 8);
   last_piece_ = ReadU32(fixed.data() + 12);
   tail_length_ = ReadU32(fixed.data() + 16);
-  const auto file_size = static_cast<std::uint64_t>(size);
+  const std::uint64_t file_size = *size;
   // A stream held whole by the header has at least its fixed fields and the terminator; one
   // that goes on in overflow pieces fills the header.
   const bool sound = piece_size_ >= format::kMinPieceSize && file_size <= piece_size_ &&
@@ -46,84 +44,88 @@ bool CatalogueStreamReader::Open() {
                      std::uint64_t{last_piece_} + overflow_count_ <= 0xFFFFFFFFull &&
                      tail_length_ < piece_size_ - format::kPieceHeadSize &&
                      (tail_length_ == 0 || last_piece_ >= 1);
-  if (!sound) return Fail(std::string(messages::kFormatNotCorrect));
+  if (!sound) return Fail(messages::FormatNotCorrect(header));
   // Data piece 1 is a file of its own unless its bytes are all the tail of the header.
   header_.SetExtent(last_piece_, overflow_count_,
                     last_piece_ >= 2 || (last_piece_ == 1 && tail_length_ == 0));
-  if (const int seek_error = file_->Seek(format::kHeaderFixedSize))
-    return Fail(messages::CantRead(header, seek_error));
+  if (Status seek = file_->Seek(format::kHeaderFixedSize); !seek.ok())
+    return Fail(messages::ReadFailed(seek));
   file_size_ = file_size;
   left_in_file_ = file_size - format::kHeaderFixedSize;
   next_overflow_ = 1;
-  return true;
+  return Status::Ok();
 }
 
-bool CatalogueStreamReader::NextSegment() {
-  if (next_overflow_ > overflow_count_) return Fail(std::string(messages::kFormatNotCorrect));
+Status CatalogueStreamReader::NextSegment() {
+  const std::string header = header_.paths().Header();
+  if (next_overflow_ > overflow_count_) return Fail(messages::FormatNotCorrect(header));
   const std::uint32_t number = last_piece_ + next_overflow_;
-  std::string path = header_.paths().Piece(number);
-  int error = 0;
   file_ = nullptr;
   // A writer that did not get to replace the header may have moved the piece aside.
-  piece_ = header_.OpenPiece(number, &error);
-  if (!piece_) return Fail(messages::CantOpen(path, error));
+  auto piece = header_.OpenPiece(number);
+  if (!piece.ok()) return Fail(messages::OpenFailed(piece.status()));
+  piece_ = piece.take();
   file_ = piece_.get();
-  path = file_->Path();
-  const std::int64_t size = file_->Size(&error);
-  if (size < 0) return Fail(messages::CantRead(path, error));
+  const std::string& path = file_->Path();
+  const Result<std::uint64_t> size = file_->Size();
+  if (!size.ok()) return Fail(messages::ReadFailed(size.status()));
   // Every overflow piece but the last is full, and none is empty.
   const bool last = next_overflow_ == overflow_count_;
-  const auto file_size = static_cast<std::uint64_t>(size);
-  if (file_size <= format::kPieceHeadSize || file_size > piece_size_ ||
-      (!last && file_size != piece_size_))
-    return Fail(std::string(messages::kFormatNotCorrect));
+  if (*size <= format::kPieceHeadSize || *size > piece_size_ || (!last && *size != piece_size_))
+    return Fail(messages::FormatNotCorrect(path));
   std::array<char, format::kPieceHeadSize> head{};
-  const platform::IoResult read = file_->Read(head);
-  if (read.error != 0) return Fail(messages::CantRead(path, read.error));
-  if (!IsPieceHead(head, number)) return Fail(messages::InvalidPiece(path));
-  file_size_ = file_size;
-  left_in_file_ = file_size - format::kPieceHeadSize;
+  const Result<std::size_t> read = file_->Read(head);
+  if (!read.ok()) return Fail(messages::ReadFailed(read.status()));
+  if (!IsPieceHead(head, number))
+    return Fail(Status::Error(Status::Code::kFormat, path, messages::InvalidPiece(path)));
+  file_size_ = *size;
+  left_in_file_ = *size - format::kPieceHeadSize;
   ++next_overflow_;
-  return true;
+  return Status::Ok();
 }
 
-bool CatalogueStreamReader::Read(std::span<char> out) {
+Status CatalogueStreamReader::Read(std::span<char> out) {
   while (!out.empty()) {
-    if (left_in_file_ == 0 && !NextSegment()) return false;
+    if (left_in_file_ == 0) {
+      if (Status next = NextSegment(); !next.ok()) return next;
+    }
     const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), left_in_file_));
-    const platform::IoResult read = file_->Read(out.first(chunk));
-    if (read.count < chunk) return Fail(messages::CantRead(file_->Path(), read.error));
+    const Result<std::size_t> read = file_->Read(out.first(chunk));
+    if (!read.ok()) return Fail(messages::ReadFailed(read.status()));
+    if (*read < chunk)
+      return Fail(messages::ReadFailed(Status::System(platform::kEndedEarly, file_->Path())));
     left_in_file_ -= chunk;
     out = out.subspan(chunk);
   }
-  return true;
+  return Status::Ok();
 }
 
-bool CatalogueStreamReader::CopyTo(platform::File& dst, std::uint64_t n, std::span<char> buffer) {
+Status CatalogueStreamReader::CopyTo(platform::File& dst, std::uint64_t n, std::span<char> buffer) {
   while (n > 0) {
-    if (left_in_file_ == 0 && !NextSegment()) return false;
+    if (left_in_file_ == 0) {
+      if (Status next = NextSegment(); !next.ok()) return next;
+    }
     const std::uint64_t chunk = std::min(n, left_in_file_);
-    const platform::CopyResult copy = header_.fs().Copy(*file_, dst, chunk, buffer);
-    if (copy.failure == platform::CopyResult::Failure::kWrite)
-      return Fail(messages::CantWrite(dst.Path(), copy.error));
-    if (copy.failure == platform::CopyResult::Failure::kRead)
-      return Fail(messages::CantRead(file_->Path(), copy.error));
+    if (Status copied = header_.fs().Copy(*file_, dst, chunk, buffer); !copied.ok())
+      return Fail(messages::CopyFailed(copied, dst.Path()));
     left_in_file_ -= chunk;
     n -= chunk;
   }
-  return true;
+  return Status::Ok();
 }
 
-bool CatalogueStreamReader::Skip(std::uint64_t n) {
+Status CatalogueStreamReader::Skip(std::uint64_t n) {
   while (n > 0) {
-    if (left_in_file_ == 0 && !NextSegment()) return false;
+    if (left_in_file_ == 0) {
+      if (Status next = NextSegment(); !next.ok()) return next;
+    }
     const std::uint64_t chunk = std::min(n, left_in_file_);
     left_in_file_ -= chunk;
     n -= chunk;
-    if (const int error = file_->Seek(file_size_ - left_in_file_))
-      return Fail(messages::CantRead(file_->Path(), error));
+    if (Status seek = file_->Seek(file_size_ - left_in_file_); !seek.ok())
+      return Fail(messages::ReadFailed(seek));
   }
-  return true;
+  return Status::Ok();
 }
 
 bool CatalogueStreamReader::AtEnd() {

@@ -21,26 +21,26 @@ class CatalogueStreamReader {
 
   // Opens the header file, checks its magic and reads the fixed fields. Afterwards the reader
   // stands at stream offset 12, the start of the tail.
-  bool Open();
+  Status Open();
   std::uint32_t overflow_count() const { return overflow_count_; }
   std::uint32_t piece_size() const { return piece_size_; }
   std::uint32_t last_piece() const { return last_piece_; }
   std::uint32_t tail_length() const { return tail_length_; }
 
   // Reads exactly out.size() bytes; a stream that ends first is a damaged catalogue.
-  bool Read(std::span<char> out);
+  Status Read(std::span<char> out);
   // Copies n bytes to dst's position.
-  bool CopyTo(platform::File& dst, std::uint64_t n, std::span<char> buffer);
+  Status CopyTo(platform::File& dst, std::uint64_t n, std::span<char> buffer);
   // Moves n bytes ahead without reading them.
-  bool Skip(std::uint64_t n);
+  Status Skip(std::uint64_t n);
   // True when every byte of the stream was read.
   bool AtEnd();
-  // The message of the first failure.
-  const std::string& error() const { return error_; }
+  // The first failure, ok while there is none.
+  const Status& failure() const { return failure_; }
 
  private:
-  bool Fail(std::string message);
-  bool NextSegment();
+  Status Fail(Status status);
+  Status NextSegment();
 
   OpenedHeader& header_;
   platform::File* file_ = nullptr;         // the file being read: the header or piece_
@@ -52,7 +52,7 @@ class CatalogueStreamReader {
   std::uint32_t piece_size_ = 0;
   std::uint32_t last_piece_ = 0;
   std::uint32_t tail_length_ = 0;
-  std::string error_;
+  Status failure_;
 };
 
 }  // namespace vornalis

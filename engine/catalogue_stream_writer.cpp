@@ -27,34 +27,37 @@ std::uint32_t CatalogueStreamWriter::OverflowCount(std::uint64_t stream_size,
   return static_cast<std::uint32_t>((stream_size - 1) / (piece_size - format::kPieceHeadSize));
 }
 
-bool CatalogueStreamWriter::Fail(std::string message) {
-  if (error_.empty()) error_ = std::move(message);
-  return false;
+Status CatalogueStreamWriter::Fail(Status status) {
+  if (failure_.ok()) failure_ = std::move(status);
+  return failure_;
 }
 
-bool CatalogueStreamWriter::StartFile(std::string final_path, std::string_view magic,
-                                      std::uint32_t number) {
-  int error = 0;
-  auto file =
-      platform::TempFile::Create(fs_, platform::FolderOf(set_.base), TempPrefix(set_.base), &error);
-  if (!file) return Fail(messages::CantCreate(final_path));
+Status CatalogueStreamWriter::WriteFailed(const Status& status) {
+  return Fail(messages::WriteFailed(status.For(outputs_.back().final_path)));
+}
+
+Status CatalogueStreamWriter::StartFile(std::string final_path, std::string_view magic,
+                                        std::uint32_t number) {
+  if (!failure_.ok()) return failure_;
+  auto file = platform::TempFile::Create(fs_, platform::FolderOf(set_.base), TempPrefix(set_.base));
+  if (!file.ok())
+    return Fail(messages::Said(file.status().For(final_path), messages::CantCreate(final_path)));
   file_ = &file->file();
-  outputs_.push_back({std::move(file), std::move(final_path)});
+  outputs_.push_back({file.take(), std::move(final_path)});
   std::string head(magic);
   AppendU32(&head, number);
-  const platform::IoResult written = file_->Write(head);
-  if (written.error != 0)
-    return Fail(messages::CantWrite(outputs_.back().final_path, written.error));
+  if (Status written = file_->Write(head); !written.ok()) return WriteFailed(written);
   room_ = piece_size_ - format::kPieceHeadSize;
-  return true;
+  return Status::Ok();
 }
 
-bool CatalogueStreamWriter::CloseCurrent() {
-  if (!file_) return true;
+Status CatalogueStreamWriter::CloseCurrent() {
+  if (!failure_.ok()) return failure_;
+  if (!file_) return Status::Ok();
   // Every byte is on the medium before the file can be renamed into place.
   file_ = nullptr;
-  const int error = outputs_.back().file->Finish(true);
-  return error == 0 || Fail(messages::CantWrite(outputs_.back().final_path, error));
+  Status finished = outputs_.back().file->Finish(true);
+  return finished.ok() ? finished : WriteFailed(finished);
 }
 
 std::uint64_t CatalogueStreamWriter::StreamSize(const std::vector<StoredFile>& files,
@@ -65,76 +68,82 @@ std::uint64_t CatalogueStreamWriter::StreamSize(const std::vector<StoredFile>& f
   return size;
 }
 
-bool CatalogueStreamWriter::StartNextOverflowPiece() {
+Status CatalogueStreamWriter::StartNextOverflowPiece() {
   const auto number = static_cast<std::uint32_t>(last_piece_ + outputs_.size());
-  return CloseCurrent() && StartFile(set_.Piece(number), format::kPieceMagic, number);
+  if (Status closed = CloseCurrent(); !closed.ok()) return closed;
+  return StartFile(set_.Piece(number), format::kPieceMagic, number);
 }
 
-bool CatalogueStreamWriter::Begin(std::uint32_t tail_length) {
+Status CatalogueStreamWriter::Begin(std::uint32_t tail_length) {
   std::string fixed;
   AppendU32(&fixed, piece_size_);
   AppendU32(&fixed, last_piece_);
   AppendU32(&fixed, tail_length);
-  return StartFile(set_.Header(), format::kHeaderMagic, OverflowCount(stream_size_, piece_size_)) &&
-         Write(fixed);
+  Status started =
+      StartFile(set_.Header(), format::kHeaderMagic, OverflowCount(stream_size_, piece_size_));
+  return started.ok() ? Write(fixed) : started;
 }
 
-bool CatalogueStreamWriter::WriteRecords(const std::vector<StoredFile>& files,
-                                         std::span<char> buffer) {
+Status CatalogueStreamWriter::WriteRecords(const std::vector<StoredFile>& files,
+                                           std::span<char> buffer) {
   std::size_t next = 0;
   do {
     std::size_t length = 0;
     next = catalogue::PackBlock(files, next, buffer, &length);
     std::string block_length;
     AppendU32(&block_length, static_cast<std::uint32_t>(length));
-    if (!Write(block_length) || !Write(buffer.first(length))) return false;
+    if (Status written = Write(block_length); !written.ok()) return written;
+    if (Status written = Write(buffer.first(length)); !written.ok()) return written;
   } while (next < files.size());
   std::string terminator;
   AppendU32(&terminator, format::kTerminator);
   return Write(terminator);
 }
 
-bool CatalogueStreamWriter::Write(std::span<const char> data) {
+Status CatalogueStreamWriter::Write(std::span<const char> data) {
+  if (!failure_.ok()) return failure_;
   while (!data.empty()) {
-    if (room_ == 0 && !StartNextOverflowPiece()) return false;
+    if (room_ == 0) {
+      if (Status next = StartNextOverflowPiece(); !next.ok()) return next;
+    }
     const auto chunk = std::min<std::size_t>(data.size(), room_);
-    const platform::IoResult written = file_->Write(data.first(chunk));
-    if (written.error != 0)
-      return Fail(messages::CantWrite(outputs_.back().final_path, written.error));
+    if (Status written = file_->Write(data.first(chunk)); !written.ok())
+      return WriteFailed(written);
     room_ -= static_cast<std::uint32_t>(chunk);
     data = data.subspan(chunk);
   }
-  return true;
+  return Status::Ok();
 }
 
-bool CatalogueStreamWriter::CopyFrom(platform::File& source, std::uint64_t n,
-                                     std::span<char> buffer) {
+Status CatalogueStreamWriter::CopyFrom(platform::File& source, std::uint64_t n,
+                                       std::span<char> buffer) {
+  if (!failure_.ok()) return failure_;
   while (n > 0) {
-    if (room_ == 0 && !StartNextOverflowPiece()) return false;
+    if (room_ == 0) {
+      if (Status next = StartNextOverflowPiece(); !next.ok()) return next;
+    }
     const std::uint64_t chunk = std::min<std::uint64_t>(n, room_);
-    const platform::CopyResult copy = fs_.Copy(source, *file_, chunk, buffer);
-    if (copy.failure == platform::CopyResult::Failure::kWrite)
-      return Fail(messages::CantWrite(outputs_.back().final_path, copy.error));
-    if (copy.failure == platform::CopyResult::Failure::kRead)
-      return Fail(messages::CantRead(source.Path(), copy.error));
+    if (Status copy = fs_.Copy(source, *file_, chunk, buffer); !copy.ok())
+      return copy.path == source.Path() ? Fail(messages::ReadFailed(copy)) : WriteFailed(copy);
     room_ -= static_cast<std::uint32_t>(chunk);
     n -= chunk;
   }
-  return true;
+  return Status::Ok();
 }
 
-bool CatalogueStreamWriter::Finish() { return CloseCurrent(); }
+Status CatalogueStreamWriter::Finish() { return CloseCurrent(); }
 
-bool CatalogueStreamWriter::Commit() {
-  if (!CloseCurrent()) return false;
+Status CatalogueStreamWriter::Commit() {
+  if (Status closed = CloseCurrent(); !closed.ok()) return closed;
   // Overflow pieces first, the header last: until the header is replaced, the set reads as it
   // was before.
   for (std::size_t i = 1; i <= outputs_.size(); ++i) {
     const Output& output = outputs_[i % outputs_.size()];
-    if (const int error = output.file->PutInPlace(output.final_path))
-      return Fail(messages::CantRename(output.file->Path(), output.final_path, error));
+    if (Status placed = output.file->PutInPlace(output.final_path); !placed.ok())
+      return Fail(messages::Said(
+          placed, messages::CantRename(output.file->Path(), output.final_path, placed.error)));
   }
-  return true;
+  return Status::Ok();
 }
 
 }  // namespace vornalis

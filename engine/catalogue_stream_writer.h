@@ -35,29 +35,32 @@ class CatalogueStreamWriter {
 
   // Creates the header file and writes its magic, the overflow count and the stream's fixed
   // fields; the tail follows through CopyFrom, then WriteRecords.
-  bool Begin(std::uint32_t tail_length);
-  bool Write(std::span<const char> data);
-  bool CopyFrom(platform::File& source, std::uint64_t n, std::span<char> buffer);
+  // Each step fails with a message naming the file it concerns; after a failure, the steps
+  // that follow fail with the same Status.
+  Status Begin(std::uint32_t tail_length);
+  Status Write(std::span<const char> data);
+  Status CopyFrom(platform::File& source, std::uint64_t n, std::span<char> buffer);
   // Writes files as catalogue blocks packed in buffer, then the terminator.
-  bool WriteRecords(const std::vector<StoredFile>& files, std::span<char> buffer);
+  Status WriteRecords(const std::vector<StoredFile>& files, std::span<char> buffer);
   // Closes the last file written; every byte of the new catalogue is then in its temporary files.
-  bool Finish();
+  Status Finish();
   // Overflow pieces are numbered last_piece + 1 to last_piece + OverflowCount().
   std::uint32_t OverflowCount() const { return OverflowCount(stream_size_, piece_size_); }
   // Renames the overflow pieces, then the header, into place (after Finish).
-  bool Commit();
-  const std::string& error() const { return error_; }
+  Status Commit();
 
  private:
   struct Output {
     std::unique_ptr<platform::TempFile> file;  // removes itself unless put in place
     std::string final_path;
   };
-  bool Fail(std::string message);
-  bool StartFile(std::string final_path, std::string_view magic, std::uint32_t number);
-  bool CloseCurrent();
+  Status Fail(Status status);
+  Status StartFile(std::string final_path, std::string_view magic, std::uint32_t number);
+  Status CloseCurrent();
   // The current file is full: the stream goes on in the next overflow piece.
-  bool StartNextOverflowPiece();
+  Status StartNextOverflowPiece();
+  // A failure of the file being written, named by the path it will have.
+  Status WriteFailed(const Status& status);
 
   platform::FileSystem& fs_;
   SetPaths set_;
@@ -67,7 +70,7 @@ class CatalogueStreamWriter {
   platform::File* file_ = nullptr;  // the file being written: the last output's
   std::uint32_t room_ = 0;          // bytes the current file can still take
   std::vector<Output> outputs_;
-  std::string error_;
+  Status failure_;
 };
 
 }  // namespace vornalis

@@ -22,21 +22,23 @@ bool IsTemporaryName(const std::string& name, const std::string& prefix) {
 void RemoveLeftoverTemporaries(platform::FileSystem& fs, const std::string& folder,
                                const std::string& prefix,
                                std::initializer_list<std::string_view> magics) {
-  std::vector<platform::DirEntry> entries;
-  if (fs.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return;
-  for (const platform::DirEntry& entry : entries) {
+  const Result<std::vector<platform::DirEntry>> entries =
+      fs.ListDirectory(folder.empty() ? "." : folder);
+  if (!entries.ok()) return;
+  for (const platform::DirEntry& entry : *entries) {
     if (!IsTemporaryName(entry.name, prefix)) continue;
     const std::string path = folder + entry.name;
-    int error = 0;
-    auto file = OpenOwnedFile(fs, path, platform::CurrentUser(), &error);
-    if (!file) continue;
+    auto file = OpenOwnedFile(fs, path, platform::CurrentUser());
+    if (!file.ok()) continue;
     std::array<char, 8> head{};
-    const std::size_t length = file->Read(head).count;
+    const Result<std::size_t> read = file->Read(head);
+    if (!read.ok()) continue;  // what it holds is unknown: it stays
+    const std::size_t length = *read;
     const bool own =
         length == 0 || std::any_of(magics.begin(), magics.end(), [&](std::string_view magic) {
           return length >= magic.size() && std::string_view(head.data(), magic.size()) == magic;
         });
-    file.reset();
+    file.take().reset();
     if (own) fs.Remove(path);
   }
 }

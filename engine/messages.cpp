@@ -15,6 +15,40 @@ std::string Join(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+Status Said(Status status, std::string message) {
+  status.message = std::move(message);
+  return status;
+}
+Status InTheWay(std::string path) {
+  std::string message = NameInTheWay(path);
+  return Status::Error(Status::Code::kNameTaken, std::move(path), std::move(message));
+}
+Status OpenFailed(const Status& status) { return Said(status, CantOpen(status)); }
+Status CreateFailed(const Status& status) { return Said(status, CantCreate(status)); }
+Status ReadFailed(const Status& status) { return Said(status, CantRead(status)); }
+Status WriteFailed(const Status& status) { return Said(status, CantWrite(status)); }
+Status CopyFailed(const Status& status, const std::string& target_path) {
+  return status.path == target_path ? WriteFailed(status) : ReadFailed(status);
+}
+Status FormatNotCorrect(std::string path) {
+  return Status::Error(Status::Code::kFormat, std::move(path), std::string(kFormatNotCorrect));
+}
+
+std::string Explained(const Status& status) {
+  const bool names_path =
+      status.path.empty() || status.message.find(status.path) != std::string::npos;
+  if (status.error == 0) return names_path ? status.message : status.path + ": " + status.message;
+  const std::string reason = platform::ErrorText(status.error);
+  if (status.message.find(reason) != std::string::npos) return status.message;
+  if (names_path) return status.message + ": " + reason;
+  return status.message + " (" + status.path + ": " + reason + ")";
+}
+
+std::string CantOpen(const Status& status) { return CantOpen(status.path, status.error); }
+std::string CantCreate(const Status& status) { return CantCreate(status.path, status.error); }
+std::string CantRead(const Status& status) { return CantRead(status.path, status.error); }
+std::string CantWrite(const Status& status) { return CantWrite(status.path, status.error); }
+
 std::string CantOpen(std::string_view path) { return Join("Can't open ", path); }
 
 std::string CantCreate(std::string_view path) { return Join("Can't create ", path); }
@@ -31,7 +65,7 @@ std::string CantCreate(std::string_view path, int error) {
 }
 
 std::string CantRead(std::string_view path, int error) {
-  return Join("Can't read ", path) + (error != 0
+  return Join("Can't read ", path) + (error != 0 && error != platform::kEndedEarly
                                           ? ": " + platform::ErrorText(error)
                                           : std::string(": the file is shorter than the set says"));
 }
@@ -51,6 +85,11 @@ std::string PieceSizeTooSmall(std::uint32_t size) {
 
 std::string PieceSizeTooLarge(std::string_view size) {
   return "Piece size " + std::string(size) + " is too large: a piece must be below 4 GB";
+}
+
+std::string InvalidPieceSize(std::string_view text, std::string_view why) {
+  return "Invalid piece size '" + std::string(text) + "': " + std::string(why) +
+         "give a number with bytes, KB or MB, or 1.44MB or 720KB";
 }
 
 std::string FileTooLarge(std::string_view path, std::uint64_t size) {
@@ -109,6 +148,26 @@ std::string SourceEndedEarly(std::string_view path) {
 std::string SetInUse(std::string_view header_path) {
   return Join("The set ", header_path) +
          " is in use: another program is storing files into it. Try again when it is done";
+}
+
+std::string Assembling(std::string_view path) { return Join("Assembling ", path) + "..."; }
+
+std::string ErrorsOccured(std::size_t count) {
+  return std::to_string(count) + " error(s) occured.";
+}
+
+std::string ExeCreated(std::string_view target) { return Join(target, " is created!"); }
+
+std::string ExeNameTooLong(std::string_view set_name, std::size_t max_length) {
+  return Join("Can't Make .EXE for the set ", set_name) + ": its name is longer than " +
+         std::to_string(max_length) + " characters";
+}
+
+std::string MissingPiece(std::string_view path) { return Join("Missing piece ", path); }
+
+std::string DamagedPiece(std::string_view path, std::uint64_t size, std::uint64_t expected) {
+  return Join("Damaged piece ", path) + ": it is " + std::to_string(size) + " bytes long, not " +
+         std::to_string(expected);
 }
 
 std::string InvalidPiece(std::string_view path) { return Join(path, " is an invalid piece!"); }

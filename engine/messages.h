@@ -6,10 +6,40 @@
 #include <string>
 #include <string_view>
 
+#include "platform/status.h"
+
 namespace vornalis::messages {
 
 inline constexpr std::string_view kFormatNotCorrect = "File format is not correct";
 inline constexpr std::string_view kPiecesMayBeCorrupt = "The pieces may be corrupt.";
+inline constexpr std::string_view kExeWithoutFiles = "Can't Make .EXE without any files added!";
+
+// What the platform said, with the user's message formed from its path and the system's
+// reason: "Can't open ", "Can't create ", "Can't read " or "Can't write " and the path.
+Status OpenFailed(const Status& status);
+Status CreateFailed(const Status& status);
+Status ReadFailed(const Status& status);
+Status WriteFailed(const Status& status);
+// A copy's failure: the reading side's or the writing side's, as its path says.
+Status CopyFailed(const Status& status, const std::string& target_path);
+// kFormat for the file at path: "File format is not correct".
+Status FormatNotCorrect(std::string path);
+// status with message as its text.
+Status Said(Status status, std::string message);
+// kNameTaken for path, with NameInTheWay's text.
+Status InTheWay(std::string path);
+
+// status's message with what it leaves unsaid: the file it concerns in front when the message
+// names none ("/a/b.pec: File format is not correct"), and the system's reason after it ("Can't
+// create /a/b.exe (/x/ext.dll: No such file or directory)"). For front ends that have room to
+// say more than the message the desktop program shows.
+std::string Explained(const Status& status);
+
+// The texts alone, formed from what the platform said.
+std::string CantOpen(const Status& status);
+std::string CantCreate(const Status& status);
+std::string CantRead(const Status& status);
+std::string CantWrite(const Status& status);
 
 std::string CantOpen(std::string_view path);
 // "Can't open " + path, then the system's reason unless the file is simply missing.
@@ -24,6 +54,8 @@ std::string CantRename(std::string_view from, std::string_view to, int error);
 std::string PieceSizeTooSmall(std::uint32_t size);
 // size is the size as the user gave it, as "4096MB".
 std::string PieceSizeTooLarge(std::string_view size);
+// A size on the command line that is no size; why is what was wrong with its number, or "".
+std::string InvalidPieceSize(std::string_view text, std::string_view why);
 std::string FileTooLarge(std::string_view path, std::uint64_t size);
 std::string UnsafeStoredPath(std::string_view folder, std::string_view name);
 std::string ReadOnlySet(std::string_view header_path);
@@ -43,6 +75,16 @@ std::string UnstorableName(std::string_view path);
 std::string SourceEndedEarly(std::string_view path);
 // Another program is storing into the set right now.
 std::string SetInUse(std::string_view header_path);
+// The line before the failure of one file that Assemble or extract rebuilds as path.
+std::string Assembling(std::string_view path);
+// The count of files that could not be rebuilt, after Assemble and extract.
+std::string ErrorsOccured(std::size_t count);
+// Make .EXE.
+std::string ExeCreated(std::string_view target);
+std::string ExeNameTooLong(std::string_view set_name, std::size_t max_length);
+// Found by a check of a set's pieces.
+std::string MissingPiece(std::string_view path);
+std::string DamagedPiece(std::string_view path, std::uint64_t size, std::uint64_t expected);
 // Identification of a file chosen to open a set.
 std::string InvalidPiece(std::string_view path);
 

@@ -18,15 +18,16 @@ template <typename Accept>
 NameClaim Claim(platform::FileSystem& fs, const std::string& path, std::uint32_t owner,
                 Accept accept) {
   NameClaim claim;
-  const int error = fs.Inspect(path, &claim.info);
-  if (error == ENOENT) return claim;
+  const Result<platform::FileInfo> there = fs.Inspect(path);
+  if (there.error() == ENOENT) return claim;
+  if (there.ok()) claim.info = *there;
   std::array<char, format::kPieceHeadSize> head{};
   std::size_t length = 0;
-  if (error == 0 && claim.info.kind == platform::FileInfo::Kind::kRegular) {
-    int open_error = 0;
+  if (there.ok() && claim.info.kind == platform::FileInfo::Kind::kRegular) {
     // Opened through the same checks as anything aside, so a link swapped in is not followed.
-    if (auto file = OpenOwnedFile(fs, path, claim.info.owner, &open_error))
-      length = file->Read(head).count;
+    if (auto file = OpenOwnedFile(fs, path, claim.info.owner); file.ok()) {
+      if (const Result<std::size_t> read = file->Read(head); read.ok()) length = *read;
+    }
   }
   const std::string_view magic(head.data(), length >= 4 ? 4 : 0);
   // An empty file is a piece whose writer died before its head was written: nothing in it can
@@ -40,8 +41,10 @@ NameClaim Claim(platform::FileSystem& fs, const std::string& path, std::uint32_t
   }
   claim.owner = NameClaim::Owner::kOther;
   const bool set_file = magic == format::kHeaderMagic || magic == format::kPieceMagic;
-  claim.message = set_file && claim.info.links == 1 ? messages::BelongsToAnotherSet(path)
-                                                    : messages::NameInTheWay(path);
+  claim.refusal =
+      Status::Error(Status::Code::kNameTaken, path,
+                    set_file && claim.info.links == 1 ? messages::BelongsToAnotherSet(path)
+                                                      : messages::NameInTheWay(path));
   return claim;
 }
 

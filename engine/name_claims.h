@@ -22,11 +22,11 @@ struct NameClaim {
   enum class Owner {
     kFree,     // nothing has the name
     kThisSet,  // the set's own file of that name
-    kOther,    // anything else: `message` says whose and what to do
+    kOther,    // anything else: `refusal` says whose and what to do
   };
   Owner owner = Owner::kFree;
   platform::FileInfo info;  // what is there
-  std::string message;
+  Status refusal;           // kNameTaken for kOther, else ok
 
   bool ok() const { return owner != Owner::kOther; }
 };

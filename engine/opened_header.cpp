@@ -12,11 +12,14 @@ namespace vornalis {
 OpenedHeader::OpenedHeader(platform::FileSystem& fs, SetPaths paths)
     : fs_(fs), paths_(std::move(paths)) {}
 
-int OpenedHeader::Open() {
-  int error = 0;
-  file_ = fs_.Open(paths_.Header(), platform::OpenMode::kRead, &error);
-  if (!file_) return error;
-  return file_->Inspect(&info_);
+Status OpenedHeader::Open() {
+  auto file = fs_.Open(paths_.Header(), platform::OpenMode::kRead);
+  if (!file.ok()) return file.status();
+  file_ = file.take();
+  const Result<platform::FileInfo> info = file_->Inspect();
+  if (!info.ok()) return info.status();
+  info_ = *info;
+  return Status::Ok();
 }
 
 void OpenedHeader::SetExtent(std::uint32_t last_piece, std::uint32_t overflow_count,
@@ -25,8 +28,9 @@ void OpenedHeader::SetExtent(std::uint32_t last_piece, std::uint32_t overflow_co
   overflow_count_ = overflow_count;
   piece_one_ = platform::FileInfo{};
   if (!has_piece_one) return;
-  int error = 0;
-  if (auto piece = OpenPiece(1, &error)) piece->Inspect(&piece_one_);
+  if (auto piece = OpenPiece(1); piece.ok()) {
+    if (const Result<platform::FileInfo> info = piece->Inspect(); info.ok()) piece_one_ = *info;
+  }
 }
 
 void OpenedHeader::Warn(std::string text) {
@@ -34,56 +38,61 @@ void OpenedHeader::Warn(std::string text) {
     warnings_.push_back(std::move(text));
 }
 
-bool OpenedHeader::CurrentRecord(AsideRecord* record) {
-  bool untrusted = false;
-  if (!ReadAsideRecord(fs_, paths_, info_.owner, record, &untrusted)) {
-    if (untrusted) Warn(messages::IgnoredAsideFile(AsideRecordPath(paths_)));
-    return false;
+Result<AsideRecord> OpenedHeader::CurrentRecord() {
+  Result<AsideRecord> record = ReadAsideRecord(fs_, paths_, info_.owner);
+  if (!record.ok()) {
+    if (record.status().code == Status::Code::kRefused)
+      Warn(messages::IgnoredAsideFile(AsideRecordPath(paths_)));
+    return record;
   }
   if (!hashed_) {
     // The header is read whole once, without moving its position.
     std::array<char, 16384> buffer{};
-    if (!HashFile(*file_, buffer, &header_size_, &header_hash_)) return false;
+    if (Status hashed = HashFile(*file_, buffer, &header_size_, &header_hash_); !hashed.ok())
+      return hashed;
     hashed_ = true;
   }
-  return record->Fits(header_size_, header_hash_, last_piece_, overflow_count_);
+  if (!record->Fits(header_size_, header_hash_, last_piece_, overflow_count_))
+    return Status::Error(Status::Code::kFormat, AsideRecordPath(paths_), "");
+  return record;
 }
 
-std::unique_ptr<platform::File> OpenedHeader::OpenAside(std::uint32_t n) {
-  AsideRecord record;
-  if (!CurrentRecord(&record) || !record.Covers(n)) return nullptr;
+Result<std::unique_ptr<platform::File>> OpenedHeader::OpenAside(std::uint32_t n) {
+  const Result<AsideRecord> record = CurrentRecord();
+  if (!record.ok()) return record.status();
   const std::string path = AsidePiecePath(paths_, n);
-  int error = 0;
-  auto aside = OpenOwnedFile(fs_, path, info_.owner, &error);
-  if (!aside && error == EPERM) Warn(messages::IgnoredAsideFile(path));
+  if (!record->Covers(n)) return Status::System(ENOENT, path);
+  auto aside = OpenOwnedFile(fs_, path, info_.owner);
+  if (!aside.ok() && aside.status().code == Status::Code::kRefused)
+    Warn(messages::IgnoredAsideFile(path));
   return aside;
 }
 
-std::unique_ptr<platform::File> OpenedHeader::OpenPiece(std::uint32_t n, int* error) {
+Result<std::unique_ptr<platform::File>> OpenedHeader::OpenPiece(std::uint32_t n) {
   // By name first, then aside: a writer moves a piece aside before anything takes its name, so
   // a piece that was replaced before or while it was opened is found aside afterwards. A writer
   // that puts pieces back from aside replaces the name instead, so the name must still lead to
   // the file opened.
   const std::string path = paths_.Piece(n);
   for (int attempt = 0;; ++attempt) {
-    auto named = fs_.Open(path, platform::OpenMode::kRead, error);
-    if (auto aside = OpenAside(n)) return aside;
-    platform::FileInfo opened, now;
-    if (!named || attempt == 2 || named->Inspect(&opened) != 0 || fs_.Inspect(path, &now) != 0 ||
-        now.SameFile(opened))
-      return named;
+    auto named = fs_.Open(path, platform::OpenMode::kRead);
+    if (auto aside = OpenAside(n); aside.ok()) return aside;
+    if (!named.ok() || attempt == 2) return named;
+    const Result<platform::FileInfo> opened = named->Inspect();
+    const Result<platform::FileInfo> now = fs_.Inspect(path);
+    if (!opened.ok() || !now.ok() || now->SameFile(*opened)) return named;
   }
 }
 
 bool OpenedHeader::StillCurrent() {
-  platform::FileInfo now;
-  return fs_.Inspect(paths_.Header(), &now) == 0 && now.SameFile(info_);
+  const Result<platform::FileInfo> now = fs_.Inspect(paths_.Header());
+  return now.ok() && now->SameFile(info_);
 }
 
 bool OpenedHeader::DataPiecesValid() {
   if (StillCurrent()) return true;
-  platform::FileInfo now;
-  return piece_one_.exists() && fs_.Inspect(paths_.Piece(1), &now) == 0 && now.SameFile(piece_one_);
+  const Result<platform::FileInfo> now = fs_.Inspect(paths_.Piece(1));
+  return piece_one_.exists() && now.ok() && now->SameFile(piece_one_);
 }
 
 bool OpenedHeader::IsSetFile(const platform::FileInfo& info) {
@@ -94,15 +103,13 @@ bool OpenedHeader::IsSetFile(const platform::FileInfo& info) {
     set_file_ids_.emplace_back(info_.device, info_.inode);
     const std::string folder = platform::FolderOf(paths_.base);
     const std::string header = platform::FileNameOf(paths_.Header());
-    std::vector<platform::DirEntry> entries;
-    fs_.ListDirectory(folder.empty() ? "." : folder, &entries);
-    for (const platform::DirEntry& entry : entries) {
+    const auto entries = fs_.ListDirectory(folder.empty() ? "." : folder);
+    for (const platform::DirEntry& entry : entries.ok() ? *entries : decltype(*entries){}) {
       const std::uint64_t n = PieceNumberOf(paths_, entry.name);
       const bool piece = n >= 1 && n <= std::uint64_t{last_piece_} + overflow_count_;
       if (entry.name != header && !piece && AsidePieceNumber(paths_, entry.name) == 0) continue;
-      platform::FileInfo found;
-      if (fs_.Inspect(folder + entry.name, &found) == 0)
-        set_file_ids_.emplace_back(found.device, found.inode);
+      if (const Result<platform::FileInfo> found = fs_.Inspect(folder + entry.name); found.ok())
+        set_file_ids_.emplace_back(found->device, found->inode);
     }
   }
   return std::find(set_file_ids_.begin(), set_file_ids_.end(),

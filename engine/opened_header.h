@@ -27,8 +27,8 @@ class OpenedHeader {
   OpenedHeader(const OpenedHeader&) = delete;
   OpenedHeader& operator=(const OpenedHeader&) = delete;
 
-  // Opens the header file. Returns 0 or an error code. Nothing here moves file()'s position.
-  int Open();
+  // Opens the header file. Nothing here moves file()'s position.
+  Status Open();
   platform::File& file() { return *file_; }
   const SetPaths& paths() const { return paths_; }
   platform::FileSystem& fs() { return fs_; }
@@ -40,10 +40,10 @@ class OpenedHeader {
   void SetExtent(std::uint32_t last_piece, std::uint32_t overflow_count, bool has_piece_one);
 
   // Opens data or overflow piece n as this header knows it: from aside when a writer moved it
-  // there under a record of this header, else under its name. Null on failure, with *error.
-  std::unique_ptr<platform::File> OpenPiece(std::uint32_t n, int* error);
+  // there under a record of this header, else under its name.
+  Result<std::unique_ptr<platform::File>> OpenPiece(std::uint32_t n);
   // The record of pieces aside that belongs to this header, if there is one now.
-  bool CurrentRecord(AsideRecord* record);
+  Result<AsideRecord> CurrentRecord();
 
   // True while the header's name still leads to the file opened.
   bool StillCurrent();
@@ -64,7 +64,7 @@ class OpenedHeader {
 
  private:
   void Warn(std::string text);
-  std::unique_ptr<platform::File> OpenAside(std::uint32_t n);
+  Result<std::unique_ptr<platform::File>> OpenAside(std::uint32_t n);
 
   platform::FileSystem& fs_;
   SetPaths paths_;

@@ -18,7 +18,8 @@ constexpr int kMaxPackets = 256;
 
 // Reads exactly out.size() bytes at offset.
 bool ReadAt(platform::File& file, std::uint64_t offset, std::span<char> out) {
-  return file.ReadAt(offset, out).count == out.size();
+  const Result<std::size_t> read = file.ReadAt(offset, out);
+  return read.ok() && *read == out.size();
 }
 
 bool IsProgramFor(platform::File& file, std::uint64_t size, const std::string& set_name) {

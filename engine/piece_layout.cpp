@@ -30,14 +30,24 @@ std::uint64_t SequenceStart(const StoredFile& entry, std::uint32_t piece_size) {
   return (entry.Piece - 1ull) * payload + entry.Offset - format::kPieceHeadSize;
 }
 
-std::string CheckEntryShape(const StoredFile& entry, const SetShape& shape) {
+Status CheckEntryShape(const StoredFile& entry, const SetShape& shape) {
   const bool placed = entry.Piece >= 1 && entry.Piece <= shape.last_piece &&
                       entry.Offset >= format::kPieceHeadSize && entry.Offset < shape.piece_size;
   // An empty file may stand right at the end of the stored bytes, even at the head of a piece
   // that holds nothing yet.
-  if (placed && SequenceStart(entry, shape.piece_size) + entry.Size <= shape.stored_end) return "";
-  if (entry.Size == 0 && placed) return "";
-  return messages::EntryPastStoredBytes(entry.Folder + entry.Name);
+  if (placed && SequenceStart(entry, shape.piece_size) + entry.Size <= shape.stored_end)
+    return Status::Ok();
+  if (entry.Size == 0 && placed) return Status::Ok();
+  const std::string stored_path = entry.Folder + entry.Name;
+  return Status::Error(Status::Code::kFormat, stored_path,
+                       messages::EntryPastStoredBytes(stored_path));
+}
+
+Status CheckEntry(const StoredFile& entry, const SetShape& shape, const OverlapIndex* overlaps) {
+  if (Status placed = CheckEntryShape(entry, shape); !placed.ok()) return placed;
+  if (overlaps == nullptr || !overlaps->Overlaps(entry, shape.piece_size)) return Status::Ok();
+  const std::string stored_path = entry.Folder + entry.Name;
+  return Status::Error(Status::Code::kFormat, stored_path, messages::EntryOverlaps(stored_path));
 }
 
 namespace {
@@ -49,7 +59,7 @@ using Range = std::pair<std::uint64_t, std::uint64_t>;
 OverlapIndex::OverlapIndex(const std::vector<StoredFile>& files, const SetShape& shape) {
   std::vector<Range> ranges;
   for (const StoredFile& file : files) {
-    if (file.Size == 0 || !CheckEntryShape(file, shape).empty()) continue;
+    if (file.Size == 0 || !CheckEntryShape(file, shape).ok()) continue;
     const std::uint64_t start = SequenceStart(file, shape.piece_size);
     ranges.emplace_back(start, start + file.Size);
   }

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/status.h"
 #include "engine/stored_file.h"
 
 namespace vornalis {
@@ -35,9 +36,14 @@ struct SetShape {
 // Position of entry's first byte in the sequence of stored bytes.
 std::uint64_t SequenceStart(const StoredFile& entry, std::uint32_t piece_size);
 
-// "" when entry lies inside the stored bytes; otherwise the message that says it does not. A
-// damaged size field, or an entry that would read the header's catalogue as file bytes, fails.
-std::string CheckEntryShape(const StoredFile& entry, const SetShape& shape);
+// Ok when entry lies inside the stored bytes; otherwise kFormat, saying it does not. A damaged
+// size field, or an entry that would read the header's catalogue as file bytes, fails.
+Status CheckEntryShape(const StoredFile& entry, const SetShape& shape);
+
+class OverlapIndex;
+// The checks every reader makes of an entry before its bytes are used: CheckEntryShape, then
+// (when overlaps is given) kFormat for an entry whose bytes overlap another entry's.
+Status CheckEntry(const StoredFile& entry, const SetShape& shape, const OverlapIndex* overlaps);
 
 // The entries whose bytes overlap another entry's. A writer never makes such entries, so they
 // show a damaged Size or Offset: which of two overlapping entries is wrong cannot be told, and

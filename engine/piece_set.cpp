@@ -32,12 +32,12 @@ PieceSet::PieceSet(std::string base_path, std::uint32_t piece_size, platform::Fi
       PieceSize_(piece_size),
       PayloadSize_(piece_size >= format::kMinPieceSize ? piece_size - format::kPieceHeadSize : 0),
       owner_(platform::CurrentUser()) {
-  if (std::string refusal = CheckPieceSize(piece_size); !refusal.empty()) {
-    Refuse(std::move(refusal), Status::Code::kIo);
+  if (Status size = CheckPieceSize(piece_size); !size.ok()) {
+    Refuse(std::move(size));
     return;
   }
   if (!TakeLock()) {
-    Refuse(LastError_, last_code_);
+    Refuse(last_status_);
     return;
   }
   CheckHeaderName(existing);
@@ -57,61 +57,64 @@ PieceSet::PieceSet(SetPaths paths, SetAccess access, platform::FileSystem& fs)
   if (paths_.extension.empty() && access_ == SetAccess::kReadWrite) {
     access_ = SetAccess::kReadOnly;
     if (ReadCatalogue()) ClearLastError();
-    Refuse(messages::HeaderWithoutExtension(paths_.Header()), Status::Code::kNameTaken);
+    Refuse(Status::Error(Status::Code::kNameTaken, paths_.Header(),
+                         messages::HeaderWithoutExtension(paths_.Header())));
     return;
   }
   // A second writer (or one that cannot make the lock file) is refused; it may still read the
   // set as it was last closed.
   if (access_ == SetAccess::kReadWrite && !TakeLock()) {
-    const std::string refusal = LastError_;
-    const Status::Code code = last_code_;
+    const Status refusal = last_status_;
     access_ = SetAccess::kReadOnly;
     if (ReadCatalogue()) ClearLastError();
-    Refuse(refusal, code);
+    Refuse(refusal);
     return;
   }
   if (!ReadCatalogue()) {
     // Nothing may replace the header on disk by a catalogue that lost its entries.
     Files_.clear();
-    store_refusal_ = messages::CatalogueNotRead(paths_.Header());
-  } else if (access_ == SetAccess::kReadOnly && store_refusal_.empty()) {
-    store_refusal_ = messages::ReadOnlySet(paths_.Header());
+    refusal_ = Status::Error(Status::Code::kFormat, paths_.Header(),
+                             messages::CatalogueNotRead(paths_.Header()));
+  } else if (access_ == SetAccess::kReadOnly && refusal_.ok()) {
+    refusal_ = Status::Error(Status::Code::kRefused, paths_.Header(),
+                             messages::ReadOnlySet(paths_.Header()));
   }
 }
 
 PieceSet::~PieceSet() { Close(); }
 
-std::string PieceSet::CheckPieceSize(std::uint32_t size) {
-  return size < format::kMinPieceSize ? messages::PieceSizeTooSmall(size) : std::string();
+Status PieceSet::CheckPieceSize(std::uint32_t size) {
+  if (size >= format::kMinPieceSize) return Status::Ok();
+  return Status::Error(Status::Code::kRefused, "", messages::PieceSizeTooSmall(size));
 }
 
 bool PieceSet::TakeLock() {
-  int error = 0;
-  lock_ = fs_.LockFile(paths_.Header() + ".lock", &error);
-  if (lock_) return true;
+  Result<std::unique_ptr<platform::Lock>> lock = fs_.LockFile(paths_.Header() + ".lock");
+  if (lock.ok()) {
+    lock_ = lock.take();
+    return true;
+  }
   const std::string header = paths_.Header();
-  if (error == EWOULDBLOCK) return Fail(messages::SetInUse(header), Status::Code::kInUse);
-  if (error == platform::kNotALockFile)
-    return Fail(messages::NameInTheWay(header + ".lock"), Status::Code::kNameTaken);
-  return Fail(messages::CantCreate(header + ".lock", error));
+  if (lock.error() == EWOULDBLOCK)
+    return Fail(Status::Error(Status::Code::kInUse, header, messages::SetInUse(header)));
+  if (lock.error() == platform::kNotALockFile) return Fail(messages::InTheWay(header + ".lock"));
+  return Fail(messages::CreateFailed(lock.status()));
 }
 
-bool PieceSet::Fail(std::string message, Status::Code code) {
-  LastError_ = std::move(message);
-  last_code_ = code;
+bool PieceSet::Fail(Status status) {
+  last_status_ = std::move(status);
   return false;
 }
 
-void PieceSet::Refuse(std::string message, Status::Code code) {
-  store_refusal_ = message;
-  refusal_code_ = code;
-  Fail(std::move(message), code);
+void PieceSet::Refuse(Status status) {
+  refusal_ = status;
+  Fail(std::move(status));
 }
 
 void PieceSet::CheckHeaderName(NewSet existing) {
   const NameClaim header = ClaimHeader(fs_, paths_, owner_);
   if (header.owner == NameClaim::Owner::kOther) {
-    Refuse(header.message, Status::Code::kNameTaken);
+    Refuse(header.refusal);
     return;
   }
   if (header.owner == NameClaim::Owner::kFree) {
@@ -119,14 +122,15 @@ void PieceSet::CheckHeaderName(NewSet existing) {
     return;
   }
   if (existing == NewSet::kRefuseExisting) {
-    Refuse(messages::SetExists(paths_.Header()), Status::Code::kExists);
+    Refuse(Status::Error(Status::Code::kExists, paths_.Header(),
+                         messages::SetExists(paths_.Header())));
     return;
   }
   // The old set stays whole until this one is closed: every piece its header refers to is kept
   // aside before this set takes its number. A header that cannot be read protects nothing.
   header_on_disk_ = header.info;
   SetReader old(fs_, paths_);
-  if (!old.Open()) {
+  if (!old.Open().ok()) {
     RemoveLeftovers(nullptr);
     return;
   }
@@ -165,20 +169,18 @@ const StoredFile* PieceSet::Find(const std::string& folder, const std::string& n
   return i < Files_.size() ? &Files_[i] : nullptr;
 }
 
-const StoredFile* PieceSet::FindUnique(const std::string& folder, const std::string& name,
-                                       Status* status) const {
+Result<const StoredFile*> PieceSet::FindUnique(const std::string& folder,
+                                               const std::string& name) const {
   const auto [first, last] = catalogue::EqualRange(collator_, Files_, folder, name);
   for (std::size_t i = first; i < last; ++i)
     if (Files_[i].Folder == folder && Files_[i].Name == name) return &Files_[i];
   if (last - first == 1) return &Files_[first];
   const std::string stored_path = folder + name;
   if (first == last)
-    *status = Status::Error(Status::Code::kNotFound, stored_path,
-                            messages::NoSuchStoredFile(stored_path));
-  else
-    *status = Status::Error(Status::Code::kAmbiguous, stored_path,
-                            messages::AmbiguousName(stored_path, last - first));
-  return nullptr;
+    return Status::Error(Status::Code::kNotFound, stored_path,
+                         messages::NoSuchStoredFile(stored_path));
+  return Status::Error(Status::Code::kAmbiguous, stored_path,
+                       messages::AmbiguousName(stored_path, last - first));
 }
 
 bool PieceSet::Close() {
@@ -227,37 +229,38 @@ bool PieceSet::WriteCatalogue() {
   const std::uint32_t tail = LastPieceOpen_ ? WritePos_ - format::kPieceHeadSize : 0;
   CatalogueStreamWriter out(fs_, paths_, PieceSize_, LastPiece_,
                             CatalogueStreamWriter::StreamSize(Files_, tail, CopyBuffer_.size()));
-  if (!out.Begin(tail)) return Fail(out.error());
+  if (Status begun = out.Begin(tail); !begun.ok()) return Fail(begun);
   if (tail > 0) {
-    int error = 0;
-    auto piece = fs_.Open(LastPieceName_, platform::OpenMode::kRead, &error);
-    if (!piece) return Fail(messages::CantOpen(LastPieceName_, error));
-    if ((error = piece->Seek(format::kPieceHeadSize)) != 0)
-      return Fail(messages::CantRead(LastPieceName_, error));
-    if (!out.CopyFrom(*piece, tail, CopyBuffer_)) return Fail(out.error());
+    auto piece = fs_.Open(LastPieceName_, platform::OpenMode::kRead);
+    if (!piece.ok()) return Fail(messages::OpenFailed(piece.status()));
+    if (Status seek = piece->Seek(format::kPieceHeadSize); !seek.ok())
+      return Fail(messages::ReadFailed(seek));
+    if (Status copied = out.CopyFrom(*piece, tail, CopyBuffer_); !copied.ok()) return Fail(copied);
   }
-  if (!out.WriteRecords(Files_, CopyBuffer_) || !out.Finish()) return Fail(out.error());
+  if (Status written = out.WriteRecords(Files_, CopyBuffer_); !written.ok()) return Fail(written);
+  if (Status finished = out.Finish(); !finished.ok()) return Fail(finished);
   // The new overflow pieces may take numbers of pieces the header on disk refers to, and must
   // take no name that is not the set's.
   for (std::uint32_t i = 1; i <= out.OverflowCount(); ++i) {
     if (!KeepAside(LastPiece_ + i)) return false;
     const NameClaim claim = ClaimPiece(fs_, paths_, LastPiece_ + i, owner_);
-    if (!claim.ok()) return Fail(claim.message, Status::Code::kNameTaken);
+    if (!claim.ok()) return Fail(claim.refusal);
   }
   // The header replaced must be the one this set was read from (or the set it replaces); a new
   // set's header name must still be free.
-  platform::FileInfo now;
-  if (fs_.Inspect(paths_.Header(), &now) == 0 && !now.SameFile(header_on_disk_))
-    return Fail(messages::NameInTheWay(paths_.Header()), Status::Code::kNameTaken);
+  const Result<platform::FileInfo> now = fs_.Inspect(paths_.Header());
+  if (now.ok() && !now->SameFile(header_on_disk_)) return Fail(messages::InTheWay(paths_.Header()));
   // Every piece written since opening and the new catalogue (flushed by the writer) reach the
   // medium before the header that refers to them replaces the old one, and the renames are
   // made durable after.
   if (!SyncWrittenPieces()) return false;
   const std::string folder = platform::FolderOf(BasePath_);
-  if (!out.Commit()) return Fail(out.error());
+  if (Status committed = out.Commit(); !committed.ok()) return Fail(committed);
   written_overflow_ = out.OverflowCount();
-  if (const int error = fs_.SyncFolderEntries(folder))
-    return Fail(messages::CantWrite(paths_.Header(), error));
+  if (Status synced = fs_.SyncFolderEntries(folder); !synced.ok()) {
+    synced.path = paths_.Header();
+    return Fail(messages::WriteFailed(synced));
+  }
   return true;
 }
 
@@ -266,13 +269,12 @@ bool PieceSet::SyncWrittenPieces() {
   // and appended to) up to the last one now; a piece that was not touched costs little.
   for (std::uint32_t n = std::max(opened_last_piece_, 1u); n <= LastPiece_ && n != 0; ++n) {
     const std::string path = paths_.Piece(n);
-    int error = 0;
-    auto piece = fs_.Open(path, platform::OpenMode::kRead, &error);
-    if (!piece) {
-      if (error == ENOENT && n == opened_last_piece_ && !last_piece_recreated_) continue;
-      return Fail(messages::CantOpen(path, error));
+    auto piece = fs_.Open(path, platform::OpenMode::kRead);
+    if (!piece.ok()) {
+      if (piece.error() == ENOENT && n == opened_last_piece_ && !last_piece_recreated_) continue;
+      return Fail(messages::OpenFailed(piece.status()));
     }
-    if ((error = piece->Sync()) != 0) return Fail(messages::CantWrite(path, error));
+    if (Status synced = piece->Sync(); !synced.ok()) return Fail(messages::WriteFailed(synced));
   }
   return true;
 }
@@ -283,12 +285,12 @@ bool PieceSet::ReadCatalogue() {
   // that is not this set's: the set is then read as it is and refuses to store.
   if (access_ == SetAccess::kReadWrite) {
     SetReader fields(fs_, paths_);
-    if (fields.Open() && fields.tail_length() > 0) {
+    if (fields.Open().ok() && fields.tail_length() > 0) {
       const NameClaim claim =
           ClaimPiece(fs_, paths_, fields.last_piece(), fields.header().info().owner);
       if (!claim.ok()) {
         access_ = SetAccess::kReadOnly;
-        Refuse(claim.message, Status::Code::kNameTaken);
+        Refuse(claim.refusal);
         lock_.reset();
       }
     }
@@ -298,11 +300,11 @@ bool PieceSet::ReadCatalogue() {
   std::vector<StoredFile> files;
   if (access_ == SetAccess::kReadOnly) {
     // A reader beside a writer: a catalogue read while the header was replaced is read again.
-    const bool read = reader.ReadSnapshot(&files, CopyBuffer_);
+    Status read = reader.ReadSnapshot(&files, CopyBuffer_);
     catalogue_blocks_ = reader.blocks();
-    if (!read) return Fail(reader.error());
-  } else if (!reader.Open()) {
-    return Fail(reader.error());
+    if (!read.ok()) return Fail(std::move(read));
+  } else if (Status opened = reader.Open(); !opened.ok()) {
+    return Fail(std::move(opened));
   }
   header_ = reader.TakeHeader();
   owner_ = header_->info().owner;
@@ -326,22 +328,23 @@ bool PieceSet::ReadCatalogue() {
     const std::string piece = paths_.Piece(LastPiece_);
     std::unique_ptr<platform::TempFile> tail;
     if (tail_length_ > 0) {
-      int error = 0;
-      tail = platform::TempFile::Create(fs_, platform::FolderOf(BasePath_), TempPrefix(BasePath_),
-                                        &error);
-      if (!tail) return Fail(messages::CantCreate(piece, error));
+      auto created =
+          platform::TempFile::Create(fs_, platform::FolderOf(BasePath_), TempPrefix(BasePath_));
+      if (!created.ok()) return Fail(messages::CreateFailed(created.status().For(piece)));
+      tail = created.take();
       std::string head(format::kPieceMagic);
       AppendU32(&head, LastPiece_);
-      if ((error = tail->file().Write(head).error) != 0)
-        return Fail(messages::CantWrite(piece, error));
+      if (Status written = tail->file().Write(head); !written.ok())
+        return Fail(messages::WriteFailed(written.For(piece)));
     }
-    const bool read = reader.ReadCatalogue(&files, CopyBuffer_, tail ? &tail->file() : nullptr);
+    Status read = reader.ReadCatalogue(&files, CopyBuffer_, tail ? &tail->file() : nullptr);
     catalogue_blocks_ = reader.blocks();
-    if (!read) return Fail(reader.error());
+    if (!read.ok()) return Fail(std::move(read));
     if (tail) {
-      if (const int error = tail->Finish(false)) return Fail(messages::CantWrite(piece, error));
-      if (const int error = tail->PutInPlace(piece))
-        return Fail(messages::CantCreate(piece, error));
+      if (Status finished = tail->Finish(false); !finished.ok())
+        return Fail(messages::WriteFailed(finished.For(piece)));
+      if (Status placed = tail->PutInPlace(piece); !placed.ok())
+        return Fail(messages::CreateFailed(placed.For(piece)));
       last_piece_recreated_ = true;
     }
   }
@@ -356,11 +359,10 @@ bool PieceSet::ReadCatalogue() {
     // An entry that reaches past the stored bytes would take the bytes stored next as its own,
     // and make them look damaged: a damaged catalogue is read, never written on.
     for (const StoredFile& file : files) {
-      std::string problem = CheckEntryShape(file, Shape());
-      if (problem.empty() && overlaps_.Overlaps(file, PieceSize_))
-        problem = messages::EntryOverlaps(file.Folder + file.Name);
-      if (problem.empty()) continue;
-      Refuse(messages::DamagedCatalogue(paths_.Header(), problem), Status::Code::kFormat);
+      const Status problem = CheckEntry(file, Shape(), &overlaps_);
+      if (problem.ok()) continue;
+      Refuse(Status::Error(Status::Code::kFormat, paths_.Header(),
+                           messages::DamagedCatalogue(paths_.Header(), problem.message)));
       break;
     }
   }

@@ -5,14 +5,14 @@
 // reads its catalogue at once; the partly filled last piece, kept inside the header file while
 // the set is closed, is laid out again as its own piece file unless the set is opened read-only.
 //
-// Operations return true on success; on failure they return false and leave a message for the
-// user in LastError(). Nothing throws, nothing is shown. Close writes the catalogue into
-// temporary files beside the header, flushes them and every piece written since the set was
-// opened to the medium, and only then renames them into place, the header last. Pieces the
-// header on disk still refers to are kept aside before their numbers are taken (aside_pieces.h),
-// so whenever storing or closing fails or the process dies, the set opens either as it was
-// before or as it is after. A new set that replaces an old one of the same name keeps the old
-// one whole the same way until it is closed.
+// Operations return true on success; on failure they return false and leave the Status in
+// LastStatus(), its message for the user in LastError(). Nothing throws, nothing is shown. Close
+// writes the catalogue into temporary files beside the header, flushes them and every piece written
+// since the set was opened to the medium, and only then renames them into place, the header last.
+// Pieces the header on disk still refers to are kept aside before their numbers are taken
+// (aside_pieces.h), so whenever storing or closing fails or the process dies, the set opens either
+// as it was before or as it is after. A new set that replaces an old one of the same name keeps the
+// old one whole the same way until it is closed.
 //
 // Names: a file under one of the set's names is overwritten, renamed or removed only when it is
 // provably the set's own (name_claims.h); new pieces are created only where no file is, and an
@@ -82,9 +82,9 @@ class PieceSet {
   PieceSet(const PieceSet&) = delete;
   PieceSet& operator=(const PieceSet&) = delete;
 
-  // The smallest valid piece size is 20 bytes (format::kMinPieceSize); returns "" when size is
-  // valid, else the message.
-  static std::string CheckPieceSize(std::uint32_t size);
+  // The smallest valid piece size is 20 bytes (format::kMinPieceSize); a smaller one fails with
+  // the message that says so.
+  static Status CheckPieceSize(std::uint32_t size);
 
   // Stores each file of `files` (only Folder and Name are read) that is not already in the
   // catalogue, from source_root + Folder + Name, calling back after each. A file counts as
@@ -120,7 +120,7 @@ class PieceSet {
 
   // Opens data piece n for reading as this set knows it: a set opened for reading takes it
   // through the header it read (opened_header.h), which finds a piece a writer moved aside.
-  std::unique_ptr<platform::File> OpenPiece(std::uint32_t n, int* error) const;
+  Result<std::unique_ptr<platform::File>> OpenPiece(std::uint32_t n) const;
 
   // Number of stored files; *total_bytes receives the sum of their sizes (wrapping at 2^32).
   int GetTotals(std::uint32_t& total_bytes) const;
@@ -137,7 +137,7 @@ class PieceSet {
 
   // False when this set can store nothing: its catalogue could not be read, its piece size is
   // invalid, or it was opened read-only.
-  bool CanStore() const { return store_refusal_.empty(); }
+  bool CanStore() const { return refusal_.ok(); }
   // True for a new set that replaces an existing set of its name when it is closed.
   bool Replaces() const { return header_on_disk_.exists() && !header_; }
   // False when the catalogue of an existing set could not be read (LastError() says why).
@@ -146,10 +146,9 @@ class PieceSet {
   // folded), or null.
   const StoredFile* Find(const std::string& folder, const std::string& name) const;
   // The one stored entry the user means by this folder and name: the entry spelt exactly so,
-  // else the only one that answers to it with case ignored. Null when there is none, with
-  // *status kNotFound, or when several answer and none is spelt exactly so, with kAmbiguous.
-  const StoredFile* FindUnique(const std::string& folder, const std::string& name,
-                               Status* status) const;
+  // else the only one that answers to it with case ignored. Fails with kNotFound when there is
+  // none, and with kAmbiguous when several answer and none is spelt exactly so.
+  Result<const StoredFile*> FindUnique(const std::string& folder, const std::string& name) const;
 
   const std::vector<StoredFile>& Files() const { return Files_; }
   const std::string& BasePath() const { return BasePath_; }
@@ -158,13 +157,11 @@ class PieceSet {
   const std::string& SetName() const { return SetName_; }
   const std::string& SourceRoot() const { return SourceRoot_; }
   const std::string& WorkFolder() const { return WorkFolder_; }
-  const std::string& LastError() const { return LastError_; }
-  // What kind of failure LastError() describes.
-  Status::Code LastErrorCode() const { return last_code_; }
-  void ClearLastError() {
-    LastError_.clear();
-    last_code_ = Status::Code::kOk;
-  }
+  // The message of the last failure, for the user.
+  const std::string& LastError() const { return last_status_.message; }
+  // The last failure: its kind and the file it concerns as well.
+  const Status& LastStatus() const { return last_status_; }
+  void ClearLastError() { last_status_ = Status::Ok(); }
   // Files found where the set keeps pieces aside that its writer did not leave, and ignored.
   std::vector<std::string> Warnings() const;
   // Entries whose bytes overlap another entry's: a damaged catalogue.
@@ -194,8 +191,10 @@ class PieceSet {
 
   enum class Stored { kYes, kSkipped, kFailed };
 
-  bool Fail(std::string message, Status::Code code = Status::Code::kIo);
-  void Refuse(std::string message, Status::Code code);
+  // Keeps status as the last failure; returns false.
+  bool Fail(Status status);
+  // From now on AddFiles fails with status.
+  void Refuse(Status status);
   bool TakeLock();
   // For a new set: what is under the header's name decides whether the set may be made.
   void CheckHeaderName(NewSet existing);
@@ -232,7 +231,6 @@ class PieceSet {
 
   platform::FileSystem& fs_;
   const platform::Collator& collator_;
-  Status::Code last_code_ = Status::Code::kOk;
 
   std::string SourceRoot_;
   std::string SetName_;
@@ -249,11 +247,10 @@ class PieceSet {
   std::uint32_t PayloadSize_ = 0;
   std::string WorkFolder_;
   std::vector<StoredFile> Files_;
-  std::string LastError_;
+  Status last_status_;
 
   SetAccess access_ = SetAccess::kReadWrite;
-  std::string store_refusal_;  // why AddFiles is refused; empty when it is not
-  Status::Code refusal_code_ = Status::Code::kOk;
+  Status refusal_;                     // why AddFiles is refused; ok when it is not
   bool modified_ = false;              // files stored since the set was made or opened
   bool last_piece_recreated_ = false;  // opening laid the tail out as its own piece file
   std::uint32_t tail_length_ = 0;      // L of the header read at opening

@@ -1,6 +1,7 @@
 // PieceSet::AddFiles: appending files' bytes to the data pieces and their entries to the
 // catalogue.
 #include <algorithm>
+#include <cerrno>
 
 #include "engine/catalogue.h"
 #include "engine/catalogue_stream_writer.h"
@@ -18,7 +19,7 @@ namespace vornalis {
 
 bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<StoredFile>& files,
                         void* context, ProgressCallback callback, const std::string& source_root) {
-  if (!store_refusal_.empty()) return Fail(store_refusal_, refusal_code_);
+  if (!refusal_.ok()) return Fail(refusal_);
   WorkFolder_ = work_folder;
   SourceRoot_ = source_root;
   skipped_.clear();
@@ -67,9 +68,9 @@ bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<Stored
       break;
   }
   if (current_piece_) {
-    const int error = current_piece_->Close();
+    const Status closed = current_piece_->Close();
     current_piece_.reset();
-    if (error != 0 && ok) ok = Fail(messages::CantWrite(LastPieceName_, error));
+    if (!closed.ok() && ok) ok = Fail(messages::WriteFailed(closed));
   }
   work = std::vector<StoredFile>();  // its entries moved into Files_; free it before sorting
   return ok;
@@ -79,17 +80,18 @@ bool PieceSet::CheckNamesAhead(const std::vector<StoredFile>& work) {
   // The names above the last piece that hold something not this set's; usually none, and then
   // nothing more is looked at.
   const std::string folder = platform::FolderOf(BasePath_);
-  std::vector<platform::DirEntry> entries;
-  if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return true;
+  const Result<std::vector<platform::DirEntry>> entries =
+      fs_.ListDirectory(folder.empty() ? "." : folder);
+  if (!entries.ok()) return true;
   std::uint32_t first_taken = 0;
-  std::string message;
-  for (const platform::DirEntry& entry : entries) {
+  Status refusal;
+  for (const platform::DirEntry& entry : *entries) {
     const std::uint32_t n = PieceNumberOf(paths_, entry.name);
     if (n <= LastPiece_ || (first_taken != 0 && n >= first_taken)) continue;
-    const NameClaim claim = ClaimPiece(fs_, paths_, n, owner_);
+    NameClaim claim = ClaimPiece(fs_, paths_, n, owner_);
     if (claim.ok()) continue;
     first_taken = n;
-    message = claim.message;
+    refusal = std::move(claim.refusal);
   }
   if (first_taken == 0) return true;
 
@@ -99,9 +101,10 @@ bool PieceSet::CheckNamesAhead(const std::vector<StoredFile>& work) {
   std::uint64_t pos = WritePos_;
   std::uint64_t records = 0;
   for (const StoredFile& file : work) {
-    platform::FileInfo source;
-    fs_.Inspect(SourceRoot_ + NativeFolder(file.Folder) + file.Name, &source, true);
-    std::uint64_t left = std::min<std::uint64_t>(source.size, format::kMaxFileSize);
+    const Result<platform::FileInfo> source =
+        fs_.Inspect(SourceRoot_ + NativeFolder(file.Folder) + file.Name, true);
+    std::uint64_t left =
+        source.ok() ? std::min<std::uint64_t>(source->size, format::kMaxFileSize) : 0;
     if (!open) {
       ++last;
       pos = format::kPieceHeadSize;
@@ -131,32 +134,35 @@ bool PieceSet::CheckNamesAhead(const std::vector<StoredFile>& work) {
   const std::uint64_t needed =
       std::uint64_t{last} + CatalogueStreamWriter::OverflowCount(stream, PieceSize_);
   if (first_taken > needed) return true;
-  return Fail(message, Status::Code::kNameTaken);
+  return Fail(refusal);
 }
 
 void PieceSet::CollectOwnFiles() {
   own_files_.clear();
   const std::string folder = platform::FolderOf(BasePath_);
-  fs_.Inspect(folder.empty() ? "." : folder, &folder_info_, true);
-  std::vector<platform::DirEntry> entries;
-  if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return;
+  const std::string listed = folder.empty() ? "." : folder;
+  const Result<platform::FileInfo> folder_info = fs_.Inspect(listed, true);
+  folder_info_ = folder_info.ok() ? *folder_info : platform::FileInfo();
+  const Result<std::vector<platform::DirEntry>> entries = fs_.ListDirectory(listed);
+  if (!entries.ok()) return;
   const std::string header = platform::FileNameOf(paths_.Header());
   const std::string temp = TempPrefix(BasePath_);
-  for (const platform::DirEntry& entry : entries) {
+  for (const platform::DirEntry& entry : *entries) {
     const std::string& name = entry.name;
     const std::uint32_t piece = PieceNumberOf(paths_, name);
     const bool own = piece != 0 || name == header || name == header + ".lock" ||
                      name.compare(0, header.size() + 6, header + ".aside") == 0 ||
                      name.compare(0, temp.size(), temp) == 0;
-    platform::FileInfo info;
-    if (own && fs_.Inspect(folder + name, &info) == 0)
-      own_files_.push_back({info.device, info.inode, piece});
+    if (!own) continue;
+    if (const Result<platform::FileInfo> info = fs_.Inspect(folder + name); info.ok())
+      own_files_.push_back({info->device, info->inode, piece});
   }
 }
 
 bool PieceSet::IsOwnFile(platform::File& source, const std::string& source_path) {
-  platform::FileInfo info;
-  if (source.Inspect(&info) != 0) return false;
+  const Result<platform::FileInfo> inspected = source.Inspect();
+  if (!inspected.ok()) return false;
+  const platform::FileInfo& info = *inspected;
   for (const OwnFile& own : own_files_) {
     if (own.device != info.device || own.inode != info.inode) continue;
     // A name that looks like a piece's may be a neighbouring set's file: its head tells.
@@ -166,13 +172,13 @@ bool PieceSet::IsOwnFile(platform::File& source, const std::string& source_path)
   // Files made from the set under any name: a self-assembling program or recovery files, which
   // lie beside the set.
   if (!IsMadeFromSet(source, info.size, SetName_, paths_)) return false;
-  platform::FileInfo folder;
-  return fs_.Inspect(platform::FolderOf(source_path), &folder, true) == 0 &&
-         folder.SameFile(folder_info_);
+  const Result<platform::FileInfo> folder = fs_.Inspect(platform::FolderOf(source_path), true);
+  return folder.ok() && folder->SameFile(folder_info_);
 }
 
 bool PieceSet::StartNewPiece() {
-  if (LastPiece_ == 0xFFFFFFFFu) return Fail(messages::CantCreate(paths_.Piece(0)));
+  if (LastPiece_ == 0xFFFFFFFFu)
+    return Fail(messages::CreateFailed(Status::System(EFBIG, paths_.Piece(0))));
   current_piece_.reset();
   const std::uint32_t n = LastPiece_ + 1;
   CurrentPieceName_ = paths_.Piece(n);
@@ -180,18 +186,20 @@ bool PieceSet::StartNewPiece() {
   // which died left there has no use; anything else is not this set's to take.
   if (!KeepAside(n)) return false;
   const NameClaim claim = ClaimPiece(fs_, paths_, n, owner_);
-  if (!claim.ok()) return Fail(claim.message, Status::Code::kNameTaken);
+  if (!claim.ok()) return Fail(claim.refusal);
   if (claim.owner == NameClaim::Owner::kThisSet) fs_.Remove(CurrentPieceName_);
-  int error = 0;
-  current_piece_ = fs_.Open(CurrentPieceName_, platform::OpenMode::kCreateNew, &error);
-  if (!current_piece_) {
+  auto created = fs_.Open(CurrentPieceName_, platform::OpenMode::kCreateNew);
+  if (!created.ok()) {
     // Something took the name in the meantime: it is left as it is.
-    if (error == EEXIST)
-      return Fail(ClaimPiece(fs_, paths_, n, owner_).message, Status::Code::kNameTaken);
-    return Fail(messages::CantCreate(CurrentPieceName_, error));
+    if (created.error() == EEXIST) {
+      const NameClaim now = ClaimPiece(fs_, paths_, n, owner_);
+      return Fail(now.ok() ? messages::InTheWay(CurrentPieceName_) : now.refusal);
+    }
+    return Fail(messages::CreateFailed(created.status()));
   }
-  platform::FileInfo made;
-  if (current_piece_->Inspect(&made) == 0) own_files_.push_back({made.device, made.inode, n});
+  current_piece_ = created.take();
+  if (const Result<platform::FileInfo> made = current_piece_->Inspect(); made.ok())
+    own_files_.push_back({made->device, made->inode, n});
   LastPieceOpen_ = true;
   ++LastPiece_;
   // Data pieces take the numbers of the pieces the header read at opening refers to; once one
@@ -202,8 +210,8 @@ bool PieceSet::StartNewPiece() {
     modified_ = true;
   std::string head(format::kPieceMagic);
   AppendU32(&head, LastPiece_);
-  const platform::IoResult written = current_piece_->Write(head);
-  if (written.error != 0) return Fail(messages::CantWrite(CurrentPieceName_, written.error));
+  if (Status written = current_piece_->Write(head); !written.ok())
+    return Fail(messages::WriteFailed(written));
   WritePos_ = format::kPieceHeadSize;
   return true;
 }
@@ -222,23 +230,24 @@ void PieceSet::GiveBack(const PieceState& before, std::uint32_t first_new_piece)
 
 PieceSet::Stored PieceSet::StoreFile(StoredFile* entry) {
   const std::string source_path = SourceRoot_ + NativeFolder(entry->Folder) + entry->Name;
-  int error = 0;
-  auto source = fs_.Open(source_path, platform::OpenMode::kRead, &error);
-  if (!source) {
-    Fail(messages::CantOpen(source_path, error));
+  auto opened = fs_.Open(source_path, platform::OpenMode::kRead);
+  if (!opened.ok()) {
+    Fail(messages::OpenFailed(opened.status()));
     return Stored::kFailed;
   }
+  const std::unique_ptr<platform::File> source = opened.take();
   if (IsOwnFile(*source, source_path)) {
     skipped_.push_back({source_path, messages::OwnSetFile(source_path), true});
     return Stored::kSkipped;
   }
-  const std::int64_t source_size = source->Size(&error);
-  if (source_size < 0) {
-    Fail(messages::CantRead(source_path, error));
+  const Result<std::uint64_t> source_size = source->Size();
+  if (!source_size.ok()) {
+    Fail(messages::ReadFailed(source_size.status()));
     return Stored::kFailed;
   }
-  if (static_cast<std::uint64_t>(source_size) > format::kMaxFileSize) {
-    Fail(messages::FileTooLarge(source_path, static_cast<std::uint64_t>(source_size)));
+  if (*source_size > format::kMaxFileSize) {
+    Fail(Status::Error(Status::Code::kRefused, source_path,
+                       messages::FileTooLarge(source_path, *source_size)));
     return Stored::kFailed;
   }
 
@@ -255,19 +264,20 @@ PieceSet::Stored PieceSet::StoreFile(StoredFile* entry) {
     CurrentPieceName_ = LastPieceName_;
     // Within one AddFiles the last piece stays open, positioned at WritePos.
     if (!current_piece_) {
-      current_piece_ = fs_.Open(CurrentPieceName_, platform::OpenMode::kUpdate, &error);
-      if (!current_piece_) {
-        Fail(messages::CantOpen(CurrentPieceName_, error));
+      auto piece = fs_.Open(CurrentPieceName_, platform::OpenMode::kUpdate);
+      if (!piece.ok()) {
+        Fail(messages::OpenFailed(piece.status()));
         return Stored::kFailed;
       }
-      if ((error = current_piece_->Seek(WritePos_)) != 0) {
-        Fail(messages::CantWrite(CurrentPieceName_, error));
+      current_piece_ = piece.take();
+      if (Status seek = current_piece_->Seek(WritePos_); !seek.ok()) {
+        Fail(messages::WriteFailed(seek));
         return give_back();
       }
     }
   }
 
-  const auto size = static_cast<std::uint32_t>(source_size);
+  const auto size = static_cast<std::uint32_t>(*source_size);
   entry->Size = size;
   entry->Piece = LastPiece_;
   entry->Offset = WritePos_;
@@ -276,14 +286,13 @@ PieceSet::Stored PieceSet::StoreFile(StoredFile* entry) {
   while (remaining > 0) {
     // At most a chunk at a time, so a caller hears how far a large file has come.
     const std::uint32_t take = std::min({remaining, PieceSize_ - WritePos_, ByteProgress::kChunk});
-    const platform::CopyResult copy = fs_.Copy(*source, *current_piece_, take, CopyBuffer_);
-    if (copy.failure == platform::CopyResult::Failure::kWrite) {
-      Fail(messages::CantWrite(CurrentPieceName_, copy.error));
-      return give_back();
-    }
-    if (copy.failure == platform::CopyResult::Failure::kRead) {
-      Fail(copy.error == 0 ? messages::SourceEndedEarly(source_path)
-                           : messages::CantRead(source_path, copy.error));
+    if (Status copy = fs_.Copy(*source, *current_piece_, take, CopyBuffer_); !copy.ok()) {
+      if (copy.path != source->Path())
+        Fail(messages::WriteFailed(copy));
+      else if (copy.error == platform::kEndedEarly)
+        Fail(messages::Said(copy, messages::SourceEndedEarly(source_path)));
+      else
+        Fail(messages::ReadFailed(copy));
       return give_back();
     }
     WritePos_ += take;
@@ -294,11 +303,11 @@ PieceSet::Stored PieceSet::StoreFile(StoredFile* entry) {
       // The piece is full: the next byte, of this file or a later one, starts a new piece. Its
       // bytes start on their way to the medium now, so that closing the set waits less.
       current_piece_->StartWriteback();
-      const int close_error = current_piece_->Close();
+      const Status closed = current_piece_->Close();
       current_piece_.reset();
       LastPieceOpen_ = false;
-      if (close_error != 0) {
-        Fail(messages::CantWrite(CurrentPieceName_, close_error));
+      if (!closed.ok()) {
+        Fail(messages::WriteFailed(closed));
         return give_back();
       }
       if (remaining > 0 && !StartNewPiece()) return give_back();

@@ -20,9 +20,10 @@ namespace vornalis {
 template <typename Visit>
 bool PieceSet::ForEachAside(const AsideRecord& record, Visit visit) {
   const std::string folder = platform::FolderOf(BasePath_);
-  std::vector<platform::DirEntry> entries;
-  if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return false;
-  for (const platform::DirEntry& entry : entries) {
+  const Result<std::vector<platform::DirEntry>> entries =
+      fs_.ListDirectory(folder.empty() ? "." : folder);
+  if (!entries.ok()) return false;
+  for (const platform::DirEntry& entry : *entries) {
     const std::uint32_t n = AsidePieceNumber(paths_, entry.name);
     if (n != 0 && record.Covers(n)) visit(n, folder + entry.name);
   }
@@ -35,7 +36,7 @@ void PieceSet::RestoreAsides(const AsideRecord& record) {
     if (ClaimPieceAt(fs_, aside, n, owner_).owner != NameClaim::Owner::kThisSet) return;
     // The name holds nothing, or a piece this set's writers made since, which the piece aside
     // replaces.
-    if (!ClaimPiece(fs_, paths_, n, owner_).ok() || fs_.Rename(aside, paths_.Piece(n)) != 0)
+    if (!ClaimPiece(fs_, paths_, n, owner_).ok() || !fs_.Rename(aside, paths_.Piece(n)).ok())
       all_back = false;
   });
   if (!all_back) return;
@@ -50,7 +51,7 @@ void PieceSet::RemoveAsides() {
   bool all_gone = true;
   all_gone &= ForEachAside(aside_, [&](std::uint32_t n, const std::string& aside) {
     if (ClaimPieceAt(fs_, aside, n, owner_).owner != NameClaim::Owner::kThisSet ||
-        fs_.Remove(aside) != 0)
+        !fs_.Remove(aside).ok())
       all_gone = false;
   });
   if (all_gone) fs_.Remove(AsideRecordPath(paths_));
@@ -59,9 +60,10 @@ void PieceSet::RemoveAsides() {
 
 void PieceSet::RemovePiecesAbove(std::uint32_t last) {
   const std::string folder = platform::FolderOf(BasePath_);
-  std::vector<platform::DirEntry> entries;
-  if (fs_.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return;
-  for (const platform::DirEntry& entry : entries) {
+  const Result<std::vector<platform::DirEntry>> entries =
+      fs_.ListDirectory(folder.empty() ? "." : folder);
+  if (!entries.ok()) return;
+  for (const platform::DirEntry& entry : *entries) {
     const std::uint32_t n = PieceNumberOf(paths_, entry.name);
     if (n > last && ClaimPiece(fs_, paths_, n, owner_).owner == NameClaim::Owner::kThisSet)
       fs_.Remove(folder + entry.name);
@@ -73,16 +75,16 @@ void PieceSet::RemoveLeftovers(OpenedHeader* header) {
                             {format::kHeaderMagic, format::kPieceMagic, format::kAsideMagic});
   // Pieces a writer that died kept aside for the header on disk go back under their names;
   // a record of a header replaced since is cleaned up with its pieces.
-  AsideRecord record;
-  if (header != nullptr && header->CurrentRecord(&record)) {
-    aside_ = record;
-    aside_record_written_ = true;
-    RestoreAsides(record);
-    return;
+  if (header != nullptr) {
+    if (const Result<AsideRecord> current = header->CurrentRecord(); current.ok()) {
+      aside_ = *current;
+      aside_record_written_ = true;
+      RestoreAsides(aside_);
+      return;
+    }
   }
-  bool untrusted = false;
-  if (ReadAsideRecord(fs_, paths_, owner_, &record, &untrusted)) {
-    aside_ = record;
+  if (const Result<AsideRecord> stale = ReadAsideRecord(fs_, paths_, owner_); stale.ok()) {
+    aside_ = *stale;
     aside_record_written_ = true;
     RemoveAsides();
   }
@@ -92,16 +94,14 @@ bool PieceSet::KeepAside(std::uint32_t n) {
   if (protect_count_ == 0 || n < protect_first_ || n - protect_first_ >= protect_count_)
     return true;
   const std::string aside = AsidePiecePath(paths_, n);
-  platform::FileInfo there;
-  if (fs_.Inspect(aside, &there) == 0) {
+  if (fs_.Inspect(aside).ok()) {
     // Moved before by this writer; anything else there is not trusted, and the piece stays.
     if (ClaimPieceAt(fs_, aside, n, owner_).owner == NameClaim::Owner::kThisSet) return true;
-    return Fail(messages::NameInTheWay(aside), Status::Code::kNameTaken);
+    return Fail(messages::InTheWay(aside));
   }
   const NameClaim at_name = ClaimPiece(fs_, paths_, n, owner_);
   if (at_name.owner == NameClaim::Owner::kFree) return true;
-  if (at_name.owner == NameClaim::Owner::kOther)
-    return Fail(at_name.message, Status::Code::kNameTaken);
+  if (at_name.owner == NameClaim::Owner::kOther) return Fail(at_name.refusal);
   if (!aside_record_written_ || !aside_.Covers(n)) {
     // The record names the header on disk by its bytes and covers what it referred to; it is
     // in place before the first piece is moved.
@@ -113,28 +113,23 @@ bool PieceSet::KeepAside(std::uint32_t n) {
       record.count = static_cast<std::uint32_t>(end - record.first);
     }
     // Only a record this set's writers wrote may be replaced by the new one.
-    AsideRecord existing;
-    bool untrusted = false;
     const std::string record_path = AsideRecordPath(paths_);
-    platform::FileInfo record_there;
-    if (fs_.Inspect(record_path, &record_there) == 0 &&
-        !ReadAsideRecord(fs_, paths_, owner_, &existing, &untrusted))
-      return Fail(messages::NameInTheWay(record_path), Status::Code::kNameTaken);
-    const std::string header = paths_.Header();
-    int error = 0;
-    auto file = fs_.Open(header, platform::OpenMode::kRead, &error);
-    if (!file) return Fail(messages::CantOpen(header, error));
-    if (!HashFile(*file, CopyBuffer_, &record.header_size, &record.header_hash))
-      return Fail(messages::CantRead(header, EIO));
-    if ((error = WriteAsideRecord(fs_, paths_, record)) != 0)
-      return Fail(messages::CantCreate(AsideRecordPath(paths_), error));
+    if (fs_.Inspect(record_path).ok() && !ReadAsideRecord(fs_, paths_, owner_).ok())
+      return Fail(messages::InTheWay(record_path));
+    auto file = fs_.Open(paths_.Header(), platform::OpenMode::kRead);
+    if (!file.ok()) return Fail(messages::OpenFailed(file.status()));
+    if (Status hashed = HashFile(*file, CopyBuffer_, &record.header_size, &record.header_hash);
+        !hashed.ok())
+      return Fail(messages::ReadFailed(hashed));
+    if (Status written = WriteAsideRecord(fs_, paths_, record); !written.ok())
+      return Fail(messages::CreateFailed(written.For(record_path)));
     aside_ = record;
     aside_record_written_ = true;
   }
   const std::string piece = paths_.Piece(n);
-  const int error = fs_.Rename(piece, aside);
-  if (error != 0 && error != ENOENT) return Fail(messages::CantRename(piece, aside, error));
-  return true;
+  const Status moved = fs_.Rename(piece, aside);
+  if (moved.ok() || moved.error == ENOENT) return true;
+  return Fail(messages::Said(moved, messages::CantRename(piece, aside, moved.error)));
 }
 
 }  // namespace vornalis

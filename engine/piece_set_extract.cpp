@@ -6,9 +6,9 @@
 
 namespace vornalis {
 
-std::unique_ptr<platform::File> PieceSet::OpenPiece(std::uint32_t n, int* error) const {
-  if (access_ == SetAccess::kReadOnly && header_) return header_->OpenPiece(n, error);
-  return fs_.Open(paths_.Piece(n), platform::OpenMode::kRead, error);
+Result<std::unique_ptr<platform::File>> PieceSet::OpenPiece(std::uint32_t n) const {
+  if (access_ == SetAccess::kReadOnly && header_) return header_->OpenPiece(n);
+  return fs_.Open(paths_.Piece(n), platform::OpenMode::kRead);
 }
 
 bool PieceSet::ExtractFiles(const std::string& target_folder,
@@ -21,7 +21,7 @@ bool PieceSet::ExtractFiles(const std::string& target_folder,
                            header, &overlaps_};
   const Status status =
       RebuildFiles(source, target_folder, entries, CopyBuffer_, observer, byte_progress_);
-  return status.ok() || Fail(status.message);
+  return status.ok() || Fail(status);
 }
 
 namespace {
@@ -41,16 +41,15 @@ class SingleFile final : public RebuildObserver {
 bool PieceSet::ExtractFile(const std::string& target_folder, const StoredFile& entry) {
   SingleFile single;
   if (!ExtractFiles(target_folder, {&entry}, &single)) return false;
-  return single.result.ok() || Fail(single.result.message);
+  return single.result.ok() || Fail(single.result);
 }
 
 bool PieceSet::ExtractFile(const std::string& target_folder, const std::string& folder,
                            const std::string& name) {
-  Status status;
-  const StoredFile* found = FindUnique(folder, name, &status);
-  if (found == nullptr) return status.code == Status::Code::kNotFound || Fail(status.message);
+  const Result<const StoredFile*> found = FindUnique(folder, name);
+  if (!found.ok()) return found.status().code == Status::Code::kNotFound || Fail(found.status());
   // The file takes the caller's spelling of the stored folder and name.
-  StoredFile spelt = *found;
+  StoredFile spelt = **found;
   spelt.Folder = folder;
   spelt.Name = name;
   return ExtractFile(target_folder, spelt);

@@ -16,10 +16,14 @@ std::string Lower(std::string_view text) {
   return lower;
 }
 
+Status SizeRefused(std::string message) {
+  return Status::Error(Status::Code::kRefused, "", std::move(message));
+}
+
 }  // namespace
 
-std::string CheckSizeNumber(std::string_view text, std::uint32_t* number) {
-  const std::string invalid = "'" + std::string(text) + "' is not a valid integer value";
+Result<std::uint32_t> CheckSizeNumber(std::string_view text) {
+  const Status invalid = SizeRefused("'" + std::string(text) + "' is not a valid integer value");
   std::size_t at = text.find_first_not_of(" \t");
   const std::size_t end = text.find_last_not_of(" \t");
   if (at == std::string_view::npos) return invalid;
@@ -32,27 +36,28 @@ std::string CheckSizeNumber(std::string_view text, std::uint32_t* number) {
     value = value * 10 + static_cast<std::uint64_t>(text[at] - '0');
     if (value > (negative ? 0x80000000ull : 0x7FFFFFFFull)) return invalid;
   }
-  if (negative || value == 0) return "Must not be zero";
-  *number = static_cast<std::uint32_t>(value);
-  return "";
+  if (negative || value == 0) return SizeRefused("Must not be zero");
+  return static_cast<std::uint32_t>(value);
 }
 
-std::optional<std::uint32_t> CustomPieceSize(std::uint64_t number, SizeUnit unit) {
+Result<std::uint32_t> CustomPieceSize(std::uint64_t number, SizeUnit unit) {
   const int shift = unit == SizeUnit::kKB ? 10 : unit == SizeUnit::kMB ? 20 : 0;
-  if (number > (0xFFFFFFFFull >> shift)) return std::nullopt;
-  return static_cast<std::uint32_t>(number << shift);
+  if (number > (0xFFFFFFFFull >> shift)) {
+    const char* unit_name = unit == SizeUnit::kKB ? "KB" : unit == SizeUnit::kMB ? "MB" : " bytes";
+    return SizeRefused(messages::PieceSizeTooLarge(std::to_string(number) + unit_name));
+  }
+  const auto size = static_cast<std::uint32_t>(number << shift);
+  if (Status refusal = PieceSet::CheckPieceSize(size); !refusal.ok()) return refusal;
+  return size;
 }
 
 std::uint32_t PresetPieceSize(int item) { return item == 1 ? kFloppy720KB : kFloppy144MB; }
 
-std::optional<std::uint32_t> ParsePieceSize(std::string_view text, std::string* error) {
+Result<std::uint32_t> ParsePieceSize(std::string_view text) {
   const std::string lower = Lower(text);
-  std::optional<std::uint32_t> size;
-  if (lower == "1.44mb") {
-    size = kFloppy144MB;
-  } else if (lower == "720kb") {
-    size = kFloppy720KB;
-  } else {
+  if (lower == "1.44mb") return kFloppy144MB;
+  if (lower == "720kb") return kFloppy720KB;
+  {
     // The number is read by the size choice's rule; the unit follows it.
     const std::size_t last_other = lower.find_last_not_of("abcdefghijklmnopqrstuvwxyz");
     const std::size_t unit_at = last_other == std::string::npos ? 0 : last_other + 1;
@@ -62,27 +67,15 @@ std::optional<std::uint32_t> ParsePieceSize(std::string_view text, std::string* 
                             unit == "k" || unit == "mb" || unit == "m";
     if (unit == "kb" || unit == "k") parsed_unit = SizeUnit::kKB;
     if (unit == "mb" || unit == "m") parsed_unit = SizeUnit::kMB;
-    std::uint32_t number = 0;
     std::string_view typed = text.substr(0, unit_at);
     while (!typed.empty() && typed.back() == ' ') typed.remove_suffix(1);
-    const std::string problem = CheckSizeNumber(typed, &number);
-    if (!known_unit || !problem.empty()) {
-      const std::string why = known_unit ? problem + "; " : "";
-      *error = "Invalid piece size '" + std::string(text) + "': " + why +
-               "give a number with bytes, KB or MB, or 1.44MB or 720KB";
-      return std::nullopt;
+    const Result<std::uint32_t> number = CheckSizeNumber(typed);
+    if (!known_unit || !number.ok()) {
+      const std::string why = known_unit ? number.status().message + "; " : "";
+      return SizeRefused(messages::InvalidPieceSize(text, why));
     }
-    size = CustomPieceSize(number, parsed_unit);
-    if (!size) {
-      *error = messages::PieceSizeTooLarge(text);
-      return std::nullopt;
-    }
+    return CustomPieceSize(*number, parsed_unit);
   }
-  if (std::string refusal = PieceSet::CheckPieceSize(*size); !refusal.empty()) {
-    *error = refusal;
-    return std::nullopt;
-  }
-  return size;
 }
 
 }  // namespace vornalis

@@ -26,6 +26,11 @@ Status IoError(std::string path, std::string message) {
   return Status::Error(Status::Code::kIo, std::move(path), std::move(message));
 }
 
+// A failed write of dst, named by dst_path: the file the user knows, not its temporary name.
+Status WriteFailedAs(const Status& status, const std::string& dst_path) {
+  return messages::WriteFailed(status.For(dst_path));
+}
+
 }  // namespace
 
 // Reads segments of data pieces, keeping the current piece open between calls and checking
@@ -47,23 +52,21 @@ class Rebuilder::PieceReader {
       return Status::Ok();
     }
     const std::string path = source_.paths.Piece(n);
-    int error = 0;
-    if (source_.header == nullptr) {
-      piece_ = source_.fs.Open(path, platform::OpenMode::kRead, &error);
-    } else {
-      piece_ = source_.header->OpenPiece(n, &error);
-      // Opened first, then checked: a writer that replaced the set since the catalogue was read
-      // may have removed what this piece was.
-      if (piece_ && !source_.header->DataPiecesValid()) {
-        const std::string header = source_.paths.Header();
-        return Fail(IoError(header, messages::SetReplacedWhileRead(header)));
-      }
+    Result<std::unique_ptr<platform::File>> opened =
+        source_.header == nullptr ? source_.fs.Open(path, platform::OpenMode::kRead)
+                                  : source_.header->OpenPiece(n);
+    if (!opened.ok()) return Fail(messages::OpenFailed(opened.status()));
+    piece_ = opened.take();
+    // Opened first, then checked: a writer that replaced the set since the catalogue was read
+    // may have removed what this piece was.
+    if (source_.header != nullptr && !source_.header->DataPiecesValid()) {
+      const std::string header = source_.paths.Header();
+      return Fail(IoError(header, messages::SetReplacedWhileRead(header)));
     }
-    if (!piece_) return Fail(IoError(path, messages::CantOpen(path, error)));
     std::array<char, format::kPieceHeadSize> head{};
-    const platform::IoResult read = piece_->Read(head);
-    if (read.error != 0) return Fail(IoError(path, messages::CantRead(path, read.error)));
-    if (!IsPieceHead(std::span<const char>(head.data(), read.count), n))
+    const Result<std::size_t> read = piece_->Read(head);
+    if (!read.ok()) return Fail(messages::ReadFailed(read.status()));
+    if (!IsPieceHead(std::span<const char>(head.data(), *read), n))
       return Fail(Status::Error(Status::Code::kFormat, path, messages::InvalidPiece(path)));
     position_ = format::kPieceHeadSize;
     return Status::Ok();
@@ -78,28 +81,23 @@ class Rebuilder::PieceReader {
     if (segment.length >= kDirectCopyMin) {
       window_length_ = 0;  // the copy may pass through the buffer
       if (position_ != segment.offset) {
-        if (const int error = piece_->Seek(segment.offset))
-          return IoError(piece_->Path(), messages::CantRead(piece_->Path(), error));
+        if (Status seek = piece_->Seek(segment.offset); !seek.ok())
+          return messages::ReadFailed(seek);
       }
       position_ = end;
-      const platform::CopyResult copy = source_.fs.Copy(*piece_, dst, segment.length, buffer_);
-      if (copy.failure == platform::CopyResult::Failure::kWrite)
-        return IoError(dst_path, messages::CantWrite(dst_path, copy.error));
-      if (copy.failure == platform::CopyResult::Failure::kRead) {
-        position_ = ~0ull;  // unknown after a failed copy
-        return IoError(piece_->Path(), messages::CantRead(piece_->Path(), copy.error));
-      }
-      return Status::Ok();
+      Status copy = source_.fs.Copy(*piece_, dst, segment.length, buffer_);
+      if (copy.ok()) return copy;
+      if (copy.path == dst.Path()) return WriteFailedAs(copy, dst_path);
+      position_ = ~0ull;  // unknown after a failed copy
+      return messages::ReadFailed(copy);
     }
     if (segment.offset < window_start_ || end > window_start_ + window_length_) {
       if (Status status = FillWindow(segment.offset); !status.ok()) return status;
       if (end > window_start_ + window_length_)
-        return IoError(piece_->Path(), messages::CantRead(piece_->Path(), 0));
+        return messages::ReadFailed(Status::System(platform::kEndedEarly, piece_->Path()));
     }
-    const platform::IoResult written =
-        dst.Write(buffer_.subspan(segment.offset - window_start_, segment.length));
-    if (written.error != 0) return IoError(dst_path, messages::CantWrite(dst_path, written.error));
-    return Status::Ok();
+    Status written = dst.Write(buffer_.subspan(segment.offset - window_start_, segment.length));
+    return written.ok() ? written : WriteFailedAs(written, dst_path);
   }
 
  private:
@@ -113,19 +111,18 @@ class Rebuilder::PieceReader {
   Status FillWindow(std::uint64_t offset) {
     window_length_ = 0;
     if (position_ != offset) {
-      if (const int error = piece_->Seek(offset))
-        return IoError(piece_->Path(), messages::CantRead(piece_->Path(), error));
+      if (Status seek = piece_->Seek(offset); !seek.ok()) return messages::ReadFailed(seek);
     }
     const auto want = static_cast<std::size_t>(
         std::min<std::uint64_t>(buffer_.size(), source_.shape.piece_size - offset));
-    const platform::IoResult read = piece_->Read(buffer_.first(want));
-    position_ = offset + read.count;
-    if (read.error != 0) {
+    const Result<std::size_t> read = piece_->Read(buffer_.first(want));
+    if (!read.ok()) {
       position_ = ~0ull;
-      return IoError(piece_->Path(), messages::CantRead(piece_->Path(), read.error));
+      return messages::ReadFailed(read.status());
     }
+    position_ = offset + *read;
     window_start_ = offset;
-    window_length_ = read.count;
+    window_length_ = *read;
     return Status::Ok();
   }
 
@@ -135,32 +132,27 @@ class Rebuilder::PieceReader {
                       const std::string& dst_path) {
     OpenedHeader& header = *source_.header;
     platform::File& file = header.file();
-    const std::string path = source_.paths.Header();
-    int error = 0;
-    const std::int64_t size = file.Size(&error);
-    if (size < 0) return IoError(path, messages::CantRead(path, error));
+    const Result<std::uint64_t> size = file.Size();
+    if (!size.ok()) return messages::ReadFailed(size.status());
     const std::uint64_t at = std::uint64_t{segment.offset} - format::kPieceHeadSize;  // in tail
-    const std::uint64_t in_file = static_cast<std::uint64_t>(size) - format::kHeaderFixedSize;
+    const std::uint64_t in_file = *size - format::kHeaderFixedSize;
     const std::uint64_t from_file =
         at < in_file ? std::min<std::uint64_t>(segment.length, in_file - at) : 0;
     if (from_file > 0) {
-      if ((error = file.Seek(format::kHeaderFixedSize + at)) != 0)
-        return IoError(path, messages::CantRead(path, error));
-      const platform::CopyResult copy = source_.fs.Copy(file, dst, from_file, buffer_);
-      if (copy.failure == platform::CopyResult::Failure::kWrite)
-        return IoError(dst_path, messages::CantWrite(dst_path, copy.error));
-      if (copy.failure == platform::CopyResult::Failure::kRead)
-        return IoError(path, messages::CantRead(path, copy.error));
+      if (Status seek = file.Seek(format::kHeaderFixedSize + at); !seek.ok())
+        return messages::ReadFailed(seek);
+      Status copy = source_.fs.Copy(file, dst, from_file, buffer_);
+      if (!copy.ok())
+        return copy.path == dst.Path() ? WriteFailedAs(copy, dst_path) : messages::ReadFailed(copy);
     }
     const std::uint64_t spilled = segment.length - from_file;
     if (spilled == 0) return Status::Ok();
     const std::uint64_t spill_at = at + from_file - in_file;
     if (spill_at + spilled > header.tail_spill.size())
-      return IoError(path, messages::CantRead(path, 0));
-    const platform::IoResult written = dst.Write(std::span<const char>(
-        header.tail_spill.data() + spill_at, static_cast<std::size_t>(spilled)));
-    if (written.error != 0) return IoError(dst_path, messages::CantWrite(dst_path, written.error));
-    return Status::Ok();
+      return messages::ReadFailed(Status::System(platform::kEndedEarly, file.Path()));
+    Status written = dst.Write(std::span<const char>(header.tail_spill.data() + spill_at,
+                                                     static_cast<std::size_t>(spilled)));
+    return written.ok() ? written : WriteFailedAs(written, dst_path);
   }
 
   const PieceSource& source_;
@@ -185,9 +177,11 @@ Status Rebuilder::OpenTarget(const std::string& target_folder) {
   folders_.clear();
   target_.reset();
   const std::string folder = platform::WithSeparator(target_folder);
-  int error = source_.fs.CreateDirectories(folder);
-  if (error == 0) target_ = source_.fs.OpenDirectory(folder, &error);
-  if (!target_) return IoError(folder, messages::CantCreate(folder, error));
+  if (Status made = source_.fs.CreateDirectories(folder); !made.ok())
+    return messages::CreateFailed(made);
+  Result<std::unique_ptr<platform::Directory>> opened = source_.fs.OpenDirectory(folder);
+  if (!opened.ok()) return messages::CreateFailed(opened.status());
+  target_ = opened.take();
   return Status::Ok();
 }
 
@@ -205,14 +199,14 @@ Status Rebuilder::EnterFolder(const std::string& stored_folder, platform::Direct
   while (done < stored_folder.size()) {
     const std::size_t end = stored_folder.find(format::kStoredSeparator, done);
     const std::string name = stored_folder.substr(done, end - done);
-    int error = 0;
-    auto child = (*directory)->OpenChild(name, true, &error);
-    if (!child) {
+    Result<std::unique_ptr<platform::Directory>> opened = (*directory)->OpenChild(name, true);
+    if (!opened.ok()) {
       const std::string path = (*directory)->Path() + name;
-      if (error == ELOOP)
+      if (opened.error() == ELOOP)
         return Status::Error(Status::Code::kRefused, path, messages::RefusedLink(path));
-      return IoError(path, messages::CantCreate(path, error));
+      return messages::CreateFailed(opened.status());
     }
+    std::unique_ptr<platform::Directory> child = opened.take();
     if (folders_.size() >= kMaxOpenFolders) {
       // Keep the chain being walked; the others are entered again when needed.
       std::erase_if(folders_, [&](const auto& entry) {
@@ -231,10 +225,8 @@ Status Rebuilder::Rebuild(const StoredFile& entry, bool twin_rebuilt) {
   if (!IsSafeStoredPath(entry.Folder, entry.Name))
     return Status::Error(Status::Code::kRefused, stored_path,
                          messages::UnsafeStoredPath(entry.Folder, entry.Name));
-  if (std::string problem = CheckEntryShape(entry, source_.shape); !problem.empty())
-    return Status::Error(Status::Code::kFormat, stored_path, std::move(problem));
-  if (source_.overlaps != nullptr && source_.overlaps->Overlaps(entry, source_.shape.piece_size))
-    return Status::Error(Status::Code::kFormat, stored_path, messages::EntryOverlaps(stored_path));
+  if (Status placed = CheckEntry(entry, source_.shape, source_.overlaps); !placed.ok())
+    return placed;
   if (!target_) return IoError("", messages::CantCreate(stored_path));
 
   // The first piece is opened before anything is made, so a missing piece leaves no trace.
@@ -246,10 +238,10 @@ Status Rebuilder::Rebuild(const StoredFile& entry, bool twin_rebuilt) {
   const std::string path = directory->Path() + entry.Name;
 
   // The file is written where nobody sees it and takes its name only once whole.
-  int error = 0;
-  std::unique_ptr<platform::File> file =
-      directory->CreateNewFile(std::string(format::kTempPrefix), &error);
-  if (!file) return IoError(path, messages::CantCreate(path, error));
+  Result<std::unique_ptr<platform::File>> created =
+      directory->CreateNewFile(std::string(format::kTempPrefix));
+  if (!created.ok()) return messages::CreateFailed(created.status().For(path));
+  std::unique_ptr<platform::File> file = created.take();
 
   SegmentWalker walker(entry, source_.shape.piece_size);
   PieceSegment segment;
@@ -275,32 +267,30 @@ Status Rebuilder::Rebuild(const StoredFile& entry, bool twin_rebuilt) {
 bool Rebuilder::IsSetFile(const platform::FileInfo& info) {
   if (source_.header != nullptr) return source_.header->IsSetFile(info);
   // A set being written, whose header is not on disk yet: its pieces by name.
-  platform::FileInfo piece;
-  for (std::uint32_t n = 1; n <= source_.shape.last_piece && n != 0; ++n)
-    if (source_.fs.Inspect(source_.paths.Piece(n), &piece) == 0 && piece.SameFile(info))
-      return true;
+  for (std::uint32_t n = 1; n <= source_.shape.last_piece && n != 0; ++n) {
+    const Result<platform::FileInfo> piece = source_.fs.Inspect(source_.paths.Piece(n));
+    if (piece.ok() && piece->SameFile(info)) return true;
+  }
   return false;
 }
 
 Status Rebuilder::Publish(platform::Directory& directory, std::unique_ptr<platform::File> file,
                           const std::string& name, const std::string& path, bool twin_rebuilt) {
-  int error = directory.Publish(file, name, platform::Directory::Replace::kNever);
-  if (error == EEXIST) {
+  Status published = directory.Publish(file, name, platform::Directory::Replace::kNever);
+  if (published.error == EEXIST) {
     // Something has the name: an older file is replaced, as the user asked for this folder,
     // unless it is one of the set's own files or was rebuilt in this run from another entry.
-    platform::FileInfo there;
-    directory.Inspect(name, &there);
+    const Result<platform::FileInfo> there = directory.Inspect(name);
     const bool twice = twin_rebuilt;
-    if (twice || IsSetFile(there)) {
+    if (twice || (there.ok() && IsSetFile(*there))) {
       directory.Discard(std::move(file));
       return Status::Error(
           Status::Code::kRefused, path,
           twice ? messages::RebuiltTwice(path) : messages::WouldReplaceSetFile(path));
     }
-    error = directory.Publish(file, name, platform::Directory::Replace::kAny);
+    published = directory.Publish(file, name, platform::Directory::Replace::kAny);
   }
-  if (error != 0) return IoError(path, messages::CantCreate(path, error));
-  return Status::Ok();
+  return published.ok() ? published : messages::CreateFailed(published.For(path));
 }
 
 namespace {

@@ -11,17 +11,20 @@
 namespace vornalis {
 namespace {
 
-// Reads the first bytes of path into head; returns how many could be read, or -1 when the file
-// cannot be opened, with the reason in *error.
-int ReadHead(platform::FileSystem& fs, const std::string& path, std::array<char, 8>* head,
-             int* error) {
-  auto file = fs.Open(path, platform::OpenMode::kRead, error);
-  if (!file) return -1;
-  return static_cast<int>(file->Read(*head).count);
+// Reads the first bytes of path into head; returns how many could be read.
+Result<std::size_t> ReadHead(platform::FileSystem& fs, const std::string& path,
+                             std::array<char, 8>* head) {
+  auto file = fs.Open(path, platform::OpenMode::kRead);
+  if (!file.ok()) return file.status();
+  return file->Read(*head);
 }
 
-bool HasMagic(const std::array<char, 8>& head, int length, std::string_view magic) {
+bool HasMagic(const std::array<char, 8>& head, std::size_t length, std::string_view magic) {
   return length >= 4 && std::string_view(head.data(), 4) == magic;
+}
+
+Status Invalid(const std::string& path) {
+  return Status::Error(Status::Code::kFormat, path, messages::InvalidPiece(path));
 }
 
 }  // namespace
@@ -70,9 +73,9 @@ SetPaths FindSetPaths(platform::FileSystem& fs, const std::string& base_path) {
   // Another spelling of the extension, if the folder holds one.
   const std::string folder = platform::FolderOf(base_path);
   const std::string name = SetNameOf(base_path);
-  std::vector<platform::DirEntry> entries;
-  if (fs.ListDirectory(folder.empty() ? "." : folder, &entries) != 0) return paths;
-  for (const platform::DirEntry& entry : entries)
+  const auto entries = fs.ListDirectory(folder.empty() ? "." : folder);
+  if (!entries.ok()) return paths;
+  for (const platform::DirEntry& entry : *entries)
     if (entry.name.size() == name.size() + format::kExtension.size() &&
         entry.name.compare(0, name.size(), name) == 0 &&
         IsExtension(std::string_view(entry.name).substr(name.size())))
@@ -94,47 +97,30 @@ std::string TempPrefix(std::string_view base_path) {
   return std::string(format::kTempPrefix) + SetNameOf(base_path) + "~";
 }
 
-SetIdentity IdentifySetFile(const std::string& path, platform::FileSystem& fs) {
-  SetIdentity identity;
+Result<SetPaths> IdentifySetFile(const std::string& path, platform::FileSystem& fs) {
   std::array<char, 8> head{};
-  int error = 0;
-  const int length = ReadHead(fs, path, &head, &error);
-  if (length < 0) {
-    identity.message = messages::CantOpen(path, error);
-    return identity;
-  }
+  const Result<std::size_t> length = ReadHead(fs, path, &head);
+  if (!length.ok()) return messages::OpenFailed(length.status());
   // The extension is taken as the chosen file spells it (none, for a header copied without
   // it), and the set's other files are looked for with the same spelling.
   const std::string stem = BasePathOf(path);
   const std::string extension = path.substr(stem.size());
-  if (HasMagic(head, length, format::kHeaderMagic)) {
-    identity.ok = true;
-    identity.paths = SetPaths{stem, extension};
-    return identity;
-  }
+  if (HasMagic(head, *length, format::kHeaderMagic)) return SetPaths{stem, extension};
   // A piece's name is the base path, its number as its head gives it, and the extension.
-  const std::string number = HasMagic(head, length, format::kPieceMagic) && length >= 8
+  const std::string number = HasMagic(head, *length, format::kPieceMagic) && *length >= 8
                                  ? std::to_string(ReadU32(head.data() + 4))
                                  : std::string();
   const std::string name = platform::FileNameOf(stem);
   if (number.empty() || name.size() <= number.size() ||
-      name.compare(name.size() - number.size(), number.size(), number) != 0) {
-    identity.message = messages::InvalidPiece(path);
-    return identity;
-  }
+      name.compare(name.size() - number.size(), number.size(), number) != 0)
+    return Invalid(path);
   const SetPaths paths{stem.substr(0, stem.size() - number.size()), extension};
   const std::string header = paths.Header();
   std::array<char, 8> header_head{};
-  const int header_length = ReadHead(fs, header, &header_head, &error);
-  if (header_length < 0) {
-    identity.message = messages::CantOpen(header, error);
-  } else if (!HasMagic(header_head, header_length, format::kHeaderMagic)) {
-    identity.message = messages::InvalidPiece(header);
-  } else {
-    identity.ok = true;
-    identity.paths = paths;
-  }
-  return identity;
+  const Result<std::size_t> header_length = ReadHead(fs, header, &header_head);
+  if (!header_length.ok()) return messages::OpenFailed(header_length.status());
+  if (!HasMagic(header_head, *header_length, format::kHeaderMagic)) return Invalid(header);
+  return paths;
 }
 
 }  // namespace vornalis

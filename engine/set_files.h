@@ -47,18 +47,14 @@ std::string TempPrefix(std::string_view base_path);
 // The file-name part of a base path: "backup" for /data/backup.
 std::string SetNameOf(std::string_view base_path);
 
-struct SetIdentity {
-  bool ok = false;
-  SetPaths paths;       // when ok: the base path, and the extension as the set's files spell it
-  std::string message;  // when not: the text to show the user
-};
-
 // Identifies path as the header file or any data or overflow piece of a set, and checks that
-// the set's header file begins as one should. The base path is path less its extension (".pec"
-// in any case; a header copied without one is its own base path); a piece's name must end with
-// the number its head gives before the extension. Messages: "Can't open " + path, "Can't open "
+// the set's header file begins as one should; the set's paths (its base path, and the
+// extension as its files spell it), or why path leads to no set. The base path is path less its
+// extension (".pec" in any case; a header copied without one is its own base path); a piece's name
+// must end with the number its head gives before the extension. Messages: "Can't open " + path,
+// "Can't open "
 // + header, header + " is an invalid piece!" and path + " is an invalid piece!".
-SetIdentity IdentifySetFile(const std::string& path,
-                            platform::FileSystem& fs = platform::RealFileSystem());
+Result<SetPaths> IdentifySetFile(const std::string& path,
+                                 platform::FileSystem& fs = platform::RealFileSystem());
 
 }  // namespace vornalis

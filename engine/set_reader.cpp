@@ -60,31 +60,25 @@ SetReader::SetReader(platform::FileSystem& fs, SetPaths paths) : fs_(fs), set_(s
 
 SetReader::~SetReader() = default;
 
-bool SetReader::Open() {
+Status SetReader::Open() {
   in_.reset();
   header_ = std::make_unique<OpenedHeader>(fs_, set_);
   opened_ = header_.get();
   in_ = std::make_unique<CatalogueStreamReader>(*header_);
-  if (!in_->Open()) {
-    error_ = in_->error();
-    return false;
-  }
+  if (Status opened = in_->Open(); !opened.ok()) return opened;
   piece_size_ = in_->piece_size();
   last_piece_ = in_->last_piece();
   tail_length_ = in_->tail_length();
   overflow_count_ = in_->overflow_count();
-  return true;
+  return Status::Ok();
 }
 
-bool SetReader::ReadCatalogue(std::vector<StoredFile>* files, std::span<char> buffer,
-                              platform::File* tail) {
+Status SetReader::ReadCatalogue(std::vector<StoredFile>* files, std::span<char> buffer,
+                                platform::File* tail) {
   CatalogueStreamReader& in = *in_;
-  auto fail = [&] {
-    error_ = in.error();
-    return false;
-  };
+  const std::string header_path = set_.Header();
   if (tail != nullptr) {
-    if (!in.CopyTo(*tail, tail_length_, buffer)) return fail();
+    if (Status copied = in.CopyTo(*tail, tail_length_, buffer); !copied.ok()) return copied;
   } else {
     // The tail is read later from the header itself; the few bytes of it that may run on into
     // the first overflow piece are kept now.
@@ -92,42 +86,35 @@ bool SetReader::ReadCatalogue(std::vector<StoredFile>* files, std::span<char> bu
     const std::uint64_t in_header = std::min<std::uint64_t>(tail_length_, header_room);
     std::array<char, format::kHeaderFixedSize> spill{};
     const std::size_t spilled = static_cast<std::size_t>(tail_length_ - in_header);
-    if (!in.Skip(in_header) || !in.Read(std::span<char>(spill.data(), spilled))) return fail();
+    if (Status skipped = in.Skip(in_header); !skipped.ok()) return skipped;
+    if (Status read = in.Read(std::span<char>(spill.data(), spilled)); !read.ok()) return read;
     opened_->tail_spill.assign(spill.data(), spilled);
   }
 
   for (;;) {
     std::array<char, 4> length_bytes{};
-    if (!in.Read(length_bytes)) return fail();
+    if (Status read = in.Read(length_bytes); !read.ok()) return read;
     const std::uint32_t length = ReadU32(length_bytes.data());
     if (length == format::kTerminator) break;
-    if (length > buffer.size()) {
-      error_ = messages::kFormatNotCorrect;
-      return false;
-    }
+    if (length > buffer.size()) return messages::FormatNotCorrect(header_path);
     const std::span<char> block = buffer.first(length);
-    if (!in.Read(block)) return fail();
+    if (Status read = in.Read(block); !read.ok()) return read;
     if (!UnpackRecords(std::string_view(block.data(), block.size()), piece_size_, last_piece_,
-                       files)) {
-      error_ = messages::kFormatNotCorrect;
-      return false;
-    }
+                       files))
+      return messages::FormatNotCorrect(header_path);
     ++blocks_;
   }
-  if (!in.AtEnd()) {
-    error_ = messages::kFormatNotCorrect;
-    return false;
-  }
-  return true;
+  if (!in.AtEnd()) return messages::FormatNotCorrect(header_path);
+  return Status::Ok();
 }
 
-bool SetReader::ReadSnapshot(std::vector<StoredFile>* files, std::span<char> buffer) {
+Status SetReader::ReadSnapshot(std::vector<StoredFile>* files, std::span<char> buffer) {
   constexpr int kAttempts = 8;
   for (int attempt = 1;; ++attempt) {
     files->clear();
     blocks_ = 0;
-    error_.clear();
-    const bool read = Open() && ReadCatalogue(files, buffer);
+    Status read = Open();
+    if (read.ok()) read = ReadCatalogue(files, buffer);
     if (attempt == kAttempts || opened_ == nullptr || opened_->StillCurrent()) return read;
   }
 }

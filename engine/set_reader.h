@@ -28,18 +28,18 @@ class SetReader {
   const SetPaths& paths() const { return set_; }
   ~SetReader();
 
-  // Opens the header file and reads its fixed fields.
-  bool Open();
+  // Opens the header file and reads its fixed fields. A failure's message is the user's.
+  Status Open();
   // Then reads every catalogue record, in the order of the file, into *files; the records are
   // checked against the set's shape. When tail is given, the payload of the partly filled last
   // piece is copied into it on the way; otherwise the header keeps what it needs to serve the
   // tail later. buffer must hold a whole block (1 MiB).
-  bool ReadCatalogue(std::vector<StoredFile>* files, std::span<char> buffer,
-                     platform::File* tail = nullptr);
+  Status ReadCatalogue(std::vector<StoredFile>* files, std::span<char> buffer,
+                       platform::File* tail = nullptr);
   // Open and ReadCatalogue for a reader beside a possible writer: when the header was replaced
   // while its catalogue was read, what was read may mix two catalogues, so it starts again from
   // the new header (a few times at most).
-  bool ReadSnapshot(std::vector<StoredFile>* files, std::span<char> buffer);
+  Status ReadSnapshot(std::vector<StoredFile>* files, std::span<char> buffer);
 
   // The header as opened, for reading the set's pieces afterwards; valid after Open. Once
   // taken, it is the taker's, and the reader goes on using it while the taker keeps it.
@@ -53,7 +53,6 @@ class SetReader {
   std::uint32_t blocks() const { return blocks_; }
   // The extent of the stored bytes, as the header's fields give it.
   SetShape shape() const { return SetShape::OfHeader(piece_size_, last_piece_, tail_length_); }
-  const std::string& error() const { return error_; }
 
  private:
   platform::FileSystem& fs_;
@@ -66,7 +65,6 @@ class SetReader {
   std::uint32_t tail_length_ = 0;
   std::uint32_t overflow_count_ = 0;
   std::uint32_t blocks_ = 0;
-  std::string error_;
 };
 
 }  // namespace vornalis

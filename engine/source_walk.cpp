@@ -49,13 +49,13 @@ void WalkFolders(std::deque<std::pair<std::string, std::size_t>> queue, const st
     const auto [current, argument] = queue.front();
     queue.pop_front();
     list.folders_walked.push_back(current);
-    std::vector<platform::DirEntry> entries;
-    if (const int error = fs.ListDirectory(current, &entries)) {
-      list.errors.push_back(messages::CantOpen(current, error));
+    const Result<std::vector<platform::DirEntry>> entries = fs.ListDirectory(current);
+    if (!entries.ok()) {
+      list.errors.push_back(messages::CantOpen(entries.status()));
       continue;
     }
     const std::string stored_folder = StoredFolder(current.substr(root.size()));
-    for (const platform::DirEntry& entry : entries) {
+    for (const platform::DirEntry& entry : *entries) {
       const std::string path = platform::WithSeparator(current) + entry.name;
       if (entry.is_directory && entry.is_link)
         list.skipped.push_back({path, messages::LinkedFolderSkipped(path)});

@@ -12,26 +12,26 @@ namespace vornalis {
 
 namespace {
 
-// What is wrong with piece n as a file, or "" when it is sound.
-std::string CheckPiece(const PieceSet& set, std::uint32_t n) {
+// What is wrong with piece n as a file; ok when it is sound.
+Status CheckPiece(const PieceSet& set, std::uint32_t n) {
   // A tail kept in the header was checked when the catalogue was read.
-  if (set.TailInHeader() && n == set.LastPiece()) return "";
+  if (set.TailInHeader() && n == set.LastPiece()) return Status::Ok();
   const std::string name = set.Paths().Piece(n);
-  int error = 0;
-  auto file = set.OpenPiece(n, &error);
-  if (!file) return "Missing piece " + name;
+  auto file = set.OpenPiece(n);
+  if (!file.ok()) return messages::Said(file.status().For(name), messages::MissingPiece(name));
   std::array<char, format::kPieceHeadSize> head{};
-  const platform::IoResult read = file->Read(head);
-  if (read.error != 0) return messages::CantRead(name, read.error);
-  if (!IsPieceHead(std::span<const char>(head.data(), read.count), n))
-    return messages::InvalidPiece(name);
-  const std::int64_t size = file->Size(&error);
+  const Result<std::size_t> read = file->Read(head);
+  if (!read.ok()) return messages::ReadFailed(read.status());
+  if (!IsPieceHead(std::span<const char>(head.data(), *read), n))
+    return Status::Error(Status::Code::kFormat, name, messages::InvalidPiece(name));
+  const Result<std::uint64_t> size = file->Size();
+  if (!size.ok()) return messages::ReadFailed(size.status());
   const bool last_is_partial = n == set.LastPiece() && set.LastPieceOpen();
-  const std::int64_t expected = last_is_partial ? set.WritePos() : set.PieceSize();
-  if (last_is_partial ? size < expected : size != expected)
-    return "Damaged piece " + name + ": it is " + std::to_string(size) + " bytes long, not " +
-           std::to_string(expected);
-  return "";
+  const std::uint64_t expected = last_is_partial ? set.WritePos() : set.PieceSize();
+  if (last_is_partial ? *size < expected : *size != expected)
+    return Status::Error(Status::Code::kFormat, name,
+                         messages::DamagedPiece(name, *size, expected));
+  return Status::Ok();
 }
 
 }  // namespace
@@ -41,13 +41,8 @@ VerifyReport VerifySet(const PieceSet& set) {
   const SetShape shape = set.Shape();
   std::map<std::uint32_t, std::vector<std::string>> users;  // piece -> files with bytes in it
   for (const StoredFile& entry : set.Files()) {
-    if (std::string problem = CheckEntryShape(entry, shape); !problem.empty()) {
+    if (Status problem = CheckEntry(entry, shape, &set.Overlaps()); !problem.ok()) {
       report.problems.push_back({std::move(problem), {entry.Folder + entry.Name}});
-      continue;
-    }
-    if (set.Overlaps().Overlaps(entry, set.PieceSize())) {
-      report.problems.push_back(
-          {messages::EntryOverlaps(entry.Folder + entry.Name), {entry.Folder + entry.Name}});
       continue;
     }
     const PieceSpan span = SpanOf(entry, set.PieceSize());
@@ -56,8 +51,8 @@ VerifyReport VerifySet(const PieceSet& set) {
   }
   for (auto& [n, files] : users) {
     ++report.pieces_checked;
-    std::string problem = CheckPiece(set, n);
-    if (!problem.empty()) report.problems.push_back({std::move(problem), std::move(files)});
+    Status problem = CheckPiece(set, n);
+    if (!problem.ok()) report.problems.push_back({std::move(problem), std::move(files)});
   }
   return report;
 }

@@ -15,7 +15,7 @@
 namespace vornalis {
 
 struct VerifyProblem {
-  std::string message;                // what is wrong, naming the piece or the entry
+  Status status;                      // what is wrong, naming the piece or the entry
   std::vector<std::string> affected;  // stored files (Folder + Name) it concerns
 };
 

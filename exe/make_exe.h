@@ -12,23 +12,14 @@
 
 namespace vornalis::exe {
 
-inline constexpr std::string_view kNoFilesMessage = "Can't Make .EXE without any files added!";
-
-struct MakeExeResult {
-  enum class Outcome {
-    kCreated,      // message: target + " is created!"
-    kNoFiles,      // message: kNoFilesMessage; nothing touched
-    kNameTooLong,  // message says why; nothing touched
-    kFailed,       // message: "Can't create " + target; the stub path is worth showing too
-  };
-  Outcome outcome = Outcome::kFailed;
-  std::string target;   // base path + ".exe"
-  std::string message;  // for the user
-  std::string detail;   // for kFailed: what went wrong, for logs and the CLI
-};
-
-MakeExeResult MakeExe(const PieceSet& set, const std::string& stub_path,
-                      platform::FileSystem& fs = platform::RealFileSystem());
+// Makes the executable for set from the stub at stub_path; its path (base path + ".exe") on
+// success. A set without files fails with kRefused and "Can't Make .EXE without any files
+// added!", a set whose name the patch area cannot hold with kRefused too; nothing is touched
+// then. A failed copy or patch fails with kIo and "Can't create " + the executable's path; the
+// Status's path and error number name the file that failed and why (the stub, most often, is
+// not where it was looked for).
+Result<std::string> MakeExe(const PieceSet& set, const std::string& stub_path,
+                            platform::FileSystem& fs = platform::RealFileSystem());
 
 // The stub beside a program: ext.dll in the folder of program_path.
 std::string StubBeside(const std::string& program_path);

@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     CatalogueStreamWriter out(fs, paths, piece_size, last_piece,
                               CatalogueStreamWriter::StreamSize(files, tail.size(), buffer.size()));
-    if (!out.Begin(static_cast<std::uint32_t>(tail.size())) || !out.Write(tail) ||
-        !out.WriteRecords(files, buffer) || !out.Finish() || !out.Commit())
+    if (!out.Begin(static_cast<std::uint32_t>(tail.size())).ok() || !out.Write(tail).ok() ||
+        !out.WriteRecords(files, buffer).ok() || !out.Finish().ok() || !out.Commit().ok())
       std::abort();
     // The header and every overflow piece keep to the piece size, all but the last full.
     for (std::uint32_t n = 0; n <= out.OverflowCount(); ++n) {
@@ -88,9 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   SetReader reader(fs, base);
   std::vector<StoredFile> read;
-  int error = 0;
-  auto copy = fs.CreateUniqueFile(fuzz::WorkFolder("writer-fuzz"), "tail", &error);
-  if (!copy || !reader.Open() || !reader.ReadCatalogue(&read, buffer, copy.get())) std::abort();
+  auto copy = fs.CreateUniqueFile(fuzz::WorkFolder("writer-fuzz"), "tail");
+  if (!copy.ok() || !reader.Open().ok() || !reader.ReadCatalogue(&read, buffer, copy.get()).ok())
+    std::abort();
   if (reader.piece_size() != piece_size || reader.last_piece() != last_piece ||
       reader.tail_length() != tail.size() || read.size() != files.size())
     std::abort();

@@ -1,6 +1,7 @@
 // FileSystem: the one door through which the engine and the front ends reach files and folders.
 //
-// Every operation reports failure by its result and an errno-style code, never by exception.
+// Every operation reports failure as a Status (platform/status.h) holding the path and the
+// system's error number, or a Result that holds the value or that Status; never by exception.
 // The real implementation talks to the operating system; FaultFileSystem (fault_file_system.h)
 // wraps another and makes chosen operations fail, so tests can check how callers cope with a
 // full disk, a truncated file or a refused rename. A File is used by one thread at a time.
@@ -13,14 +14,9 @@
 #include <string>
 #include <vector>
 
-namespace vornalis::platform {
+#include "platform/status.h"
 
-// Outcome of a read or write: how many bytes moved, and the error code when the call failed
-// (0 when it did not). A read that returns fewer bytes than asked with error 0 reached the end.
-struct IoResult {
-  std::size_t count = 0;
-  int error = 0;
-};
+namespace vornalis::platform {
 
 // What the system tells of one entry of a folder, as lstat or fstat see it.
 struct FileInfo {
@@ -42,6 +38,16 @@ struct FileInfo {
 // The user this process acts for, as owners of files are counted.
 std::uint32_t CurrentUser();
 
+// Error number for a path that names something other than a regular file (a FIFO, a device, a
+// socket, a folder) where a file is expected: opening one could block forever or read endless
+// bytes, so it is refused before any byte is read.
+inline constexpr int kNotRegularFile = -1000;
+// Error number for a file at a lock file's name that is not a lock file this user made (it has
+// content, another owner or other names): it is neither taken nor removed.
+inline constexpr int kNotALockFile = -1001;
+// Error number for a file that ended before the bytes asked of it.
+inline constexpr int kEndedEarly = -1002;
+
 // An open file with one position that reads and writes advance.
 class File {
  public:
@@ -51,21 +57,19 @@ class File {
   File& operator=(const File&) = delete;
 
   virtual const std::string& Path() const = 0;
-  // Reads up to data.size() bytes; fewer only at the end of the file or on error.
-  virtual IoResult Read(std::span<char> data) = 0;
-  // Reads up to data.size() bytes at offset, leaving the position where it was.
-  virtual IoResult ReadAt(std::uint64_t offset, std::span<char> data) = 0;
-  // Writes all of data, or fails with a code (ENOSPC when the disk filled up).
-  virtual IoResult Write(std::span<const char> data) = 0;
-  // Moves the position; returns 0 or an error code.
-  virtual int Seek(std::uint64_t offset) = 0;
-  // Current length in bytes, or -1 with the code in *error.
-  virtual std::int64_t Size(int* error) = 0;
-  // Closes the file; a write-back failure shows here. Returns 0 or an error code.
-  virtual int Close() = 0;
-  // Flushes the file's bytes to the medium and waits until they are there. Returns 0 or an
-  // error code.
-  virtual int Sync() = 0;
+  // Reads up to data.size() bytes; fewer only at the end of the file. The count read.
+  virtual Result<std::size_t> Read(std::span<char> data) = 0;
+  // The same at offset, leaving the position where it was.
+  virtual Result<std::size_t> ReadAt(std::uint64_t offset, std::span<char> data) = 0;
+  // Writes all of data (ENOSPC when the disk filled up).
+  virtual Status Write(std::span<const char> data) = 0;
+  virtual Status Seek(std::uint64_t offset) = 0;
+  // The file's length in bytes.
+  virtual Result<std::uint64_t> Size() = 0;
+  // Closes the file; a write-back failure shows here.
+  virtual Status Close() = 0;
+  // Flushes the file's bytes to the medium and waits until they are there.
+  virtual Status Sync() = 0;
   // Asks the system to start writing the file's bytes to the medium now, without waiting for
   // it, so that a later flush finds less to do. A hint: nothing is promised.
   virtual void StartWriteback() {}
@@ -73,17 +77,8 @@ class File {
   // such files can be left to the kernel; -1 for any other file.
   virtual int SystemHandle() const { return -1; }
   // What the system tells of the open file itself (it may have no name, or another by now).
-  // Returns 0 or an error code.
-  virtual int Inspect(FileInfo* info) = 0;
+  virtual Result<FileInfo> Inspect() = 0;
 };
-
-// Error code for a path that names something other than a regular file (a FIFO, a device, a
-// socket, a folder) where a file is expected: opening one could block forever or read endless
-// bytes, so it is refused before any byte is read.
-inline constexpr int kNotRegularFile = -1000;
-// Error code for a file at a lock file's name that is not a lock file this user made (it has
-// content, another owner or other names): it is neither taken nor removed.
-inline constexpr int kNotALockFile = -1001;
 
 // An open folder. Names given to it are single entries of this folder, never paths, and links
 // are never followed through it: a stored file cannot be written outside the folder by a link
@@ -99,23 +94,21 @@ class Directory {
   virtual const std::string& Path() const = 0;
   // Opens the sub-folder `name`, creating it first when it is missing and create is set. A
   // symbolic link at that name is refused with ELOOP, anything but a folder with ENOTDIR.
-  virtual std::unique_ptr<Directory> OpenChild(const std::string& name, bool create,
-                                               int* error) = 0;
+  virtual Result<std::unique_ptr<Directory>> OpenChild(const std::string& name, bool create) = 0;
   // Creates a new, empty file in this folder under a name that starts with prefix and that no
   // other entry has; returns it open for writing, with its full path in File::Path().
-  virtual std::unique_ptr<File> CreateUniqueFile(const std::string& prefix, int* error) = 0;
+  virtual Result<std::unique_ptr<File>> CreateUniqueFile(const std::string& prefix) = 0;
   // Replaces the entry `to` by the entry `from` in one step. A link or a file at `to` is
   // replaced itself, never written through; a folder at `to` makes the call fail.
-  virtual int Rename(const std::string& from, const std::string& to) = 0;
-  virtual int Remove(const std::string& name) = 0;
-  // What the entry `name` is, without following a link there. Returns 0, or ENOENT (with
-  // info->kind kMissing) or another error code.
-  virtual int Inspect(const std::string& name, FileInfo* info) = 0;
+  virtual Status Rename(const std::string& from, const std::string& to) = 0;
+  virtual Status Remove(const std::string& name) = 0;
+  // What the entry `name` is, without following a link there; ENOENT when there is none.
+  virtual Result<FileInfo> Inspect(const std::string& name) = 0;
 
   // A new file in this folder that nobody can see until Publish names it: an unnamed file where
   // the system has them (it vanishes by itself if the process dies), else a file under a
   // temporary name that starts with temp_prefix. Either way it is open for writing.
-  virtual std::unique_ptr<File> CreateNewFile(const std::string& temp_prefix, int* error) = 0;
+  virtual Result<std::unique_ptr<File>> CreateNewFile(const std::string& temp_prefix) = 0;
   // Closes a file from CreateNewFile and gives it the name `name`. With kAny, an entry of that
   // name (a file or a link, never followed) is replaced in one step; a folder there makes it
   // fail. With kNever, a taken name fails with EEXIST and leaves `file` open and unnamed, so
@@ -123,7 +116,7 @@ class Directory {
   // `file` is consumed: on failure the new file is gone and, but for a close that fails after
   // the name was given, `name` is as it was.
   enum class Replace { kNever, kAny };
-  virtual int Publish(std::unique_ptr<File>& file, const std::string& name, Replace replace) = 0;
+  virtual Status Publish(std::unique_ptr<File>& file, const std::string& name, Replace replace) = 0;
   // Throws away a file from CreateNewFile that will not be published.
   virtual void Discard(std::unique_ptr<File> file) = 0;
 };
@@ -151,68 +144,61 @@ struct DirEntry {
   bool is_regular = false;    // a regular file, or a link to one
 };
 
-// Result of FileSystem::Copy: bytes copied, and which side failed if any.
-struct CopyResult {
-  enum class Failure { kNone, kRead, kWrite };
-  std::uint64_t copied = 0;
-  Failure failure = Failure::kNone;
-  int error = 0;  // for kRead: 0 means the source ended early
-};
-
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // Opens path; on failure returns null and sets *error. Only regular files are opened: any
-  // other kind of entry fails with kNotRegularFile, without blocking.
-  virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode, int* error) = 0;
-  virtual int Remove(const std::string& path) = 0;
+  // Opens path. Only regular files are opened: any other kind of entry fails with
+  // kNotRegularFile, without blocking.
+  virtual Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) = 0;
+  virtual Status Remove(const std::string& path) = 0;
   // Replaces `to` by `from` in one step.
-  virtual int Rename(const std::string& from, const std::string& to) = 0;
+  virtual Status Rename(const std::string& from, const std::string& to) = 0;
   // Creates one folder level; succeeds when the folder already exists.
-  virtual int CreateDirectory(const std::string& path) = 0;
+  virtual Status CreateDirectory(const std::string& path) = 0;
   virtual bool IsDirectory(const std::string& path) = 0;
   // A regular file, or a link to one (not a FIFO, socket, device or folder).
   virtual bool IsRegularFile(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
-  // What is at path: the entry itself, or with follow_links what a link there leads to.
-  // Returns 0, or ENOENT (with info->kind kMissing) or another error code.
-  virtual int Inspect(const std::string& path, FileInfo* info, bool follow_links = false) = 0;
+  // What is at path: the entry itself, or with follow_links what a link there leads to;
+  // ENOENT when there is nothing.
+  virtual Result<FileInfo> Inspect(const std::string& path, bool follow_links = false) = 0;
   // Opens an existing folder (following links in the path, which is the caller's own choice).
-  virtual std::unique_ptr<Directory> OpenDirectory(const std::string& path, int* error) = 0;
-  // Lists the entries of a folder, "." and ".." left out, in the order the system gives them.
-  virtual int ListDirectory(const std::string& path, std::vector<DirEntry>* entries) = 0;
+  virtual Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) = 0;
+  // The entries of a folder, "." and ".." left out, in the order the system gives them.
+  virtual Result<std::vector<DirEntry>> ListDirectory(const std::string& path) = 0;
   // Creates a new, empty file whose name starts with prefix in folder, under a name no other
   // file has; returns it open for writing with its full path in File::Path().
-  virtual std::unique_ptr<File> CreateUniqueFile(const std::string& folder,
-                                                 const std::string& prefix, int* error) = 0;
+  virtual Result<std::unique_ptr<File>> CreateUniqueFile(const std::string& folder,
+                                                         const std::string& prefix) = 0;
   // Takes the exclusive advisory lock of path, creating the file, without waiting: fails with
   // EWOULDBLOCK while another process (or another Lock) holds it, and with kNotALockFile when the
   // name holds a file that is no empty lock file of this user. The file is removed when the lock
   // is released. Only programs that take the same lock are kept out.
-  virtual std::unique_ptr<Lock> LockFile(const std::string& path, int* error) = 0;
+  virtual Result<std::unique_ptr<Lock>> LockFile(const std::string& path) = 0;
   // Flushes the folder's own entries to the medium, so that names made, renamed or removed in
-  // it last. Returns 0 or an error code.
-  virtual int SyncFolderEntries(const std::string& folder) = 0;
+  // it last.
+  virtual Status SyncFolderEntries(const std::string& folder) = 0;
   // The folder for temporary files, ending with a separator.
   virtual std::string TempFolder() = 0;
   // Gives `to` the permission bits of `from` (so a copied program stays executable).
-  virtual int CopyPermissions(const std::string& from, const std::string& to) = 0;
+  virtual Status CopyPermissions(const std::string& from, const std::string& to) = 0;
 
-  // Creates every missing level of folder (a path ending with a separator or not). Returns 0
+  // Creates every missing level of folder (a path ending with a separator or not); succeeds
   // when the folder exists afterwards.
-  int CreateDirectories(const std::string& folder);
+  Status CreateDirectories(const std::string& folder);
 
-  // Copies n bytes from src's position to dst's position, advancing both. The default goes
-  // through buffer in chunks of buffer.size(); an implementation may let the kernel copy
-  // instead, so no user memory is needed.
-  virtual CopyResult Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer);
+  // Copies n bytes from src's position to dst's position, advancing both. A failure names the
+  // file that failed (src or dst) in its path; a source that ends first fails with kEndedEarly.
+  // The default goes through buffer in chunks of buffer.size(); an implementation may let the
+  // kernel copy instead, so no user memory is needed.
+  virtual Status Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer);
 };
 
 // The operating system's file system, shared by the whole process.
 FileSystem& RealFileSystem();
 
-// Text for an error code, such as "No space left on device".
+// Text for an error number, such as "No space left on device".
 std::string ErrorText(int error);
 
 }  // namespace vornalis::platform

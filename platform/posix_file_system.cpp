@@ -19,6 +19,9 @@
 namespace vornalis::platform {
 namespace {
 
+// The failure of the system call just made on path.
+Status Failed(const std::string& path) { return Status::System(errno, path); }
+
 FileInfo InfoOf(const struct stat& st) {
   FileInfo info;
   info.kind = S_ISREG(st.st_mode)   ? FileInfo::Kind::kRegular
@@ -33,42 +36,34 @@ FileInfo InfoOf(const struct stat& st) {
   return info;
 }
 
-// The outcome of a stat call in the shape Inspect returns it.
-int Inspected(int result, const struct stat& st, FileInfo* info) {
-  if (result != 0) {
-    const int error = errno;
-    *info = FileInfo{};
-    return error;
-  }
-  *info = InfoOf(st);
-  return 0;
+// The outcome of a stat call on path in the shape Inspect returns it.
+Result<FileInfo> Inspected(int result, const struct stat& st, const std::string& path) {
+  if (result != 0) return Failed(path);
+  return InfoOf(st);
 }
 
 // Reads into data until it is full, the file ends or a call fails; call(at, n, done) reads up
 // to n bytes to at, done bytes being read already.
 template <typename Call>
-IoResult ReadFully(std::span<char> data, Call call) {
-  IoResult result;
-  while (result.count < data.size()) {
-    const ssize_t n = call(data.data() + result.count, data.size() - result.count, result.count);
+Result<std::size_t> ReadFully(std::span<char> data, const std::string& path, Call call) {
+  std::size_t count = 0;
+  while (count < data.size()) {
+    const ssize_t n = call(data.data() + count, data.size() - count, count);
     if (n < 0) {
       if (errno == EINTR) continue;
-      result.error = errno;
-      break;
+      return Failed(path);
     }
     if (n == 0) break;
-    result.count += static_cast<std::size_t>(n);
+    count += static_cast<std::size_t>(n);
   }
-  return result;
+  return count;
 }
 
 class PosixFile final : public File {
  public:
-  // size is the length seen at opening, or -1 when unknown; opened, when given, is what fstat
-  // told at opening of a file opened for reading.
-  PosixFile(std::string path, int fd, std::int64_t size = -1, bool unnamed = false,
-            const struct stat* opened = nullptr)
-      : path_(std::move(path)), fd_(fd), known_size_(size), unnamed_(unnamed) {
+  // opened, when given, is what fstat told at opening of a file opened for reading.
+  PosixFile(std::string path, int fd, bool unnamed = false, const struct stat* opened = nullptr)
+      : path_(std::move(path)), fd_(fd), unnamed_(unnamed) {
     if (opened != nullptr) known_info_ = InfoOf(*opened);
   }
   ~PosixFile() override {
@@ -77,73 +72,63 @@ class PosixFile final : public File {
 
   const std::string& Path() const override { return path_; }
   int SystemHandle() const override { return fd_; }
-  int Sync() override { return ::fdatasync(fd_) != 0 ? errno : 0; }
+  Status Sync() override { return ::fdatasync(fd_) != 0 ? Failed(path_) : Status::Ok(); }
   void StartWriteback() override { ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE); }
   // Made with O_TMPFILE: it has no name in its folder until linked into it.
   bool unnamed() const { return unnamed_; }
 
-  int Inspect(FileInfo* info) override {
-    if (known_info_.exists()) {
-      *info = known_info_;
-      return 0;
-    }
+  Result<FileInfo> Inspect() override {
+    if (known_info_.exists()) return known_info_;
     struct stat st;
-    return Inspected(::fstat(fd_, &st), st, info);
+    return Inspected(::fstat(fd_, &st), st, path_);
   }
 
-  IoResult Read(std::span<char> data) override {
-    return ReadFully(data,
+  Result<std::size_t> Read(std::span<char> data) override {
+    return ReadFully(data, path_,
                      [this](char* at, std::size_t n, std::size_t) { return ::read(fd_, at, n); });
   }
 
-  IoResult ReadAt(std::uint64_t offset, std::span<char> data) override {
-    return ReadFully(data, [this, offset](char* at, std::size_t n, std::size_t done) {
+  Result<std::size_t> ReadAt(std::uint64_t offset, std::span<char> data) override {
+    return ReadFully(data, path_, [this, offset](char* at, std::size_t n, std::size_t done) {
       return ::pread(fd_, at, n, static_cast<off_t>(offset + done));
     });
   }
 
-  IoResult Write(std::span<const char> data) override {
-    IoResult result;
-    while (result.count < data.size()) {
-      const ssize_t n = ::write(fd_, data.data() + result.count, data.size() - result.count);
+  Status Write(std::span<const char> data) override {
+    std::size_t count = 0;
+    while (count < data.size()) {
+      const ssize_t n = ::write(fd_, data.data() + count, data.size() - count);
       if (n < 0) {
         if (errno == EINTR) continue;
-        result.error = errno;
-        break;
+        return Failed(path_);
       }
-      if (n == 0) {
-        result.error = ENOSPC;
-        break;
-      }
-      result.count += static_cast<std::size_t>(n);
+      if (n == 0) return Status::System(ENOSPC, path_);
+      count += static_cast<std::size_t>(n);
     }
-    return result;
+    return Status::Ok();
   }
 
-  int Seek(std::uint64_t offset) override {
-    return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0 ? errno : 0;
+  Status Seek(std::uint64_t offset) override {
+    return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0 ? Failed(path_) : Status::Ok();
   }
 
-  std::int64_t Size(int* error) override {
-    if (known_size_ >= 0) return known_size_;
+  Result<std::uint64_t> Size() override {
+    // A file opened for reading keeps the length it had then, as readers ask for it next.
+    if (known_info_.exists()) return known_info_.size;
     struct stat st;
-    if (::fstat(fd_, &st) != 0) {
-      *error = errno;
-      return -1;
-    }
-    return st.st_size;
+    if (::fstat(fd_, &st) != 0) return Failed(path_);
+    return static_cast<std::uint64_t>(st.st_size);
   }
 
-  int Close() override {
+  Status Close() override {
     const int fd = fd_;
     fd_ = -1;
-    return ::close(fd) != 0 ? errno : 0;
+    return ::close(fd) != 0 ? Failed(path_) : Status::Ok();
   }
 
  private:
   std::string path_;
   int fd_;
-  std::int64_t known_size_;  // files opened for reading only: their length at opening
   bool unnamed_;
   FileInfo known_info_;  // files opened for reading only: what fstat told at opening
 };
@@ -168,19 +153,18 @@ std::string RandomName(const std::string& prefix) {
 // Creates a new file named directory_path + RandomName(prefix), relative to dir_fd. Like mkstemp,
 // but with the usual permissions (0666 less the umask) rather than 0600, since such a file may
 // become a file of the user's set or a rebuilt file.
-std::unique_ptr<File> CreateUniqueAt(int dir_fd, const std::string& directory_path,
-                                     const std::string& prefix, int* error) {
+Result<std::unique_ptr<File>> CreateUniqueAt(int dir_fd, const std::string& directory_path,
+                                             const std::string& prefix) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = RandomName(prefix);
     // With dir_fd AT_FDCWD the name is taken with its folder; otherwise relative to dir_fd.
     const std::string full = directory_path + name;
     const int fd = ::openat(dir_fd, dir_fd == AT_FDCWD ? full.c_str() : name.c_str(),
                             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0) return std::make_unique<PosixFile>(full, fd);
+    if (fd >= 0) return std::unique_ptr<File>(std::make_unique<PosixFile>(full, fd));
     if (errno != EEXIST) break;
   }
-  *error = errno;
-  return nullptr;
+  return Failed(directory_path + prefix);
 }
 
 class PosixDirectory final : public Directory {
@@ -190,101 +174,97 @@ class PosixDirectory final : public Directory {
 
   const std::string& Path() const override { return path_; }
 
-  std::unique_ptr<Directory> OpenChild(const std::string& name, bool create, int* error) override {
+  Result<std::unique_ptr<Directory>> OpenChild(const std::string& name, bool create) override {
     constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     int fd = ::openat(fd_, name.c_str(), kFlags);
     if (fd < 0 && errno == ENOENT && create) {
-      if (::mkdirat(fd_, name.c_str(), 0777) != 0 && errno != EEXIST) {
-        *error = errno;
-        return nullptr;
-      }
+      if (::mkdirat(fd_, name.c_str(), 0777) != 0 && errno != EEXIST) return Failed(path_ + name);
       fd = ::openat(fd_, name.c_str(), kFlags);
     }
     if (fd < 0) {
       // O_NOFOLLOW gives ELOOP for a link, O_DIRECTORY ENOTDIR for a link on some systems and
       // for any other entry: tell a link apart, as the caller names it as such.
-      *error = errno;
+      int error = errno;
       struct stat st;
-      if (*error == ENOTDIR && ::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+      if (error == ENOTDIR && ::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
           S_ISLNK(st.st_mode))
-        *error = ELOOP;
-      return nullptr;
+        error = ELOOP;
+      return Status::System(error, path_ + name);
     }
-    return std::make_unique<PosixDirectory>(path_ + name + kSeparator, fd);
+    return std::unique_ptr<Directory>(
+        std::make_unique<PosixDirectory>(path_ + name + kSeparator, fd));
   }
 
-  std::unique_ptr<File> CreateUniqueFile(const std::string& prefix, int* error) override {
-    return CreateUniqueAt(fd_, path_, prefix, error);
+  Result<std::unique_ptr<File>> CreateUniqueFile(const std::string& prefix) override {
+    return CreateUniqueAt(fd_, path_, prefix);
   }
 
-  int Rename(const std::string& from, const std::string& to) override {
-    return ::renameat(fd_, from.c_str(), fd_, to.c_str()) != 0 ? errno : 0;
+  Status Rename(const std::string& from, const std::string& to) override {
+    return ::renameat(fd_, from.c_str(), fd_, to.c_str()) != 0 ? Failed(path_ + to) : Status::Ok();
   }
 
-  int Remove(const std::string& name) override {
-    return ::unlinkat(fd_, name.c_str(), 0) != 0 ? errno : 0;
+  Status Remove(const std::string& name) override {
+    return ::unlinkat(fd_, name.c_str(), 0) != 0 ? Failed(path_ + name) : Status::Ok();
   }
 
-  int Inspect(const std::string& name, FileInfo* info) override {
+  Result<FileInfo> Inspect(const std::string& name) override {
     struct stat st;
-    return Inspected(::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW), st, info);
+    return Inspected(::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW), st, path_ + name);
   }
 
-  std::unique_ptr<File> CreateNewFile(const std::string& temp_prefix, int* error) override {
+  Result<std::unique_ptr<File>> CreateNewFile(const std::string& temp_prefix) override {
     temp_prefix_ = temp_prefix;
     if (unnamed_files_) {
       const int fd = ::openat(fd_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-      if (fd >= 0) return std::make_unique<PosixFile>(path_, fd, -1, true);
+      if (fd >= 0) return std::unique_ptr<File>(std::make_unique<PosixFile>(path_, fd, true));
       // Folders on file systems without unnamed files say so in one of these ways.
-      if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-        *error = errno;
-        return nullptr;
-      }
+      if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return Failed(path_);
       unnamed_files_ = false;
     }
-    return CreateUniqueAt(fd_, path_, temp_prefix, error);
+    return CreateUniqueAt(fd_, path_, temp_prefix);
   }
 
-  int Publish(std::unique_ptr<File>& file, const std::string& name, Replace replace) override {
+  Status Publish(std::unique_ptr<File>& file, const std::string& name, Replace replace) override {
     auto& posix = static_cast<PosixFile&>(*file);
-    int error = 0;
+    const std::string path = path_ + name;
     if (!posix.unnamed()) {
       // A named temporary file: renamed, or with kNever linked under the name (which fails on a
       // taken name) and then removed under its temporary name.
       const std::string temp = FileNameOf(posix.Path());
+      Status status;
       if (replace == Replace::kNever) {
         if (::linkat(fd_, temp.c_str(), fd_, name.c_str(), 0) != 0) {
-          error = errno;
-          if (error == EEXIST) return error;
+          if (errno == EEXIST) return Failed(path);
+          status = Failed(path);
         } else {
           Remove(temp);
-          if ((error = posix.Close()) != 0) Remove(name);
+          if (!(status = posix.Close()).ok()) Remove(name);
           file.reset();
-          return error;
+          return status;
         }
       } else {
-        error = posix.Close();
-        if (error == 0) error = Rename(temp, name);
+        status = posix.Close();
+        if (status.ok()) status = Rename(temp, name);
       }
-      if (error != 0) Remove(temp);
+      if (!status.ok()) Remove(temp);
       file.reset();
-      return error;
+      return status;
     }
     // An unnamed file is linked in by its /proc path, which needs no privileges. When the name
     // is taken, it is linked under a temporary name first and renamed over the old entry.
     const std::string proc = "/proc/self/fd/" + std::to_string(posix.SystemHandle());
     if (::linkat(AT_FDCWD, proc.c_str(), fd_, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-      error = errno;
-      if (error == EEXIST && replace == Replace::kNever) return error;
-      if (error == EEXIST) error = LinkUnderTemporaryName(proc, name, temp_prefix_);
-      if (error != 0) {
+      if (errno == EEXIST && replace == Replace::kNever) return Failed(path);
+      Status status = errno == EEXIST ? LinkUnderTemporaryName(proc, name) : Failed(path);
+      if (!status.ok()) {
         file.reset();
-        return error;
+        return status;
       }
     }
-    if ((error = posix.Close()) != 0) Remove(name);
+    Status status = posix.Close();
+    if (!status.ok()) Remove(name);
     file.reset();
-    return error;
+    return status;
   }
 
   void Discard(std::unique_ptr<File> file) override {
@@ -295,19 +275,18 @@ class PosixDirectory final : public Directory {
   }
 
  private:
-  int LinkUnderTemporaryName(const std::string& proc, const std::string& name,
-                             const std::string& prefix) {
+  Status LinkUnderTemporaryName(const std::string& proc, const std::string& name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-      const std::string temp = RandomName(prefix);
+      const std::string temp = RandomName(temp_prefix_);
       if (::linkat(AT_FDCWD, proc.c_str(), fd_, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {
         if (errno == EEXIST) continue;
-        return errno;
+        return Failed(path_ + name);
       }
-      const int error = Rename(temp, name);
-      if (error != 0) Remove(temp);
-      return error;
+      Status status = Rename(temp, name);
+      if (!status.ok()) Remove(temp);
+      return status;
     }
-    return EEXIST;
+    return Status::System(EEXIST, path_ + name);
   }
 
   bool unnamed_files_ = true;
@@ -337,7 +316,7 @@ class PosixLock final : public Lock {
 
 class PosixFileSystem final : public FileSystem {
  public:
-  std::unique_ptr<File> Open(const std::string& path, OpenMode mode, int* error) override {
+  Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override {
     // O_NONBLOCK keeps a FIFO at this path from blocking the open; it is refused below, as is
     // every other entry that is not a regular file. Regular files ignore the flag. Files that
     // are written are never reached through a link, and are truncated only once they are known
@@ -361,46 +340,39 @@ class PosixFileSystem final : public FileSystem {
     do {
       fd = ::open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-      *error = errno;
-      return nullptr;
-    }
+    if (fd < 0) return Failed(path);
     struct stat st;
     if (::fstat(fd, &st) != 0) {
-      *error = errno;
+      Status status = Failed(path);
       ::close(fd);
-      return nullptr;
+      return status;
     }
     if (!S_ISREG(st.st_mode)) {
-      *error = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
       ::close(fd);
-      return nullptr;
+      return Status::System(S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile, path);
     }
     if (mode == OpenMode::kCreate && st.st_size > 0 && ::ftruncate(fd, 0) != 0) {
-      *error = errno;
+      Status status = Failed(path);
       ::close(fd);
-      return nullptr;
+      return status;
     }
     // What fstat told is kept for files opened for reading, as readers ask for it next.
     if (mode == OpenMode::kRead)
-      return std::make_unique<PosixFile>(path, fd, st.st_size, false, &st);
-    return std::make_unique<PosixFile>(path, fd);
+      return std::unique_ptr<File>(std::make_unique<PosixFile>(path, fd, false, &st));
+    return std::unique_ptr<File>(std::make_unique<PosixFile>(path, fd));
   }
 
-  std::unique_ptr<Lock> LockFile(const std::string& path, int* error) override {
+  Result<std::unique_ptr<Lock>> LockFile(const std::string& path) override {
     // The lock file may be removed by a holder that releases it just as it is opened here, so
     // the lock counts only when the name still leads to the file that was locked.
     for (int attempt = 0; attempt < 100; ++attempt) {
       const int fd =
           ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-      if (fd < 0) {
-        *error = errno;
-        return nullptr;
-      }
+      if (fd < 0) return Failed(path);
       if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        *error = errno == EINTR ? EWOULDBLOCK : errno;
+        const int error = errno == EINTR ? EWOULDBLOCK : errno;
         ::close(fd);
-        return nullptr;
+        return Status::System(error, path);
       }
       struct stat held, named;
       if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
@@ -410,48 +382,45 @@ class PosixFileSystem final : public FileSystem {
         if (!S_ISREG(held.st_mode) || held.st_size != 0 || held.st_nlink != 1 ||
             held.st_uid != ::geteuid()) {
           ::close(fd);
-          *error = kNotALockFile;
-          return nullptr;
+          return Status::System(kNotALockFile, path);
         }
-        return std::make_unique<PosixLock>(path, fd);
+        return std::unique_ptr<Lock>(std::make_unique<PosixLock>(path, fd));
       }
       ::close(fd);
     }
-    *error = EWOULDBLOCK;
-    return nullptr;
+    return Status::System(EWOULDBLOCK, path);
   }
 
-  int SyncFolderEntries(const std::string& folder) override {
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    const int error = ::fsync(fd) != 0 && errno != EINVAL ? errno : 0;
+  Status SyncFolderEntries(const std::string& folder) override {
+    const std::string path = folder.empty() ? "." : folder;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Failed(path);
+    Status status = ::fsync(fd) != 0 && errno != EINVAL ? Failed(path) : Status::Ok();
     ::close(fd);
-    return error;
+    return status;
   }
 
-  std::unique_ptr<Directory> OpenDirectory(const std::string& path, int* error) override {
+  Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override {
     int fd;
     do {
       fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-      *error = errno;
-      return nullptr;
-    }
-    return std::make_unique<PosixDirectory>(WithSeparator(path), fd);
+    if (fd < 0) return Failed(path);
+    return std::unique_ptr<Directory>(std::make_unique<PosixDirectory>(WithSeparator(path), fd));
   }
 
-  int Remove(const std::string& path) override { return ::unlink(path.c_str()) != 0 ? errno : 0; }
-
-  int Rename(const std::string& from, const std::string& to) override {
-    return ::rename(from.c_str(), to.c_str()) != 0 ? errno : 0;
+  Status Remove(const std::string& path) override {
+    return ::unlink(path.c_str()) != 0 ? Failed(path) : Status::Ok();
   }
 
-  int CreateDirectory(const std::string& path) override {
-    if (::mkdir(path.c_str(), 0777) == 0) return 0;
-    const int error = errno;
-    return (error == EEXIST && IsDirectory(path)) ? 0 : error;
+  Status Rename(const std::string& from, const std::string& to) override {
+    return ::rename(from.c_str(), to.c_str()) != 0 ? Failed(to) : Status::Ok();
+  }
+
+  Status CreateDirectory(const std::string& path) override {
+    if (::mkdir(path.c_str(), 0777) == 0) return Status::Ok();
+    Status status = Failed(path);
+    return (status.error == EEXIST && IsDirectory(path)) ? Status::Ok() : status;
   }
 
   bool IsDirectory(const std::string& path) override {
@@ -469,16 +438,17 @@ class PosixFileSystem final : public FileSystem {
     return ::lstat(path.c_str(), &st) == 0;
   }
 
-  int Inspect(const std::string& path, FileInfo* info, bool follow_links) override {
+  Result<FileInfo> Inspect(const std::string& path, bool follow_links) override {
     struct stat st;
     const int result = follow_links ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
-    return Inspected(result, st, info);
+    return Inspected(result, st, path);
   }
 
-  int ListDirectory(const std::string& path, std::vector<DirEntry>* entries) override {
+  Result<std::vector<DirEntry>> ListDirectory(const std::string& path) override {
     DIR* dir = ::opendir(path.c_str());
-    if (dir == nullptr) return errno;
+    if (dir == nullptr) return Failed(path);
     const std::string prefix = WithSeparator(path);
+    std::vector<DirEntry> entries;
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
       DirEntry item{entry->d_name, entry->d_type == DT_DIR, entry->d_type == DT_LNK,
@@ -499,23 +469,24 @@ class PosixFileSystem final : public FileSystem {
         item.is_directory = found && S_ISDIR(st.st_mode);
         item.is_regular = found && S_ISREG(st.st_mode);
       }
-      entries->push_back(std::move(item));
+      entries.push_back(std::move(item));
       errno = 0;
     }
     const int error = errno;
     ::closedir(dir);
-    return error;
+    if (error != 0) return Status::System(error, path);
+    return entries;
   }
 
-  std::unique_ptr<File> CreateUniqueFile(const std::string& folder, const std::string& prefix,
-                                         int* error) override {
-    return CreateUniqueAt(AT_FDCWD, WithSeparator(folder), prefix, error);
+  Result<std::unique_ptr<File>> CreateUniqueFile(const std::string& folder,
+                                                 const std::string& prefix) override {
+    return CreateUniqueAt(AT_FDCWD, WithSeparator(folder), prefix);
   }
 
-  int CopyPermissions(const std::string& from, const std::string& to) override {
+  Status CopyPermissions(const std::string& from, const std::string& to) override {
     struct stat st;
-    if (::stat(from.c_str(), &st) != 0) return errno;
-    return ::chmod(to.c_str(), st.st_mode & 07777) != 0 ? errno : 0;
+    if (::stat(from.c_str(), &st) != 0) return Failed(from);
+    return ::chmod(to.c_str(), st.st_mode & 07777) != 0 ? Failed(to) : Status::Ok();
   }
 
   std::string TempFolder() override {
@@ -523,43 +494,35 @@ class PosixFileSystem final : public FileSystem {
     return WithSeparator(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp");
   }
 
-  CopyResult Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer) override {
+  Status Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer) override {
     const int from = src.SystemHandle();
     const int to = dst.SystemHandle();
     if (from < 0 || to < 0 || !kernel_copy_works_) return FileSystem::Copy(src, dst, n, buffer);
-    CopyResult result;
-    while (result.copied < n) {
-      const std::uint64_t want = n - result.copied;
+    std::uint64_t copied = 0;
+    while (copied < n) {
+      const std::uint64_t want = n - copied;
       const ssize_t got =
           ::copy_file_range(from, nullptr, to, nullptr,
                             static_cast<std::size_t>(std::min<std::uint64_t>(want, 1u << 30)), 0);
       if (got > 0) {
-        result.copied += static_cast<std::uint64_t>(got);
+        copied += static_cast<std::uint64_t>(got);
         continue;
       }
-      if (got == 0) {  // the source ended
-        result.failure = CopyResult::Failure::kRead;
-        return result;
-      }
+      if (got == 0) return Status::System(kEndedEarly, src.Path());
       if (errno == EINTR) continue;
       if (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP ||
           errno == EBADF || errno == EPERM) {
         // This pair of files (or this kernel) cannot copy in the kernel: go on with the buffer.
         if (errno == ENOSYS) kernel_copy_works_ = false;
-        CopyResult rest = FileSystem::Copy(src, dst, n - result.copied, buffer);
-        rest.copied += result.copied;
-        return rest;
+        return FileSystem::Copy(src, dst, n - copied, buffer);
       }
       // Whether the source or the target failed is not told by the call: ENOSPC, EFBIG and
       // EDQUOT belong to the target, everything else is taken as the source's.
       const int error = errno;
-      result.error = error;
-      result.failure = (error == ENOSPC || error == EFBIG || error == EDQUOT)
-                           ? CopyResult::Failure::kWrite
-                           : CopyResult::Failure::kRead;
-      return result;
+      const bool target = error == ENOSPC || error == EFBIG || error == EDQUOT;
+      return Status::System(error, target ? dst.Path() : src.Path());
     }
-    return result;
+    return Status::Ok();
   }
 
  private:
@@ -578,6 +541,7 @@ FileSystem& RealFileSystem() {
 std::string ErrorText(int error) {
   if (error == kNotRegularFile) return "Not a regular file";
   if (error == kNotALockFile) return "Not a lock file of this program";
+  if (error == kEndedEarly) return "The file ended early";
   return std::strerror(error);
 }
 

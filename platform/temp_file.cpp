@@ -5,11 +5,11 @@ namespace vornalis::platform {
 TempFile::TempFile(FileSystem& fs, std::unique_ptr<File> file)
     : fs_(fs), file_(std::move(file)), path_(file_->Path()) {}
 
-std::unique_ptr<TempFile> TempFile::Create(FileSystem& fs, const std::string& folder,
-                                           const std::string& prefix, int* error) {
-  auto file = fs.CreateUniqueFile(folder, prefix, error);
-  if (!file) return nullptr;
-  return std::unique_ptr<TempFile>(new TempFile(fs, std::move(file)));
+Result<std::unique_ptr<TempFile>> TempFile::Create(FileSystem& fs, const std::string& folder,
+                                                   const std::string& prefix) {
+  auto file = fs.CreateUniqueFile(folder, prefix);
+  if (!file.ok()) return file.status();
+  return std::unique_ptr<TempFile>(new TempFile(fs, file.take()));
 }
 
 TempFile::~TempFile() {
@@ -18,23 +18,23 @@ TempFile::~TempFile() {
   fs_.Remove(path_);
 }
 
-int TempFile::Finish(bool sync) {
-  if (!file_) return 0;
-  int error = sync ? file_->Sync() : 0;
-  if (const int close_error = file_->Close(); error == 0) error = close_error;
+Status TempFile::Finish(bool sync) {
+  if (!file_) return Status::Ok();
+  Status status = sync ? file_->Sync() : Status::Ok();
+  if (Status closed = file_->Close(); status.ok()) status = closed;
   file_.reset();
-  return error;
+  return status;
 }
 
-int TempFile::PutInPlace(const std::string& final_path) {
-  const int error = fs_.Rename(path_, final_path);
-  in_place_ = error == 0;
-  return error;
+Status TempFile::PutInPlace(const std::string& final_path) {
+  Status status = fs_.Rename(path_, final_path);
+  in_place_ = status.ok();
+  return status;
 }
 
-int TempFile::Commit(const std::string& final_path, bool sync) {
-  const int error = Finish(sync);
-  return error != 0 ? error : PutInPlace(final_path);
+Status TempFile::Commit(const std::string& final_path, bool sync) {
+  Status status = Finish(sync);
+  return status.ok() ? PutInPlace(final_path) : status;
 }
 
 }  // namespace vornalis::platform

@@ -13,10 +13,9 @@ namespace vornalis::platform {
 
 class TempFile {
  public:
-  // A new, empty file named prefix + six letters or digits in folder, open for writing; null
-  // with *error when it cannot be made.
-  static std::unique_ptr<TempFile> Create(FileSystem& fs, const std::string& folder,
-                                          const std::string& prefix, int* error);
+  // A new, empty file named prefix + six letters or digits in folder, open for writing.
+  static Result<std::unique_ptr<TempFile>> Create(FileSystem& fs, const std::string& folder,
+                                                  const std::string& prefix);
   ~TempFile();  // removes the file unless it took its name
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
@@ -24,14 +23,13 @@ class TempFile {
   File& file() { return *file_; }
   const std::string& Path() const { return path_; }
 
-  // Closes the file, first flushing its bytes to the medium when sync is set. Returns 0 or an
-  // error code.
-  int Finish(bool sync);
-  // Gives the (finished) file the name final_path, replacing what had it in one step. Returns 0
-  // or an error code; the file is still removed when it fails.
-  int PutInPlace(const std::string& final_path);
+  // Closes the file, first flushing its bytes to the medium when sync is set.
+  Status Finish(bool sync);
+  // Gives the (finished) file the name final_path, replacing what had it in one step; the file
+  // is still removed when that fails.
+  Status PutInPlace(const std::string& final_path);
   // Finish, then PutInPlace.
-  int Commit(const std::string& final_path, bool sync);
+  Status Commit(const std::string& final_path, bool sync);
 
  private:
   TempFile(FileSystem& fs, std::unique_ptr<File> file);

@@ -28,11 +28,11 @@ using namespace vornalis;
 // Reads the patch area: the file count and the set's name.
 bool ReadPatch(platform::FileSystem& fs, const std::string& own, std::uint32_t* count,
                std::string* name) {
-  int error = 0;
-  auto self = fs.Open(own, platform::OpenMode::kRead, &error);
+  auto self = fs.Open(own, platform::OpenMode::kRead);
   std::array<char, 4 + exe::kMaxNameLength> patch{};
-  if (!self || self->Seek(exe::kCountOffset) != 0 || self->Read(patch).count < patch.size())
-    return false;
+  if (!self.ok()) return false;
+  const Result<std::size_t> read = self->ReadAt(exe::kCountOffset, patch);
+  if (!read.ok() || *read < patch.size()) return false;
   *count = ReadU32(patch.data());
   std::size_t length = 0;
   while (length < exe::kMaxNameLength && patch[4 + length] != '\0') ++length;
@@ -87,8 +87,8 @@ int main(int argc, char** argv) {
   std::vector<char> buffer(format::kBufferSize);
   std::vector<StoredFile> files;
   SetReader reader(fs, base);
-  if (!reader.ReadSnapshot(&files, buffer)) {
-    PrintLine(stderr, reader.error());
+  if (const Status read = reader.ReadSnapshot(&files, buffer); !read.ok()) {
+    PrintLine(stderr, read.message);
     return 1;
   }
   const OverlapIndex overlaps(files, reader.shape());

@@ -96,7 +96,7 @@ TEST_F(NameClaimTest, OnlyTheSetsOwnFileUnderTheNextPiecesNameIsReplaced) {
       EXPECT_EQ(added, !planted.refused) << set.LastError();
       if (planted.refused) {
         EXPECT_EQ(set.LastError(), Piece(2) + planted.message);
-        EXPECT_EQ(set.LastErrorCode(), Status::Code::kNameTaken);
+        EXPECT_EQ(set.LastStatus().code, Status::Code::kNameTaken);
         EXPECT_FALSE(FileExists(Piece(3))) << "refused before anything changed";
       }
       EXPECT_TRUE(set.Close()) << set.LastError();
@@ -175,7 +175,7 @@ TEST_F(NameClaimTest, ANeighboursHeaderAtTheTailPiecesNameKeepsTheSetFromStoring
   EXPECT_EQ(ReadFile(PathOf("a1.pec")), neighbour);
   // Nor does a new set take a neighbour's piece as its header.
   PieceSet other(PathOf("a1"), 1000);
-  EXPECT_EQ(other.LastErrorCode(), Status::Code::kExists);
+  EXPECT_EQ(other.LastStatus().code, Status::Code::kExists);
   WriteFile(PathOf("big"), PatternBytes(3000, 5));
   {
     PieceSet b(PathOf("b"), 1000);

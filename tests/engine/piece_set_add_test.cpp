@@ -155,7 +155,7 @@ TEST_F(AddTest, PieceSizeTooSmallForTheHeaderIsRefused) {
     EXPECT_FALSE(FileExists(Piece(1)));
     EXPECT_FALSE(FileExists(Header()));
   }
-  EXPECT_EQ(PieceSet::CheckPieceSize(20), "");
+  EXPECT_TRUE(PieceSet::CheckPieceSize(20).ok());
 }
 
 TEST_F(AddTest, NamesARebuildWouldRefuseAreLeftOutAndTheRestIsStored) {

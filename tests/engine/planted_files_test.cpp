@@ -35,10 +35,10 @@ class PlantedFilesTest : public SetTest {
 
   // A record that matches the header on disk, as a writer would write it.
   std::string RecordFor(std::uint32_t first, std::uint32_t count) {
-    auto header = platform::RealFileSystem().Open(Header(), platform::OpenMode::kRead, &error_);
+    auto header = platform::RealFileSystem().Open(Header(), platform::OpenMode::kRead);
     std::array<char, 4096> buffer{};
     std::uint64_t size = 0, hash = 0;
-    EXPECT_TRUE(HashFile(*header, buffer, &size, &hash));
+    EXPECT_TRUE(header.ok() && HashFile(*header, buffer, &size, &hash).ok());
     std::string bytes = "QBAS";
     bytes += U32(static_cast<std::uint32_t>(size)) + U32(static_cast<std::uint32_t>(size >> 32));
     bytes += U32(static_cast<std::uint32_t>(hash)) + U32(static_cast<std::uint32_t>(hash >> 32));
@@ -81,7 +81,7 @@ TEST_F(PlantedFilesTest, AForgedRecordAndPieceOfAnotherUserAreNeverTrusted) {
   {
     PieceSet writer(Base());
     EXPECT_FALSE(AddSources(writer, {{"late", PatternBytes(700, 1)}}));
-    EXPECT_EQ(writer.LastErrorCode(), Status::Code::kNameTaken) << writer.LastError();
+    EXPECT_EQ(writer.LastStatus().code, Status::Code::kNameTaken) << writer.LastError();
   }
   EXPECT_EQ(ReadFile(Header()), header);
   EXPECT_EQ(Names(), names);
@@ -152,7 +152,7 @@ TEST_F(PlantedFilesTest, FilesThatOnlyLookLikeAWritersLeftoversStay) {
   {
     PieceSet writer(Base());
     EXPECT_FALSE(writer.CanStore());
-    EXPECT_EQ(writer.LastErrorCode(), Status::Code::kNameTaken) << writer.LastError();
+    EXPECT_EQ(writer.LastStatus().code, Status::Code::kNameTaken) << writer.LastError();
   }
   EXPECT_EQ(ReadFile(Header() + ".lock"), "not a lock");
   for (const auto& [name, content] : users) EXPECT_EQ(ReadFile(PathOf(name)), content) << name;

@@ -44,14 +44,14 @@ TEST_F(SetFilesTest, HeaderOrAnyPieceLeadsToTheSetWhateverItsName) {
     WriteFile(PathOf(c.chosen), c.bytes);
     if (std::string(c.base).size() > 0 && c.bytes != kHeader)
       WriteFile(PathOf(std::string(c.base) + c.extension), kHeader);
-    const SetIdentity identity = IdentifySetFile(PathOf(c.chosen));
-    EXPECT_EQ(identity.ok, *c.base != '\0') << c.chosen << ": " << identity.message;
-    if (!identity.ok) {
-      EXPECT_EQ(identity.message, PathOf(c.chosen) + " is an invalid piece!");
+    const Result<SetPaths> paths = IdentifySetFile(PathOf(c.chosen));
+    EXPECT_EQ(paths.ok(), *c.base != '\0') << c.chosen << ": " << paths.status().message;
+    if (!paths.ok()) {
+      EXPECT_EQ(paths.status().message, PathOf(c.chosen) + " is an invalid piece!");
       continue;
     }
-    EXPECT_EQ(identity.paths.base, PathOf(c.base)) << c.chosen;
-    EXPECT_EQ(identity.paths.extension, c.extension) << c.chosen;
+    EXPECT_EQ(paths->base, PathOf(c.base)) << c.chosen;
+    EXPECT_EQ(paths->extension, c.extension) << c.chosen;
   }
 }
 
@@ -61,17 +61,20 @@ TEST_F(SetFilesTest, FilesOfNoSetGetTheOpenMessages) {
   WriteFile(PathOf("lone5.pec"), PieceBytes(5, "x"));
   WriteFile(PathOf("bad.pec"), "XXXX");
   WriteFile(PathOf("bad1.pec"), PieceBytes(1, "x"));
-  EXPECT_EQ(IdentifySetFile(PathOf("missing.pec")).message, "Can't open " + PathOf("missing.pec"));
-  EXPECT_EQ(IdentifySetFile(PathOf("other.pec")).message,
+  EXPECT_EQ(IdentifySetFile(PathOf("missing.pec")).status().message,
+            "Can't open " + PathOf("missing.pec"));
+  EXPECT_EQ(IdentifySetFile(PathOf("other.pec")).status().message,
             PathOf("other.pec") + " is an invalid piece!");
-  EXPECT_EQ(IdentifySetFile(PathOf("tiny.pec")).message,
+  EXPECT_EQ(IdentifySetFile(PathOf("tiny.pec")).status().message,
             PathOf("tiny.pec") + " is an invalid piece!");
-  EXPECT_EQ(IdentifySetFile(PathOf("lone5.pec")).message, "Can't open " + PathOf("lone.pec"));
+  EXPECT_EQ(IdentifySetFile(PathOf("lone5.pec")).status().message,
+            "Can't open " + PathOf("lone.pec"));
   WriteFile(PathOf("gone12.pec"), PieceBytes(2, "x"));  // the name holds 2 after "gone1"
-  EXPECT_EQ(IdentifySetFile(PathOf("gone12.pec")).message, "Can't open " + PathOf("gone1.pec"));
-  EXPECT_EQ(IdentifySetFile(PathOf("bad1.pec")).message,
+  EXPECT_EQ(IdentifySetFile(PathOf("gone12.pec")).status().message,
+            "Can't open " + PathOf("gone1.pec"));
+  EXPECT_EQ(IdentifySetFile(PathOf("bad1.pec")).status().message,
             PathOf("bad.pec") + " is an invalid piece!");
-  EXPECT_FALSE(IdentifySetFile(PathOf("bad1.pec")).ok);
+  EXPECT_FALSE(IdentifySetFile(PathOf("bad1.pec")).ok());
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ TEST_F(VerifyTest, SoundSetHasNoProblems) {
   MakeSet();
   PieceSet set(Base(), SetAccess::kReadOnly);
   const VerifyReport report = VerifySet(set);
-  EXPECT_TRUE(report.ok()) << report.problems[0].message;
+  EXPECT_TRUE(report.ok()) << report.problems[0].status.message;
   EXPECT_EQ(report.pieces_checked, 3u);
 }
 
@@ -41,9 +41,9 @@ TEST_F(VerifyTest, MissingShortAndForeignPiecesAreNamedWithTheirFiles) {
   PieceSet set(Base(), SetAccess::kReadOnly);
   const VerifyReport report = VerifySet(set);
   ASSERT_EQ(report.problems.size(), 2u);
-  EXPECT_EQ(report.problems[0].message, "Missing piece " + Piece(1));
+  EXPECT_EQ(report.problems[0].status.message, "Missing piece " + Piece(1));
   EXPECT_EQ(report.problems[0].affected, (std::vector<std::string>{"a"}));
-  EXPECT_EQ(report.problems[1].message,
+  EXPECT_EQ(report.problems[1].status.message,
             "Damaged piece " + Piece(2) + ": it is 99 bytes long, not 100");
   EXPECT_EQ(report.problems[1].affected, (std::vector<std::string>{"a", "b"}));
 }
@@ -55,7 +55,7 @@ TEST_F(VerifyTest, EntryPastTheStoredBytesIsReported) {
   PieceSet set(Base(), SetAccess::kReadOnly);
   const VerifyReport report = VerifySet(set);
   ASSERT_EQ(report.problems.size(), 1u) << set.LastError();
-  EXPECT_EQ(report.problems[0].message,
+  EXPECT_EQ(report.problems[0].status.message,
             "Stored file long reaches past the end of the stored bytes");
   // Bytes stored after it would look like its own: nothing is stored into such a set.
   PieceSet writer(Base());

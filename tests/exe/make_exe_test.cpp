@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "engine/messages.h"
 #include "engine/patch_area.h"
 #include "exe/make_exe.h"
 #include "tests/support/fault_file_system.h"
@@ -16,7 +17,6 @@ namespace vornalis::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using Outcome = exe::MakeExeResult::Outcome;
 
 class MakeExeTest : public SetTest {
  protected:
@@ -32,9 +32,9 @@ class MakeExeTest : public SetTest {
 TEST_F(MakeExeTest, CopyDiffersFromTheStubOnlyInThePatchArea) {
   MakeSet({{"a", "1"}, {"b", "2"}, {"c", "3"}});
   PieceSet set(Base(), SetAccess::kReadOnly);
-  const exe::MakeExeResult result = exe::MakeExe(set, stub_);
-  ASSERT_EQ(result.outcome, Outcome::kCreated) << result.detail;
-  EXPECT_EQ(result.message, Exe() + " is created!");
+  const Result<std::string> program = exe::MakeExe(set, stub_);
+  ASSERT_TRUE(program.ok()) << program.status().message;
+  EXPECT_EQ(*program, Exe());
 
   const std::string stub = ReadFile(stub_), made = ReadFile(Exe());
   ASSERT_EQ(made.size(), stub.size());
@@ -52,23 +52,27 @@ TEST_F(MakeExeTest, CopyDiffersFromTheStubOnlyInThePatchArea) {
 TEST_F(MakeExeTest, EmptySetMakesNothing) {
   WriteFile(Exe(), "an older program");
   PieceSet set(Base(), 1000);
-  const exe::MakeExeResult result = exe::MakeExe(set, stub_);
-  EXPECT_EQ(result.outcome, Outcome::kNoFiles);
-  EXPECT_EQ(result.message, "Can't Make .EXE without any files added!");
+  const Result<std::string> made = exe::MakeExe(set, stub_);
+  EXPECT_EQ(made.status().code, Status::Code::kRefused);
+  EXPECT_EQ(made.status().message, "Can't Make .EXE without any files added!");
   EXPECT_EQ(ReadFile(Exe()), "an older program");
 }
 
 TEST_F(MakeExeTest, MissingStubLeavesNoExecutableAndKeepsAnOlderOne) {
   MakeSet({{"a", "1"}});
   PieceSet set(Base(), SetAccess::kReadOnly);
-  exe::MakeExeResult result = exe::MakeExe(set, PathOf("nothere/ext.dll"));
-  EXPECT_EQ(result.outcome, Outcome::kFailed);
-  EXPECT_EQ(result.message, "Can't create " + Exe());
+  Result<std::string> made = exe::MakeExe(set, PathOf("nothere/ext.dll"));
+  EXPECT_EQ(made.status().code, Status::Code::kIo);
+  EXPECT_EQ(made.status().message, "Can't create " + Exe());
+  // The CLI says what failed: the stub, which is not there.
+  EXPECT_EQ(
+      messages::Explained(made.status()),
+      "Can't create " + Exe() + " (" + PathOf("nothere/ext.dll") + ": No such file or directory)");
   EXPECT_FALSE(FileExists(Exe()));
 
   WriteFile(Exe(), "an older program");
-  result = exe::MakeExe(set, PathOf("nothere/ext.dll"));
-  EXPECT_EQ(result.outcome, Outcome::kFailed);
+  made = exe::MakeExe(set, PathOf("nothere/ext.dll"));
+  EXPECT_FALSE(made.ok());
   EXPECT_EQ(ReadFile(Exe()), "an older program");
 }
 
@@ -77,9 +81,9 @@ TEST_F(MakeExeTest, FailedPatchWriteLeavesNoFileBehind) {
   PieceSet set(Base(), SetAccess::kReadOnly);
   FaultFileSystem faults(platform::RealFileSystem());
   faults.FailNth(FaultFileSystem::Op::kWrite, 2, ENOSPC);  // the copy's write, then the patch
-  const exe::MakeExeResult result = exe::MakeExe(set, stub_, faults);
-  EXPECT_EQ(result.outcome, Outcome::kFailed);
-  EXPECT_EQ(result.detail, "Can't write " + Exe() + ": No space left on device");
+  const Result<std::string> made = exe::MakeExe(set, stub_, faults);
+  EXPECT_EQ(messages::Explained(made.status()),
+            "Can't create " + Exe() + ": No space left on device");
   EXPECT_EQ(ListFolder(Dir()), (std::vector<std::string>{"backup.pec", "src"}));
 }
 
@@ -88,7 +92,7 @@ TEST_F(MakeExeTest, ACopyThatADeadMakeLeftIsRemovedByTheNextAndAUsersLookAlikeSt
   WriteFile(PathOf("Qbtmbackup~dead01"), ReadFile(stub_).substr(0, 5000));  // cut short
   WriteFile(PathOf("Qbtmbackup~notes1"), "my notes");
   PieceSet set(Base(), SetAccess::kReadOnly);
-  ASSERT_EQ(exe::MakeExe(set, stub_).outcome, Outcome::kCreated);
+  ASSERT_TRUE(exe::MakeExe(set, stub_).ok());
   EXPECT_FALSE(FileExists(PathOf("Qbtmbackup~dead01")));
   EXPECT_EQ(ReadFile(PathOf("Qbtmbackup~notes1")), "my notes");
   EXPECT_EQ(ListFolder(Dir()),
@@ -105,7 +109,7 @@ TEST_F(MakeExeTest, MadeExecutableRebuildsTheSetAndASecondMakeOverwrites) {
   MakeSet(files);
   {
     PieceSet set(Base(), SetAccess::kReadOnly);
-    ASSERT_EQ(exe::MakeExe(set, stub_).outcome, Outcome::kCreated);
+    ASSERT_TRUE(exe::MakeExe(set, stub_).ok());
   }
   fs::create_directory(PathOf("out"));
   const ProcessResult run = RunProcess(Exe(), {PathOf("out")});
@@ -126,7 +130,7 @@ TEST_F(MakeExeTest, MadeExecutableRebuildsTheSetAndASecondMakeOverwrites) {
       << stale.err;
   {
     PieceSet set(Base(), SetAccess::kReadOnly);
-    ASSERT_EQ(exe::MakeExe(set, stub_).outcome, Outcome::kCreated);
+    ASSERT_TRUE(exe::MakeExe(set, stub_).ok());
   }
   const ProcessResult fresh = RunProcess(Exe(), {}, PathOf("src/a"));  // into the current folder
   EXPECT_EQ(fresh.status, 0) << fresh.err;
@@ -137,7 +141,7 @@ TEST_F(MakeExeTest, MadeExecutableNeverWritesThroughLinksAndKeepsLookAlikeNamesA
   MakeSet({{"src/a.txt", "stored a"}, {"src/A.txt", "stored A"}, {"top", "top"}});
   {
     PieceSet set(Base(), SetAccess::kReadOnly);
-    ASSERT_EQ(exe::MakeExe(set, stub_).outcome, Outcome::kCreated);
+    ASSERT_TRUE(exe::MakeExe(set, stub_).ok());
   }
   WriteFile(PathOf("outside/victim"), "precious");
   fs::create_directories(PathOf("out"));
@@ -168,7 +172,7 @@ TEST_F(MakeExeTest, StubWithoutPatchAndSetWithUnsafeNamesAreRefused) {
                                     BlockBytes({{1, 8, 1, "..\\", "up"}, {1, 9, 1, "", "ok"}}))));
   {
     PieceSet set(Base(), SetAccess::kReadOnly);
-    ASSERT_EQ(exe::MakeExe(set, stub_).outcome, Outcome::kCreated) << set.LastError();
+    ASSERT_TRUE(exe::MakeExe(set, stub_).ok()) << set.LastError();
   }
   const ProcessResult run = RunProcess(Exe(), {PathOf("out")});
   EXPECT_EQ(run.status, 1);
@@ -182,7 +186,7 @@ TEST_F(MakeExeTest, MadeProgramTakesNoOptionsAndShowsNamesEscapedOnATerminal) {
   WriteFile(Header(), HeaderBytes(StreamBytes(1000, 1, "x", BlockBytes({{1, 8, 1, "", name}}))));
   {
     PieceSet set(Base(), SetAccess::kReadOnly);
-    ASSERT_EQ(exe::MakeExe(set, stub_).outcome, Outcome::kCreated);
+    ASSERT_TRUE(exe::MakeExe(set, stub_).ok());
   }
   for (const char* option : {"--help", "-h"}) {
     const ProcessResult asked = RunProcess(Exe(), {option}, Dir());

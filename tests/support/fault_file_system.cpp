@@ -12,6 +12,12 @@
 namespace vornalis::testing {
 namespace {
 
+// A fault the owner planned for op on path, as a Status; ok when there is none.
+Status Planned(FaultFileSystem& owner, FaultFileSystem::Op op, const std::string& path) {
+  const int error = owner.Check(op, path);
+  return error == 0 ? Status::Ok() : Status::System(error, path);
+}
+
 class FaultFile final : public platform::File {
  public:
   FaultFile(FaultFileSystem& owner, std::unique_ptr<platform::File> base)
@@ -19,59 +25,63 @@ class FaultFile final : public platform::File {
 
   const std::string& Path() const override { return base_->Path(); }
 
-  platform::IoResult Read(std::span<char> data) override {
-    if (const int error = owner_.Check(FaultFileSystem::Op::kRead, Path())) return {0, error};
+  Result<std::size_t> Read(std::span<char> data) override {
+    if (Status fault = Planned(owner_, FaultFileSystem::Op::kRead, Path()); !fault.ok())
+      return fault;
     return base_->Read(data);
   }
 
-  platform::IoResult ReadAt(std::uint64_t offset, std::span<char> data) override {
-    if (const int error = owner_.Check(FaultFileSystem::Op::kRead, Path())) return {0, error};
+  Result<std::size_t> ReadAt(std::uint64_t offset, std::span<char> data) override {
+    if (Status fault = Planned(owner_, FaultFileSystem::Op::kRead, Path()); !fault.ok())
+      return fault;
     return base_->ReadAt(offset, data);
   }
 
-  platform::IoResult Write(std::span<const char> data) override {
-    if (const int error = owner_.Check(FaultFileSystem::Op::kWrite, Path())) return {0, error};
+  Status Write(std::span<const char> data) override {
+    if (Status fault = Planned(owner_, FaultFileSystem::Op::kWrite, Path()); !fault.ok())
+      return fault;
     owner_.NoteWrite(Path(), *base_);
     std::uint64_t* budget = owner_.write_budget();
     if (budget != nullptr && data.size() > *budget) {
+      // A disk that fills up takes what fits, then refuses.
       const auto allowed = static_cast<std::size_t>(*budget);
-      platform::IoResult partial = base_->Write(data.first(allowed));
-      *budget -= partial.count;
-      if (partial.error == 0) partial.error = ENOSPC;
-      return partial;
+      Status partial = base_->Write(data.first(allowed));
+      *budget = 0;
+      return partial.ok() ? Status::System(ENOSPC, Path()) : partial;
     }
-    platform::IoResult result = base_->Write(data);
-    if (budget != nullptr) *budget -= result.count;
-    return result;
+    Status written = base_->Write(data);
+    if (budget != nullptr && written.ok()) *budget -= data.size();
+    return written;
   }
 
-  int Seek(std::uint64_t offset) override {
-    if (const int error = owner_.Check(FaultFileSystem::Op::kSeek, Path())) return error;
+  Status Seek(std::uint64_t offset) override {
+    if (Status fault = Planned(owner_, FaultFileSystem::Op::kSeek, Path()); !fault.ok())
+      return fault;
     return base_->Seek(offset);
   }
 
-  std::int64_t Size(int* error) override {
-    if (const int fault = owner_.Check(FaultFileSystem::Op::kSize, Path())) {
-      *error = fault;
-      return -1;
-    }
-    return base_->Size(error);
+  Result<std::uint64_t> Size() override {
+    if (Status fault = Planned(owner_, FaultFileSystem::Op::kSize, Path()); !fault.ok())
+      return fault;
+    return base_->Size();
   }
 
-  int Sync() override {
-    if (const int error = owner_.Check(FaultFileSystem::Op::kSync, Path())) return error;
-    const int error = base_->Sync();
-    if (error == 0) owner_.NoteFlush(Path());
-    return error;
+  Status Sync() override {
+    if (Status fault = Planned(owner_, FaultFileSystem::Op::kSync, Path()); !fault.ok())
+      return fault;
+    Status status = base_->Sync();
+    if (status.ok()) owner_.NoteFlush(Path());
+    return status;
   }
 
-  int Close() override {
-    const int base_error = base_->Close();
-    if (const int error = owner_.Check(FaultFileSystem::Op::kClose, Path())) return error;
-    return base_error;
+  Status Close() override {
+    Status closed = base_->Close();
+    if (Status fault = Planned(owner_, FaultFileSystem::Op::kClose, Path()); !fault.ok())
+      return fault;
+    return closed;
   }
 
-  int Inspect(platform::FileInfo* info) override { return base_->Inspect(info); }
+  Result<platform::FileInfo> Inspect() override { return base_->Inspect(); }
 
   platform::File& base() { return *base_; }
   std::unique_ptr<platform::File> release() { return std::move(base_); }
@@ -81,6 +91,13 @@ class FaultFile final : public platform::File {
   std::unique_ptr<platform::File> base_;
 };
 
+// Wraps a file the base made, or passes its failure on.
+Result<std::unique_ptr<platform::File>> Wrapped(FaultFileSystem& owner,
+                                                Result<std::unique_ptr<platform::File>> made) {
+  if (!made.ok()) return made;
+  return std::unique_ptr<platform::File>(std::make_unique<FaultFile>(owner, made.take()));
+}
+
 class FaultDirectory final : public platform::Directory {
  public:
   FaultDirectory(FaultFileSystem& owner, std::unique_ptr<platform::Directory> base)
@@ -88,68 +105,66 @@ class FaultDirectory final : public platform::Directory {
 
   const std::string& Path() const override { return base_->Path(); }
 
-  std::unique_ptr<platform::Directory> OpenChild(const std::string& name, bool create,
-                                                 int* error) override {
-    if (const int fault = owner_.Check(FaultFileSystem::Op::kOpenDirectory, Path() + name)) {
-      *error = fault;
-      return nullptr;
-    }
-    auto child = base_->OpenChild(name, create, error);
-    return child ? std::make_unique<FaultDirectory>(owner_, std::move(child)) : nullptr;
+  Result<std::unique_ptr<platform::Directory>> OpenChild(const std::string& name,
+                                                         bool create) override {
+    if (Status fault = Planned(owner_, FaultFileSystem::Op::kOpenDirectory, Path() + name);
+        !fault.ok())
+      return fault;
+    auto child = base_->OpenChild(name, create);
+    if (!child.ok()) return child;
+    return std::unique_ptr<platform::Directory>(
+        std::make_unique<FaultDirectory>(owner_, child.take()));
   }
 
-  std::unique_ptr<platform::File> CreateUniqueFile(const std::string& prefix, int* error) override {
-    if (const int fault = owner_.Check(FaultFileSystem::Op::kCreateUnique, Path() + prefix)) {
-      *error = fault;
-      return nullptr;
-    }
-    auto file = base_->CreateUniqueFile(prefix, error);
-    return file ? std::make_unique<FaultFile>(owner_, std::move(file)) : nullptr;
+  Result<std::unique_ptr<platform::File>> CreateUniqueFile(const std::string& prefix) override {
+    if (Status fault = Planned(owner_, FaultFileSystem::Op::kCreateUnique, Path() + prefix);
+        !fault.ok())
+      return fault;
+    return Wrapped(owner_, base_->CreateUniqueFile(prefix));
   }
 
-  int Rename(const std::string& from, const std::string& to) override {
-    if (const int fault = owner_.Check(FaultFileSystem::Op::kRename, Path() + to)) return fault;
+  Status Rename(const std::string& from, const std::string& to) override {
+    if (Status fault = Planned(owner_, FaultFileSystem::Op::kRename, Path() + to); !fault.ok())
+      return fault;
     return base_->Rename(from, to);
   }
 
-  int Remove(const std::string& name) override {
-    if (const int fault = owner_.Check(FaultFileSystem::Op::kRemove, Path() + name)) return fault;
+  Status Remove(const std::string& name) override {
+    if (Status fault = Planned(owner_, FaultFileSystem::Op::kRemove, Path() + name); !fault.ok())
+      return fault;
     return base_->Remove(name);
   }
 
-  std::unique_ptr<platform::File> CreateNewFile(const std::string& temp_prefix,
-                                                int* error) override {
-    if (const int fault = owner_.Check(FaultFileSystem::Op::kCreateUnique, Path() + temp_prefix)) {
-      *error = fault;
-      return nullptr;
-    }
-    auto file = base_->CreateNewFile(temp_prefix, error);
-    return file ? std::make_unique<FaultFile>(owner_, std::move(file)) : nullptr;
+  Result<std::unique_ptr<platform::File>> CreateNewFile(const std::string& temp_prefix) override {
+    if (Status fault = Planned(owner_, FaultFileSystem::Op::kCreateUnique, Path() + temp_prefix);
+        !fault.ok())
+      return fault;
+    return Wrapped(owner_, base_->CreateNewFile(temp_prefix));
   }
 
   // Publishing is a close and a rename: either can be failed.
-  int Publish(std::unique_ptr<platform::File>& file, const std::string& name,
-              Replace replace) override {
+  Status Publish(std::unique_ptr<platform::File>& file, const std::string& name,
+                 Replace replace) override {
     auto& wrapped = static_cast<FaultFile&>(*file);
-    int fault = owner_.Check(FaultFileSystem::Op::kClose, wrapped.Path());
-    if (fault == 0) fault = owner_.Check(FaultFileSystem::Op::kRename, Path() + name);
-    if (fault != 0) {
+    Status fault = Planned(owner_, FaultFileSystem::Op::kClose, wrapped.Path());
+    if (fault.ok()) fault = Planned(owner_, FaultFileSystem::Op::kRename, Path() + name);
+    if (!fault.ok()) {
       base_->Discard(wrapped.release());
       file.reset();
       return fault;
     }
     std::unique_ptr<platform::File> base = wrapped.release();
-    const int error = base_->Publish(base, name, replace);
+    Status status = base_->Publish(base, name, replace);
     // A name that was taken leaves the file unpublished: it stays wrapped.
     if (base)
       file = std::make_unique<FaultFile>(owner_, std::move(base));
     else
       file.reset();
-    return error;
+    return status;
   }
 
-  int Inspect(const std::string& name, platform::FileInfo* info) override {
-    return base_->Inspect(name, info);
+  Result<platform::FileInfo> Inspect(const std::string& name) override {
+    return base_->Inspect(name);
   }
 
   void Discard(std::unique_ptr<platform::File> file) override {
@@ -232,9 +247,8 @@ bool InFolder(const std::string& path, const std::string& folder) {
 
 void FaultFileSystem::NoteWrite(const std::string& path, platform::File& file) {
   if (die_after_ < 0 || flushed_length_.count(path) != 0) return;
-  int error = 0;
-  const std::int64_t length = file.Size(&error);
-  flushed_length_[path] = length < 0 ? 0 : static_cast<std::uint64_t>(length);
+  const Result<std::uint64_t> length = file.Size();
+  flushed_length_[path] = length.ok() ? *length : 0;
 }
 
 void FaultFileSystem::NoteFlush(const std::string& path) { flushed_length_.erase(path); }
@@ -286,8 +300,8 @@ int FaultFileSystem::Check(Op op, const std::string& path) {
   return 0;
 }
 
-std::unique_ptr<platform::File> FaultFileSystem::Open(const std::string& path,
-                                                      platform::OpenMode mode, int* error) {
+Result<std::unique_ptr<platform::File>> FaultFileSystem::Open(const std::string& path,
+                                                              platform::OpenMode mode) {
   for (auto it = open_actions_.begin(); it != open_actions_.end(); ++it) {
     if (path.find(it->first) == std::string::npos) continue;
     const std::function<void()> action = std::move(it->second);
@@ -295,113 +309,93 @@ std::unique_ptr<platform::File> FaultFileSystem::Open(const std::string& path,
     action();
     break;
   }
-  if (const int fault = Check(Op::kOpen, path)) {
-    *error = fault;
-    return nullptr;
-  }
+  if (Status fault = Planned(*this, Op::kOpen, path); !fault.ok()) return fault;
   if (mode != platform::OpenMode::kRead) {
-    if (const int fault = Mutate()) {
-      *error = fault;
-      return nullptr;
-    }
+    if (const int fault = Mutate()) return Status::System(fault, path);
   }
   const bool made = mode != platform::OpenMode::kRead && mode != platform::OpenMode::kUpdate &&
                     !base_.Exists(path);
-  auto file = base_.Open(path, mode, error);
-  if (file && made) NoteMade(path);
-  return file ? std::make_unique<FaultFile>(*this, std::move(file)) : nullptr;
+  auto file = Wrapped(*this, base_.Open(path, mode));
+  if (file.ok() && made) NoteMade(path);
+  return file;
 }
 
-int FaultFileSystem::Remove(const std::string& path) {
-  if (const int fault = Check(Op::kRemove, path)) return fault;
+Status FaultFileSystem::Remove(const std::string& path) {
+  if (Status fault = Planned(*this, Op::kRemove, path); !fault.ok()) return fault;
   const std::string saved = die_after_ >= 0 ? Saved(path) : std::string();
-  const int error = base_.Remove(path);
-  if (error == 0 && die_after_ >= 0)
+  Status status = base_.Remove(path);
+  if (status.ok() && die_after_ >= 0)
     folder_changes_.push_back({FolderChange::Kind::kRemoved, path, "", false, saved});
-  return error;
+  return status;
 }
 
-int FaultFileSystem::Rename(const std::string& from, const std::string& to) {
-  if (const int fault = Check(Op::kRename, to)) return fault;
+Status FaultFileSystem::Rename(const std::string& from, const std::string& to) {
+  if (Status fault = Planned(*this, Op::kRename, to); !fault.ok()) return fault;
   const bool replaced = die_after_ >= 0 && base_.Exists(to);
   const std::string saved = replaced ? Saved(to) : std::string();
-  const int error = base_.Rename(from, to);
-  if (error != 0 || die_after_ < 0) return error;
+  Status status = base_.Rename(from, to);
+  if (!status.ok() || die_after_ < 0) return status;
   folder_changes_.push_back({FolderChange::Kind::kRenamed, to, from, replaced, saved});
   if (auto written = flushed_length_.find(from); written != flushed_length_.end()) {
     const std::uint64_t length = written->second;
     flushed_length_.erase(written);
     flushed_length_[to] = length;
   }
-  return error;
+  return status;
 }
 
-int FaultFileSystem::CreateDirectory(const std::string& path) {
-  if (const int fault = Check(Op::kCreateDirectory, path)) return fault;
+Status FaultFileSystem::CreateDirectory(const std::string& path) {
+  if (Status fault = Planned(*this, Op::kCreateDirectory, path); !fault.ok()) return fault;
   return base_.CreateDirectory(path);
 }
 
-int FaultFileSystem::ListDirectory(const std::string& path,
-                                   std::vector<platform::DirEntry>* entries) {
-  if (const int fault = Check(Op::kListDirectory, path)) return fault;
-  return base_.ListDirectory(path, entries);
+Result<std::vector<platform::DirEntry>> FaultFileSystem::ListDirectory(const std::string& path) {
+  if (Status fault = Planned(*this, Op::kListDirectory, path); !fault.ok()) return fault;
+  return base_.ListDirectory(path);
 }
 
-std::unique_ptr<platform::Directory> FaultFileSystem::OpenDirectory(const std::string& path,
-                                                                    int* error) {
-  if (const int fault = Check(Op::kOpenDirectory, path)) {
-    *error = fault;
-    return nullptr;
-  }
-  auto directory = base_.OpenDirectory(path, error);
-  return directory ? std::make_unique<FaultDirectory>(*this, std::move(directory)) : nullptr;
+Result<std::unique_ptr<platform::Directory>> FaultFileSystem::OpenDirectory(
+    const std::string& path) {
+  if (Status fault = Planned(*this, Op::kOpenDirectory, path); !fault.ok()) return fault;
+  auto directory = base_.OpenDirectory(path);
+  if (!directory.ok()) return directory;
+  return std::unique_ptr<platform::Directory>(
+      std::make_unique<FaultDirectory>(*this, directory.take()));
 }
 
-platform::CopyResult FaultFileSystem::Copy(platform::File& src, platform::File& dst,
-                                           std::uint64_t n, std::span<char> buffer) {
+Status FaultFileSystem::Copy(platform::File& src, platform::File& dst, std::uint64_t n,
+                             std::span<char> buffer) {
   auto* from = dynamic_cast<FaultFile*>(&src);
   auto* to = dynamic_cast<FaultFile*>(&dst);
   if (!kernel_copy_ || from == nullptr || to == nullptr)
     return platform::FileSystem::Copy(src, dst, n, buffer);
-  if (const int fault = Check(Op::kCopy, dst.Path())) {
-    platform::CopyResult failed;
-    failed.failure = fault == ENOSPC ? platform::CopyResult::Failure::kWrite
-                                     : platform::CopyResult::Failure::kRead;
-    failed.error = fault;
-    return failed;
-  }
+  if (const int fault = Check(Op::kCopy, dst.Path()))
+    return Status::System(fault, fault == ENOSPC ? dst.Path() : src.Path());
   return base_.Copy(from->base(), to->base(), n, buffer);
 }
 
-std::unique_ptr<platform::Lock> FaultFileSystem::LockFile(const std::string& path, int* error) {
-  if (const int fault = Check(Op::kLock, path)) {
-    *error = fault;
-    return nullptr;
-  }
-  return base_.LockFile(path, error);
+Result<std::unique_ptr<platform::Lock>> FaultFileSystem::LockFile(const std::string& path) {
+  if (Status fault = Planned(*this, Op::kLock, path); !fault.ok()) return fault;
+  return base_.LockFile(path);
 }
 
-int FaultFileSystem::SyncFolderEntries(const std::string& folder) {
-  if (const int fault = Check(Op::kSync, folder)) return fault;
-  const int error = base_.SyncFolderEntries(folder);
-  if (error == 0)
+Status FaultFileSystem::SyncFolderEntries(const std::string& folder) {
+  if (Status fault = Planned(*this, Op::kSync, folder); !fault.ok()) return fault;
+  Status status = base_.SyncFolderEntries(folder);
+  if (status.ok())
     std::erase_if(folder_changes_, [&](const FolderChange& change) {
       return InFolder(change.path, folder) &&
              (change.from.empty() || InFolder(change.from, folder));
     });
-  return error;
+  return status;
 }
 
-std::unique_ptr<platform::File> FaultFileSystem::CreateUniqueFile(const std::string& folder,
-                                                                  const std::string& prefix,
-                                                                  int* error) {
-  if (const int fault = Check(Op::kCreateUnique, folder + prefix)) {
-    *error = fault;
-    return nullptr;
-  }
-  auto file = base_.CreateUniqueFile(folder, prefix, error);
-  if (file) NoteMade(file->Path());
-  return file ? std::make_unique<FaultFile>(*this, std::move(file)) : nullptr;
+Result<std::unique_ptr<platform::File>> FaultFileSystem::CreateUniqueFile(
+    const std::string& folder, const std::string& prefix) {
+  if (Status fault = Planned(*this, Op::kCreateUnique, folder + prefix); !fault.ok()) return fault;
+  auto file = Wrapped(*this, base_.CreateUniqueFile(folder, prefix));
+  if (file.ok()) NoteMade(file->Path());
+  return file;
 }
 
 }  // namespace vornalis::testing

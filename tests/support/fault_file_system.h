@@ -77,27 +77,27 @@ class FaultFileSystem : public platform::FileSystem {
   void NoteFlush(const std::string& path);
   std::uint64_t* write_budget() { return limit_writes_ ? &write_budget_ : nullptr; }
 
-  std::unique_ptr<platform::File> Open(const std::string& path, platform::OpenMode mode,
-                                       int* error) override;
-  int Remove(const std::string& path) override;
-  int Rename(const std::string& from, const std::string& to) override;
-  int CreateDirectory(const std::string& path) override;
+  Result<std::unique_ptr<platform::File>> Open(const std::string& path,
+                                               platform::OpenMode mode) override;
+  Status Remove(const std::string& path) override;
+  Status Rename(const std::string& from, const std::string& to) override;
+  Status CreateDirectory(const std::string& path) override;
   bool IsDirectory(const std::string& path) override { return base_.IsDirectory(path); }
   bool IsRegularFile(const std::string& path) override { return base_.IsRegularFile(path); }
   bool Exists(const std::string& path) override { return base_.Exists(path); }
-  int Inspect(const std::string& path, platform::FileInfo* info, bool follow_links) override {
-    return base_.Inspect(path, info, follow_links);
+  Result<platform::FileInfo> Inspect(const std::string& path, bool follow_links) override {
+    return base_.Inspect(path, follow_links);
   }
-  int ListDirectory(const std::string& path, std::vector<platform::DirEntry>* entries) override;
-  std::unique_ptr<platform::Directory> OpenDirectory(const std::string& path, int* error) override;
-  platform::CopyResult Copy(platform::File& src, platform::File& dst, std::uint64_t n,
-                            std::span<char> buffer) override;
-  std::unique_ptr<platform::File> CreateUniqueFile(const std::string& folder,
-                                                   const std::string& prefix, int* error) override;
+  Result<std::vector<platform::DirEntry>> ListDirectory(const std::string& path) override;
+  Result<std::unique_ptr<platform::Directory>> OpenDirectory(const std::string& path) override;
+  Status Copy(platform::File& src, platform::File& dst, std::uint64_t n,
+              std::span<char> buffer) override;
+  Result<std::unique_ptr<platform::File>> CreateUniqueFile(const std::string& folder,
+                                                           const std::string& prefix) override;
   std::string TempFolder() override { return base_.TempFolder(); }
-  std::unique_ptr<platform::Lock> LockFile(const std::string& path, int* error) override;
-  int SyncFolderEntries(const std::string& folder) override;
-  int CopyPermissions(const std::string& from, const std::string& to) override {
+  Result<std::unique_ptr<platform::Lock>> LockFile(const std::string& path) override;
+  Status SyncFolderEntries(const std::string& folder) override;
+  Status CopyPermissions(const std::string& from, const std::string& to) override {
     return base_.CopyPermissions(from, to);
   }
 

@@ -38,9 +38,8 @@ class PieceSizeChoiceTest : public QObject {
     return texts;
   }
   static quint32 SizeOf(const ui::TFileNewDialogExtLower& panel) {
-    QString error;
-    const auto size = panel.PieceSize(&error);
-    return size ? *size : 0;
+    const auto size = panel.PieceSize();
+    return size.ok() ? *size : 0;
   }
 
  private slots:
@@ -115,10 +114,9 @@ class PieceSizeChoiceTest : public QObject {
     ui::TFileNewDialogExtLower panel;
     Control<QLineEdit>(&panel, "MaskEditSize")->setText(number);
     Control<QComboBox>(&panel, "ComboBoxSizeUnit")->setCurrentIndex(unit);
-    QString refusal;
-    const auto chosen = panel.PieceSize(&refusal);
-    QCOMPARE(refusal, error);
-    QCOMPARE(chosen.value_or(0), size);
+    const auto chosen = panel.PieceSize();
+    QCOMPARE(QString::fromStdString(chosen.status().message), error);
+    QCOMPARE(chosen.ok() ? *chosen : 0, size);
   }
 
   void typedNumberIsCheckedAndUndone_data() {
@@ -200,8 +198,7 @@ class PieceSizeChoiceTest : public QObject {
       QVERIFY(!presets->isEnabled());
       QCOMPARE(Control<QPushButton>(&dialog, "OKBtn")->text(), QStringLiteral("OK"));
       QCOMPARE(Control<QPushButton>(&dialog, "CancelBtn")->text(), QStringLiteral("Cancel"));
-      QString error;
-      QCOMPARE(dialog.PieceSize(&error).value_or(0), 204800u);
+      QCOMPARE(*dialog.PieceSize(), 204800u);
 
       // A choice made in this use is gone in the next.
       check->click();
@@ -209,7 +206,7 @@ class PieceSizeChoiceTest : public QObject {
       QVERIFY(!units->isEnabled());
       QVERIFY(presets->isEnabled());
       presets->setCurrentIndex(1);
-      QCOMPARE(dialog.PieceSize(&error).value_or(0), 737280u);
+      QCOMPARE(*dialog.PieceSize(), 737280u);
       check->click();
       QVERIFY(number->isEnabled());
       QVERIFY(!presets->isEnabled());

@@ -71,10 +71,9 @@ void TChooseSize::ChkBoxSpeClkedExecute() {
 
 void TChooseSize::MaskEditSizeChange() { CheckSizeEdit(MaskEditSize); }
 
-std::optional<std::uint32_t> TChooseSize::PieceSize(QString* error) const {
+Result<std::uint32_t> TChooseSize::PieceSize() const {
   return PieceSizeOfChoice(!CheckBox1->isChecked(), MaskEditSize->text(),
-                           ComboBoxSizeUnit->currentIndex(), ComboBoxSpeSize->currentIndex(),
-                           error);
+                           ComboBoxSizeUnit->currentIndex(), ComboBoxSpeSize->currentIndex());
 }
 
 }  // namespace vornalis::ui

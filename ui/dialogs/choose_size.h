@@ -6,7 +6,8 @@
 
 #include <QDialog>
 #include <cstdint>
-#include <optional>
+
+#include "engine/status.h"
 
 class QAction;
 class QCheckBox;
@@ -25,7 +26,7 @@ class TChooseSize : public QDialog {
   bool Execute();
   // The piece size chosen, or nothing with the reason in *error when the size is too large
   // for 32 bits or smaller than the smallest piece.
-  std::optional<std::uint32_t> PieceSize(QString* error) const;
+  Result<std::uint32_t> PieceSize() const;
 
   // Sets the enabled states after the check box was clicked.
   void ChkBoxSpeClkedExecute();

@@ -69,10 +69,9 @@ void TFileNewDialogExtLower::ChkBoxSpeClkedExecute() {
 
 void TFileNewDialogExtLower::MaskEditSizeChange() { CheckSizeEdit(MaskEditSize); }
 
-std::optional<std::uint32_t> TFileNewDialogExtLower::PieceSize(QString* error) const {
+Result<std::uint32_t> TFileNewDialogExtLower::PieceSize() const {
   return PieceSizeOfChoice(RadioButton1->isChecked(), MaskEditSize->text(),
-                           ComboBoxSizeUnit->currentIndex(), ComboBoxSpeSize->currentIndex(),
-                           error);
+                           ComboBoxSizeUnit->currentIndex(), ComboBoxSpeSize->currentIndex());
 }
 
 }  // namespace vornalis::ui

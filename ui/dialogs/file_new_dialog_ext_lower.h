@@ -6,7 +6,8 @@
 
 #include <QWidget>
 #include <cstdint>
-#include <optional>
+
+#include "engine/status.h"
 
 class QAction;
 class QComboBox;
@@ -23,7 +24,7 @@ class TFileNewDialogExtLower : public QWidget {
 
   // The piece size chosen, or nothing with the reason in *error when the size is too large
   // for 32 bits or smaller than the smallest piece.
-  std::optional<std::uint32_t> PieceSize(QString* error) const;
+  Result<std::uint32_t> PieceSize() const;
 
   // Sets the enabled states after a radio button was clicked: the number and the unit for a
   // custom size, the floppy list for a specific one.

@@ -42,8 +42,7 @@ void FillPresetSizes(QComboBox* presets) {
 }
 
 QString SizeTextError(const QString& text) {
-  std::uint32_t number = 0;
-  return QString::fromStdString(CheckSizeNumber(text.toStdString(), &number));
+  return QString::fromStdString(CheckSizeNumber(text.toStdString()).status().message);
 }
 
 void CheckSizeEdit(QLineEdit* edit) {
@@ -53,31 +52,13 @@ void CheckSizeEdit(QLineEdit* edit) {
   edit->undo();
 }
 
-std::optional<std::uint32_t> PieceSizeOfChoice(bool custom, const QString& number, int unit_item,
-                                               int preset_item, QString* error) {
-  std::uint32_t size = PresetPieceSize(preset_item);
-  if (custom) {
-    const QString refusal = SizeTextError(number);
-    if (!refusal.isEmpty()) {
-      *error = refusal;
-      return std::nullopt;
-    }
-    const int item = unit_item == 1 || unit_item == 2 ? unit_item : 0;
-    std::uint32_t value = 0;
-    CheckSizeNumber(number.toStdString(), &value);
-    const std::optional<std::uint32_t> bytes = CustomPieceSize(value, static_cast<SizeUnit>(item));
-    if (!bytes) {
-      const QString typed = number.trimmed() + QString::fromLatin1(item ? kUnits[item] : " bytes");
-      *error = QString::fromStdString(messages::PieceSizeTooLarge(typed.toStdString()));
-      return std::nullopt;
-    }
-    size = *bytes;
-  }
-  if (const std::string refusal = PieceSet::CheckPieceSize(size); !refusal.empty()) {
-    *error = QString::fromStdString(refusal);
-    return std::nullopt;
-  }
-  return size;
+Result<std::uint32_t> PieceSizeOfChoice(bool custom, const QString& number, int unit_item,
+                                        int preset_item) {
+  if (!custom) return PresetPieceSize(preset_item);
+  const Result<std::uint32_t> value = CheckSizeNumber(number.toStdString());
+  if (!value.ok()) return value;
+  const int item = unit_item == 1 || unit_item == 2 ? unit_item : 0;
+  return CustomPieceSize(*value, static_cast<SizeUnit>(item));
 }
 
 }  // namespace vornalis::ui

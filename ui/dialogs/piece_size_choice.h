@@ -4,7 +4,8 @@
 
 #include <QString>
 #include <cstdint>
-#include <optional>
+
+#include "engine/status.h"
 
 class QComboBox;
 class QLabel;
@@ -38,8 +39,8 @@ void CheckSizeEdit(QLineEdit* edit);
 // The piece size of a choice: custom, the number times 1, 1,024 or 1,048,576 by the unit item
 // (0, 1, 2); otherwise the 720 KB floppy for preset item 1 and the 1.44 MB one for any other.
 // A size that does not fit in 32 bits or is below the smallest piece the engine accepts
-// gives nothing, with the reason in *error.
-std::optional<std::uint32_t> PieceSizeOfChoice(bool custom, const QString& number, int unit_item,
-                                               int preset_item, QString* error);
+// fails, saying so.
+Result<std::uint32_t> PieceSizeOfChoice(bool custom, const QString& number, int unit_item,
+                                        int preset_item);
 
 }  // namespace vornalis::ui

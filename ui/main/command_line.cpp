@@ -42,16 +42,15 @@ std::string Lower(std::string text) {
 }  // namespace
 
 bool ReadLines(const std::string& path, platform::FileSystem& fs, std::vector<std::string>* lines) {
-  int error = 0;
-  auto file = fs.Open(path, platform::OpenMode::kRead, &error);
-  if (!file) return false;
+  auto file = fs.Open(path, platform::OpenMode::kRead);
+  if (!file.ok()) return false;
   std::string text;
   std::array<char, 65536> buffer;
   for (;;) {
-    const platform::IoResult read = file->Read(buffer);
-    if (read.error != 0) return false;
-    text.append(buffer.data(), read.count);
-    if (read.count < buffer.size()) break;
+    const Result<std::size_t> read = file->Read(buffer);
+    if (!read.ok()) return false;
+    text.append(buffer.data(), *read);
+    if (*read < buffer.size()) break;
   }
   file->Close();
   lines->clear();
@@ -73,12 +72,12 @@ std::string FindOnDisk(const std::string& path, platform::FileSystem& fs) {
   if (pattern.empty()) return std::string();
   if (pattern.find_first_of("*?") == std::string::npos && fs.Exists(path)) return path;
 
-  std::vector<platform::DirEntry> entries;
-  if (fs.ListDirectory(folder.empty() ? std::string(".") : folder, &entries) != 0)
-    return std::string();
+  const Result<std::vector<platform::DirEntry>> entries =
+      fs.ListDirectory(folder.empty() ? std::string(".") : folder);
+  if (!entries.ok()) return std::string();
   std::vector<std::string> names;
   const QString wanted = QString::fromStdString(pattern).toCaseFolded();
-  for (const platform::DirEntry& entry : entries) {
+  for (const platform::DirEntry& entry : *entries) {
     if (Matches(wanted, QString::fromStdString(entry.name).toCaseFolded()))
       names.push_back(entry.name);
   }

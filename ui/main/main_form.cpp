@@ -163,9 +163,9 @@ void TMainForm::RunStartupJob() {
 }
 
 void TMainForm::OpenPieceFile(const std::string& path) {
-  const SetIdentity identity = IdentifySetFile(path, fs_);
-  if (!identity.ok) {
-    MessageBox::Error(this, FromStored(identity.message));
+  const Result<SetPaths> paths = IdentifySetFile(path, fs_);
+  if (!paths.ok()) {
+    MessageBox::Error(this, FromStored(paths.status().message));
     return;
   }
   CloseCurrentSet();
@@ -174,14 +174,14 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   // A set on a medium or in a folder the user cannot write is opened for reading: it lists and
   // assembles, and says once why nothing can be added.
   std::string reason;
-  SetAccess access = FolderWritable(platform::FolderOf(identity.paths.base)) ? SetAccess::kReadWrite
-                                                                             : SetAccess::kReadOnly;
-  CurrentSet_ = std::make_unique<PieceSet>(identity.paths, access, fs_);
+  SetAccess access = FolderWritable(platform::FolderOf(paths->base)) ? SetAccess::kReadWrite
+                                                                     : SetAccess::kReadOnly;
+  CurrentSet_ = std::make_unique<PieceSet>(*paths, access, fs_);
   if (access == SetAccess::kReadWrite && !CurrentSet_->CanStore()) {
     // Laying the last piece out again may have failed where reading alone succeeds, and another
     // program may be storing into the set: it is then shown as it was last closed.
-    auto reading = std::make_unique<PieceSet>(identity.paths, SetAccess::kReadOnly, fs_);
-    if (reading->LastError().empty()) {
+    auto reading = std::make_unique<PieceSet>(*paths, SetAccess::kReadOnly, fs_);
+    if (reading->LastStatus().ok()) {
       reason = CurrentSet_->LastError() + "\n";
       CurrentSet_ = std::move(reading);
       access = SetAccess::kReadOnly;
@@ -189,11 +189,8 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   }
   if (!CurrentSet_->CatalogueRead()) {
     // A set whose catalogue cannot be read is not shown as open: there is nothing to list,
-    // close or make an executable of. The message names the header, which the engine's
-    // "File format is not correct" does not.
-    std::string message = CurrentSet_->LastError();
-    if (message == messages::kFormatNotCorrect)
-      message = CurrentSet_->Paths().Header() + ": " + message;
+    // close or make an executable of. The message names the file that failed.
+    const std::string message = messages::Explained(CurrentSet_->LastStatus());
     CurrentSet_.reset();
     SetOpen_ = false;
     ShowCaption();
@@ -238,10 +235,9 @@ void TMainForm::OpenPieceFile(const std::string& path) {
 }
 
 bool TMainForm::FolderWritable(const std::string& folder) {
-  int error = 0;
-  std::unique_ptr<platform::File> probe =
-      fs_.CreateUniqueFile(folder.empty() ? std::string("./") : folder, "Qbtm", &error);
-  if (!probe) return false;
+  const Result<std::unique_ptr<platform::File>> probe =
+      fs_.CreateUniqueFile(folder.empty() ? std::string("./") : folder, "Qbtm");
+  if (!probe.ok()) return false;
   const std::string probe_path = probe->Path();
   probe->Close();
   fs_.Remove(probe_path);
@@ -295,10 +291,9 @@ void TMainForm::FileNew() {
   FileNewDialog_->FileName.clear();
   if (!FileNewDialog_->Execute()) return;
   // The size is checked before the open set is closed, so a refused size changes nothing.
-  QString refusal;
-  const std::optional<std::uint32_t> piece_size = FileNewDialogExtLower_->PieceSize(&refusal);
-  if (!piece_size) {
-    MessageBox::Error(this, refusal);
+  const Result<std::uint32_t> piece_size = FileNewDialogExtLower_->PieceSize();
+  if (!piece_size.ok()) {
+    MessageBox::Error(this, QString::fromStdString(piece_size.status().message));
     return;
   }
   CloseCurrentSet();
@@ -355,14 +350,14 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::ActionMakeExeExecute() {
   if (!CurrentSet_) return;
-  const exe::MakeExeResult result = exe::MakeExe(*CurrentSet_, Command_.StubPath, fs_);
-  if (result.outcome == exe::MakeExeResult::Outcome::kCreated) {
-    MessageBox::Information(this, FromStored(result.message));
+  const Result<std::string> made = exe::MakeExe(*CurrentSet_, Command_.StubPath, fs_);
+  if (made.ok()) {
+    MessageBox::Information(this, FromStored(messages::ExeCreated(*made)));
     return;
   }
-  MessageBox::Error(this, FromStored(result.message));
+  MessageBox::Error(this, FromStored(made.status().message));
   // A copy that failed is most often a stub that is not where it was looked for.
-  if (result.outcome == exe::MakeExeResult::Outcome::kFailed)
+  if (made.status().code == Status::Code::kIo)
     MessageBox::Error(nullptr, FromStored(Command_.StubPath));
 }
 

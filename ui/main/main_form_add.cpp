@@ -110,10 +110,9 @@ void TMainForm::AddFromLists() {
   } else {
     TChooseSize dialog(this);
     if (!dialog.Execute()) return;
-    QString refusal;
-    const std::optional<std::uint32_t> piece_size = dialog.PieceSize(&refusal);
-    if (!piece_size) {
-      MessageBox::Error(this, refusal);
+    const Result<std::uint32_t> piece_size = dialog.PieceSize();
+    if (!piece_size.ok()) {
+      MessageBox::Error(this, QString::fromStdString(piece_size.status().message));
       return;
     }
     // Only the extension is taken off: a name without it keeps all its characters.

@@ -6,6 +6,7 @@
 #include <QTreeView>
 #include <algorithm>
 
+#include "engine/messages.h"
 #include "engine/rebuild.h"
 #include "platform/path.h"
 #include "ui/dialogs/assemble_dlg_ext_up.h"
@@ -26,12 +27,12 @@ namespace {
 class AssembleProgress final : public RebuildObserver {
  public:
   AssembleProgress(TMainForm& form, CallbackGuard& guard, BusyInput& input, TErrorDlg& errors,
-                   const QString& target, std::size_t count, bool show_progress)
+                   std::string target, std::size_t count, bool show_progress)
       : form_(form),
         guard_(guard),
         input_(input),
         errors_(errors),
-        target_(target),
+        target_(std::move(target)),
         count_(count),
         show_progress_(show_progress) {}
 
@@ -51,7 +52,7 @@ class AssembleProgress final : public RebuildObserver {
       form_.StepProgress(ProgressStep::kAssembling, name, static_cast<int>(done_ * 100 / count_));
     if (!status.ok()) {
       ++failed_;
-      errors_.AddErrorLine(QStringLiteral("Assembling ") + target_ + name + QStringLiteral("..."));
+      errors_.AddErrorLine(FromStored(messages::Assembling(target_ + entry.Name)));
       errors_.AddErrorLine(FromStored(status.message));
     }
     if (!show_progress_ || done_ >= count_ || !input_.CheckInterrupt()) return true;
@@ -62,7 +63,7 @@ class AssembleProgress final : public RebuildObserver {
   CallbackGuard& guard_;
   BusyInput& input_;
   TErrorDlg& errors_;
-  const QString target_;
+  const std::string target_;
   const std::size_t count_;
   const bool show_progress_;
   std::size_t done_ = 0;
@@ -106,15 +107,15 @@ void TMainForm::AssembleInto(const std::string& target_folder) {
   Input_->FlushKeyMessages();
   ErrorDlg_->ClearErrors();
   const bool one = selected.size() == 1;
-  const QString target = FromStored(target_folder);
   if (!one) BeginProgress();
-  AssembleProgress progress(*this, Callbacks_, *Input_, *ErrorDlg_, target, entries.size(), !one);
+  AssembleProgress progress(*this, Callbacks_, *Input_, *ErrorDlg_, target_folder, entries.size(),
+                            !one);
   CurrentSet_->ClearLastError();
   std::size_t failed = 0;
   if (!entries.empty() && !CurrentSet_->ExtractFiles(target_folder, entries, &progress)) {
     // The target could not be opened or made: nothing was rebuilt.
     failed = entries.size() - progress.done();
-    ErrorDlg_->AddErrorLine(QStringLiteral("Assembling ") + target + QStringLiteral("..."));
+    ErrorDlg_->AddErrorLine(FromStored(messages::Assembling(target_folder)));
     ErrorDlg_->AddErrorLine(FromStored(CurrentSet_->LastError()));
   }
   failed += progress.failed();
@@ -122,7 +123,7 @@ void TMainForm::AssembleInto(const std::string& target_folder) {
   // A failure inside a callback stopped the assemble; it is the command's to report now.
   Callbacks_.RethrowCaught();
   if (failed > 0) {
-    ErrorDlg_->AddErrorLine(QString::number(failed) + QStringLiteral(" error(s) occured."));
+    ErrorDlg_->AddErrorLine(FromStored(messages::ErrorsOccured(failed)));
     ErrorDlg_->Execute();
   }
   ShowTotals();
@@ -136,7 +137,7 @@ void TMainForm::AssembleAtStartUp() {
     ActionAssembleExecute();
     return;
   }
-  if (!fs_.IsDirectory(target) && fs_.CreateDirectory(target) != 0) {
+  if (!fs_.IsDirectory(target) && !fs_.CreateDirectory(target).ok()) {
     ActionAssembleExecute();
     return;
   }
@@ -161,7 +162,7 @@ void TMainForm::FileAssembleFolderDialogCanClose(bool& can_close) {
                                        QStringLiteral(" doesn't exist, do you want to create it?")))
     return;
   // One level only: the parent must exist.
-  if (!text.isEmpty() && fs_.CreateDirectory(folder) == 0) {
+  if (!text.isEmpty() && fs_.CreateDirectory(folder).ok()) {
     can_close = true;
     return;
   }
