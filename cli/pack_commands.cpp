@@ -145,9 +145,8 @@ int CreateCommand(const std::string& set_argument, const std::string& size_text,
   PieceSet set(BasePathOf(set_argument), *piece_size, platform::RealFileSystem(),
                force ? NewSet::kReplaceExisting : NewSet::kRefuseExisting);
   if (!set.CanStore()) {
-    PrintError(set.LastStatus().code == Status::Code::kExists
-                   ? set.LastError() + "; give --force to replace it"
-                   : set.LastError());
+    PrintError(set.LastError());
+    if (set.LastStatus().code == Status::Code::kExists) PrintError("Give --force to replace it.");
     return kFailed;
   }
   return Store(set, sources, options);

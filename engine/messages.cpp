@@ -37,7 +37,8 @@ Status FormatNotCorrect(std::string path) {
 std::string Explained(const Status& status) {
   const bool names_path =
       status.path.empty() || status.message.find(status.path) != std::string::npos;
-  if (status.error == 0) return names_path ? status.message : status.path + ": " + status.message;
+  // The platform's own codes (below 0) are said in the texts formed from them.
+  if (status.error <= 0) return names_path ? status.message : status.path + ": " + status.message;
   const std::string reason = platform::ErrorText(status.error);
   if (status.message.find(reason) != std::string::npos) return status.message;
   if (names_path) return status.message + ": " + reason;

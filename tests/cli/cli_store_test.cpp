@@ -209,7 +209,7 @@ TEST_F(CliStoreTest, ASetOfAnySpellingIsReplacedOnlyWithForceInItsSpellingAndWho
       fs::rename(entry.path(), PathOf(entry.path().stem().string() + ".PEC"));
   const ProcessResult refused = Cli({"create", "SET.PEC", "src/small"});
   EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.err.find("The set SET.PEC already exists; give --force to replace it"),
+  EXPECT_NE(refused.err.find("The set SET.PEC already exists\nGive --force to replace it."),
             std::string::npos)
       << refused.err;
   ASSERT_EQ(Cli({"create", "--force", "SET.PEC", "src/small"}).status, 0);

@@ -110,7 +110,7 @@ TEST_F(CliTest, ErrorsHaveClearMessagesAndStatuses) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {{"create", "set", "src"}, 1, "already exists; give --force"},
+      {{"create", "set", "src"}, 1, "already exists\nGive --force to replace it."},
       {{"create", "new", "--size", "8", "src"}, 2, "Piece size of 8 bytes is too small"},
       {{"create", "new", "--size", "lots", "src"}, 2, "Invalid piece size 'lots'"},
       {{"create", "new", "--size", "4096MB", "src"}, 2, "too large"},

@@ -4,8 +4,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "engine/messages.h"
-#include "engine/piece_set.h"
 #include "engine/piece_size.h"
 #include "ui/dialogs/message_box.h"
 
@@ -41,14 +39,10 @@ void FillPresetSizes(QComboBox* presets) {
   presets->setCurrentIndex(0);
 }
 
-QString SizeTextError(const QString& text) {
-  return QString::fromStdString(CheckSizeNumber(text.toStdString()).status().message);
-}
-
 void CheckSizeEdit(QLineEdit* edit) {
-  const QString error = SizeTextError(edit->text());
-  if (error.isEmpty()) return;
-  MessageBox::Error(edit->window(), error);
+  const Result<std::uint32_t> number = CheckSizeNumber(edit->text().toStdString());
+  if (number.ok()) return;
+  MessageBox::Error(edit->window(), QString::fromStdString(number.status().message));
   edit->undo();
 }
 

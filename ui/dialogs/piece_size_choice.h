@@ -28,10 +28,6 @@ SizeControls MakeSizeControls(QWidget* parent);
 void FillSizeUnits(QComboBox* units);
 void FillPresetSizes(QComboBox* presets);
 
-// The message for a typed number that is not a positive whole number of at most
-// 2,147,483,647, or "" when the text is one.
-QString SizeTextError(const QString& text);
-
 // Checks the text just typed into edit: a text that is not a valid number is answered with
 // an error message (through the modal seam) and the edit is undone.
 void CheckSizeEdit(QLineEdit* edit);
