@@ -102,7 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
   }
   std::string tail_read(tail.size(), '\0');
-  if (copy->ReadAt(0, tail_read).count != tail.size() || tail_read != tail) std::abort();
+  const Result<std::size_t> tail_length = copy->ReadAt(0, tail_read);
+  if (!tail_length.ok() || *tail_length != tail.size() || tail_read != tail) std::abort();
 
   fuzz::Empty(fuzz::WorkFolder("writer-fuzz"));
   return 0;
