@@ -54,7 +54,6 @@ class PlantedFilesTest : public SetTest {
 
   std::vector<std::pair<std::string, std::string>> files_;
   std::uint32_t overflow_ = 0;
-  int error_ = 0;
 };
 
 TEST_F(PlantedFilesTest, AForgedRecordAndPieceOfAnotherUserAreNeverTrusted) {
