@@ -140,8 +140,7 @@ Status CatalogueStreamWriter::Commit() {
   for (std::size_t i = 1; i <= outputs_.size(); ++i) {
     const Output& output = outputs_[i % outputs_.size()];
     if (Status placed = output.file->PutInPlace(output.final_path); !placed.ok())
-      return Fail(messages::Said(
-          placed, messages::CantRename(output.file->Path(), output.final_path, placed.error)));
+      return Fail(messages::RenameFailed(placed, output.file->Path(), output.final_path));
   }
   return Status::Ok();
 }

@@ -5,12 +5,40 @@
 #include "platform/file_system.h"
 
 namespace vornalis::messages {
+
+std::string CantOpen(std::string_view path) { return std::string("Can't open ").append(path); }
+std::string CantCreate(std::string_view path) { return std::string("Can't create ").append(path); }
+
 namespace {
 
 std::string Join(std::string_view a, std::string_view b) {
   std::string text(a);
   text += b;
   return text;
+}
+
+// "Can't open " + path, then the system's reason unless the file is simply missing.
+std::string OpenText(std::string_view path, int error) {
+  // A missing file is said plainly, as "Can't open " + path always has; any other cause (no
+  // permission, a link loop, a name too long, not a regular file) is named.
+  return error == 0 || error == ENOENT ? CantOpen(path)
+                                       : CantOpen(path) + ": " + platform::ErrorText(error);
+}
+
+std::string CreateText(std::string_view path, int error) {
+  return error == 0 ? CantCreate(path) : CantCreate(path) + ": " + platform::ErrorText(error);
+}
+
+// A read that failed, or a file that ended before the bytes the catalogue promised.
+std::string ReadText(std::string_view path, int error) {
+  return Join("Can't read ", path) + (error != 0 && error != platform::kEndedEarly
+                                          ? ": " + platform::ErrorText(error)
+                                          : std::string(": the file is shorter than the set says"));
+}
+
+// A write that failed, or a disk that filled up.
+std::string WriteText(std::string_view path, int error) {
+  return Join("Can't write ", path) + ": " + platform::ErrorText(error);
 }
 
 }  // namespace
@@ -23,10 +51,22 @@ Status InTheWay(std::string path) {
   std::string message = NameInTheWay(path);
   return Status::Error(Status::Code::kNameTaken, std::move(path), std::move(message));
 }
-Status OpenFailed(const Status& status) { return Said(status, CantOpen(status)); }
-Status CreateFailed(const Status& status) { return Said(status, CantCreate(status)); }
-Status ReadFailed(const Status& status) { return Said(status, CantRead(status)); }
-Status WriteFailed(const Status& status) { return Said(status, CantWrite(status)); }
+Status OpenFailed(const Status& status) {
+  return Said(status, OpenText(status.path, status.error));
+}
+Status CreateFailed(const Status& status) {
+  return Said(status, CreateText(status.path, status.error));
+}
+Status ReadFailed(const Status& status) {
+  return Said(status, ReadText(status.path, status.error));
+}
+Status WriteFailed(const Status& status) {
+  return Said(status, WriteText(status.path, status.error));
+}
+Status RenameFailed(const Status& status, std::string_view from, std::string_view to) {
+  return Said(status, Join("Can't rename ", from) + " to " + std::string(to) + ": " +
+                          platform::ErrorText(status.error));
+}
 Status CopyFailed(const Status& status, const std::string& target_path) {
   return status.path == target_path ? WriteFailed(status) : ReadFailed(status);
 }
@@ -43,40 +83,6 @@ std::string Explained(const Status& status) {
   if (status.message.find(reason) != std::string::npos) return status.message;
   if (names_path) return status.message + ": " + reason;
   return status.message + " (" + status.path + ": " + reason + ")";
-}
-
-std::string CantOpen(const Status& status) { return CantOpen(status.path, status.error); }
-std::string CantCreate(const Status& status) { return CantCreate(status.path, status.error); }
-std::string CantRead(const Status& status) { return CantRead(status.path, status.error); }
-std::string CantWrite(const Status& status) { return CantWrite(status.path, status.error); }
-
-std::string CantOpen(std::string_view path) { return Join("Can't open ", path); }
-
-std::string CantCreate(std::string_view path) { return Join("Can't create ", path); }
-
-std::string CantOpen(std::string_view path, int error) {
-  // A missing file is said plainly, as "Can't open " + path always has; any other cause (no
-  // permission, a link loop, a name too long, not a regular file) is named.
-  return error == 0 || error == ENOENT ? CantOpen(path)
-                                       : CantOpen(path) + ": " + platform::ErrorText(error);
-}
-
-std::string CantCreate(std::string_view path, int error) {
-  return error == 0 ? CantCreate(path) : CantCreate(path) + ": " + platform::ErrorText(error);
-}
-
-std::string CantRead(std::string_view path, int error) {
-  return Join("Can't read ", path) + (error != 0 && error != platform::kEndedEarly
-                                          ? ": " + platform::ErrorText(error)
-                                          : std::string(": the file is shorter than the set says"));
-}
-
-std::string CantWrite(std::string_view path, int error) {
-  return Join("Can't write ", path) + ": " + platform::ErrorText(error);
-}
-
-std::string CantRename(std::string_view from, std::string_view to, int error) {
-  return Join("Can't rename ", from) + " to " + std::string(to) + ": " + platform::ErrorText(error);
 }
 
 std::string PieceSizeTooSmall(std::uint32_t size) {

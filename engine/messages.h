@@ -22,6 +22,8 @@ Status ReadFailed(const Status& status);
 Status WriteFailed(const Status& status);
 // A copy's failure: the reading side's or the writing side's, as its path says.
 Status CopyFailed(const Status& status, const std::string& target_path);
+// A rename of from to to that failed as status says.
+Status RenameFailed(const Status& status, std::string_view from, std::string_view to);
 // kFormat for the file at path: "File format is not correct".
 Status FormatNotCorrect(std::string path);
 // status with message as its text.
@@ -35,22 +37,10 @@ Status InTheWay(std::string path);
 // say more than the message the desktop program shows.
 std::string Explained(const Status& status);
 
-// The texts alone, formed from what the platform said.
-std::string CantOpen(const Status& status);
-std::string CantCreate(const Status& status);
-std::string CantRead(const Status& status);
-std::string CantWrite(const Status& status);
-
+// "Can't open " and "Can't create " followed directly by the path, as the desktop program shows
+// them where no reason is given.
 std::string CantOpen(std::string_view path);
-// "Can't open " + path, then the system's reason unless the file is simply missing.
-std::string CantOpen(std::string_view path, int error);
 std::string CantCreate(std::string_view path);
-std::string CantCreate(std::string_view path, int error);
-// A read that failed, or a file that ended before the bytes the catalogue promised.
-std::string CantRead(std::string_view path, int error);
-// A write that failed, or a disk that filled up.
-std::string CantWrite(std::string_view path, int error);
-std::string CantRename(std::string_view from, std::string_view to, int error);
 std::string PieceSizeTooSmall(std::uint32_t size);
 // size is the size as the user gave it, as "4096MB".
 std::string PieceSizeTooLarge(std::string_view size);

@@ -129,7 +129,7 @@ bool PieceSet::KeepAside(std::uint32_t n) {
   const std::string piece = paths_.Piece(n);
   const Status moved = fs_.Rename(piece, aside);
   if (moved.ok() || moved.error == ENOENT) return true;
-  return Fail(messages::Said(moved, messages::CantRename(piece, aside, moved.error)));
+  return Fail(messages::RenameFailed(moved, piece, aside));
 }
 
 }  // namespace vornalis

@@ -51,7 +51,7 @@ void WalkFolders(std::deque<std::pair<std::string, std::size_t>> queue, const st
     list.folders_walked.push_back(current);
     const Result<std::vector<platform::DirEntry>> entries = fs.ListDirectory(current);
     if (!entries.ok()) {
-      list.errors.push_back(messages::CantOpen(entries.status()));
+      list.errors.push_back(messages::OpenFailed(entries.status()).message);
       continue;
     }
     const std::string stored_folder = StoredFolder(current.substr(root.size()));
