@@ -66,8 +66,12 @@ class Result {
   const T& operator*() const { return *value_; }
   T* operator->() { return &*value_; }
   const T* operator->() const { return &*value_; }
-  // Moves the value out; the result is empty afterwards.
-  T take() { return std::move(*value_); }
+  // Moves the value out; the result holds none afterwards.
+  T take() {
+    T value = std::move(*value_);
+    value_.reset();
+    return value;
+  }
 
  private:
   std::optional<T> value_;
