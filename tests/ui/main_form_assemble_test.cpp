@@ -272,6 +272,43 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     QCOMPARE(Form().AssembleDlgExtUp()->parentWidget(), &Form());
     QVERIFY(!Form().AssembleDlgExtUp()->isVisible());
   }
+
+  void tabKeepsTheTypedFolderAndTheTreeOpensAtIt() {
+    OpenSet(2);
+    std::filesystem::create_directories(At("out/deep/er"));
+    Form().show();
+    Form().AssembleDlgExtUp()->EditFolderName->setText(QString::fromStdString(At("out/deep/er")));
+    ui::modal::ShowFileDialogs(true);
+    struct {
+      QString opened_at, focus_after_tab, focus_after_two_tabs, text_after_tab;
+      bool expanded = false;
+    } seen;
+    WhenModalShows([&](QWidget* dialog) {
+      QVERIFY(QTest::qWaitForWindowExposed(dialog));
+      auto* tree = dialog->findChild<QTreeView*>("TreeViewFolders");
+      auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+      QLineEdit* edit = Form().AssembleDlgExtUp()->EditFolderName;
+      seen.opened_at = model->filePath(tree->currentIndex());
+      seen.expanded = tree->isExpanded(model->index(QString::fromStdString(At("out/deep"))));
+      // Typed, then Tab: the focus moves on, the text stays.
+      edit->setFocus();
+      edit->setText(QString::fromStdString(At("out")));
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      seen.focus_after_tab = QApplication::focusWidget()->objectName();
+      seen.text_after_tab = edit->text();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+      seen.focus_after_two_tabs = focused ? focused->text() : QString();
+      qobject_cast<QDialog*>(dialog)->accept();
+    });
+    ActionNamed("ActionAssemble")->trigger();
+    QCOMPARE(seen.opened_at, QString::fromStdString(At("out/deep/er")));
+    QVERIFY(seen.expanded);
+    QCOMPARE(seen.focus_after_tab, QStringLiteral("TreeViewFolders"));
+    QCOMPARE(seen.text_after_tab, QString::fromStdString(At("out")));
+    QCOMPARE(seen.focus_after_two_tabs, QStringLiteral("&Assemble"));
+    QCOMPARE(FileContent(Out("f0.txt")), std::string("0"));
+  }
 };
 
 }  // namespace vornalis::testing

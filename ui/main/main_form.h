@@ -192,8 +192,9 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<BusyInput> Input_;  // while busy
   // What the engine's callbacks threw, rethrown once the engine has returned.
   CallbackGuard Callbacks_;
-  bool CursorOverridden_ = false;  // BeginProgress set the hourglass; EndProgress gives it back
-  QString BusyCaption_;            // the caption when the window became busy
+  bool CursorOverridden_ = false;   // BeginProgress set the hourglass; EndProgress gives it back
+  QString BusyCaption_;             // the caption when the window became busy
+  std::string LastAssembleFolder_;  // the target of the last assemble in this run
   bool StartupJobDone_ = false;
   int SortColumn_ = 0;
   std::uint32_t FileCount_ = 0;

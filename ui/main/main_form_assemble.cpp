@@ -74,6 +74,10 @@ class AssembleProgress final : public RebuildObserver {
 
 void TMainForm::ActionAssembleExecute() {
   if (!CurrentSet_ || Busy_) return;
+  // The tree opens at the folder in the box, else at the last one assembled into.
+  const QString typed = AssembleDlgExtUp_->EditFolderName->text();
+  FileAssembleFolderDialog_->StartFolder =
+      fs_.IsDirectory(ToNativePath(typed)) ? typed : FromStored(LastAssembleFolder_);
   if (!FileAssembleFolderDialog_->Execute()) return;
   activateWindow();
   ListViewFiles->setFocus();
@@ -87,6 +91,7 @@ void TMainForm::ActionAssembleExecute() {
 
 void TMainForm::AssembleInto(const std::string& target_folder) {
   if (!CurrentSet_) return;
+  LastAssembleFolder_ = target_folder;
   QModelIndexList selected = ListViewFiles->selectionModel()->selectedRows();
   std::sort(selected.begin(), selected.end(),
             [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });

@@ -148,10 +148,13 @@ bool TApCustomFolderDialog::Execute() {
   for (int column = 1; column < model->columnCount(); ++column) tree_->hideColumn(column);
   tree_->header()->hide();
   if (!root.isEmpty()) tree_->setRootIndex(model->index(root));
-  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this, model](const QModelIndex& current) {
-            SelectPath(current.isValid() ? model->filePath(current) : QString());
-          });
+  // A change of the selection is the user's choice; the current item alone also moves when the
+  // tree merely takes the focus, and that chooses nothing.
+  connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, model] {
+    if (selecting_start_) return;
+    const QModelIndexList chosen = tree_->selectionModel()->selectedRows();
+    SelectPath(chosen.isEmpty() ? QString() : model->filePath(chosen.first()));
+  });
 
   dialog.resize(kDialogSize);
   bool accepted = false;
@@ -162,6 +165,8 @@ bool TApCustomFolderDialog::Execute() {
     RefreshSelCtrl();
     DlgItemsCaptions.SetCaptions(&dialog);
     buttons->button(QDialogButtonBox::Ok)->setEnabled(ok_enabled_);
+    SelectStartFolder();
+    ChainFocus(buttons);
     DoShow();
     accepted = dialog.exec() == QDialog::Accepted;
     DoClose();
@@ -181,6 +186,28 @@ bool TApCustomFolderDialog::Execute() {
 void TApCustomFolderDialog::SelectPath(const QString& path) {
   CurrentPath = NativePath(path);
   DoSelectionChange();
+}
+
+void TApCustomFolderDialog::SelectStartFolder() {
+  auto* model = tree_ ? qobject_cast<QFileSystemModel*>(tree_->model()) : nullptr;
+  if (!model || StartFolder.isEmpty() || !QFileInfo(StartFolder).isDir()) return;
+  const QModelIndex index = model->index(QDir::fromNativeSeparators(StartFolder));
+  if (!index.isValid()) return;
+  selecting_start_ = true;
+  tree_->setCurrentIndex(index);
+  selecting_start_ = false;
+  tree_->scrollTo(index);  // opens the folders above it
+}
+
+void TApCustomFolderDialog::ChainFocus(QWidget* buttons) {
+  QList<QWidget*> chain;
+  if (QWidget* top = CustDlgParams.TopForm) {
+    for (QWidget* child : top->findChildren<QWidget*>())
+      if (child->focusPolicy() & Qt::TabFocus) chain.append(child);
+  }
+  chain.append(tree_);
+  for (QWidget* child : buttons->findChildren<QPushButton*>()) chain.append(child);
+  for (int i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void TApCustomFolderDialog::RefreshSelCtrl() {

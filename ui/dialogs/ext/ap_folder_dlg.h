@@ -73,6 +73,9 @@ class TApCustomFolderDialog : public QObject {
   // The folder whose contents the tree shows at its top; empty shows the whole file system.
   // Setting SpecialIniFolder to anything but ftNone overrides it.
   QString InitialDir;
+  // The folder selected, and opened to, when the dialog shows; OnSelectionChange is not told
+  // of it, as the user did not choose it. Empty selects nothing.
+  QString StartFolder;
   QString Text;   // the line above the tree
   QString Title;  // window title; empty keeps "Browse for Folder"
   QString StatusText;
@@ -104,6 +107,10 @@ class TApCustomFolderDialog : public QObject {
  private:
   friend class TApFolderDialogWindow;
   void SelectPath(const QString& path);
+  // Selects StartFolder in the tree, expanded to it, without reporting a change.
+  void SelectStartFolder();
+  // Tab goes as the dialog reads: the panel above, the tree, the buttons.
+  void ChainFocus(QWidget* buttons);
   // Shows the tree or the custom form in its place, as SelectionType says.
   void RefreshSelCtrl();
   QString RootPath() const;
@@ -114,6 +121,7 @@ class TApCustomFolderDialog : public QObject {
   QWidget* selection_place_ = nullptr;
   QLabel* status_ = nullptr;
   bool ok_enabled_ = true;
+  bool selecting_start_ = false;
 };
 
 class TApFolderDialog : public TApCustomFolderDialog {
