@@ -101,11 +101,11 @@ class PieceSet {
   const std::vector<SkippedSource>& Skipped() const { return skipped_; }
 
   // Rebuilds the given catalogue entries (entries of Files(), or copies of them) below
-  // target_folder, in the order their bytes lie, telling observer after each; see rebuild.h for
-  // what is promised. Returns false, with the message in LastError(), when the target cannot be
-  // opened or made; failures of single files go to the observer only.
+  // target_folder, in the order their bytes lie or as given, telling observer after each; see
+  // rebuild.h for what is promised. Returns false, with the message in LastError(), when the
+  // target cannot be opened or made; failures of single files go to the observer only.
   bool ExtractFiles(const std::string& target_folder, const std::vector<const StoredFile*>& entries,
-                    RebuildObserver* observer);
+                    RebuildObserver* observer, RebuildOrder order = RebuildOrder::kByPosition);
   // Rebuilds one catalogue entry as target_folder + Folder + Name.
   bool ExtractFile(const std::string& target_folder, const StoredFile& entry);
   // For callers that hold only a name: rebuilds the stored file with this folder and name as

@@ -13,14 +13,14 @@ Result<std::unique_ptr<platform::File>> PieceSet::OpenPiece(std::uint32_t n) con
 
 bool PieceSet::ExtractFiles(const std::string& target_folder,
                             const std::vector<const StoredFile*>& entries,
-                            RebuildObserver* observer) {
+                            RebuildObserver* observer, RebuildOrder order) {
   // A reader takes pieces through the header it read, which may have been replaced since; a
   // writer holds the lock and reads the pieces it knows under their names.
   OpenedHeader* header = access_ == SetAccess::kReadOnly ? header_.get() : nullptr;
   const PieceSource source{fs_,    paths_,    Shape(), TailInHeader() ? LastPiece_ : 0,
                            header, &overlaps_};
   const Status status =
-      RebuildFiles(source, target_folder, entries, CopyBuffer_, observer, byte_progress_);
+      RebuildFiles(source, target_folder, entries, CopyBuffer_, observer, byte_progress_, order);
   return status.ok() || Fail(status);
 }
 

@@ -21,6 +21,9 @@ constexpr std::uint32_t kDirectCopyMin = 64 * 1024;
 // More folders than this open at once are closed again, to stay well inside the process's
 // limit of open files; they are entered again when needed.
 constexpr std::size_t kMaxOpenFolders = 64;
+// Pieces left open after use, so that files rebuilt out of the order their bytes lie in do not
+// open the same pieces again and again; the least recently used one is closed first.
+constexpr std::size_t kMaxKeptPieces = 64;
 
 Status IoError(std::string path, std::string message) {
   return Status::Error(Status::Code::kIo, std::move(path), std::move(message));
@@ -33,8 +36,8 @@ Status WriteFailedAs(const Status& status, const std::string& dst_path) {
 
 }  // namespace
 
-// Reads segments of data pieces, keeping the current piece open between calls and checking
-// each piece's head when it is opened.
+// Reads segments of data pieces, keeping the current piece and the last ones used open between
+// calls and checking each piece's head when it is opened.
 class Rebuilder::PieceReader {
  public:
   PieceReader(const PieceSource& source, std::span<char> buffer)
@@ -43,12 +46,20 @@ class Rebuilder::PieceReader {
   // Makes piece n the open one.
   Status Open(std::uint32_t n) {
     if (n == number_ && (piece_ || tail_)) return Status::Ok();
-    piece_.reset();
+    Keep();
     tail_ = false;
     window_length_ = 0;
     number_ = n;
     if (n == source_.tail_piece && source_.header != nullptr) {
       tail_ = true;
+      return Status::Ok();
+    }
+    const auto kept = std::find_if(kept_.begin(), kept_.end(),
+                                   [n](const KeptPiece& piece) { return piece.number == n; });
+    if (kept != kept_.end()) {
+      piece_ = std::move(kept->file);
+      position_ = kept->position;
+      kept_.erase(kept);
       return Status::Ok();
     }
     const std::string path = source_.paths.Piece(n);
@@ -92,7 +103,12 @@ class Rebuilder::PieceReader {
       return messages::ReadFailed(copy);
     }
     if (segment.offset < window_start_ || end > window_start_ + window_length_) {
-      if (Status status = FillWindow(segment.offset); !status.ok()) return status;
+      // Where the last read ended, the bytes that follow are read ahead; a segment elsewhere
+      // (files rebuilt out of the order their bytes lie in) is read alone, as reading ahead
+      // from it would cost more than the segment.
+      const bool sequential = segment.offset == position_;
+      const std::uint64_t most = sequential ? buffer_.size() : segment.length;
+      if (Status status = FillWindow(segment.offset, most); !status.ok()) return status;
       if (end > window_start_ + window_length_)
         return messages::ReadFailed(Status::System(platform::kEndedEarly, piece_->Path()));
     }
@@ -107,14 +123,21 @@ class Rebuilder::PieceReader {
     return status;
   }
 
-  // Reads as much of the piece as the buffer holds, from offset on.
-  Status FillWindow(std::uint64_t offset) {
+  // Sets the open piece aside, most recent first, closing the oldest beyond the limit.
+  void Keep() {
+    if (!piece_) return;
+    kept_.insert(kept_.begin(), KeptPiece{number_, std::move(piece_), position_});
+    if (kept_.size() > kMaxKeptPieces) kept_.pop_back();
+  }
+
+  // Reads up to most bytes of the piece (no more than the buffer holds) from offset on.
+  Status FillWindow(std::uint64_t offset, std::uint64_t most) {
     window_length_ = 0;
     if (position_ != offset) {
       if (Status seek = piece_->Seek(offset); !seek.ok()) return messages::ReadFailed(seek);
     }
     const auto want = static_cast<std::size_t>(
-        std::min<std::uint64_t>(buffer_.size(), source_.shape.piece_size - offset));
+        std::min<std::uint64_t>({most, buffer_.size(), source_.shape.piece_size - offset}));
     const Result<std::size_t> read = piece_->Read(buffer_.first(want));
     if (!read.ok()) {
       position_ = ~0ull;
@@ -163,6 +186,12 @@ class Rebuilder::PieceReader {
   std::uint64_t position_ = 0;  // offset in the piece that the next read starts at
   std::uint64_t window_start_ = 0;
   std::uint64_t window_length_ = 0;  // bytes of the piece held in the buffer
+  struct KeptPiece {
+    std::uint32_t number;
+    std::unique_ptr<platform::File> file;
+    std::uint64_t position;
+  };
+  std::vector<KeptPiece> kept_;  // open pieces other than the current one, most recent first
 };
 
 Rebuilder::Rebuilder(const PieceSource& source, std::span<char> buffer, ByteProgress* bytes)
@@ -333,15 +362,17 @@ std::vector<std::uint32_t> TwinGroups(const std::vector<const StoredFile*>& orde
 
 Status RebuildFiles(const PieceSource& source, const std::string& target_folder,
                     const std::vector<const StoredFile*>& entries, std::span<char> buffer,
-                    RebuildObserver* observer, ByteProgress* bytes) {
+                    RebuildObserver* observer, ByteProgress* bytes, RebuildOrder rebuild_order) {
   if (entries.empty()) return Status::Ok();
   Rebuilder rebuilder(source, buffer, bytes);
   if (Status status = rebuilder.OpenTarget(target_folder); !status.ok()) return status;
-  // In the order the bytes lie: by piece, then by position in it.
   std::vector<const StoredFile*> order(entries);
-  std::stable_sort(order.begin(), order.end(), [](const StoredFile* x, const StoredFile* y) {
-    return x->Piece != y->Piece ? x->Piece < y->Piece : x->Offset < y->Offset;
-  });
+  if (rebuild_order == RebuildOrder::kByPosition) {
+    // In the order the bytes lie: by piece, then by position in it.
+    std::stable_sort(order.begin(), order.end(), [](const StoredFile* x, const StoredFile* y) {
+      return x->Piece != y->Piece ? x->Piece < y->Piece : x->Offset < y->Offset;
+    });
+  }
   // Of entries of one name, the first rebuilt keeps the name; the others never replace it.
   const std::vector<std::uint32_t> group = TwinGroups(order);
   std::vector<bool> group_rebuilt(order.size(), false);

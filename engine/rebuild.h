@@ -17,7 +17,8 @@
 // - each piece's head is checked before its bytes are used, and a piece is read only while the
 //   header the catalogue came from still describes it (opened_header.h).
 // Files are rebuilt in the order their bytes lie in the pieces, so each piece is opened once
-// and read front to back.
+// and read front to back, or in the order the caller gives them, when that order is what a user
+// sees (the desktop program's list).
 #pragma once
 
 #include <cstdint>
@@ -94,11 +95,17 @@ class Rebuilder {
   std::vector<std::pair<std::string, std::unique_ptr<platform::Directory>>> folders_;
 };
 
-// Rebuilds entries below target_folder in the order their bytes lie in the pieces, telling
-// observer (when given) after each. Returns the failure to open the target, when that is what
-// failed; per-entry failures go to the observer only. Nothing is touched for an empty list.
+enum class RebuildOrder {
+  kByPosition,  // as the bytes lie: each piece opened once, the fastest
+  kAsGiven,     // as the entries are listed
+};
+
+// Rebuilds entries below target_folder in order, telling observer (when given) after each.
+// Returns the failure to open the target, when that is what failed; per-entry failures go to the
+// observer only. Nothing is touched for an empty list.
 Status RebuildFiles(const PieceSource& source, const std::string& target_folder,
                     const std::vector<const StoredFile*>& entries, std::span<char> buffer,
-                    RebuildObserver* observer, ByteProgress* bytes = nullptr);
+                    RebuildObserver* observer, ByteProgress* bytes = nullptr,
+                    RebuildOrder order = RebuildOrder::kByPosition);
 
 }  // namespace vornalis

@@ -238,7 +238,7 @@ TEST_F(RebuildTest, NoEntryEverReplacesAnotherOrAFileOfTheSetAndDamagedOnesAreNa
   EXPECT_EQ(report.problems[0].affected, std::vector<std::string>{"overlap-a"});
 }
 
-TEST_F(RebuildTest, EachPieceIsOpenedOnceWhenFilesAreRebuiltInTheOrderTheirBytesLie) {
+TEST_F(RebuildTest, EachPieceIsOpenedOnceInTheOrderTheBytesLieOrInAnyOrderGiven) {
   std::vector<std::pair<std::string, std::string>> files;
   // Names in reverse of the storing order, so the catalogue's order is not the pieces'.
   for (int i = 0; i < 60; ++i)
@@ -253,6 +253,36 @@ TEST_F(RebuildTest, EachPieceIsOpenedOnceWhenFilesAreRebuiltInTheOrderTheirBytes
   ASSERT_SET_OK(set, ExtractFiles(Target(), AllOf(set), nullptr));
   EXPECT_EQ(counting.Count(Op::kOpen), static_cast<int>(set.LastPiece()));
   EXPECT_EQ(counting.Count(Op::kOpenDirectory), 1 + 3);  // the target and its three folders
+  EXPECT_EQ(ExpectWholeOrAbsent(files), static_cast<int>(files.size()));
+
+  // As a sorted list gives them, against the order the bytes lie in: rebuilt in that order, and
+  // the pieces used are kept open, not opened again for every file.
+  fs::remove_all(Target());
+  std::vector<const StoredFile*> by_size = AllOf(set);
+  std::stable_sort(by_size.begin(), by_size.end(),
+                   [](const StoredFile* a, const StoredFile* b) { return a->Size > b->Size; });
+  counting.Reset();
+  Outcomes outcomes;
+  ASSERT_SET_OK(set, ExtractFiles(Target(), by_size, &outcomes, RebuildOrder::kAsGiven));
+  std::vector<std::string> given;
+  for (const StoredFile* file : by_size) given.push_back(file->Folder + file->Name);
+  EXPECT_EQ(outcomes.order, given);
+  EXPECT_TRUE(outcomes.failures.empty());
+  EXPECT_EQ(counting.Count(Op::kOpen), static_cast<int>(set.LastPiece()));
+  EXPECT_EQ(ExpectWholeOrAbsent(files), static_cast<int>(files.size()));
+}
+
+TEST_F(RebuildTest, FilesGivenBackwardsOverMorePiecesThanAreKeptOpenComeBackWhole) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < 60; ++i)
+    files.push_back(
+        {"f" + std::to_string(i), PatternBytes(37 + i * 11, static_cast<std::uint32_t>(i))});
+  MakeSet(files, 60);
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  ASSERT_GT(set.LastPiece(), 200u);
+  std::vector<const StoredFile*> backwards = AllOf(set);
+  std::reverse(backwards.begin(), backwards.end());
+  ASSERT_SET_OK(set, ExtractFiles(Target(), backwards, nullptr, RebuildOrder::kAsGiven));
   EXPECT_EQ(ExpectWholeOrAbsent(files), static_cast<int>(files.size()));
 }
 

@@ -117,7 +117,9 @@ void TMainForm::AssembleInto(const std::string& target_folder) {
                             !one);
   CurrentSet_->ClearLastError();
   std::size_t failed = 0;
-  if (!entries.empty() && !CurrentSet_->ExtractFiles(target_folder, entries, &progress)) {
+  // The rows are rebuilt top to bottom as the list shows them.
+  if (!entries.empty() &&
+      !CurrentSet_->ExtractFiles(target_folder, entries, &progress, RebuildOrder::kAsGiven)) {
     // The target could not be opened or made: nothing was rebuilt.
     failed = entries.size() - progress.done();
     ErrorDlg_->AddErrorLine(FromStored(messages::Assembling(target_folder)));
