@@ -113,6 +113,17 @@ std::string ReadOnlySet(std::string_view header_path) {
   return Join("The set ", header_path) + " is open for reading only";
 }
 
+std::string OpenedForReading(const Status& why) {
+  if (why.code == Status::Code::kInUse)
+    return Join("The set ", why.path) +
+           " is open for reading only: another program is storing files into it.";
+  if (why.message.empty())
+    return Join("The set ", why.path) + " is open for reading only: its folder cannot be written.";
+  const char last = why.message.back();
+  return why.message + (last == '.' || last == '!' ? " " : ". ") +
+         "The set is open for reading only.";
+}
+
 std::string CatalogueNotRead(std::string_view header_path) {
   return Join("Nothing can be stored: the catalogue of ", header_path) + " could not be read";
 }

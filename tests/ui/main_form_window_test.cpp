@@ -260,13 +260,17 @@ class MainFormWindowTest : public QObject, protected FormTestState {
       QCOMPARE(header->sectionResizeMode(column), QHeaderView::Interactive);
   }
 
-  void windowPlaceIsRememberedForTheNextRun() {
+  void nothingIsKeptForTheNextRun() {
     ShowForm();
+    const QSize designed = Form().size();
     Form().resize(640, 420);
     QCoreApplication::processEvents();
     Form().close();
-    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{}, true);
-    QCOMPARE(Form().size(), QSize(640, 420));
+    fx_ = std::make_unique<FormFixture>();
+    QCOMPARE(Form().size(), designed);
+    // No settings file was written: the program reads and writes none.
+    QCOMPARE(QDir(SettingsFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList());
   }
 
   void shortcutsReachTheCommandsFromTheList() {

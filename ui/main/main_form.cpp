@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QItemSelection>
 #include <QLineEdit>
 #include <QStatusTipEvent>
@@ -28,7 +29,6 @@
 #include "ui/dialogs/message_box.h"
 #include "ui/help/help_window.h"
 #include "ui/main/busy_input.h"
-#include "ui/main/desktop_settings.h"
 #include "ui/main/file_list_model.h"
 #include "ui/main/stored_text.h"
 #include "ui/widgets/friendly_status_bar.h"
@@ -80,7 +80,6 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, platform_qt::Fil
                               CurrentFolder(), fs_);
   setWindowTitle(kCaption);
   updateActions();
-  restoreGeometry(SavedWindowGeometry());
   ListViewFiles->setFocus();
 }
 
@@ -162,42 +161,59 @@ void TMainForm::RunStartupJob() {
   ShowSelection();
 }
 
+std::unique_ptr<PieceSet> TMainForm::ReadSet(const SetPaths& paths, Status* read_only) {
+  // A set on a medium or in a folder the user cannot write is opened for reading: it lists and
+  // assembles, and says once why nothing can be added.
+  SetAccess access =
+      FolderWritable(platform::FolderOf(paths.base)) ? SetAccess::kReadWrite : SetAccess::kReadOnly;
+  *read_only = access == SetAccess::kReadOnly
+                   ? Status::Error(Status::Code::kRefused, paths.Header(), std::string())
+                   : Status::Ok();
+  auto set = std::make_unique<PieceSet>(paths, access, fs_);
+  if (access == SetAccess::kReadWrite && !set->CanStore()) {
+    // Laying the last piece out again may have failed where reading alone succeeds, and another
+    // program may be storing into the set: it is then shown as it was last closed.
+    auto reading = std::make_unique<PieceSet>(paths, SetAccess::kReadOnly, fs_);
+    if (reading->LastStatus().ok()) {
+      *read_only = set->LastStatus();
+      set = std::move(reading);
+    }
+  }
+  return set;
+}
+
+bool TMainForm::IsOpenSet(const SetPaths& paths) {
+  if (!CurrentSet_) return false;
+  const Result<platform::FileInfo> chosen = fs_.Inspect(paths.Header(), true);
+  const Result<platform::FileInfo> open = fs_.Inspect(CurrentSet_->Paths().Header(), true);
+  return chosen.ok() && open.ok() && chosen->SameFile(*open);
+}
+
 void TMainForm::OpenPieceFile(const std::string& path) {
   const Result<SetPaths> paths = IdentifySetFile(path, fs_);
   if (!paths.ok()) {
     MessageBox::Error(this, FromStored(paths.status().message));
     return;
   }
-  CloseCurrentSet();
-  ClearFileList();
-  RememberSetFolder(FromStored(path));
-  // A set on a medium or in a folder the user cannot write is opened for reading: it lists and
-  // assembles, and says once why nothing can be added.
-  std::string reason;
-  SetAccess access = FolderWritable(platform::FolderOf(paths->base)) ? SetAccess::kReadWrite
-                                                                     : SetAccess::kReadOnly;
-  CurrentSet_ = std::make_unique<PieceSet>(*paths, access, fs_);
-  if (access == SetAccess::kReadWrite && !CurrentSet_->CanStore()) {
-    // Laying the last piece out again may have failed where reading alone succeeds, and another
-    // program may be storing into the set: it is then shown as it was last closed.
-    auto reading = std::make_unique<PieceSet>(*paths, SetAccess::kReadOnly, fs_);
-    if (reading->LastStatus().ok()) {
-      reason = CurrentSet_->LastError() + "\n";
-      CurrentSet_ = std::move(reading);
-      access = SetAccess::kReadOnly;
-    }
-  }
-  if (!CurrentSet_->CatalogueRead()) {
-    // A set whose catalogue cannot be read is not shown as open: there is nothing to list,
-    // close or make an executable of. The message names the file that failed.
-    const std::string message = messages::Explained(CurrentSet_->LastStatus());
-    CurrentSet_.reset();
-    SetOpen_ = false;
+  // The new set is read whole before the open one is closed, so a set that cannot be read
+  // leaves the window as it was; the open set itself holds its lock and is closed first.
+  if (IsOpenSet(*paths)) {
+    CloseCurrentSet();
+    ClearFileList();
     ShowCaption();
-    updateActions();
-    MessageBox::Error(this, FromStored(message));
+  }
+  Status read_only;
+  std::unique_ptr<PieceSet> set = ReadSet(*paths, &read_only);
+  if (!set->CatalogueRead()) {
+    // A set whose catalogue cannot be read is not opened: there is nothing to list, close or
+    // make an executable of. The message names the file that failed.
+    MessageBox::Error(this, FromStored(messages::Explained(set->LastStatus())));
     return;
   }
+  CloseCurrentSet();
+  ClearFileList();
+  LastSetFolder_ = FromStored(platform::FolderOf(path));
+  CurrentSet_ = std::move(set);
   SetOpen_ = true;
 
   const std::vector<StoredFile>& files = CurrentSet_->Files();
@@ -225,9 +241,8 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   for (const std::string& warning : CurrentSet_->Warnings()) ignored += warning + "\n";
   if (!ignored.empty()) MessageBox::Information(this, FromStored(ignored));
 
-  if (access == SetAccess::kReadOnly && CurrentSet_->LastError().empty()) {
-    MessageBox::Information(
-        this, FromStored(reason + messages::ReadOnlySet(CurrentSet_->Paths().Header())));
+  if (!read_only.ok() && CurrentSet_->LastStatus().ok()) {
+    MessageBox::Information(this, FromStored(messages::OpenedForReading(read_only)));
   } else if (!CurrentSet_->CanStore()) {
     // A catalogue that could not be read leaves the set open but empty, refusing to store.
     MessageBox::Error(this, FromStored(CurrentSet_->LastError()));
@@ -287,7 +302,7 @@ QString TMainForm::SetNameText() const {
 void TMainForm::ShowCaption() { setWindowTitle(SetNameText() + QLatin1Char('-') + kCaption); }
 
 void TMainForm::FileNew() {
-  FileNewDialog_->InitialDir = LastSetFolder();
+  FileNewDialog_->InitialDir = LastSetFolder_;
   FileNewDialog_->FileName.clear();
   if (!FileNewDialog_->Execute()) return;
   // The size is checked before the open set is closed, so a refused size changes nothing.
@@ -308,7 +323,7 @@ void TMainForm::FileNew() {
   if (!KeepNewSet()) return;
   Command_.PieceFileArg = ToNativePath(chosen);
   Command_.PieceFilePath = Command_.PieceFileArg;
-  RememberSetFolder(chosen);
+  LastSetFolder_ = QFileInfo(chosen).absolutePath();
   ShowCaption();
   updateActions();
 }
@@ -326,7 +341,7 @@ bool TMainForm::KeepNewSet() {
 }
 
 void TMainForm::FileOpenFunc() {
-  const QString path = FileDialog::GetOpenFileName(this, kOpenFilter, LastSetFolder());
+  const QString path = FileDialog::GetOpenFileName(this, kOpenFilter, LastSetFolder_);
   if (path.isEmpty()) return;
   OpenPieceFile(ToNativePath(path));
 }
@@ -344,7 +359,6 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     return;
   }
   CloseCurrentSet();
-  SaveWindowGeometry(saveGeometry());
   event->accept();
 }
 

@@ -179,6 +179,11 @@ class TMainForm : public QMainWindow {
   bool KeepNewSet();
   // Whether a file can be made in folder (tried with a probe file, removed at once).
   bool FolderWritable(const std::string& folder);
+  // Opens the set at paths for storing where its folder allows, else for reading only, with
+  // the reason in *read_only (ok when it may store).
+  std::unique_ptr<PieceSet> ReadSet(const SetPaths& paths, Status* read_only);
+  // Whether paths lead to the open set's header.
+  bool IsOpenSet(const SetPaths& paths);
   void ShowCaption();
   void ShowSortMark();
   QString SetNameText() const;
@@ -195,6 +200,7 @@ class TMainForm : public QMainWindow {
   bool CursorOverridden_ = false;   // BeginProgress set the hourglass; EndProgress gives it back
   QString BusyCaption_;             // the caption when the window became busy
   std::string LastAssembleFolder_;  // the target of the last assemble in this run
+  QString LastSetFolder_;           // where the set last opened or made in this run lies
   bool StartupJobDone_ = false;
   int SortColumn_ = 0;
   std::uint32_t FileCount_ = 0;

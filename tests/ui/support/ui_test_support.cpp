@@ -76,23 +76,17 @@ platform_qt::FileType CountingFileTypes::ForExtension(const QString& extension) 
 namespace {
 int live_fixtures = 0;
 
-// What the window remembers between runs goes to a folder of this test program's own.
-void UseOwnSettings(bool keep) {
-  static QTemporaryDir settings_folder;
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_folder.path());
-  if (!keep) QSettings(QStringLiteral("Vornalis"), QStringLiteral("Vornalis")).clear();
-}
 }  // namespace
 
-FormFixture::FormFixture(const std::vector<std::string>& arguments, bool keep_settings) {
-  UseOwnSettings(keep_settings);
-  ui::modal::AnswerInAdvance();
-  ++live_fixtures;
-  form = std::make_unique<ui::TMainForm>(arguments, types);
+QString SettingsFolder() {
+  static QTemporaryDir folder;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+  return folder.path();
 }
 
 FormFixture::FormFixture(const std::vector<std::string>& arguments, platform::FileSystem& fs) {
-  UseOwnSettings(false);
+  SettingsFolder();
   // A fixture that replaces another starts afresh, and the seam stays on until the last goes.
   ui::modal::AnswerInAdvance();
   ++live_fixtures;

@@ -57,11 +57,8 @@ class CountingFileTypes : public platform_qt::FileTypes {
 
 // A main window whose modal questions are answered in advance.
 struct FormFixture {
-  // keep_settings: the window starts with what the previous window remembered, as at the
-  // next run; otherwise with nothing.
   explicit FormFixture(const std::vector<std::string>& arguments = {},
                        platform::FileSystem& fs = platform::RealFileSystem());
-  FormFixture(const std::vector<std::string>& arguments, bool keep_settings);
   ~FormFixture();
   CountingFileTypes types;
   std::unique_ptr<ui::TMainForm> form;
@@ -82,6 +79,9 @@ struct FormTestState {
 // Runs act on the next modal dialog once it shows (a file dialog the seam lets show, say),
 // from the event loop that dialog runs.
 void WhenModalShows(std::function<void(QWidget* dialog)> act);
+
+// Where Qt would keep the program's settings, a folder of this test program's own.
+QString SettingsFolder();
 
 // The texts of the asked messages, "Error: text" and so on, oldest first.
 QStringList AskedMessages();
