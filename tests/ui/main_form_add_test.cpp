@@ -5,10 +5,16 @@
 #include <unistd.h>
 #include <QAbstractItemView>
 #include <QCursor>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QtTest>
 #include <cerrno>
 #include <filesystem>
@@ -17,6 +23,7 @@
 #include "tests/support/fault_file_system.h"
 #include "tests/ui/support/ui_test_support.h"
 #include "ui/dialogs/error_dlg.h"
+#include "ui/dialogs/ext/ap_open_dlg.h"
 #include "ui/dialogs/modal_seam.h"
 #include "ui/main/file_list_model.h"
 
@@ -77,6 +84,37 @@ class MainFormAddTest : public QObject, protected FormTestState {
     fx_ = std::make_unique<FormFixture>();
   }
   void cleanup() { fx_.reset(); }
+
+  void theDialogsButtonReadsAddWhateverIsSelected() {
+    OpenBackup();
+    WriteFile(At("src/a.txt"), "a");
+    std::filesystem::create_directories(At("src/sub"));
+    Form().findChild<ui::TApOpenDialog*>("FileAddDialog")->InitialDir =
+        QString::fromStdString(At("src"));
+    Form().show();
+    ui::modal::ShowFileDialogs(true);
+    QStringList captions;
+    WhenModalShows([&captions](QWidget* shown) {
+      QVERIFY(QTest::qWaitForWindowExposed(shown));
+      auto* dialog = qobject_cast<QFileDialog*>(shown);
+      QPushButton* ok =
+          shown->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+      captions.append(ok->text());
+      // A click on a folder in the list.
+      auto* list = shown->findChild<QListView*>("listView");
+      auto* model = qobject_cast<QFileSystemModel*>(list->model());
+      const QModelIndex sub = model->index(dialog->directory().filePath(QStringLiteral("sub")));
+      QTRY_VERIFY(list->visualRect(sub).isValid());
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(sub).center());
+      captions.append(ok->text());
+      QTest::keyClicks(shown->findChild<QLineEdit*>("fileNameEdit"), QStringLiteral("a.txt"));
+      captions.append(ok->text());
+      dialog->reject();
+    });
+    ActionNamed("ActionAdd")->trigger();
+    ui::modal::ShowFileDialogs(false);
+    QCOMPARE(captions, (QStringList{"&Add", "&Add", "&Add"}));
+  }
 
   void threeFilesAreStoredInTheDialogsOrder() {
     OpenBackup();

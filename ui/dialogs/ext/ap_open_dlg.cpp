@@ -1,13 +1,16 @@
 #include "ui/dialogs/ext/ap_open_dlg.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -163,7 +166,31 @@ void TApCustomOpenDialog::SetUp(QFileDialog& dialog) {
     connect(up, &QToolButton::clicked, this, [this] { DoUpLevelNavigate(); });
   if (auto* back = dialog.findChild<QToolButton*>(QStringLiteral("backButton")))
     connect(back, &QToolButton::clicked, this, [this] { DoLastFolderNavigate(); });
+  KeepOkCaption(dialog);
   dialog.installEventFilter(this);
+}
+
+void TApCustomOpenDialog::KeepOkCaption(QFileDialog& dialog) {
+  // Qt's dialog names its button "Open" while a folder is selected, whatever the caption set;
+  // the program's caption comes back after each of its updates (made on the same signals,
+  // connected earlier, so they run first).
+  if (DlgItemsCaptions.OK.isEmpty()) return;
+  auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+  QPushButton* ok = buttons ? buttons->button(QDialogButtonBox::Open) : nullptr;
+  if (!ok) ok = buttons ? buttons->button(QDialogButtonBox::Save) : nullptr;
+  if (!ok) return;
+  const QString caption = DlgItemsCaptions.OK;
+  auto restore = [ok, caption] { ok->setText(caption); };
+  if (auto* name_box = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+    connect(name_box, &QLineEdit::textChanged, ok, restore);
+  for (auto* view : dialog.findChildren<QAbstractItemView*>()) {
+    if (!view->selectionModel()) continue;
+    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, ok, restore);
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, ok, restore);
+  }
+  connect(&dialog, &QFileDialog::directoryEntered, ok, restore);
+  connect(&dialog, &QFileDialog::currentChanged, ok, restore);
+  restore();
 }
 
 void TApCustomOpenDialog::ApplyVisibleControls(QFileDialog& dialog) {

@@ -110,6 +110,8 @@ class TApCustomOpenDialog : public QObject {
   friend class TApFileDialogWindow;
   void SetUp(QFileDialog& dialog);
   void ApplyVisibleControls(QFileDialog& dialog);
+  // Keeps DlgItemsCaptions.OK on the accept button whatever the dialog selects.
+  void KeepOkCaption(QFileDialog& dialog);
   bool eventFilter(QObject* watched, QEvent* event) override;
 
   Kind kind_;
