@@ -210,6 +210,30 @@ class MainFormNewTest : public QObject, protected FormTestState {
     QCOMPARE(Form().CurrentSet()->SetName(), std::string("set"));
   }
 
+  void aSizeOutOfRangeKeepsTheDialogOpenWithItsName() {
+    const QString name = QString::fromStdString(At("big"));
+    bool kept_open = false;
+    QString kept_name;
+    ShowNewDialog([&](QWidget* dialog) {
+      PanelControl<QLineEdit>("MaskEditSize")->setText(QStringLiteral("4096"));
+      PanelControl<QComboBox>("ComboBoxSizeUnit")->setCurrentIndex(2);
+      auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      edit->setText(name);
+      Button(dialog, QDialogButtonBox::AcceptRole)->click();
+      kept_open = dialog->isVisible();
+      kept_name = edit->text();
+      PanelControl<QLineEdit>("MaskEditSize")->setText(QStringLiteral("300"));
+      Button(dialog, QDialogButtonBox::AcceptRole)->click();
+    });
+    QVERIFY(kept_open);
+    QCOMPARE(kept_name, name);
+    QCOMPARE(AskedMessages(),
+             QStringList{"Error: Piece size 4096MB is too large: a piece must be below 4 GB"});
+    QVERIFY(Form().CurrentSet());
+    QCOMPARE(Form().CurrentSet()->PieceSize(), 300u * 1024 * 1024);
+    QCOMPARE(Form().CurrentSet()->SetName(), std::string("big"));
+  }
+
   void sizesTheEngineCannotUseAreRefusedBeforeAnythingChanges_data() {
     QTest::addColumn<QString>("number");
     QTest::addColumn<int>("unit");

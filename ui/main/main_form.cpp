@@ -74,6 +74,15 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, platform_qt::Fil
   FileNewDialog_->Resizable = true;
   FileNewDialog_->CustDlgParams.SetBottomFormName(QStringLiteral("FileNewDialogExtLower"));
   FileNewDialog_->DlgItemsCaptions.OK = QStringLiteral("&Create");
+  // A piece size out of range is refused while the dialog is still open, with the name typed.
+  FileNewDialog_->OnCanClose = [this](TApCustomOpenDialog* dialog, bool& can_close) {
+    const Result<std::uint32_t> size = FileNewDialogExtLower_->PieceSize();
+    if (size.ok()) return;
+    QWidget* over = dialog->Dialog();
+    MessageBox::Error(over ? over : static_cast<QWidget*>(this),
+                      QString::fromStdString(size.status().message));
+    can_close = false;
+  };
   CreateCommandDialogs();
 
   Command_ = ParseCommandLine(arguments, ToNativePath(QCoreApplication::applicationFilePath()),
@@ -305,12 +314,9 @@ void TMainForm::FileNew() {
   FileNewDialog_->InitialDir = LastSetFolder_;
   FileNewDialog_->FileName.clear();
   if (!FileNewDialog_->Execute()) return;
-  // The size is checked before the open set is closed, so a refused size changes nothing.
+  // The dialog closed only with a size in range (OnCanClose).
   const Result<std::uint32_t> piece_size = FileNewDialogExtLower_->PieceSize();
-  if (!piece_size.ok()) {
-    MessageBox::Error(this, QString::fromStdString(piece_size.status().message));
-    return;
-  }
+  if (!piece_size.ok()) return;
   CloseCurrentSet();
   ClearFileList();
 

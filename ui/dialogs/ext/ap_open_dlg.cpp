@@ -34,6 +34,7 @@ class TApFileDialogWindow : public QFileDialog {
       component_.DoFilenameEntering(proceed);
       if (!proceed) return;
     }
+    if (!component_.DoCanClose()) return;
     const QString typed = name_box ? name_box->text() : QString();
     const bool pattern = typed.contains(QLatin1Char('*')) || typed.contains(QLatin1Char('?'));
     const QStringList chosen = selectedFiles();
@@ -100,11 +101,13 @@ TApCustomOpenDialog::~TApCustomOpenDialog() = default;
 
 bool TApCustomOpenDialog::Execute() {
   if (modal::AnsweringInAdvance() && !modal::ShowingFileDialogs()) {
-    const QString answer = modal::TakeFileName();
-    if (answer.isEmpty()) return false;
-    Files = answer.split(QLatin1Char('\n'));
-    FileName = Files.first();
-    return true;
+    for (;;) {
+      const QString answer = modal::TakeFileName();
+      if (answer.isEmpty()) return false;
+      Files = answer.split(QLatin1Char('\n'));
+      FileName = Files.first();
+      if (DoCanClose()) return true;
+    }
   }
 
   TApFileDialogWindow dialog(*this, owner_);
@@ -292,6 +295,12 @@ void TApCustomOpenDialog::DoFilenameChange() {
 
 void TApCustomOpenDialog::DoFilenameEntering(bool& proceed) {
   if (OnFilenameEntering) OnFilenameEntering(this, proceed);
+}
+
+bool TApCustomOpenDialog::DoCanClose() {
+  bool can_close = true;
+  if (OnCanClose) OnCanClose(this, can_close);
+  return can_close;
 }
 
 void TApCustomOpenDialog::DoUpLevelNavigate() {

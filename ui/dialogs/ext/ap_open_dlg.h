@@ -74,7 +74,9 @@ class TApCustomOpenDialog : public QObject {
   TApOpenDlgCaptions DlgItemsCaptions;
 
   // Events, the sender first. OnFilenameEntering comes when OK is pressed while the file name
-  // box has the focus; clearing proceed keeps the dialog open.
+  // box has the focus; clearing proceed keeps the dialog open. OnCanClose comes whenever OK is
+  // pressed, before the questions about the name; clearing can_close keeps the dialog open
+  // with its name (while tests answer in advance, the next queued name is tried instead).
   std::function<void(TApCustomOpenDialog*)> OnShow;
   std::function<void(TApCustomOpenDialog*)> OnClose;
   std::function<void(TApCustomOpenDialog*, const QString& folder)> OnFolderChange;
@@ -83,6 +85,7 @@ class TApCustomOpenDialog : public QObject {
   std::function<void(TApCustomOpenDialog*, bool& proceed)> OnFilenameEntering;
   std::function<void(TApCustomOpenDialog*)> OnUpLevelNavigate;
   std::function<void(TApCustomOpenDialog*)> OnLastFolderNavigate;
+  std::function<void(TApCustomOpenDialog*, bool& can_close)> OnCanClose;
 
   // While the dialog is shown (from OnShow to OnClose): the dialog itself, the folder it
   // shows, the text of the file name box and that text split into names (a text starting
@@ -103,6 +106,7 @@ class TApCustomOpenDialog : public QObject {
   virtual void DoSelectionChange(const QString& path);
   virtual void DoFilenameChange();
   virtual void DoFilenameEntering(bool& proceed);
+  virtual bool DoCanClose();
   virtual void DoUpLevelNavigate();
   virtual void DoLastFolderNavigate();
 
