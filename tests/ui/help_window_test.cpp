@@ -8,6 +8,7 @@
 #include <QHelpLink>
 #include <QHelpSearchEngine>
 #include <QHelpSearchQueryWidget>
+#include <QScreen>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -73,6 +74,25 @@ class HelpWindowTest : public QObject, protected FormTestState {
     QCOMPARE(Window()->CurrentTitle(), title);
     QCOMPARE(Window()->Tabs()->currentIndex(), 0);
     QCOMPARE(AskedMessages(), QStringList());
+  }
+
+  void theWindowOpensOnTheScreenWithItsTitleOnce() {
+    // The owner at the screen's bottom right corner, partly off it.
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    Form().move(room.right() - 100, room.bottom() - 80);
+    Form().show();
+    ActionNamed("ActionHelpContents")->trigger();
+    QVERIFY2(room.contains(Window()->frameGeometry()),
+             qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
+                            .arg(Window()->frameGeometry().x())
+                            .arg(Window()->frameGeometry().y())
+                            .arg(Window()->frameGeometry().width())
+                            .arg(Window()->frameGeometry().height())
+                            .arg(room.width())
+                            .arg(room.height())));
+    QCOMPARE(Window()->windowTitle(), QStringLiteral("Vornalis Help"));
+    ActionNamed("ActionHelpHowToUse")->trigger();
+    QCOMPARE(Window()->windowTitle(), QStringLiteral("How to use Help - Vornalis Help"));
   }
 
   void oneWindowServesEveryCommand() {

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QHelpIndexWidget>
@@ -12,12 +13,14 @@
 #include <QHelpSearchQueryWidget>
 #include <QHelpSearchResultWidget>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/qt/web_link.h"
 #include "ui/dialogs/message_box.h"
@@ -30,6 +33,7 @@ const QString kNamespace = QStringLiteral("org.vornalis.help");
 const QString kFolder = QStringLiteral("doc");
 const QString kContentsPage = QStringLiteral("index.html");
 const QString kHowToUsePage = QStringLiteral("using-help.html");
+const QString kWindowTitle = QStringLiteral("Vornalis Help");
 constexpr int kContentsTab = 0;
 constexpr int kIndexTab = 1;
 constexpr int kSearchTab = 2;
@@ -78,7 +82,9 @@ THelpWindow* THelpWindow::Open(QWidget* owner, HelpPage page, const QString& hel
     window = made;
   }
   window->ShowPage(page);
+  const bool placed = window->isVisible() || window->testAttribute(Qt::WA_Moved);
   window->show();
+  if (!placed) window->PlaceOnScreen(owner);
   window->raise();
   window->activateWindow();
   return window;
@@ -87,9 +93,24 @@ THelpWindow* THelpWindow::Open(QWidget* owner, HelpPage page, const QString& hel
 THelpWindow::THelpWindow(QWidget* owner, const QString& help_file)
     : QMainWindow(owner, Qt::Window), help_file_(help_file) {
   setObjectName(QStringLiteral("HelpWindow"));
-  setWindowTitle(QStringLiteral("Vornalis Help"));
+  setWindowTitle(kWindowTitle);
   setWindowIcon(ProgramIcon());
   setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+void THelpWindow::PlaceOnScreen(QWidget* owner) {
+  // Over the middle of the owner, shrunk to the screen's free area and moved into it, so that
+  // no part of it lies under a panel or off the screen, wherever the owner is.
+  QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect room = screen->availableGeometry();
+  const QSize frame = frameGeometry().size() - size();  // the window manager's border
+  resize(size().boundedTo(room.size() - frame));
+  QRect place(QPoint(), size() + frame);
+  place.moveCenter(owner ? owner->frameGeometry().center() : room.center());
+  place.moveLeft(std::clamp(place.left(), room.left(), room.right() + 1 - place.width()));
+  place.moveTop(std::clamp(place.top(), room.top(), room.bottom() + 1 - place.height()));
+  move(place.topLeft());
 }
 
 QString THelpWindow::Load() {
@@ -188,7 +209,10 @@ void THelpWindow::CreateWidgets() {
       platform_qt::OpenWebLink(url.toString());
   });
   connect(view_, &QTextBrowser::sourceChanged, this, [this] {
-    setWindowTitle(CurrentTitle() + QStringLiteral(" - Vornalis Help"));
+    const QString title = CurrentTitle();
+    setWindowTitle(title.isEmpty() || title == kWindowTitle
+                       ? kWindowTitle
+                       : title + QStringLiteral(" - ") + kWindowTitle);
     SyncContents();
   });
   connect(contents, &QHelpContentWidget::linkActivated, this, &THelpWindow::ShowUrl);

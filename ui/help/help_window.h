@@ -53,6 +53,8 @@ class THelpWindow : public QMainWindow {
   // Registers the help file in a private collection; "" on success, else the message.
   QString Load();
   void CreateWidgets();
+  // Puts the window over owner, all of it within the free area of owner's screen.
+  void PlaceOnScreen(QWidget* owner);
   void SyncContents();
   // Searches for the query widget's words, once the index is ready.
   void Search();
