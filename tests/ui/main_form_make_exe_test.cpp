@@ -4,9 +4,11 @@
 #include <QAction>
 #include <QDir>
 #include <QtTest>
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 
+#include "tests/support/fault_file_system.h"
 #include "tests/support/raw_set.h"
 #include "tests/ui/support/ui_test_support.h"
 
@@ -58,14 +60,33 @@ class MainFormMakeExeTest : public QObject, protected FormTestState {
     QVERIFY(!FileExists(At("empty.exe")));
   }
 
-  void missingStubIsReportedWithItsPath() {
+  void withoutAStubInTheStartingFolderTheOneBesideTheProgramIsUsed() {
+    QCOMPARE(MakeSet(At("backup"), At("src/"), {{"a", "1"}}), std::string());
+    // The stub is built beside the test programs, as beside the program.
+    QCOMPARE(QString::fromStdString(Form().Command().StubFallback),
+             QCoreApplication::applicationDirPath() + "/ext.dll");
+    Form().OpenPieceFile(At("backup.pec"));
+    MakeExe();
+    QCOMPARE(
+        AskedMessages(),
+        QStringList{"Information: " + QString::fromStdString(At("backup.exe")) + " is created!"});
+    QCOMPARE(FileContent(At("backup.exe")).size(),
+             FileContent(Form().Command().StubFallback).size());
+  }
+
+  void missingStubIsReportedWithThePlacesTried() {
+    FaultFileSystem fs(platform::RealFileSystem());
+    fs.FailPath(FaultFileSystem::Op::kOpen, "ext.dll", ENOENT);  // nowhere to be found
+    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{}, fs);
     QCOMPARE(MakeSet(At("backup"), At("src/"), {{"a", "1"}}), std::string());
     Form().OpenPieceFile(At("backup.pec"));
     MakeExe();
     QCOMPARE(AskedMessages(),
              (QStringList{"Error: Can't create " + QString::fromStdString(At("backup.exe")),
-                          "Error: " + QString::fromStdString(At("ext.dll"))}));
+                          "Error: " + QString::fromStdString(At("ext.dll")) + "\n" +
+                              QString::fromStdString(Form().Command().StubFallback)}));
     QVERIFY(!FileExists(At("backup.exe")));
+    fx_.reset();  // the window's set uses fs
   }
 };
 

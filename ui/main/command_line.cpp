@@ -88,6 +88,7 @@ std::string FindOnDisk(const std::string& path, platform::FileSystem& fs) {
 CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& program_path,
                              const std::string& current_folder, platform::FileSystem& fs) {
   CommandLine line;
+  line.StubFallback = exe::StubBeside(program_path);
   if (!current_folder.empty())
     line.StubPath = platform::WithSeparator(current_folder) + std::string(exe::kStubFileName);
   if (args.empty()) return line;

@@ -24,6 +24,9 @@ struct CommandLine {
   // The stub Make .EXE copies: ext.dll in the current folder without arguments, beside the
   // program with any; "" when the current folder was unknown.
   std::string StubPath;
+  // The stub beside the program's own file, which Make .EXE takes when StubPath holds none, so
+  // that it works however the program was started.
+  std::string StubFallback;
 };
 
 // args are the arguments after the program's own path; current_folder is "" when the system

@@ -370,15 +370,21 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::ActionMakeExeExecute() {
   if (!CurrentSet_) return;
-  const Result<std::string> made = exe::MakeExe(*CurrentSet_, Command_.StubPath, fs_);
+  // The stub where the command line puts it, else the one beside the program itself.
+  std::string stub = Command_.StubPath;
+  const bool fall_back = !fs_.IsRegularFile(stub) && Command_.StubFallback != stub;
+  if (fall_back) stub = Command_.StubFallback;
+  const Result<std::string> made = exe::MakeExe(*CurrentSet_, stub, fs_);
   if (made.ok()) {
     MessageBox::Information(this, FromStored(messages::ExeCreated(*made)));
     return;
   }
   MessageBox::Error(this, FromStored(made.status().message));
-  // A copy that failed is most often a stub that is not where it was looked for.
+  // A copy that failed is most often a stub that is not where it was looked for: the places
+  // tried are named.
   if (made.status().code == Status::Code::kIo)
-    MessageBox::Error(nullptr, FromStored(Command_.StubPath));
+    MessageBox::Error(nullptr,
+                      FromStored(fall_back ? Command_.StubPath + "\n" + stub : Command_.StubPath));
 }
 
 void TMainForm::HelpContents() { THelpWindow::Open(this, HelpPage::kContents); }
