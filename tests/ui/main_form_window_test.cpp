@@ -64,6 +64,11 @@ class MainFormWindowTest : public QObject, protected FormTestState {
                           << "E&xit" << QKeySequence() << "Exit this application" << false;
     QTest::newRow("Add") << "ActionAdd"
                          << "&Add" << QKeySequence("Ctrl+A") << "" << true;
+    QTest::newRow("Add Folder") << "ActionAddFolder"
+                                << "Add &Folder..." << QKeySequence()
+                                << "Add a folder with everything in it" << true;
+    QTest::newRow("Select All") << "ActionSelectAll"
+                                << "Select &All" << QKeySequence("Ctrl+Shift+A") << "" << true;
     QTest::newRow("Assemble") << "ActionAssemble"
                               << "A&ssemble" << QKeySequence("Ctrl+S") << "" << true;
     QTest::newRow("Make .EXE") << "ActionMakeExe"
@@ -107,7 +112,8 @@ class MainFormWindowTest : public QObject, protected FormTestState {
     };
     QCOMPARE(items(Menu("FileMenu")), (QStringList{"ActionFileNew", "ActionFileOpen",
                                                    "ActionFileClose", "-", "ActionFileExit"}));
-    QCOMPARE(items(Menu("Action1")), (QStringList{"ActionAdd", "ActionAssemble", "ActionMakeExe"}));
+    QCOMPARE(items(Menu("Action1")),
+             (QStringList{"ActionAdd", "ActionAddFolder", "ActionAssemble", "ActionMakeExe"}));
     QCOMPARE(items(Menu("HelpMenu")),
              (QStringList{"ActionHelpContents", "ActionHelpHowToUse", "-", "ActionHelpAbout"}));
 

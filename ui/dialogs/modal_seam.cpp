@@ -1,6 +1,8 @@
 #include "ui/dialogs/modal_seam.h"
 
+#include <QAction>
 #include <QDialog>
+#include <QMenu>
 #include <deque>
 
 namespace vornalis::ui::modal {
@@ -12,6 +14,8 @@ struct Seam {
   std::deque<bool> answers;
   std::deque<QString> file_names;
   std::deque<int> dialog_results;
+  std::deque<QString> menu_choices;
+  QStringList last_menu;
   std::vector<AskedQuestion> messages;
   QStringList dialogs;
 };
@@ -39,6 +43,30 @@ void QueueAnswer(bool yes) { State().answers.push_back(yes); }
 void QueueFileName(const QString& path) { State().file_names.push_back(path); }
 
 void QueueDialogResult(int result) { State().dialog_results.push_back(result); }
+
+void QueueMenuChoice(const QString& action_name) { State().menu_choices.push_back(action_name); }
+
+const QStringList& LastMenu() { return State().last_menu; }
+
+void Popup(QMenu& menu, const QPoint& at) {
+  Seam& seam = State();
+  if (!seam.on) {
+    menu.exec(at);
+    return;
+  }
+  seam.last_menu.clear();
+  for (QAction* action : menu.actions()) {
+    const QString name = action->objectName();
+    seam.last_menu.append(action->isSeparator() ? QStringLiteral("-")
+                          : action->isEnabled() ? name
+                                                : QStringLiteral("(off) ") + name);
+  }
+  if (seam.menu_choices.empty()) return;
+  const QString choice = seam.menu_choices.front();
+  seam.menu_choices.pop_front();
+  for (QAction* action : menu.actions())
+    if (action->objectName() == choice && action->isEnabled()) action->trigger();
+}
 
 const std::vector<AskedQuestion>& Messages() { return State().messages; }
 

@@ -8,6 +8,8 @@
 #include <vector>
 
 class QDialog;
+class QMenu;
+class QPoint;
 class QWidget;
 
 namespace vornalis::ui {
@@ -33,6 +35,9 @@ void QueueFileName(const QString& path);
 // Results of the next modal forms (QDialog::Accepted or Rejected), in order; with none queued
 // a form is accepted.
 void QueueDialogResult(int result);
+// Object names of the actions the next popup menus choose, in order; with none queued a menu
+// closes without a choice.
+void QueueMenuChoice(const QString& action_name);
 
 // While on, file dialogs really show although answers are given in advance, so that a test
 // can drive one with keys and clicks; message boxes are still answered from the queue.
@@ -43,6 +48,9 @@ bool ShowingFileDialogs();
 const std::vector<AskedQuestion>& Messages();
 // Object names of the modal forms that were shown, oldest first.
 const QStringList& DialogsShown();
+// The entries of the last popup menu: its enabled actions' object names, "-" for a separator
+// and "(off) " + name for a disabled one.
+const QStringList& LastMenu();
 void ForgetAsked();
 
 // Used by the seam's own front doors (message_box.h, file_dialog.h, modal forms).
@@ -53,6 +61,9 @@ QString TakeFileName();
 QString TakeFolderName(const QString& dialog_name);
 // Shows dialog modally and returns its result, or records it and returns QDialog::Accepted.
 int Exec(QDialog& dialog);
+// Pops menu up at at (global coordinates), the chosen action running as it does; or records
+// its entries and triggers the queued choice, when it is one of them and enabled.
+void Popup(QMenu& menu, const QPoint& at);
 
 }  // namespace modal
 }  // namespace vornalis::ui

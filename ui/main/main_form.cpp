@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QItemSelection>
 #include <QLineEdit>
+#include <QMenu>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QTreeView>
@@ -27,6 +28,7 @@
 #include "ui/dialogs/file_dialog.h"
 #include "ui/dialogs/file_new_dialog_ext_lower.h"
 #include "ui/dialogs/message_box.h"
+#include "ui/dialogs/modal_seam.h"
 #include "ui/help/help_window.h"
 #include "ui/main/busy_input.h"
 #include "ui/main/file_list_model.h"
@@ -121,6 +123,13 @@ void TMainForm::CreateCommandDialogs() {
   FileAssembleFolderDialog_->OnCanClose = [this](TApCustomFolderDialog*, bool& can_close) {
     FileAssembleFolderDialogCanClose(can_close);
   };
+
+  FileAddFolderDialog_ = new TApFolderDialog(this);
+  FileAddFolderDialog_->setObjectName(QStringLiteral("FileAddFolderDialog"));
+  FileAddFolderDialog_->Text = QStringLiteral("&Folders/drives:");
+  FileAddFolderDialog_->Title = QStringLiteral("Add Folder");
+  FileAddFolderDialog_->CustDlgParams.Position = dpScrCenter;
+  FileAddFolderDialog_->DlgItemsCaptions.OK = QStringLiteral("&Add");
 }
 
 TMainForm::~TMainForm() {
@@ -425,6 +434,21 @@ void TMainForm::ListViewFilesSelectItem(const QItemSelection& selected,
   apply(deselected, -1);
   apply(selected, +1);
   ShowSelection();
+}
+
+void TMainForm::ActionSelectAllExecute() {
+  if (SetOpen_) ListViewFiles->selectAll();
+}
+
+void TMainForm::ListViewFilesContextMenu(const QPoint& at) {
+  if (Busy_ || !SetOpen_) return;
+  QMenu menu(this);
+  menu.setObjectName(QStringLiteral("ListContextMenu"));
+  menu.addAction(ActionAssemble);
+  menu.addAction(ActionMakeExe);
+  menu.addSeparator();
+  menu.addAction(ActionSelectAll);
+  modal::Popup(menu, ListViewFiles->viewport()->mapToGlobal(at));
 }
 
 }  // namespace vornalis::ui

@@ -86,6 +86,11 @@ class TMainForm : public QMainWindow {
   // Set while a long command runs; the window refuses to close then and all commands are off.
   void SetBusy(bool busy);
 
+  // Stores files and folders (each folder with everything below it) into the open set, as Add
+  // does: progress, break-off and the list of what was left out. Add, Add Folder and a drop
+  // on the window come here.
+  void AddPaths(const std::vector<std::string>& paths);
+
   // Packs the files and folders of the command line's list files into a new set: with the
   // piece-size dialog when the command line named the set, else after the New command.
   void AddFromLists();
@@ -117,6 +122,7 @@ class TMainForm : public QMainWindow {
   TFileNewDialogExtLower* FileNewDialogExtLower() const { return FileNewDialogExtLower_; }
   TApOpenDialog* FileAddDialog() const { return FileAddDialog_; }
   TApFolderDialog* FileAssembleFolderDialog() const { return FileAssembleFolderDialog_; }
+  TApFolderDialog* FileAddFolderDialog() const { return FileAddFolderDialog_; }
   TAssembleDlgExtUp* AssembleDlgExtUp() const { return AssembleDlgExtUp_; }
 
  signals:
@@ -129,6 +135,8 @@ class TMainForm : public QMainWindow {
   void ActionFileCloseExecute();
   void FileExit();
   void ActionAddExecute();
+  void ActionAddFolderExecute();
+  void ActionSelectAllExecute();
   void ActionAssembleExecute();
   void ActionMakeExeExecute();
   void HelpContents();
@@ -139,6 +147,10 @@ class TMainForm : public QMainWindow {
  protected:
   bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Files and folders dropped on the window are added to the open set; on a window without
+  // one, a dropped piece file opens its set.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateActions();
@@ -148,6 +160,8 @@ class TMainForm : public QMainWindow {
   void updateActions();
 
   void ListViewFilesSelectItem(const QItemSelection& selected, const QItemSelection& deselected);
+  // The list's context menu: Assemble, Make .EXE and Select All.
+  void ListViewFilesContextMenu(const QPoint& at);
   void CreateCommandDialogs();
   // AddFiles' progress callback: steps the display, appends the row, checks for a break-off.
   // What throws in it is kept in Callbacks_ and stops the add.
@@ -214,6 +228,7 @@ class TMainForm : public QMainWindow {
   TFileNewDialogExtLower* FileNewDialogExtLower_ = nullptr;
   TApOpenDialog* FileAddDialog_ = nullptr;
   TApFolderDialog* FileAssembleFolderDialog_ = nullptr;
+  TApFolderDialog* FileAddFolderDialog_ = nullptr;
   TAssembleDlgExtUp* AssembleDlgExtUp_ = nullptr;
   QToolBar* SpeedBar = nullptr;
   QTreeView* ListViewFiles = nullptr;
@@ -227,6 +242,8 @@ class TMainForm : public QMainWindow {
   QAction* ActionFileClose = nullptr;
   QAction* ActionFileExit = nullptr;
   QAction* ActionAdd = nullptr;
+  QAction* ActionAddFolder = nullptr;
+  QAction* ActionSelectAll = nullptr;
   QAction* ActionAssemble = nullptr;
   QAction* ActionMakeExe = nullptr;
   QAction* ActionHelpContents = nullptr;

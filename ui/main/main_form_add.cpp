@@ -1,7 +1,11 @@
-// TMainForm: Add and the start-up add. Files are stored by the engine's AddFiles, which calls
-// AddProgress after each file: the progress steps, the file's row is appended, and a key press
-// or a click in the window asks whether to go on.
+// TMainForm: Add, Add Folder, files dropped on the window and the start-up add. Files are stored
+// by the engine's AddFiles, which calls AddProgress after each file: the progress steps, the
+// file's row is appended, and a key press or a click in the window asks whether to go on.
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QStringList>
+#include <QUrl>
 #include <unordered_map>
 
 #include "engine/messages.h"
@@ -10,6 +14,7 @@
 #include "platform/path.h"
 #include "ui/dialogs/choose_size.h"
 #include "ui/dialogs/error_dlg.h"
+#include "ui/dialogs/ext/ap_folder_dlg.h"
 #include "ui/dialogs/ext/ap_open_dlg.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/main/busy_input.h"
@@ -18,22 +23,74 @@
 #include "ui/main/stored_text.h"
 
 namespace vornalis::ui {
+namespace {
+
+// The local files and folders a drag carries.
+std::vector<std::string> DroppedPaths(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) paths.push_back(ToNativePath(url.toLocalFile()));
+  return paths;
+}
+
+}  // namespace
+
 void TMainForm::ActionAddExecute() {
   if (!CurrentSet_ || Busy_) return;
   FileAddDialog_->FileName.clear();
   if (!FileAddDialog_->Execute()) return;
-
-  BusyPeriod busy(*this);
-  Input_->FlushKeyMessages();
-  // The dialog returns files of one folder; should they differ, each keeps its own folder
-  // below the folder they share, so none is read from the wrong place.
   std::vector<std::string> paths;
   for (const QString& file : FileAddDialog_->Files) paths.push_back(ToNativePath(file));
+  AddPaths(paths);
+}
+
+void TMainForm::ActionAddFolderExecute() {
+  if (!CurrentSet_ || Busy_ || !CurrentSet_->CanStore()) return;
+  if (!FileAddFolderDialog_->Execute() || FileAddFolderDialog_->FolderName.isEmpty()) return;
+  FileAddFolderDialog_->StartFolder = FileAddFolderDialog_->FolderName;
+  AddPaths({ToNativePath(FileAddFolderDialog_->FolderName)});
+}
+
+void TMainForm::AddPaths(const std::vector<std::string>& paths) {
+  if (!CurrentSet_ || paths.empty()) return;
+  BusyPeriod busy(*this);
+  Input_->FlushKeyMessages();
+  // Every path is stored relative to the folder that holds them all, so files from several
+  // folders each keep their own folder and none is read from the wrong place.
   const SourceList sources = CollectSources(paths, fs_, SourceLayout::kAllFromCommonRoot);
   RunAddFiles(sources.groups.empty() ? std::string() : sources.groups[0].source_root, sources);
   FileCount_ = static_cast<std::uint32_t>(CurrentSet_->Files().size());
   TotalBytes_ = CurrentSet_->TotalBytes();
   ShowTotals();
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+  // Taken while the window is idle: into a set that stores, or as a set to open.
+  const bool stores = SetOpen_ && CurrentSet_ && CurrentSet_->CanStore();
+  if (!Busy_ && (stores || !SetOpen_) && !DroppedPaths(event->mimeData()).empty())
+    event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+  const std::vector<std::string> paths = DroppedPaths(event->mimeData());
+  if (Busy_ || paths.empty()) return;
+  event->acceptProposedAction();
+  // The work starts once the drop is over, so the program the files came from is not held
+  // waiting while they are stored.
+  QMetaObject::invokeMethod(
+      this,
+      [this, paths] {
+        if (Busy_) return;
+        activateWindow();
+        if (!SetOpen_) {
+          // Without a set open, the set the first file dropped belongs to is opened.
+          OpenPieceFile(paths.front());
+        } else if (CurrentSet_ && CurrentSet_->CanStore()) {
+          AddPaths(paths);
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 void TMainForm::RunAddFiles(const std::string& work_folder, const SourceList& sources) {

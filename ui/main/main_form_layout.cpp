@@ -55,6 +55,11 @@ void TMainForm::CreateActions() {
        &TMainForm::FileExit},
       {&ActionAdd, "ActionAdd", "&Add", "Add", QKeySequence(Qt::CTRL | Qt::Key_A), "",
        &TMainForm::ActionAddExecute},
+      {&ActionAddFolder, "ActionAddFolder", "Add &Folder...", "", QKeySequence(),
+       "Add a folder with everything in it", &TMainForm::ActionAddFolderExecute},
+      // Ctrl+A is Add's, so selecting every row takes Ctrl+Shift+A.
+      {&ActionSelectAll, "ActionSelectAll", "Select &All", "",
+       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), "", &TMainForm::ActionSelectAllExecute},
       {&ActionAssemble, "ActionAssemble", "A&ssemble", "Assemble",
        QKeySequence(Qt::CTRL | Qt::Key_S), "", &TMainForm::ActionAssembleExecute},
       {&ActionMakeExe, "ActionMakeExe", "&Make .EXE", "", QKeySequence(), "",
@@ -101,6 +106,7 @@ void TMainForm::CreateMenus() {
   Action1 = menuBar()->addMenu(QStringLiteral("&Action"));
   Action1->setObjectName(QStringLiteral("Action1"));
   Action1->addAction(ActionAdd);
+  Action1->addAction(ActionAddFolder);
   Action1->addAction(ActionAssemble);
   Action1->addAction(ActionMakeExe);
 
@@ -190,6 +196,11 @@ void TMainForm::CreateBody() {
   connect(header, &QHeaderView::sectionClicked, this, &TMainForm::ListViewFilesColumnClick);
   connect(ListViewFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &TMainForm::ListViewFilesSelectItem);
+  ListViewFiles->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(ListViewFiles, &QWidget::customContextMenuRequested, this,
+          &TMainForm::ListViewFilesContextMenu);
+  // A double-click on a divider sizes the column before it to its content (QTreeView's own).
+  setAcceptDrops(true);
 
   auto* list_frame = new QVBoxLayout();
   list_frame->setContentsMargins(2, 2, 2, 2);
@@ -222,10 +233,11 @@ void TMainForm::updateActions() {
   for (QAction* action : {ActionFileNew, ActionFileOpen, ActionFileExit, ActionHelpContents,
                           ActionHelpHowToUse, ActionHelpAbout})
     action->setEnabled(idle);
-  for (QAction* action : {ActionFileClose, ActionAssemble, ActionMakeExe})
+  for (QAction* action : {ActionFileClose, ActionAssemble, ActionMakeExe, ActionSelectAll})
     action->setEnabled(idle && SetOpen_);
   // A set opened read-only, or whose catalogue could not be read, takes no files.
-  ActionAdd->setEnabled(idle && SetOpen_ && CurrentSet_ && CurrentSet_->CanStore());
+  for (QAction* action : {ActionAdd, ActionAddFolder})
+    action->setEnabled(idle && SetOpen_ && CurrentSet_ && CurrentSet_->CanStore());
   SpeedBar->setEnabled(idle);
   for (QMenu* menu : {FileMenu, Action1, HelpMenu}) {
     menu->setEnabled(idle);
