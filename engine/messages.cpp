@@ -153,6 +153,11 @@ std::string NotARegularSource(std::string_view path) {
   return Join("Skipped ", path) + ": it is not a regular file (a FIFO, socket or device)";
 }
 
+std::string LinkLeadsNowhere(std::string_view path, int error) {
+  return Join("Skipped ", path) + ": it is a link that leads nowhere (" +
+         platform::ErrorText(error) + ")";
+}
+
 std::string UnstorableName(std::string_view path) {
   return Join("Skipped ", path) +
          ": a set cannot hold its name (one with \\ in it, a drive such as C: in front, or one "

@@ -63,6 +63,8 @@ std::string NoSuchStoredFile(std::string_view stored_path);
 // Sources that are left out before storing begins.
 std::string LinkedFolderSkipped(std::string_view path);
 std::string NotARegularSource(std::string_view path);
+// A link whose target is missing or loops; error says which (ENOENT, ELOOP).
+std::string LinkLeadsNowhere(std::string_view path, int error);
 std::string UnstorableName(std::string_view path);
 // A source that became shorter while it was being stored.
 std::string SourceEndedEarly(std::string_view path);

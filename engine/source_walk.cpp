@@ -27,13 +27,24 @@ std::string Trimmed(std::string path) {
   return path;
 }
 
+// Why path, which is no regular file nor a link to one, cannot be stored: a link whose target
+// is missing or loops is told apart from a FIFO, socket or device.
+std::string NotRegularReason(const std::string& path, platform::FileSystem& fs) {
+  const Result<platform::FileInfo> entry = fs.Inspect(path, false);
+  if (entry.ok() && entry->kind == platform::FileInfo::Kind::kLink) {
+    const Result<platform::FileInfo> target = fs.Inspect(path, true);
+    if (!target.ok()) return messages::LinkLeadsNowhere(path, target.error());
+  }
+  return messages::NotARegularSource(path);
+}
+
 // Whether a file called name can be stored under folder; adds why not to list when it cannot.
 // The rule is the one the rebuild applies, so nothing is stored that a reader would refuse.
 bool Storable(const std::string& path, const std::string& name, const std::string& folder,
-              bool regular, SourceList& list) {
+              bool regular, SourceList& list, platform::FileSystem& fs) {
   std::string reason;
   if (!regular)
-    reason = messages::NotARegularSource(path);
+    reason = NotRegularReason(path, fs);
   else if (!IsStorableName(folder, name))
     reason = messages::UnstorableName(path);
   if (reason.empty()) return true;
@@ -59,10 +70,10 @@ void WalkFolders(std::deque<std::pair<std::string, std::size_t>> queue, const st
       const std::string path = platform::WithSeparator(current) + entry.name;
       if (entry.is_directory && entry.is_link)
         list.skipped.push_back({path, messages::LinkedFolderSkipped(path)});
-      else if (entry.is_directory && Storable(path, entry.name, stored_folder, true, list))
+      else if (entry.is_directory && Storable(path, entry.name, stored_folder, true, list, fs))
         queue.emplace_back(path, argument);
       else if (!entry.is_directory &&
-               Storable(path, entry.name, stored_folder, entry.is_regular, list))
+               Storable(path, entry.name, stored_folder, entry.is_regular, list, fs))
         found.push_back({argument, root, StoredFile{stored_folder, entry.name}});
     }
   }
@@ -73,7 +84,7 @@ void AddFile(std::size_t argument, const std::string& path, const std::string& r
              SourceList& list, std::vector<Found>& found, platform::FileSystem& fs) {
   const std::string name = platform::FileNameOf(path);
   const std::string folder = StoredFolder(platform::FolderOf(path).substr(root.size()));
-  if (Storable(path, name, folder, fs.IsRegularFile(path), list))
+  if (Storable(path, name, folder, fs.IsRegularFile(path), list, fs))
     found.push_back({argument, root, StoredFile{folder, name}});
 }
 
@@ -163,7 +174,7 @@ SourceList CollectSources(const std::vector<std::string>& paths, platform::FileS
       const std::string path = file.root + NativeFolder(file.entry.Folder) + file.entry.Name;
       file.entry.Folder = StoredFolder(file.root.substr(parent.size())) + file.entry.Folder;
       file.root = parent;
-      if (Storable(path, file.entry.Name, file.entry.Folder, true, list))
+      if (Storable(path, file.entry.Name, file.entry.Folder, true, list, fs))
         moved.push_back(std::move(file));
     }
     found = std::move(moved);

@@ -5,8 +5,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "engine/source_walk.h"
 #include "tests/support/test_files.h"
@@ -71,21 +73,39 @@ TEST_F(SourceWalkTest, WhatASetCannotHoldIsNamedAndLeftOutAndTheRestIsKept) {
   WriteFile(PathOf("data/back\\slash"), "a name a set cannot hold");
   std::filesystem::create_directories(PathOf("data/dir\\name"));
   std::filesystem::create_symlink(PathOf("data/before.txt"), PathOf("data/link-to-file"));
+  std::filesystem::create_symlink(PathOf("data/gone"), PathOf("data/dangling"));
+  std::filesystem::create_symlink(PathOf("data/loop-b"), PathOf("data/loop-a"));
+  std::filesystem::create_symlink(PathOf("data/loop-a"), PathOf("data/loop-b"));
   WriteFile(PathOf("data/z-after.txt"), "2");
 
   const SourceList list = CollectSources(
       {PathOf("data"), "/dev/zero", PathOf("data/pipe"), PathOf("data/z-after.txt")});
   ::close(sock);
   EXPECT_TRUE(list.errors.empty());
+  // Each is named with its own reason: a link that leads nowhere never as a FIFO or device.
+  const std::string no_file = "it is not a regular file", no_name = "a set cannot hold its name",
+                    nowhere = "it is a link that leads nowhere (";
+  const std::map<std::string, std::string> reasons = {
+      {"/dev/zero", no_file},
+      {PathOf("data/pipe"), no_file},
+      {PathOf("data/socket"), no_file},
+      {PathOf("data/back\\slash"), no_name},
+      {PathOf("data/dir\\name"), no_name},
+      {PathOf("data/dangling"), nowhere + "No such file or directory)"},
+      {PathOf("data/loop-a"), nowhere + "Too many levels of symbolic links)"},
+      {PathOf("data/loop-b"), nowhere + "Too many levels of symbolic links)"}};
   std::vector<std::string> skipped;
   for (const SkippedSource& s : list.skipped) {
     skipped.push_back(s.path);
-    EXPECT_EQ(s.reason.rfind("Skipped " + s.path + ": ", 0), 0u) << s.reason;
+    ASSERT_EQ(reasons.count(s.path), 1u) << s.path;
+    EXPECT_EQ(s.reason.rfind("Skipped " + s.path + ": " + reasons.at(s.path), 0), 0u) << s.reason;
   }
   std::sort(skipped.begin(), skipped.end());
   EXPECT_EQ(skipped, (std::vector<std::string>{"/dev/zero", PathOf("data/back\\slash"),
-                                               PathOf("data/dir\\name"), PathOf("data/pipe"),
-                                               PathOf("data/pipe"), PathOf("data/socket")}));
+                                               PathOf("data/dangling"), PathOf("data/dir\\name"),
+                                               PathOf("data/loop-a"), PathOf("data/loop-b"),
+                                               PathOf("data/pipe"), PathOf("data/pipe"),
+                                               PathOf("data/socket")}));
   ASSERT_EQ(list.groups.size(), 2u);
   EXPECT_EQ(
       Names(list.groups[0]),
