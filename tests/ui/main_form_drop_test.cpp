@@ -54,7 +54,8 @@ class MainFormDropTest : public QObject, protected FormTestState {
   void filesAndFoldersDroppedAreStoredAndASetsOwnFileIsLeftOut() {
     QCOMPARE(MakeSet(At("backup"), At("old/"), {{"z.txt", "zzzz"}}), std::string());
     WriteFile(At("drop/a.txt"), "a");
-    WriteFile(At("drop/deep/b.txt"), "bb");
+    WriteFile(At("drop/deep/b\x1b[2J\n.txt"), "bb");  // shown escaped, as one row
+    std::filesystem::create_symlink(At("gone"), At("drop/deep/nowhere"));
     WriteFile(At("c.txt"), "ccc");
     Form().show();
     // No set open: a dropped piece file opens its set; other files are no set.
@@ -63,12 +64,14 @@ class MainFormDropTest : public QObject, protected FormTestState {
     QCOMPARE(Names(), QStringList{"z.txt"});
 
     QVERIFY(Drop({At("drop"), At("c.txt"), At("backup.pec")}));
-    QCOMPARE(Names(), (QStringList{"z.txt", "drop\\a.txt", "drop\\deep\\b.txt", "c.txt"}));
+    QCOMPARE(Names(),
+             (QStringList{"z.txt", "drop\\a.txt", "drop\\deep\\b\\x1b[2J\\x0a.txt", "c.txt"}));
     QCOMPARE(Form().FileCount(), 4u);
-    // The set's own header was named and left out; nothing else went wrong.
+    // The link that leads nowhere and the set's own header were named and left out.
     const QStringList lines = Form().ErrorDlg()->Lines();
-    QCOMPARE(lines.size(), 1);
-    QVERIFY2(lines[0].contains("backup.pec"), qPrintable(lines[0]));
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].contains("nowhere: it is a link that leads nowhere"), qPrintable(lines[0]));
+    QVERIFY2(lines[1].contains("backup.pec"), qPrintable(lines[1]));
     // Nothing else than files is taken.
     QMimeData text;
     text.setText(QStringLiteral("words"));

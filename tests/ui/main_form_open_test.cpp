@@ -262,7 +262,7 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     QCOMPARE(ListRows(Form()).size(), 1);
     QCOMPARE(AskedMessages(),
              QStringList{"Information: Ignored " + QString::fromStdString(At("planted.pec.aside")) +
-                         ": it was not left there by this set's own writer\n"});
+                         ": it was not left there by this set's own writer"});
   }
 
   void aNewSetOverOneAnotherProgramStoresIntoIsRefused() {

@@ -145,13 +145,13 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       switch (index.column()) {
         case kName:
-          return FromStored(row.name);
+          return ShownText(row.name);
         case kType:
           return types_.TypeName(row.type);
         case kSize:
           return QString::number(row.size);
         case kPath:
-          return FromStored(row.folder);
+          return ShownText(row.folder);
       }
       break;
     case Qt::DecorationRole:

@@ -210,7 +210,7 @@ bool TMainForm::IsOpenSet(const SetPaths& paths) {
 void TMainForm::OpenPieceFile(const std::string& path) {
   const Result<SetPaths> paths = IdentifySetFile(path, fs_);
   if (!paths.ok()) {
-    MessageBox::Error(this, FromStored(paths.status().message));
+    MessageBox::Error(this, ShownText(paths.status().message));
     return;
   }
   // The new set is read whole before the open one is closed, so a set that cannot be read
@@ -225,7 +225,7 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   if (!set->CatalogueRead()) {
     // A set whose catalogue cannot be read is not opened: there is nothing to list, close or
     // make an executable of. The message names the file that failed.
-    MessageBox::Error(this, FromStored(messages::Explained(set->LastStatus())));
+    MessageBox::Error(this, ShownText(messages::Explained(set->LastStatus())));
     return;
   }
   CloseCurrentSet();
@@ -255,15 +255,15 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   updateActions();
 
   // Files planted where the set keeps pieces aside were ignored; the user hears of them once.
-  std::string ignored;
-  for (const std::string& warning : CurrentSet_->Warnings()) ignored += warning + "\n";
-  if (!ignored.empty()) MessageBox::Information(this, FromStored(ignored));
+  QStringList ignored;
+  for (const std::string& warning : CurrentSet_->Warnings()) ignored.append(ShownText(warning));
+  if (!ignored.empty()) MessageBox::Information(this, ignored.join(QLatin1Char('\n')));
 
   if (!read_only.ok() && CurrentSet_->LastStatus().ok()) {
-    MessageBox::Information(this, FromStored(messages::OpenedForReading(read_only)));
+    MessageBox::Information(this, ShownText(messages::OpenedForReading(read_only)));
   } else if (!CurrentSet_->CanStore()) {
     // A catalogue that could not be read leaves the set open but empty, refusing to store.
-    MessageBox::Error(this, FromStored(CurrentSet_->LastError()));
+    MessageBox::Error(this, ShownText(CurrentSet_->LastError()));
   }
 }
 
@@ -310,11 +310,11 @@ void TMainForm::CloseCurrentSet() {
   CurrentSet_.reset();
   SetOpen_ = false;
   updateActions();
-  if (!closed) MessageBox::Error(this, FromStored(message));
+  if (!closed) MessageBox::Error(this, ShownText(message));
 }
 
 QString TMainForm::SetNameText() const {
-  return CurrentSet_ ? FromStored(CurrentSet_->SetName()) : QString();
+  return CurrentSet_ ? ShownText(CurrentSet_->SetName()) : QString();
 }
 
 void TMainForm::ShowCaption() { setWindowTitle(SetNameText() + QLatin1Char('-') + kCaption); }
@@ -350,7 +350,7 @@ bool TMainForm::KeepNewSet() {
     CurrentSet_.reset();
     ShowCaption();
     updateActions();
-    MessageBox::Error(this, FromStored(message));
+    MessageBox::Error(this, ShownText(message));
   }
   return SetOpen_;
 }
@@ -385,10 +385,10 @@ void TMainForm::ActionMakeExeExecute() {
   if (fall_back) stub = Command_.StubFallback;
   const Result<std::string> made = exe::MakeExe(*CurrentSet_, stub, fs_);
   if (made.ok()) {
-    MessageBox::Information(this, FromStored(messages::ExeCreated(*made)));
+    MessageBox::Information(this, ShownText(messages::ExeCreated(*made)));
     return;
   }
-  MessageBox::Error(this, FromStored(made.status().message));
+  MessageBox::Error(this, ShownText(made.status().message));
   // A copy that failed is most often a stub that is not where it was looked for: the places
   // tried are named.
   if (made.status().code == Status::Code::kIo)

@@ -110,9 +110,9 @@ void TMainForm::RunAddFiles(const std::string& work_folder, const SourceList& so
   for (const SkippedSource& skipped : CurrentSet_->Skipped()) lines.push_back(skipped.reason);
   if (!stored || !lines.empty()) {
     ErrorDlg_->ClearErrors();
-    for (const std::string& line : lines) ErrorDlg_->AddErrorLine(FromStored(line));
+    for (const std::string& line : lines) ErrorDlg_->AddErrorLine(ShownText(line));
     if (!stored) {
-      ErrorDlg_->AddErrorLine(FromStored(CurrentSet_->LastError()));
+      ErrorDlg_->AddErrorLine(ShownText(CurrentSet_->LastError()));
       ErrorDlg_->AddErrorLine(QString::fromLatin1(messages::kPiecesMayBeCorrupt));
     }
     ErrorDlg_->Execute();
@@ -130,7 +130,7 @@ int TMainForm::AddProgress(void* context, int percent, std::string name, std::st
   return form->Callbacks_.Run(
       [&] {
         if (percent < 0) return 0;
-        form->StepProgress(ProgressStep::kAdding, FromStored(name), percent);
+        form->StepProgress(ProgressStep::kAdding, ShownText(name), percent);
         StoredFile row;
         row.Folder = std::move(folder);
         row.Name = std::move(name);
@@ -177,7 +177,7 @@ void TMainForm::AddFromLists() {
     // A set of that name would be overwritten piece by piece.
     const std::string header = HeaderPath(base);
     if (fs_.Exists(header) &&
-        !MessageBox::Warning(this, FromStored(platform::FileNameOf(header)) +
+        !MessageBox::Warning(this, ShownText(platform::FileNameOf(header)) +
                                        QStringLiteral(" already exists.\nDo you want to "
                                                       "replace it?")))
       return;

@@ -47,13 +47,13 @@ class AssembleProgress final : public RebuildObserver {
  private:
   bool Step(const StoredFile& entry, const Status& status) {
     ++done_;
-    const QString name = FromStored(entry.Name);
+    const QString name = ShownText(entry.Name);
     if (show_progress_)
       form_.StepProgress(ProgressStep::kAssembling, name, static_cast<int>(done_ * 100 / count_));
     if (!status.ok()) {
       ++failed_;
-      errors_.AddErrorLine(FromStored(messages::Assembling(target_ + entry.Name)));
-      errors_.AddErrorLine(FromStored(status.message));
+      errors_.AddErrorLine(ShownText(messages::Assembling(target_ + entry.Name)));
+      errors_.AddErrorLine(ShownText(status.message));
     }
     if (!show_progress_ || done_ >= count_ || !input_.CheckInterrupt()) return true;
     return MessageBox::Warning(&form_, QStringLiteral("Assembling interrupted, continue?"));
@@ -122,15 +122,15 @@ void TMainForm::AssembleInto(const std::string& target_folder) {
       !CurrentSet_->ExtractFiles(target_folder, entries, &progress, RebuildOrder::kAsGiven)) {
     // The target could not be opened or made: nothing was rebuilt.
     failed = entries.size() - progress.done();
-    ErrorDlg_->AddErrorLine(FromStored(messages::Assembling(target_folder)));
-    ErrorDlg_->AddErrorLine(FromStored(CurrentSet_->LastError()));
+    ErrorDlg_->AddErrorLine(ShownText(messages::Assembling(target_folder)));
+    ErrorDlg_->AddErrorLine(ShownText(CurrentSet_->LastError()));
   }
   failed += progress.failed();
   if (!one) EndProgress(BusyCaption_);
   // A failure inside a callback stopped the assemble; it is the command's to report now.
   Callbacks_.RethrowCaught();
   if (failed > 0) {
-    ErrorDlg_->AddErrorLine(FromStored(messages::ErrorsOccured(failed)));
+    ErrorDlg_->AddErrorLine(ShownText(messages::ErrorsOccured(failed)));
     ErrorDlg_->Execute();
   }
   ShowTotals();

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include "engine/shown_text.h"
+
 namespace vornalis::ui {
 
 QString FromStored(std::string_view text) {
@@ -11,6 +13,8 @@ QString FromStored(std::string_view text) {
   if (!utf8.hasError()) return decoded;
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+QString ShownText(std::string_view text) { return FromStored(EscapeControls(text)); }
 
 std::string ToNativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 

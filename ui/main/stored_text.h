@@ -10,6 +10,10 @@
 namespace vornalis::ui {
 
 QString FromStored(std::string_view text);
+// A stored name, or a one-line message naming files, as the window shows it: decoded as above,
+// with control characters escaped as \xNN (engine/shown_text.h), so that a name holding a line
+// end or an escape shows as one row of the list, the status line or the error list.
+QString ShownText(std::string_view text);
 // The native path for a file name a dialog or the command line gave.
 std::string ToNativePath(const QString& path);
 
