@@ -16,6 +16,7 @@
 #include <QtTest>
 #include <filesystem>
 
+#include "platform/path.h"
 #include "tests/support/raw_set.h"
 #include "tests/ui/support/ui_test_support.h"
 #include "ui/dialogs/assemble_dlg_ext_up.h"
@@ -298,8 +299,18 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     OpenSet(2);
     std::filesystem::create_directories(At("out/deep/er"));
     Form().show();
-    Form().AssembleDlgExtUp()->EditFolderName->setText(QString::fromStdString(At("out/deep/er")));
     ui::modal::ShowFileDialogs(true);
+    // Nothing typed and nothing assembled yet: the tree opens at the set's folder.
+    QString first_opened_at;
+    WhenModalShows([&](QWidget* dialog) {
+      auto* tree = dialog->findChild<QTreeView*>("TreeViewFolders");
+      first_opened_at =
+          qobject_cast<QFileSystemModel*>(tree->model())->filePath(tree->currentIndex());
+      qobject_cast<QDialog*>(dialog)->reject();
+    });
+    ActionNamed("ActionAssemble")->trigger();
+    QCOMPARE(first_opened_at + '/', QString::fromStdString(platform::FolderOf(At("set.pec"))));
+    Form().AssembleDlgExtUp()->EditFolderName->setText(QString::fromStdString(At("out/deep/er")));
     struct {
       QString opened_at, focus_after_tab, focus_after_two_tabs, text_after_tab;
       bool expanded = false;

@@ -74,10 +74,13 @@ class AssembleProgress final : public RebuildObserver {
 
 void TMainForm::ActionAssembleExecute() {
   if (!CurrentSet_ || Busy_) return;
-  // The tree opens at the folder in the box, else at the last one assembled into.
+  // The tree opens at the folder in the box, else at the last one assembled into, else at the
+  // set's own folder: never collapsed at the root.
   const QString typed = AssembleDlgExtUp_->EditFolderName->text();
   FileAssembleFolderDialog_->StartFolder =
-      fs_.IsDirectory(ToNativePath(typed)) ? typed : FromStored(LastAssembleFolder_);
+      fs_.IsDirectory(ToNativePath(typed)) ? typed
+      : !LastAssembleFolder_.empty()       ? FromStored(LastAssembleFolder_)
+                                     : FromStored(platform::FolderOf(CurrentSet_->BasePath()));
   if (!FileAssembleFolderDialog_->Execute()) return;
   activateWindow();
   ListViewFiles->setFocus();
