@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -151,7 +152,6 @@ bool TApCustomFolderDialog::Execute() {
   // A change of the selection is the user's choice; the current item alone also moves when the
   // tree merely takes the focus, and that chooses nothing.
   connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, model] {
-    if (selecting_start_) return;
     const QModelIndexList chosen = tree_->selectionModel()->selectedRows();
     SelectPath(chosen.isEmpty() ? QString() : model->filePath(chosen.first()));
   });
@@ -193,10 +193,21 @@ void TApCustomFolderDialog::SelectStartFolder() {
   if (!model || StartFolder.isEmpty() || !QFileInfo(StartFolder).isDir()) return;
   const QModelIndex index = model->index(QDir::fromNativeSeparators(StartFolder));
   if (!index.isValid()) return;
-  selecting_start_ = true;
-  tree_->setCurrentIndex(index);
-  selecting_start_ = false;
+  // The tree stands at the folder without selecting it: a selection is the user's choice.
+  tree_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
   tree_->scrollTo(index);  // opens the folders above it
+  // The model lists and sorts folders in the background: rows that arrive above the start
+  // folder push it down, so it is brought back into view, once the view has laid them out,
+  // until the user moves elsewhere.
+  const QPersistentModelIndex start(index);
+  const auto keep_in_view = [tree = tree_, start] {
+    QTimer::singleShot(0, tree, [tree, start] {
+      if (start.isValid() && tree->currentIndex() == start)
+        tree->scrollTo(start, QAbstractItemView::PositionAtCenter);
+    });
+  };
+  connect(model, &QFileSystemModel::rowsInserted, tree_, keep_in_view);
+  connect(model, &QFileSystemModel::layoutChanged, tree_, keep_in_view);
 }
 
 void TApCustomFolderDialog::ChainFocus(QWidget* buttons) {

@@ -107,7 +107,7 @@ class TApCustomFolderDialog : public QObject {
  private:
   friend class TApFolderDialogWindow;
   void SelectPath(const QString& path);
-  // Selects StartFolder in the tree, expanded to it, without reporting a change.
+  // Puts the tree at StartFolder, expanded to it and kept in view, without selecting it.
   void SelectStartFolder();
   // Tab goes as the dialog reads: the panel above, the tree, the buttons.
   void ChainFocus(QWidget* buttons);
@@ -121,7 +121,6 @@ class TApCustomFolderDialog : public QObject {
   QWidget* selection_place_ = nullptr;
   QLabel* status_ = nullptr;
   bool ok_enabled_ = true;
-  bool selecting_start_ = false;
 };
 
 class TApFolderDialog : public TApCustomFolderDialog {
