@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
-#include "cli/shown_name.h"
+#include "platform/text_encoding.h"
 
 namespace vornalis::cli {
 
 std::string JsonString(std::string_view text) {
-  const bool utf8 = IsValidUtf8(text);
+  const bool utf8 = platform::IsValidUtf8(text);
   std::string out = "\"";
   for (char ch : text) {
     const auto c = static_cast<unsigned char>(ch);

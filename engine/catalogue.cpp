@@ -7,6 +7,7 @@
 
 #include "engine/endian.h"
 #include "engine/format.h"
+#include "engine/name_bytes.h"
 
 namespace vornalis::catalogue {
 namespace {
@@ -119,6 +120,10 @@ std::size_t FindStored(const platform::Collator& collator, const std::vector<Sto
   return files.size();
 }
 
+std::size_t RecordSize(const StoredFile& file) {
+  return format::kRecordFixedSize + StoredNameSize(file.Folder) + StoredNameSize(file.Name);
+}
+
 std::size_t BlockEnd(const std::vector<StoredFile>& files, std::size_t first,
                      std::size_t buffer_size, std::size_t* block_length) {
   std::size_t length = 0;
@@ -144,10 +149,11 @@ std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
     AppendU32(&record, file.Piece);
     AppendU32(&record, file.Offset);
     AppendU32(&record, file.Size);
-    AppendU16(&record, static_cast<std::uint16_t>(file.Folder.size()));
-    record += file.Folder;
-    AppendU16(&record, static_cast<std::uint16_t>(file.Name.size()));
-    record += file.Name;
+    for (const std::string* text : {&file.Folder, &file.Name}) {
+      const std::string bytes = StoredNameBytes(*text);
+      AppendU16(&record, static_cast<std::uint16_t>(bytes.size()));
+      record += bytes;
+    }
     std::memcpy(out, record.data(), record.size());
     out += record.size();
   }

@@ -41,10 +41,8 @@ std::pair<std::size_t, std::size_t> EqualRange(const platform::Collator& collato
                                                const std::vector<StoredFile>& files,
                                                std::string_view folder, std::string_view name);
 
-// Length of an entry's record: its fixed fields and its two texts.
-inline std::size_t RecordSize(const StoredFile& file) {
-  return format::kRecordFixedSize + file.Folder.size() + file.Name.size();
-}
+// Length of an entry's record: its fixed fields and its two texts as stored (name_bytes.h).
+std::size_t RecordSize(const StoredFile& file);
 
 // Where the block that starts at files[first] ends: it takes records until it holds
 // kBlockLimit bytes or more, or until the next record would overflow a buffer of buffer_size.

@@ -164,6 +164,11 @@ std::string UnstorableName(std::string_view path) {
          "too long)";
 }
 
+std::string NameNotUtf8(std::string_view path) {
+  return Join("Skipped ", path) + ": its name is not UTF-8, so a set would give it back under " +
+         "another name";
+}
+
 std::string SourceEndedEarly(std::string_view path) {
   return Join("Can't store ", path) + ": the file ended early; it was changed while it was stored";
 }

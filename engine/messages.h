@@ -66,6 +66,8 @@ std::string NotARegularSource(std::string_view path);
 // A link whose target is missing or loops; error says which (ENOENT, ELOOP).
 std::string LinkLeadsNowhere(std::string_view path, int error);
 std::string UnstorableName(std::string_view path);
+// A name in bytes that are not UTF-8, which a set would give back under another name.
+std::string NameNotUtf8(std::string_view path);
 // A source that became shorter while it was being stored.
 std::string SourceEndedEarly(std::string_view path);
 // Another program is storing into the set right now.

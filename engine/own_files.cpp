@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/endian.h"
+#include "engine/name_bytes.h"
 #include "engine/patch_area.h"
 #include "platform/path.h"
 
@@ -23,13 +24,13 @@ bool ReadAt(platform::File& file, std::uint64_t offset, std::span<char> out) {
 }
 
 bool IsProgramFor(platform::File& file, std::uint64_t size, const std::string& set_name) {
-  if (size < exe::kNameOffset + set_name.size() + 1 || set_name.size() > exe::kMaxNameLength)
+  const std::string stored = StoredNameBytes(set_name);
+  if (size < exe::kNameOffset + stored.size() + 1 || stored.size() > exe::kMaxNameLength)
     return false;
   std::array<char, exe::kMaxNameLength + 1> name{};
-  const std::span<char> want(name.data(), set_name.size() + 1);
+  const std::span<char> want(name.data(), stored.size() + 1);
   return ReadAt(file, exe::kNameOffset, want) &&
-         std::string_view(name.data(), set_name.size()) == set_name &&
-         name[set_name.size()] == '\0';
+         std::string_view(name.data(), stored.size()) == stored && name[stored.size()] == '\0';
 }
 
 bool IsRecoveryFileFor(platform::File& file, std::uint64_t size, const SetPaths& set) {

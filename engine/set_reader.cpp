@@ -8,6 +8,7 @@
 #include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
+#include "engine/name_bytes.h"
 #include "engine/set_files.h"
 #include "engine/stored_path.h"
 #include "platform/path.h"
@@ -29,7 +30,7 @@ bool UnpackRecords(std::string_view block, std::uint32_t piece_size, std::uint32
     // A text ends at a zero byte, if one occurs.
     std::size_t used = 0;
     while (used < length && p[used] != '\0') ++used;
-    text->assign(p, used);
+    *text = NameFromStored(std::string_view(p, used));
     p += length;
     left -= length;
     return true;

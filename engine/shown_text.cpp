@@ -2,29 +2,12 @@
 
 #include <cstdio>
 
+#include "platform/text_encoding.h"
+
 namespace vornalis {
 
-bool IsValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = Utf8Length(text, i);
-    if (length == 0) return false;
-    i += length;
-  }
-  return true;
-}
-
-std::size_t Utf8Length(std::string_view text, std::size_t i) {
-  const auto c = static_cast<unsigned char>(text[i]);
-  const std::size_t length = c < 0x80         ? 1
-                             : (c >> 5) == 6  ? 2
-                             : (c >> 4) == 14 ? 3
-                             : (c >> 3) == 30 ? 4
-                                              : 0;
-  if (length == 0 || i + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k)
-    if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return 0;
-  return length;
-}
+using platform::IsValidUtf8;
+using platform::Utf8Length;
 
 std::string EscapeControls(std::string_view text) {
   const bool utf8 = IsValidUtf8(text);

@@ -3,16 +3,10 @@
 // self-assembling program show control characters escaped there instead, as ls does.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace vornalis {
-
-// Whether text is well-formed UTF-8, and the length of the UTF-8 sequence at text[i] (0 when
-// it is not well formed).
-bool IsValidUtf8(std::string_view text);
-std::size_t Utf8Length(std::string_view text, std::size_t i);
 
 // text with every control character (C0, DEL, and C1 in UTF-8 or as single bytes) shown as
 // \xNN. Folder separators ("\") are left as they are.

@@ -10,6 +10,7 @@
 #include "engine/stored_path.h"
 #include "platform/collation.h"
 #include "platform/path.h"
+#include "platform/text_encoding.h"
 
 namespace vornalis {
 namespace {
@@ -47,6 +48,8 @@ bool Storable(const std::string& path, const std::string& name, const std::strin
     reason = NotRegularReason(path, fs);
   else if (!IsStorableName(folder, name))
     reason = messages::UnstorableName(path);
+  else if (!platform::IsValidUtf8(folder) || !platform::IsValidUtf8(name))
+    reason = messages::NameNotUtf8(path);
   if (reason.empty()) return true;
   list.skipped.push_back({path, std::move(reason)});
   return false;

@@ -3,6 +3,7 @@
 #include "engine/endian.h"
 #include "engine/leftovers.h"
 #include "engine/messages.h"
+#include "engine/name_bytes.h"
 #include "engine/patch_area.h"
 #include "engine/set_files.h"
 #include "platform/path.h"
@@ -54,11 +55,12 @@ Result<std::string> MakeExe(const PieceSet& set, const std::string& stub_path,
   const int count = set.GetTotals(total);
   if (count == 0)
     return Status::Error(Status::Code::kRefused, target, std::string(messages::kExeWithoutFiles));
-  if (set.SetName().size() > kMaxNameLength)
+  // The patch area holds the name as a set stores names, so either system's stub reads it.
+  const std::string name = StoredNameBytes(set.SetName());
+  if (name.size() > kMaxNameLength)
     return Status::Error(Status::Code::kRefused, target,
                          messages::ExeNameTooLong(set.SetName(), kMaxNameLength));
-  auto copy =
-      MakePatchedCopy(fs, stub_path, target, static_cast<std::uint32_t>(count), set.SetName());
+  auto copy = MakePatchedCopy(fs, stub_path, target, static_cast<std::uint32_t>(count), name);
   Status made = copy.ok() ? copy->PutInPlace(target) : copy.status();
   if (!made.ok()) return messages::Said(made, messages::CantCreate(target));
   return target;

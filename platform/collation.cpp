@@ -7,22 +7,23 @@
 
 #include <cstring>
 
+#include "platform/text_encoding.h"
+
 namespace vornalis::platform {
 namespace {
 
-// Decodes UTF-8, or Latin-1 when s is not valid UTF-8.
+// Decodes UTF-8; bytes that are not UTF-8 are read as DecodeText reads them.
 void ToUtf16(std::string_view s, std::u16string* out) {
-  out->resize(s.size());
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8(reinterpret_cast<UChar*>(out->data()), static_cast<int32_t>(out->size()), &length,
-                s.data(), static_cast<int32_t>(s.size()), &status);
-  if (U_SUCCESS(status)) {
-    out->resize(static_cast<std::size_t>(length));
-    return;
-  }
-  for (std::size_t i = 0; i < s.size(); ++i)
-    (*out)[i] = static_cast<char16_t>(static_cast<unsigned char>(s[i]));
+  const auto decode = [out](std::string_view utf8) {
+    out->resize(utf8.size());
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8(reinterpret_cast<UChar*>(out->data()), static_cast<int32_t>(out->size()), &length,
+                  utf8.data(), static_cast<int32_t>(utf8.size()), &status);
+    out->resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
+    return U_SUCCESS(status);
+  };
+  if (!decode(s)) decode(DecodeText(s));
 }
 
 bool IsPosixLocale(const char* name) {

@@ -1,7 +1,7 @@
 // Collator: orders names the way the user's locale does, letter case ignored.
 //
-// Names are UTF-8; a name that is not valid UTF-8 (an 8-bit name from an older system) is read
-// byte by byte as Latin-1, so every name has one definite place in the order. Under the C or
+// Names are UTF-8; bytes that are not valid UTF-8 are read as code page 1252, as DecodeText
+// (text_encoding.h) reads them, so every name has one definite place in the order. Under the C or
 // POSIX locale the root order of Unicode is used, because the POSIX order would tell case apart.
 // A Collator is not safe for use from two threads at once.
 #pragma once
@@ -39,8 +39,8 @@ class Collator {
 };
 
 // s with letter case folded (Unicode default case folding), as UTF-8; nothing else changes:
-// invisible characters, controls and the normalisation form stay as they are. Names that are
-// not valid UTF-8 are read as Latin-1, as the collator reads them.
+// invisible characters, controls and the normalisation form stay as they are. Bytes that are
+// not valid UTF-8 are read as the collator reads them.
 std::string FoldCase(std::string_view s);
 
 }  // namespace vornalis::platform

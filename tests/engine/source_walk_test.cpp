@@ -76,6 +76,7 @@ TEST_F(SourceWalkTest, WhatASetCannotHoldIsNamedAndLeftOutAndTheRestIsKept) {
   std::filesystem::create_symlink(PathOf("data/gone"), PathOf("data/dangling"));
   std::filesystem::create_symlink(PathOf("data/loop-b"), PathOf("data/loop-a"));
   std::filesystem::create_symlink(PathOf("data/loop-a"), PathOf("data/loop-b"));
+  WriteFile(PathOf("data/latin\xE9.txt"), "x");
   WriteFile(PathOf("data/z-after.txt"), "2");
 
   const SourceList list = CollectSources(
@@ -91,6 +92,7 @@ TEST_F(SourceWalkTest, WhatASetCannotHoldIsNamedAndLeftOutAndTheRestIsKept) {
       {PathOf("data/socket"), no_file},
       {PathOf("data/back\\slash"), no_name},
       {PathOf("data/dir\\name"), no_name},
+      {PathOf("data/latin\xE9.txt"), "its name is not UTF-8"},
       {PathOf("data/dangling"), nowhere + "No such file or directory)"},
       {PathOf("data/loop-a"), nowhere + "Too many levels of symbolic links)"},
       {PathOf("data/loop-b"), nowhere + "Too many levels of symbolic links)"}};
@@ -103,9 +105,9 @@ TEST_F(SourceWalkTest, WhatASetCannotHoldIsNamedAndLeftOutAndTheRestIsKept) {
   std::sort(skipped.begin(), skipped.end());
   EXPECT_EQ(skipped, (std::vector<std::string>{"/dev/zero", PathOf("data/back\\slash"),
                                                PathOf("data/dangling"), PathOf("data/dir\\name"),
-                                               PathOf("data/loop-a"), PathOf("data/loop-b"),
-                                               PathOf("data/pipe"), PathOf("data/pipe"),
-                                               PathOf("data/socket")}));
+                                               PathOf("data/latin\xE9.txt"), PathOf("data/loop-a"),
+                                               PathOf("data/loop-b"), PathOf("data/pipe"),
+                                               PathOf("data/pipe"), PathOf("data/socket")}));
   ASSERT_EQ(list.groups.size(), 2u);
   EXPECT_EQ(
       Names(list.groups[0]),

@@ -1,6 +1,6 @@
-// Names and folders of stored files as the window shows them. Stored texts are UTF-8; a text
-// that is not (an 8-bit name from an older system) is read byte by byte as Latin-1, the way
-// the catalogue order reads it, so every name shows as something.
+// Names and folders of stored files as the window shows them. Texts are UTF-8; bytes that are
+// not (a path from the file system in another encoding) are read as the catalogue order reads
+// them (platform/text_encoding.h), so every name shows as something.
 #pragma once
 
 #include <QString>
