@@ -3,11 +3,18 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/commands.h"
+#include "platform/console.h"
 #include "vornalis/version.h"
 
 namespace vornalis::cli {
 
 int Run(int argc, char** argv) {
+  platform::PrepareConsole();
+  // The arguments in UTF-8, as every path in the program is.
+  std::vector<std::string> arguments = platform::Arguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) pointers.push_back(argument.data());
+
   CLI::App app{
       "Packs files and folders into a numbered set of piece files, lists and rebuilds them.",
       "vornalis-cli"};
@@ -57,7 +64,7 @@ int Run(int argc, char** argv) {
   make_exe->add_option("SET", set, set_help)->required();
 
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& e) {
     const int status = app.exit(e);
     return status == 0 ? kOk : kUsage;

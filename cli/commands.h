@@ -7,7 +7,8 @@
 
 namespace vornalis::cli {
 
-// After Ctrl-C, SIGTERM or SIGHUP the status is 128 + the signal (InterruptGuard::ExitStatus).
+// After Ctrl-C, SIGTERM or SIGHUP the status is 128 + the signal
+// (platform::InterruptGuard::ExitStatus).
 enum ExitStatus { kOk = 0, kFailed = 1, kUsage = 2 };
 
 struct CommonOptions {

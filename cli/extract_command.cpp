@@ -8,6 +8,7 @@
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/stored_path.h"
+#include "platform/interrupts.h"
 #include "platform/path.h"
 
 namespace vornalis::cli {
@@ -36,7 +37,7 @@ class ExtractProgress final : public RebuildObserver {
       errors.push_back(messages::Assembling(target_ + NativeFolder(file.Folder) + file.Name));
       errors.push_back(status.message);
     }
-    return !InterruptGuard::Requested();
+    return !platform::InterruptGuard::Requested();
   }
 
   std::vector<std::string> errors;
@@ -81,7 +82,7 @@ int ExtractCommand(const std::string& set_argument, const std::string& target,
 
   const std::string target_folder = platform::WithSeparator(target);
   ProgressLine line(options.quiet);
-  InterruptGuard interrupt;
+  platform::InterruptGuard interrupt;
   ExtractProgress progress(line, chosen.size(), target_folder);
   set->ClearLastError();
   const bool opened = set->ExtractFiles(target_folder, chosen, &progress);
@@ -93,9 +94,9 @@ int ExtractCommand(const std::string& set_argument, const std::string& target,
   for (const std::string& error : progress.errors) PrintError(error);
   PrintWarnings(*set);
   if (progress.failed > 0) PrintError(messages::ErrorsOccured(progress.failed));
-  if (InterruptGuard::Requested()) {
+  if (platform::InterruptGuard::Requested()) {
     PrintError("Interrupted: the files rebuilt so far are kept");
-    return InterruptGuard::ExitStatus();
+    return platform::InterruptGuard::ExitStatus();
   }
   return progress.failed > 0 ? kFailed : kOk;
 }

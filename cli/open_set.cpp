@@ -1,7 +1,5 @@
 #include "cli/open_set.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -10,12 +8,13 @@
 
 #include "engine/messages.h"
 #include "engine/set_files.h"
+#include "platform/console.h"
 
 namespace vornalis::cli {
 
 void PrintError(const std::string& message) {
   // Messages name stored files, whose names may hold control characters.
-  static const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  static const bool terminal = platform::IsTerminal(platform::Stream::kError);
   std::fprintf(stderr, "%s\n", (terminal ? EscapeControls(message) : message).c_str());
 }
 

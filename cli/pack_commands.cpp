@@ -12,6 +12,7 @@
 #include "engine/size_text.h"
 #include "engine/source_walk.h"
 #include "platform/file_system.h"
+#include "platform/interrupts.h"
 
 namespace vornalis::cli {
 namespace {
@@ -30,7 +31,7 @@ int OnStored(void* context, int, std::string name, std::string folder,
   progress->bytes += size;
   progress->line->Update(static_cast<int>(progress->stored * 100 / progress->total), folder + name,
                          progress->bytes);
-  return InterruptGuard::Requested() ? -1 : 0;
+  return platform::InterruptGuard::Requested() ? -1 : 0;
 }
 
 // Lists the sources, or prints why they cannot be and returns false.
@@ -71,7 +72,7 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
   bool left_out = !sources.skipped.empty();
   Status::Code failure = Status::Code::kOk;
   for (const SourceGroup& group : sources.groups) {
-    if (InterruptGuard::Requested()) break;
+    if (platform::InterruptGuard::Requested()) break;
     if (group.entries.empty()) continue;
     set.ClearLastError();
     const bool stored =
@@ -94,7 +95,7 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
     }
   }
   line.Finish();
-  const bool stopped = InterruptGuard::Requested();
+  const bool stopped = platform::InterruptGuard::Requested();
   // A set that replaces another does so only when all went well, and an add that ran into a
   // name that is not the set's is undone: either way the set on disk stays as it was.
   if ((set.Replaces() && (!ok || stopped)) || failure == Status::Code::kNameTaken) {
@@ -102,7 +103,7 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
     set.Discard();
     PrintUnchanged(set.BasePath(), replaces ? "The set was not replaced; it is as it was before."
                                             : "Nothing was stored; the set is as it was before.");
-    return stopped ? InterruptGuard::ExitStatus() : kFailed;
+    return stopped ? platform::InterruptGuard::ExitStatus() : kFailed;
   }
   if (set.Close()) {
     const std::string totals =
@@ -121,7 +122,7 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
   if (left_out) ok = false;
   if (stopped) {
     PrintError("Interrupted: the files stored so far are kept in the set");
-    return InterruptGuard::ExitStatus();
+    return platform::InterruptGuard::ExitStatus();
   }
   return ok ? kOk : kFailed;
 }
@@ -137,7 +138,7 @@ int CreateCommand(const std::string& set_argument, const std::string& size_text,
   }
   // Ctrl-C, SIGTERM and SIGHUP are taken over before the set's lock is, so the lock file never
   // outlives the program.
-  InterruptGuard interrupt;
+  platform::InterruptGuard interrupt;
   SourceList sources;
   if (!Collect(paths, &sources)) return kFailed;
   // An existing set of that name (in any spelling of the extension) is replaced only with
@@ -154,7 +155,7 @@ int CreateCommand(const std::string& set_argument, const std::string& size_text,
 
 int AddCommand(const std::string& set_argument, const std::vector<std::string>& paths,
                const CommonOptions& options) {
-  InterruptGuard interrupt;
+  platform::InterruptGuard interrupt;
   SourceList sources;
   if (!Collect(paths, &sources)) return kFailed;
   auto set = OpenSet(set_argument, SetAccess::kReadWrite);

@@ -1,22 +1,13 @@
 #include "cli/progress.h"
 
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
 
 #include "cli/shown_name.h"
 #include "engine/size_text.h"
+#include "platform/console.h"
 
 namespace vornalis::cli {
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-// Ctrl-C, and the requests to end that a logout or kill sends: each lets the set close properly.
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction previous_actions[3];
-
-void OnInterrupt(int signal) { interrupted = signal; }
 
 std::string Rate(std::uint64_t bytes, double seconds) {
   if (seconds <= 0) return "";
@@ -32,7 +23,7 @@ std::string Rate(std::uint64_t bytes, double seconds) {
 }  // namespace
 
 ProgressLine::ProgressLine(bool quiet)
-    : enabled_(!quiet && ::isatty(STDERR_FILENO) == 1),
+    : enabled_(!quiet && platform::IsTerminal(platform::Stream::kError)),
       start_(std::chrono::steady_clock::now()),
       last_(start_) {}
 
@@ -60,21 +51,5 @@ void ProgressLine::Finish() {
   std::fflush(stderr);
   shown_ = false;
 }
-
-InterruptGuard::InterruptGuard() {
-  interrupted = 0;
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &action, &previous_actions[i]);
-}
-
-InterruptGuard::~InterruptGuard() {
-  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &previous_actions[i], nullptr);
-}
-
-bool InterruptGuard::Requested() { return interrupted != 0; }
-
-int InterruptGuard::ExitStatus() { return 128 + interrupted; }
 
 }  // namespace vornalis::cli

@@ -1,4 +1,4 @@
-// The progress line of long commands, and Ctrl-C as a request to stop after the current file.
+// The progress line of long commands.
 #pragma once
 
 #include <chrono>
@@ -23,19 +23,6 @@ class ProgressLine {
   bool shown_ = false;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point last_;
-};
-
-// While one lives, Ctrl-C (SIGINT), SIGTERM and SIGHUP do not end the process but set a flag
-// that the commands look at between files, so the set is closed properly before the end.
-class InterruptGuard {
- public:
-  InterruptGuard();
-  ~InterruptGuard();
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
-  static bool Requested();
-  // 128 + the number of the signal that asked to stop: 130 after Ctrl-C, 143 after SIGTERM.
-  static int ExitStatus();
 };
 
 }  // namespace vornalis::cli

@@ -1,15 +1,14 @@
 #include "cli/shown_name.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "engine/shown_text.h"
+#include "platform/console.h"
 
 namespace vornalis::cli {
 
 bool StdoutIsTerminal() {
-  static const bool terminal = ::isatty(STDOUT_FILENO) == 1;
+  static const bool terminal = platform::IsTerminal(platform::Stream::kOutput);
   return terminal;
 }
 

@@ -22,12 +22,6 @@ struct Found {
   StoredFile entry;
 };
 
-// Strips trailing separators, keeping "/" itself.
-std::string Trimmed(std::string path) {
-  while (path.size() > 1 && path.back() == platform::kSeparator) path.pop_back();
-  return path;
-}
-
 // Why path, which is no regular file nor a link to one, cannot be stored: a link whose target
 // is missing or loops is told apart from a FIFO, socket or device.
 std::string NotRegularReason(const std::string& path, platform::FileSystem& fs) {
@@ -122,7 +116,7 @@ std::string CommonSourceRoot(const std::vector<std::string>& paths) {
     // The longest common prefix, cut back to whole folders.
     const auto mismatch = std::mismatch(common.begin(), common.end(), folder.begin(), folder.end());
     common.erase(static_cast<std::size_t>(mismatch.first - common.begin()));
-    const std::size_t separator = common.rfind(platform::kSeparator);
+    const std::size_t separator = common.find_last_of(platform::kSeparators);
     common.erase(separator == std::string::npos ? 0 : separator + 1);
   }
   return common;
@@ -136,7 +130,7 @@ SourceList CollectSources(const std::vector<std::string>& paths, platform::FileS
   std::set<std::string> seen;
   for (const std::string& argument : paths) {
     if (argument.empty()) continue;
-    const std::string path = Trimmed(platform::AbsolutePath(argument));
+    const std::string path = platform::WithoutTrailingSeparators(platform::AbsolutePath(argument));
     // A path given twice is the same files twice: once is enough.
     if (!seen.insert(path).second) continue;
     given.push_back(path);

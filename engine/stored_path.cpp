@@ -29,7 +29,7 @@ std::string NativeFolder(std::string_view stored_folder) {
 
 std::string StoredFolder(std::string_view native_folder) {
   std::string stored(native_folder);
-  std::replace(stored.begin(), stored.end(), platform::kSeparator, format::kStoredSeparator);
+  std::replace_if(stored.begin(), stored.end(), platform::IsSeparator, format::kStoredSeparator);
   if (!stored.empty() && stored.back() != format::kStoredSeparator)
     stored += format::kStoredSeparator;
   return stored;

@@ -3,13 +3,13 @@
 // Names are UTF-8; bytes that are not valid UTF-8 are read as code page 1252, as DecodeText
 // (text_encoding.h) reads them, so every name has one definite place in the order. Under the C or
 // POSIX locale the root order of Unicode is used, because the POSIX order would tell case apart.
+// ICU does the work on POSIX systems; on Windows the system's own order does (CompareStringEx).
 // A Collator is not safe for use from two threads at once.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
-
-struct UCollator;
 
 namespace vornalis::platform {
 
@@ -34,7 +34,8 @@ class Collator {
   const std::string& LocaleName() const { return locale_name_; }
 
  private:
-  UCollator* collator_ = nullptr;
+  struct Impl;  // the system's collator
+  std::unique_ptr<Impl> impl_;
   std::string locale_name_;
 };
 

@@ -1,45 +1,31 @@
 #include "platform/path.h"
 
-#include <unistd.h>
-
-#include <array>
-#include <filesystem>
-#include <system_error>
-
 namespace vornalis::platform {
 
 std::string FolderOf(std::string_view path) {
-  const auto pos = path.rfind(kSeparator);
+  const auto pos = path.find_last_of(kSeparators);
   return pos == std::string_view::npos ? std::string() : std::string(path.substr(0, pos + 1));
 }
 
 std::string FileNameOf(std::string_view path) {
-  const auto pos = path.rfind(kSeparator);
+  const auto pos = path.find_last_of(kSeparators);
   return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
 }
 
 std::string WithSeparator(std::string_view path) {
   std::string result(path);
-  if (!result.empty() && result.back() != kSeparator) result += kSeparator;
+  if (!result.empty() && !IsSeparator(result.back())) result += kSeparator;
   return result;
 }
 
-std::string AbsolutePath(std::string_view path) {
-  std::error_code ec;
-  auto absolute = std::filesystem::absolute(std::filesystem::path(path), ec);
-  if (ec) return std::string(path);
-  std::string result = absolute.lexically_normal().string();
-  // lexically_normal keeps a trailing separator for "dir/"; keep the caller's choice.
-  if (!path.empty() && path.back() != kSeparator && result.size() > 1 &&
-      result.back() == kSeparator)
-    result.pop_back();
+std::string WithoutTrailingSeparators(std::string_view path) {
+  std::string result(path);
+  // A root is a separator alone, or a drive with its separator ("C:\").
+  const auto is_root = [](const std::string& p) {
+    return p.size() == 1 || (p.size() == 3 && p[1] == ':');
+  };
+  while (result.size() > 1 && IsSeparator(result.back()) && !is_root(result)) result.pop_back();
   return result;
-}
-
-std::string ProgramPath() {
-  std::array<char, 4096> path{};
-  const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
-  return length > 0 ? std::string(path.data(), static_cast<std::size_t>(length)) : std::string();
 }
 
 }  // namespace vornalis::platform

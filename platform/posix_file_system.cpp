@@ -9,12 +9,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/file_system.h"
 #include "platform/path.h"
+#include "platform/unique_name.h"
 
 namespace vornalis::platform {
 namespace {
@@ -133,30 +133,13 @@ class PosixFile final : public File {
   FileInfo known_info_;  // files opened for reading only: what fstat told at opening
 };
 
-// prefix followed by six random letters. Names need only be unlikely to clash, as they are
-// created with O_EXCL (or linked, which fails on an existing name): a simple generator seeded
-// from the clock and the process is enough.
-std::string RandomName(const std::string& prefix) {
-  static constexpr char kLetters[] =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  static std::uint64_t state =
-      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-      (static_cast<std::uint64_t>(::getpid()) << 32);
-  std::string name = prefix;
-  for (int i = 0; i < 6; ++i) {
-    state = state * 6364136223846793005ull + 1442695040888963407ull;
-    name += kLetters[(state >> 33) % (sizeof(kLetters) - 1)];
-  }
-  return name;
-}
-
-// Creates a new file named directory_path + RandomName(prefix), relative to dir_fd. Like mkstemp,
+// Creates a new file named directory_path + UniqueName(prefix), relative to dir_fd. Like mkstemp,
 // but with the usual permissions (0666 less the umask) rather than 0600, since such a file may
 // become a file of the user's set or a rebuilt file.
 Result<std::unique_ptr<File>> CreateUniqueAt(int dir_fd, const std::string& directory_path,
                                              const std::string& prefix) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = RandomName(prefix);
+    const std::string name = UniqueName(prefix);
     // With dir_fd AT_FDCWD the name is taken with its folder; otherwise relative to dir_fd.
     const std::string full = directory_path + name;
     const int fd = ::openat(dir_fd, dir_fd == AT_FDCWD ? full.c_str() : name.c_str(),
@@ -277,7 +260,7 @@ class PosixDirectory final : public Directory {
  private:
   Status LinkUnderTemporaryName(const std::string& proc, const std::string& name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-      const std::string temp = RandomName(temp_prefix_);
+      const std::string temp = UniqueName(temp_prefix_);
       if (::linkat(AT_FDCWD, proc.c_str(), fd_, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {
         if (errno == EEXIST) continue;
         return Failed(path_ + name);
@@ -369,8 +352,15 @@ class PosixFileSystem final : public FileSystem {
       const int fd =
           ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
       if (fd < 0) return Failed(path);
-      if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno == EINTR ? EWOULDBLOCK : errno;
+      // Windows programs under Wine lock with record locks, which flock does not see: the first
+      // byte is locked that way too, as a lock of the open file (like flock's, not the process's).
+      struct flock record {};
+      record.l_type = F_WRLCK;
+      record.l_whence = SEEK_SET;
+      record.l_len = 1;
+      if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fcntl(fd, F_OFD_SETLK, &record) != 0) {
+        const int error =
+            errno == EINTR || errno == EAGAIN || errno == EACCES ? EWOULDBLOCK : errno;
         ::close(fd);
         return Status::System(error, path);
       }

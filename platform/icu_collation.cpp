@@ -34,6 +34,10 @@ bool IsPosixLocale(const char* name) {
 
 }  // namespace
 
+struct Collator::Impl {
+  UCollator* collator = nullptr;
+};
+
 std::string FoldCase(std::string_view s) {
   std::u16string wide;
   ToUtf16(s, &wide);
@@ -54,20 +58,20 @@ std::string FoldCase(std::string_view s) {
   return out;
 }
 
-Collator::Collator(const std::string& locale) {
+Collator::Collator(const std::string& locale) : impl_(std::make_unique<Impl>()) {
   const char* name = locale.empty() ? uloc_getDefault() : locale.c_str();
   if (IsPosixLocale(name)) name = "";  // root
   UErrorCode status = U_ZERO_ERROR;
-  collator_ = ucol_open(name, &status);
+  impl_->collator = ucol_open(name, &status);
   if (U_FAILURE(status)) {
     status = U_ZERO_ERROR;
-    collator_ = ucol_open("", &status);
+    impl_->collator = ucol_open("", &status);
   }
-  ucol_setStrength(collator_, UCOL_SECONDARY);
+  ucol_setStrength(impl_->collator, UCOL_SECONDARY);
   locale_name_ = *name == '\0' ? "root" : name;
 }
 
-Collator::~Collator() { ucol_close(collator_); }
+Collator::~Collator() { ucol_close(impl_->collator); }
 
 Collator& Collator::Default() {
   static Collator collator;
@@ -79,7 +83,7 @@ int Collator::Compare(std::string_view a, std::string_view b) const {
   ToUtf16(a, &wa);
   ToUtf16(b, &wb);
   const UCollationResult result = ucol_strcoll(
-      collator_, reinterpret_cast<const UChar*>(wa.data()), static_cast<int32_t>(wa.size()),
+      impl_->collator, reinterpret_cast<const UChar*>(wa.data()), static_cast<int32_t>(wa.size()),
       reinterpret_cast<const UChar*>(wb.data()), static_cast<int32_t>(wb.size()));
   return result == UCOL_LESS ? -1 : result == UCOL_GREATER ? 1 : 0;
 }
@@ -93,7 +97,7 @@ void Collator::AppendSortKey(std::string_view s, std::string* key) const {
   for (;;) {
     key->resize(start + capacity);
     const int32_t length = ucol_getSortKey(
-        collator_, reinterpret_cast<const UChar*>(w.data()), static_cast<int32_t>(w.size()),
+        impl_->collator, reinterpret_cast<const UChar*>(w.data()), static_cast<int32_t>(w.size()),
         reinterpret_cast<uint8_t*>(key->data() + start), static_cast<int32_t>(capacity));
     if (static_cast<std::size_t>(length) <= capacity) {
       key->resize(start + static_cast<std::size_t>(length));  // includes the final zero byte
