@@ -1,6 +1,5 @@
 #include "tests/support/fault_file_system.h"
-
-#include <unistd.h>
+#include "tests/support/test_files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -235,7 +234,7 @@ std::string Saved(const std::string& path) {
 }
 
 void PutBack(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
+  std::ofstream(FsPath(path), std::ios::binary | std::ios::trunc)
       .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
@@ -258,15 +257,17 @@ void FaultFileSystem::NoteMade(const std::string& path) {
 }
 
 void FaultFileSystem::LoseUnflushed() {
-  for (const auto& [path, length] : flushed_length_) ::truncate(path.c_str(), length);
+  std::error_code ignored;
+  for (const auto& [path, length] : flushed_length_)
+    std::filesystem::resize_file(FsPath(path), static_cast<std::uintmax_t>(length), ignored);
   flushed_length_.clear();
   for (auto change = folder_changes_.rbegin(); change != folder_changes_.rend(); ++change) {
     switch (change->kind) {
       case FolderChange::Kind::kMade:
-        ::unlink(change->path.c_str());
+        std::filesystem::remove(FsPath(change->path), ignored);
         break;
       case FolderChange::Kind::kRenamed:
-        ::rename(change->path.c_str(), change->from.c_str());
+        std::filesystem::rename(FsPath(change->path), FsPath(change->from), ignored);
         if (change->replaced) PutBack(change->path, change->saved);
         break;
       case FolderChange::Kind::kRemoved:

@@ -6,19 +6,37 @@
 #include <iterator>
 #include <sstream>
 
+#include "platform/path.h"
+#include "platform/unique_name.h"
+
 namespace vornalis::testing {
 
 namespace fs = std::filesystem;
 
+fs::path FsPath(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 void TempDirTest::SetUp() {
-  std::string pattern = (fs::temp_directory_path() / "vornalis-test-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  dir_ = pattern + "/";
+  const std::u8string temp = fs::temp_directory_path().u8string();
+  const std::string folder = platform::WithSeparator(std::string(temp.begin(), temp.end()));
+  for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
+    const std::string candidate = platform::UniqueName(folder + "vornalis-test-");
+    if (fs::create_directory(FsPath(candidate))) dir_ = candidate + platform::kSeparator;
+  }
+  ASSERT_FALSE(dir_.empty());
 }
 
 void TempDirTest::TearDown() {
   std::error_code ec;
-  fs::remove_all(dir_, ec);
+  fs::remove_all(FsPath(dir_), ec);
+}
+
+std::string TempDirTest::PathOf(const std::string& relative) const {
+  std::string path = dir_ + relative;
+  std::replace(path.begin() + static_cast<std::ptrdiff_t>(dir_.size()), path.end(), '/',
+               platform::kSeparator);
+  return path;
 }
 
 std::string PatternBytes(std::size_t size, std::uint32_t seed) {
@@ -34,27 +52,30 @@ std::string PatternBytes(std::size_t size, std::uint32_t seed) {
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  fs::create_directories(FsPath(path).parent_path());
+  std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-bool FileExists(const std::string& path) { return fs::exists(path); }
+bool FileExists(const std::string& path) { return fs::exists(FsPath(path)); }
 
 std::int64_t FileSize(const std::string& path) {
   std::error_code ec;
-  const auto size = fs::file_size(path, ec);
+  const auto size = fs::file_size(FsPath(path), ec);
   return ec ? -1 : static_cast<std::int64_t>(size);
 }
 
 std::vector<std::string> ListFolder(const std::string& path) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(path)) names.push_back(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(FsPath(path))) {
+    const std::u8string name = entry.path().filename().u8string();
+    names.emplace_back(name.begin(), name.end());
+  }
   std::sort(names.begin(), names.end());
   return names;
 }

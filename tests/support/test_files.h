@@ -5,19 +5,24 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace vornalis::testing {
 
-// Gives each test its own empty folder (Dir() ends with "/"), removed afterwards.
+// The std::filesystem path for a path in UTF-8, as the program holds paths (std::filesystem
+// would read a plain string in the ANSI code page on Windows).
+std::filesystem::path FsPath(const std::string& utf8);
+
+// Gives each test its own empty folder (Dir() ends with a separator), removed afterwards.
 class TempDirTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
   const std::string& Dir() const { return dir_; }
-  // Dir() + relative, with "/" as separator.
-  std::string PathOf(const std::string& relative) const { return dir_ + relative; }
+  // Dir() + relative, where relative may use "/" as separator: the native path.
+  std::string PathOf(const std::string& relative) const;
 
  private:
   std::string dir_;

@@ -283,7 +283,7 @@ class MainFormAddTest : public QObject, protected FormTestState {
     ui::modal::QueueFileName(QString::fromStdString(At("out")));
     ui::modal::QueueAnswer(true);
     ActionNamed("ActionAssemble")->trigger();
-    QCOMPARE(FileContent(At("out/z.txt")), std::string("zzzz"));
+    QCOMPARE(ReadFile(At("out/z.txt")), std::string("zzzz"));
     fx_.reset();
   }
 

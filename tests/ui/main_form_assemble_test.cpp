@@ -82,9 +82,9 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     QVERIFY(refused_close);
     QCOMPARE(AskedMessages(), QStringList());
     QCOMPARE(steps_, (QList<int>{25, 50, 75, 100}));
-    QCOMPARE(FileContent(Out("f0.txt")), std::string("0"));
-    QCOMPARE(FileContent(Out("sub/f1.txt")), std::string("11"));
-    QCOMPARE(FileContent(Out("f3.txt")), std::string("3333"));
+    QCOMPARE(ReadFile(Out("f0.txt")), std::string("0"));
+    QCOMPARE(ReadFile(Out("sub/f1.txt")), std::string("11"));
+    QCOMPARE(ReadFile(Out("f3.txt")), std::string("3333"));
     QCOMPARE(Form().windowTitle(), caption);
     QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 4 files, 10 bytes"));
     QVERIFY(!Form().Busy());
@@ -99,8 +99,7 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     AssembleInto(At("out"));
     QCOMPARE(steps_, (QList<int>{33, 66, 100}));
     QStringList made;
-    for (const std::string& name : FolderNames(At("out")))
-      made.append(QString::fromStdString(name));
+    for (const std::string& name : ListFolder(At("out"))) made.append(QString::fromStdString(name));
     made.sort();
     QCOMPARE(made, (QStringList{"f0.txt", "f4.txt", "f7.txt"}));
   }
@@ -113,8 +112,8 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     AssembleInto(At("out"));
     QCOMPARE(steps_, QList<int>());
     QCOMPARE(Form().windowTitle(), caption);
-    QCOMPARE(FileContent(Out("f2.txt")), std::string("222"));
-    QCOMPARE(FolderNames(At("out")).size(), 1u);
+    QCOMPARE(ReadFile(Out("f2.txt")), std::string("222"));
+    QCOMPARE(ListFolder(At("out")).size(), 1u);
 
     // A folder where the file goes: it cannot be rebuilt there.
     std::filesystem::remove(Out("f2.txt"));
@@ -142,7 +141,7 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     QCOMPARE(AskedMessages(), QStringList{"Warning: Assembling interrupted, continue?"});
     QCOMPARE(steps_, QList<int>{25});
     std::size_t made = 0;
-    for (const std::string& name : FolderNames(At("out"))) made += name == "sub" ? 0 : 1;
+    for (const std::string& name : ListFolder(At("out"))) made += name == "sub" ? 0 : 1;
     made += FileExists(Out("sub/f1.txt")) ? 1 : 0;
     QCOMPARE(made, 1u);
     QVERIFY(!Form().Busy());
@@ -165,7 +164,7 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     AssembleInto(At("out"));
     QCOMPARE(steps_, (QList<int>{16, 33}));
     // Broken off before the third row: the two top rows are there, nothing else.
-    QCOMPARE(FolderNames(At("out")), (std::vector<std::string>{"f4.txt", "f5.txt"}));
+    QCOMPARE(ListFolder(At("out")), (std::vector<std::string>{"f4.txt", "f5.txt"}));
   }
 
   void aMissingFolderIsMadeAfterTheQuestion() {
@@ -187,8 +186,8 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
                                                  " doesn't exist, do you want to create it?"),
                           "Error: The folder path you've specified is wrong!", ask_new}));
     QVERIFY(!FileExists(At("x")));
-    QCOMPARE(FileContent(At("new/f0.txt")), std::string("0"));
-    QCOMPARE(FileContent(At("new/sub/f1.txt")), std::string("11"));
+    QCOMPARE(ReadFile(At("new/f0.txt")), std::string("0"));
+    QCOMPARE(ReadFile(At("new/sub/f1.txt")), std::string("11"));
   }
 
   void namesThatDifferOnlyInCaseBothComeBack() {
@@ -206,7 +205,7 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
       SelectRows({row});
       const QString name = View()->model()->index(row, 0).data().toString();
       AssembleInto(At(row == 0 ? "one" : "two"));
-      QCOMPARE(FileContent(At(row == 0 ? "one/" : "two/") + name.toStdString()),
+      QCOMPARE(ReadFile(At(row == 0 ? "one/" : "two/") + name.toStdString()),
                std::string(name == "A.txt" ? "AAAAA" : "aaa"));
     }
     QCOMPARE(AskedMessages(), QStringList());
@@ -229,7 +228,7 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     Form().RunStartupJob();
     QCOMPARE(ui::modal::DialogsShown().contains("FileAssembleFolderDialog"), dialog);
     QCOMPARE(FileExists(folder + "/a.txt"), !dialog);
-    if (!dialog) QCOMPARE(FileContent(folder + "/d/b.txt"), std::string("bb"));
+    if (!dialog) QCOMPARE(ReadFile(folder + "/d/b.txt"), std::string("bb"));
     QCOMPARE(ListRows(Form()).size(), 2);
     QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 2 files, 5 bytes"));
     QVERIFY(Form().SetOpen());
@@ -241,7 +240,7 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     ui::modal::QueueFileName(QString::fromStdString(At("out")));
     Form().RunStartupJob();
     QCOMPARE(ui::modal::DialogsShown(), QStringList{"FileAssembleFolderDialog"});
-    QCOMPARE(FileContent(Out("a.txt")), std::string("aaa"));
+    QCOMPARE(ReadFile(Out("a.txt")), std::string("aaa"));
   }
 
   void theFolderDialogShowsThePanelAboveTheTree() {
@@ -289,7 +288,7 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     QCOMPARE(seen.followed, QString::fromStdString(At("out")));
     QVERIFY(seen.kept_open);
     QVERIFY(!FileExists(At("missing")));
-    QCOMPARE(FileContent(Out("f0.txt")), std::string("0"));
+    QCOMPARE(ReadFile(Out("f0.txt")), std::string("0"));
     // The panel is the window's again, hidden, with its text.
     QCOMPARE(Form().AssembleDlgExtUp()->parentWidget(), &Form());
     QVERIFY(!Form().AssembleDlgExtUp()->isVisible());
@@ -339,7 +338,7 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     QCOMPARE(seen.focus_after_tab, QStringLiteral("TreeViewFolders"));
     QCOMPARE(seen.text_after_tab, QString::fromStdString(At("out")));
     QCOMPARE(seen.focus_after_two_tabs, QStringLiteral("&Assemble"));
-    QCOMPARE(FileContent(Out("f0.txt")), std::string("0"));
+    QCOMPARE(ReadFile(Out("f0.txt")), std::string("0"));
   }
 };
 

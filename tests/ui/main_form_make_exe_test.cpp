@@ -70,8 +70,7 @@ class MainFormMakeExeTest : public QObject, protected FormTestState {
     QCOMPARE(
         AskedMessages(),
         QStringList{"Information: " + QString::fromStdString(At("backup.exe")) + " is created!"});
-    QCOMPARE(FileContent(At("backup.exe")).size(),
-             FileContent(Form().Command().StubFallback).size());
+    QCOMPARE(ReadFile(At("backup.exe")).size(), ReadFile(Form().Command().StubFallback).size());
   }
 
   void missingStubIsReportedWithThePlacesTried() {

@@ -164,7 +164,7 @@ class StartUpAddTest : public QObject, protected FormTestState {
     Form().RunStartupJob();
     QCOMPARE(AskedMessages(), QStringList());
     for (const auto& [path, content] : tree)
-      QVERIFY2(FileContent(At("out/" + path)) == content, path.c_str());
+      QVERIFY2(ReadFile(At("out/" + path)) == content, path.c_str());
   }
 };
 

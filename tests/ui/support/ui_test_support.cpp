@@ -25,28 +25,6 @@ std::string TestFolder::Path(const std::string& relative) const {
   return dir_.path().toStdString() + "/" + relative;
 }
 
-void WriteFile(const std::string& path, const std::string& content) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-}
-
-bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
-
-std::string FileContent(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> FolderNames(const std::string& path) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(path, error))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::string MakeSet(const std::string& base_path, const std::string& source_root,
                     const Sources& sources, std::uint32_t piece_size, platform::FileSystem& fs) {
   std::vector<StoredFile> entries;

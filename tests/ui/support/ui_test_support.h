@@ -14,6 +14,7 @@
 
 #include "platform/file_system.h"
 #include "platform/qt/file_types.h"
+#include "tests/support/test_files.h"
 #include "ui/main/main_form.h"
 
 namespace vornalis::testing {
@@ -30,13 +31,6 @@ class TestFolder {
  private:
   QTemporaryDir dir_;
 };
-
-void WriteFile(const std::string& path, const std::string& content);
-bool FileExists(const std::string& path);
-// The whole content of a file ("" when it cannot be read).
-std::string FileContent(const std::string& path);
-// The names in a folder, sorted.
-std::vector<std::string> FolderNames(const std::string& path);
 
 // Writes sources below source_root and stores them, in order, in a new set at base_path;
 // closes the set, which writes its header. Returns the engine's message, "" on success.
