@@ -23,7 +23,7 @@ int Run(int argc, char** argv) {
 
   std::string set, size = "200KB", target;
   std::vector<std::string> paths, files;
-  bool force = false, long_format = false, json = false;
+  bool force = false, long_format = false, json = false, native = false;
   CommonOptions options;
   const char* set_help = "the set: its header file or any of its pieces";
 
@@ -60,8 +60,13 @@ int Run(int argc, char** argv) {
   verify->add_option("SET", set, set_help)->required();
 
   CLI::App* make_exe = app.add_subcommand(
-      "make-exe", "Make a self-assembling executable for the set, beside its header");
+      "make-exe",
+      "Make a self-assembling program for the set, beside its header: SET.exe, which rebuilds "
+      "the set on Windows (send it with the pieces to Windows users)");
   make_exe->add_option("SET", set, set_help)->required();
+  make_exe->add_flag("--native", native,
+                     "make SET.run instead, which rebuilds the set on the system this tool runs "
+                     "on (for users of that system)");
 
   try {
     app.parse(static_cast<int>(pointers.size()), pointers.data());
@@ -75,7 +80,7 @@ int Run(int argc, char** argv) {
   if (list->parsed()) return ListCommand(set, long_format, json);
   if (extract->parsed()) return ExtractCommand(set, target, files, options);
   if (info->parsed()) return InfoCommand(set);
-  if (make_exe->parsed()) return MakeExeCommand(set);
+  if (make_exe->parsed()) return MakeExeCommand(set, native);
   return VerifyCommand(set);
 }
 

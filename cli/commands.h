@@ -24,6 +24,6 @@ int ExtractCommand(const std::string& set, const std::string& target,
                    const std::vector<std::string>& files, const CommonOptions& options);
 int InfoCommand(const std::string& set);
 int VerifyCommand(const std::string& set);
-int MakeExeCommand(const std::string& set);
+int MakeExeCommand(const std::string& set, bool native);
 
 }  // namespace vornalis::cli

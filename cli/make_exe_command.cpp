@@ -1,4 +1,5 @@
-// make-exe: a self-assembling executable for a set, made from the stub beside this program.
+// make-exe: a self-assembling program for a set, made from a stub beside this program: a Windows
+// program by default, one for this system with --native.
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -9,11 +10,12 @@
 
 namespace vornalis::cli {
 
-int MakeExeCommand(const std::string& set_argument) {
+int MakeExeCommand(const std::string& set_argument, bool native) {
   auto set = OpenSet(set_argument, SetAccess::kReadOnly);
   if (!set) return kFailed;
-  const std::string stub = exe::StubBeside(platform::ProgramPath());
-  const Result<std::string> made = exe::MakeExe(*set, stub);
+  const exe::StubKind kind = native ? exe::StubKind::kNative : exe::StubKind::kWindows;
+  const std::string stub = exe::StubBeside(platform::ProgramPath(), kind);
+  const Result<std::string> made = exe::MakeExe(*set, stub, kind);
   if (made.ok()) {
     std::printf("%s\n", messages::ExeCreated(*made).c_str());
     return kOk;

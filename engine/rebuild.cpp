@@ -62,10 +62,24 @@ class Rebuilder::PieceReader {
       kept_.erase(kept);
       return Status::Ok();
     }
-    const std::string path = source_.paths.Piece(n);
+    std::string path = source_.paths.Piece(n);
     Result<std::unique_ptr<platform::File>> opened =
         source_.header == nullptr ? source_.fs.Open(path, platform::OpenMode::kRead)
                                   : source_.header->OpenPiece(n);
+    // A missing piece may be on another disk: the locator, when there is one, says where to
+    // look, until it is found or given up.
+    while (!opened.ok() && opened.error() == ENOENT && source_.locator != nullptr &&
+           std::find(given_up_.begin(), given_up_.end(), n) == given_up_.end()) {
+      const std::string elsewhere = source_.locator->Locate(n, path);
+      if (elsewhere.empty()) {
+        given_up_.push_back(n);
+        break;
+      }
+      Result<std::unique_ptr<platform::File>> found =
+          source_.fs.Open(elsewhere, platform::OpenMode::kRead);
+      if (found.ok()) path = elsewhere;
+      if (found.ok() || found.error() != ENOENT) opened = std::move(found);
+    }
     if (!opened.ok()) return Fail(messages::OpenFailed(opened.status()));
     piece_ = opened.take();
     // Opened first, then checked: a writer that replaced the set since the catalogue was read
@@ -192,6 +206,7 @@ class Rebuilder::PieceReader {
     std::uint64_t position;
   };
   std::vector<KeptPiece> kept_;  // open pieces other than the current one, most recent first
+  std::vector<std::uint32_t> given_up_;  // missing pieces the locator gave up
 };
 
 Rebuilder::Rebuilder(const PieceSource& source, std::span<char> buffer, ByteProgress* bytes)

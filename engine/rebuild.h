@@ -37,6 +37,17 @@
 
 namespace vornalis {
 
+// Asked when a data piece is not where the set's files lie, before the files in it fail: a
+// program that can ask its user (the self-assembling program at a terminal) has the piece looked
+// for on another disk or in another folder. It may not throw.
+class PieceLocator {
+ public:
+  virtual ~PieceLocator() = default;
+  // Where to look for piece n (missing at path) next: a path to try, or "" to give the piece up,
+  // after which its files fail as they would have without a locator and it is not asked again.
+  virtual std::string Locate(std::uint32_t n, const std::string& path) noexcept = 0;
+};
+
 // Where the bytes of a set's data pieces lie.
 struct PieceSource {
   platform::FileSystem& fs;
@@ -50,6 +61,8 @@ struct PieceSource {
   OpenedHeader* header = nullptr;
   // Entries of the catalogue whose bytes overlap another's, refused (none when null).
   const OverlapIndex* overlaps = nullptr;
+  // Asked for pieces that are missing (none when null).
+  PieceLocator* locator = nullptr;
 };
 
 // Told about each entry as it is done; returning false stops before the next one. It may not

@@ -1,7 +1,5 @@
 #include "engine/shown_text.h"
 
-#include <cstdio>
-
 #include "platform/text_encoding.h"
 
 namespace vornalis {
@@ -14,9 +12,10 @@ std::string EscapeControls(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   auto escape = [&](unsigned char c) {
-    char code[5];
-    std::snprintf(code, sizeof code, "\\x%02x", c);
-    out += code;
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += "\\x";
+    out += kHex[c >> 4];
+    out += kHex[c & 15];
   };
   for (std::size_t i = 0; i < text.size();) {
     const auto c = static_cast<unsigned char>(text[i]);

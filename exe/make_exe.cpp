@@ -12,6 +12,9 @@
 namespace vornalis::exe {
 namespace {
 
+// On Windows the native program is the Windows one.
+bool IsWindowsKind(StubKind kind) { return kind == StubKind::kWindows || platform::kWindows; }
+
 // Copies the stub into a new file beside target and patches it; returns it finished and ready
 // to take target's name, or the failure of the file that failed.
 Result<std::unique_ptr<platform::TempFile>> MakePatchedCopy(platform::FileSystem& fs,
@@ -26,6 +29,7 @@ Result<std::unique_ptr<platform::TempFile>> MakePatchedCopy(platform::FileSystem
   // A copy that a Make .EXE which died left behind goes first.
   const std::string folder = platform::FolderOf(target);
   const std::string prefix = TempPrefix(target.substr(0, target.size() - kExeExtension.size()));
+  static_assert(kExeExtension.size() == kNativeExtension.size());
   RemoveLeftoverTemporaries(fs, folder, prefix, {kElfMagic, kWindowsMagic});
   auto copy = platform::TempFile::Create(fs, folder, prefix);
   if (!copy.ok()) return copy.status().For(target);
@@ -44,13 +48,15 @@ Result<std::unique_ptr<platform::TempFile>> MakePatchedCopy(platform::FileSystem
 
 }  // namespace
 
-std::string StubBeside(const std::string& program_path) {
-  return platform::FolderOf(program_path) + std::string(kStubFileName);
+std::string StubBeside(const std::string& program_path, StubKind kind) {
+  return platform::FolderOf(program_path) +
+         std::string(IsWindowsKind(kind) ? kStubFileName : kNativeStubFileName);
 }
 
-Result<std::string> MakeExe(const PieceSet& set, const std::string& stub_path,
+Result<std::string> MakeExe(const PieceSet& set, const std::string& stub_path, StubKind kind,
                             platform::FileSystem& fs) {
-  const std::string target = set.BasePath() + std::string(kExeExtension);
+  const std::string target =
+      set.BasePath() + std::string(IsWindowsKind(kind) ? kExeExtension : kNativeExtension);
   std::uint32_t total = 0;
   const int count = set.GetTotals(total);
   if (count == 0)

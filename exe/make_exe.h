@@ -12,16 +12,22 @@
 
 namespace vornalis::exe {
 
-// Makes the executable for set from the stub at stub_path; its path (base path + ".exe") on
-// success. A set without files fails with kRefused and "Can't Make .EXE without any files
-// added!", a set whose name the patch area cannot hold with kRefused too; nothing is touched
-// then. A failed copy or patch fails with kIo and "Can't create " + the executable's path; the
-// Status's path and error number name the file that failed and why (the stub, most often, is
-// not where it was looked for).
+// Which program a self-assembling program is: a Windows program (<base path>.exe, made from
+// ext.dll, what Make .EXE makes), or one for the system these tools run on (<base path>.run,
+// made from ext-native; on Windows the same as the first).
+enum class StubKind { kWindows, kNative };
+
+// Makes the executable for set from the stub at stub_path; its path (base path + ".exe", or
+// ".run" for a native one) on success. A set without files fails with kRefused and "Can't Make .EXE
+// without any files added!", a set whose name the patch area cannot hold with kRefused too; nothing
+// is touched then. A failed copy or patch fails with kIo and "Can't create " + the executable's
+// path; the Status's path and error number name the file that failed and why (the stub, most often,
+// is not where it was looked for).
 Result<std::string> MakeExe(const PieceSet& set, const std::string& stub_path,
+                            StubKind kind = StubKind::kWindows,
                             platform::FileSystem& fs = platform::RealFileSystem());
 
-// The stub beside a program: ext.dll in the folder of program_path.
-std::string StubBeside(const std::string& program_path);
+// The stub of that kind beside a program: ext.dll or ext-native in the folder of program_path.
+std::string StubBeside(const std::string& program_path, StubKind kind = StubKind::kWindows);
 
 }  // namespace vornalis::exe

@@ -9,10 +9,12 @@
 namespace vornalis::platform {
 
 #ifdef _WIN32
+inline constexpr bool kWindows = true;
 // Windows writes "\" and takes "/" as well.
 inline constexpr char kSeparator = '\\';
 inline constexpr std::string_view kSeparators = "\\/";
 #else
+inline constexpr bool kWindows = false;
 inline constexpr char kSeparator = '/';
 inline constexpr std::string_view kSeparators = "/";
 #endif

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -127,20 +128,33 @@ std::wstring NtPath(std::wstring path) {
   return path;
 }
 
+// Renaming by handle as Windows 10 does it, where flags take the place of ReplaceIfExists
+// (FILE_RENAME_INFO and FileRenameInfoEx of the newer headers).
+struct RenameInfo {
+  DWORD flags;
+  HANDLE root;
+  DWORD name_length;
+  WCHAR name[1];
+};
+static_assert(offsetof(RenameInfo, name) == offsetof(FILE_RENAME_INFO, FileName));
+constexpr auto kRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+constexpr DWORD kRenameReplace = 0x1;         // FILE_RENAME_FLAG_REPLACE_IF_EXISTS
+constexpr DWORD kRenamePosixSemantics = 0x2;  // FILE_RENAME_FLAG_POSIX_SEMANTICS
+
 // Gives the open file handle the name target (a verbatim path). With replace, an entry of that
 // name is replaced in one step: with POSIX semantics where Windows has them, so that it works
 // even while another program holds that entry open.
 bool RenameHandle(HANDLE handle, const std::wstring& target, bool replace) {
   const std::wstring name = NtPath(target);
   const std::size_t bytes = name.size() * sizeof(wchar_t);
-  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
-  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  info->RootDirectory = nullptr;
-  info->FileNameLength = static_cast<DWORD>(bytes);
-  std::memcpy(info->FileName, name.data(), bytes);
+  std::vector<char> buffer(sizeof(RenameInfo) + bytes);
+  auto* info = reinterpret_cast<RenameInfo*>(buffer.data());
+  info->root = nullptr;
+  info->name_length = static_cast<DWORD>(bytes);
+  std::memcpy(info->name, name.data(), bytes);
   if (replace) {
-    info->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
-    if (::SetFileInformationByHandle(handle, FileRenameInfoEx, info,
+    info->flags = kRenameReplace | kRenamePosixSemantics;
+    if (::SetFileInformationByHandle(handle, kRenameInfoEx, info,
                                      static_cast<DWORD>(buffer.size())))
       return true;
     const DWORD error = ::GetLastError();
@@ -149,8 +163,8 @@ bool RenameHandle(HANDLE handle, const std::wstring& target, bool replace) {
         error != ERROR_INVALID_FUNCTION && error != ERROR_CALL_NOT_IMPLEMENTED)
       return false;
   }
-  info->Flags = 0;
-  info->ReplaceIfExists = replace ? TRUE : FALSE;
+  // FILE_RENAME_INFO: its ReplaceIfExists is the first byte of the flags.
+  info->flags = replace ? 1 : 0;
   return ::SetFileInformationByHandle(handle, FileRenameInfo, info,
                                       static_cast<DWORD>(buffer.size())) != 0;
 }

@@ -32,5 +32,5 @@ printf '\000\000\000\000' | dd of="$2.tmp" bs=1 seek=60 conv=notrunc 2>/dev/null
 chmod 755 "$2.tmp"
 mv "$2.tmp" "$2"
 code=$((last - (end - start)))
-echo "ext.dll: $last bytes, $code of them code and data; the patch area ($3 to $4) lies in the" \
+echo "$(basename "$2"): $last bytes, $code of them code and data; the patch area ($3 to $4) lies in the" \
   "reserved block at $start to $end, $(($3 - start)) bytes in and $((end - $4)) bytes before its end"

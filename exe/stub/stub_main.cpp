@@ -5,19 +5,22 @@
 // target, and missing folders are made.
 //
 // It reads the set with SetReader and rebuilds it with the engine's own rebuilding code (no
-// sorting, no locale), so every rule of reading and rebuilding a set is the engine's.
-#include <unistd.h>
-
+// sorting, no locale), so every rule of reading and rebuilding a set is the engine's. The same
+// source makes the Windows program (ext.dll) and the one for this system (ext-native).
 #include <array>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "engine/endian.h"
 #include "engine/format.h"
+#include "engine/name_bytes.h"
 #include "engine/patch_area.h"
 #include "engine/rebuild.h"
 #include "engine/set_reader.h"
 #include "engine/shown_text.h"
+#include "exe/stub/disk_prompt.h"
+#include "platform/console.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 
@@ -36,15 +39,17 @@ bool ReadPatch(platform::FileSystem& fs, const std::string& own, std::uint32_t* 
   *count = ReadU32(patch.data());
   std::size_t length = 0;
   while (length < exe::kMaxNameLength && patch[4 + length] != '\0') ++length;
-  name->assign(patch.data() + 4, length);
+  *name = NameFromStored(std::string_view(patch.data() + 4, length));
   return true;
 }
 
 // Prints text and a line end to out; names in it come from whoever made the set, so on a
 // terminal their control characters are shown escaped.
 void PrintLine(std::FILE* out, const std::string& text) {
-  const bool terminal = ::isatty(::fileno(out)) == 1;
-  std::fprintf(out, "%s\n", (terminal ? EscapeControls(text) : text).c_str());
+  const bool terminal =
+      platform::IsTerminal(out == stdout ? platform::Stream::kOutput : platform::Stream::kError);
+  std::fputs((terminal ? EscapeControls(text) : text).c_str(), out);
+  std::fputc('\n', out);
 }
 
 // Prints a line per rebuilt file and the message of each failure.
@@ -62,27 +67,26 @@ class Report final : public RebuildObserver {
   unsigned failed = 0;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Rebuilds the set named in the patch area; the process's exit status.
+int Run(const std::vector<std::string>& arguments) {
   platform::FileSystem& fs = platform::RealFileSystem();
   const std::string own = platform::ProgramPath();
   std::uint32_t expected = 0;
   std::string name;
   if (!ReadPatch(fs, own, &expected, &name) || name.empty()) {
-    std::fprintf(stderr, "%s holds no set name: it was not made by Make .EXE\n", own.c_str());
+    PrintLine(stderr, own + " holds no set name: it was not made by Make .EXE");
     return 1;
   }
   // The one argument is a folder; anything that looks like an option is not taken for one.
-  if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
-    std::fprintf(stderr,
-                 "Usage: %s [FOLDER]\nRebuilds every file of the set %s.pec, which lies beside "
-                 "this program, in FOLDER (the current folder when none is given).\n",
-                 argv[0], name.c_str());
+  if (arguments.size() > 2 || (arguments.size() == 2 && arguments[1][0] == '-')) {
+    PrintLine(stderr, "Usage: " + platform::FileNameOf(arguments[0]) +
+                          " [FOLDER]\nRebuilds every file of the set " + name +
+                          ".pec, which lies beside this program, in FOLDER (the current folder "
+                          "when none is given).");
     return 2;
   }
   const std::string base = platform::FolderOf(own) + name;
-  const std::string target = platform::WithSeparator(argc > 1 ? argv[1] : ".");
+  const std::string target = platform::WithSeparator(arguments.size() > 1 ? arguments[1] : ".");
 
   std::vector<char> buffer(format::kBufferSize);
   std::vector<StoredFile> files;
@@ -92,12 +96,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   const OverlapIndex overlaps(files, reader.shape());
+  // A piece that is not beside the set is asked for when there is someone to ask.
+  stub::DiskPrompt prompt;
   const PieceSource source{fs,
                            reader.paths(),
                            reader.shape(),
                            reader.tail_length() > 0 ? reader.last_piece() : 0,
                            &reader.header(),
-                           &overlaps};
+                           &overlaps,
+                           stub::CanAsk() ? &prompt : nullptr};
   std::vector<const StoredFile*> entries;
   entries.reserve(files.size());
   for (const StoredFile& file : files) entries.push_back(&file);
@@ -110,9 +117,26 @@ int main(int argc, char** argv) {
   const unsigned failed = report.failed;
   const auto count = static_cast<unsigned>(files.size());
   PrintLine(stdout, std::to_string(count - failed) + " of " + std::to_string(count) +
-                        " files rebuilt in " + target);
+                        " files rebuilt in " + target + ", " + std::to_string(failed) +
+                        (failed == 1 ? " error" : " errors"));
   if (count != expected)
-    std::fprintf(stderr, "The set holds %u files, but this program was made for a set of %u\n",
-                 count, expected);
+    PrintLine(stderr, "The set holds " + std::to_string(count) +
+                          " files, but this program was made for a set of " +
+                          std::to_string(expected));
   return failed == 0 && count == expected ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  platform::PrepareConsole();
+  const int status = Run(platform::Arguments(argc, argv));
+  // Started by a double-click, the program has a console window of its own, which closes when
+  // it ends: it waits for Enter, so that the result can be read.
+  if (platform::ConsoleIsOwn()) {
+    std::fputs("Press Enter to close this window.", stdout);
+    std::fflush(stdout);
+    platform::ReadLine();
+  }
+  return status;
 }

@@ -18,10 +18,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The programs are made from the stub for this system, which the tests can run; the Windows
+// stub is run under Wine by tests/windows/.
 class MakeExeTest : public SetTest {
  protected:
-  const std::string stub_ = VORNALIS_STUB_PATH;
-  std::string Exe() const { return PathOf("backup.exe"); }
+  const std::string stub_ = VORNALIS_NATIVE_STUB;
+  std::string Exe() const { return PathOf("backup.run"); }
+  static Result<std::string> Make(const PieceSet& set, const std::string& stub,
+                                  platform::FileSystem& fs = platform::RealFileSystem()) {
+    return exe::MakeExe(set, stub, exe::StubKind::kNative, fs);
+  }
 
   void MakeSet(const std::vector<std::pair<std::string, std::string>>& files) {
     PieceSet set(Base(), 1000);
@@ -29,30 +35,39 @@ class MakeExeTest : public SetTest {
   }
 };
 
-TEST_F(MakeExeTest, CopyDiffersFromTheStubOnlyInThePatchArea) {
+TEST_F(MakeExeTest, CopyDiffersFromTheStubOnlyInThePatchAreaForEitherSystem) {
   MakeSet({{"a", "1"}, {"b", "2"}, {"c", "3"}});
   PieceSet set(Base(), SetAccess::kReadOnly);
-  const Result<std::string> program = exe::MakeExe(set, stub_);
-  ASSERT_TRUE(program.ok()) << program.status().message;
-  EXPECT_EQ(*program, Exe());
-
-  const std::string stub = ReadFile(stub_), made = ReadFile(Exe());
-  ASSERT_EQ(made.size(), stub.size());
-  ASSERT_GE(stub.size(), exe::kStubMinSize);
-  EXPECT_EQ(stub.substr(exe::kCountOffset, 4 + exe::kMaxNameLength), std::string(264, '\0'))
-      << "the stub's patch area lies in zero padding";
-  EXPECT_EQ(made.substr(0, exe::kCountOffset), stub.substr(0, exe::kCountOffset));
-  EXPECT_EQ(made.substr(exe::kCountOffset, 10), U32(3) + "backup");
-  EXPECT_EQ(made.substr(exe::kCountOffset + 10), stub.substr(exe::kCountOffset + 10));
-  struct stat st {};
-  ASSERT_EQ(stat(Exe().c_str(), &st), 0);
-  EXPECT_TRUE(st.st_mode & S_IXUSR);
+  const struct {
+    exe::StubKind kind;
+    std::string stub, made, magic;
+  } kinds[] = {{exe::StubKind::kWindows, VORNALIS_WINDOWS_STUB, PathOf("backup.exe"), "MZ"},
+               {exe::StubKind::kNative, VORNALIS_NATIVE_STUB, Exe(),
+                "\x7f"
+                "ELF"}};
+  for (const auto& kind : kinds) {
+    const Result<std::string> program = exe::MakeExe(set, kind.stub, kind.kind);
+    ASSERT_TRUE(program.ok()) << program.status().message;
+    EXPECT_EQ(*program, kind.made);
+    const std::string stub = ReadFile(kind.stub), made = ReadFile(kind.made);
+    EXPECT_EQ(stub.substr(0, kind.magic.size()), kind.magic);
+    ASSERT_EQ(made.size(), stub.size());
+    ASSERT_GE(stub.size(), exe::kStubMinSize);
+    EXPECT_EQ(stub.substr(exe::kCountOffset, 4 + exe::kMaxNameLength), std::string(264, '\0'))
+        << "the stub's patch area lies in zero padding";
+    EXPECT_EQ(made.substr(0, exe::kCountOffset), stub.substr(0, exe::kCountOffset));
+    EXPECT_EQ(made.substr(exe::kCountOffset, 10), U32(3) + "backup");
+    EXPECT_EQ(made.substr(exe::kCountOffset + 10), stub.substr(exe::kCountOffset + 10));
+    struct stat st {};
+    ASSERT_EQ(stat(kind.made.c_str(), &st), 0);
+    EXPECT_TRUE(st.st_mode & S_IXUSR);
+  }
 }
 
 TEST_F(MakeExeTest, EmptySetMakesNothing) {
   WriteFile(Exe(), "an older program");
   PieceSet set(Base(), 1000);
-  const Result<std::string> made = exe::MakeExe(set, stub_);
+  const Result<std::string> made = Make(set, stub_);
   EXPECT_EQ(made.status().code, Status::Code::kRefused);
   EXPECT_EQ(made.status().message, "Can't Make .EXE without any files added!");
   EXPECT_EQ(ReadFile(Exe()), "an older program");
@@ -61,7 +76,7 @@ TEST_F(MakeExeTest, EmptySetMakesNothing) {
 TEST_F(MakeExeTest, MissingStubLeavesNoExecutableAndKeepsAnOlderOne) {
   MakeSet({{"a", "1"}});
   PieceSet set(Base(), SetAccess::kReadOnly);
-  Result<std::string> made = exe::MakeExe(set, PathOf("nothere/ext.dll"));
+  Result<std::string> made = Make(set, PathOf("nothere/ext.dll"));
   EXPECT_EQ(made.status().code, Status::Code::kIo);
   EXPECT_EQ(made.status().message, "Can't create " + Exe());
   // The CLI says what failed: the stub, which is not there.
@@ -71,7 +86,7 @@ TEST_F(MakeExeTest, MissingStubLeavesNoExecutableAndKeepsAnOlderOne) {
   EXPECT_FALSE(FileExists(Exe()));
 
   WriteFile(Exe(), "an older program");
-  made = exe::MakeExe(set, PathOf("nothere/ext.dll"));
+  made = Make(set, PathOf("nothere/ext.dll"));
   EXPECT_FALSE(made.ok());
   EXPECT_EQ(ReadFile(Exe()), "an older program");
 }
@@ -81,7 +96,7 @@ TEST_F(MakeExeTest, FailedPatchWriteLeavesNoFileBehind) {
   PieceSet set(Base(), SetAccess::kReadOnly);
   FaultFileSystem faults(platform::RealFileSystem());
   faults.FailNth(FaultFileSystem::Op::kWrite, 2, ENOSPC);  // the copy's write, then the patch
-  const Result<std::string> made = exe::MakeExe(set, stub_, faults);
+  const Result<std::string> made = Make(set, stub_, faults);
   EXPECT_EQ(messages::Explained(made.status()),
             "Can't create " + Exe() + ": No space left on device");
   EXPECT_EQ(ListFolder(Dir()), (std::vector<std::string>{"backup.pec", "src"}));
@@ -92,11 +107,11 @@ TEST_F(MakeExeTest, ACopyThatADeadMakeLeftIsRemovedByTheNextAndAUsersLookAlikeSt
   WriteFile(PathOf("Qbtmbackup~dead01"), ReadFile(stub_).substr(0, 5000));  // cut short
   WriteFile(PathOf("Qbtmbackup~notes1"), "my notes");
   PieceSet set(Base(), SetAccess::kReadOnly);
-  ASSERT_TRUE(exe::MakeExe(set, stub_).ok());
+  ASSERT_TRUE(Make(set, stub_).ok());
   EXPECT_FALSE(FileExists(PathOf("Qbtmbackup~dead01")));
   EXPECT_EQ(ReadFile(PathOf("Qbtmbackup~notes1")), "my notes");
   EXPECT_EQ(ListFolder(Dir()),
-            (std::vector<std::string>{"Qbtmbackup~notes1", "backup.exe", "backup.pec", "src"}));
+            (std::vector<std::string>{"Qbtmbackup~notes1", "backup.pec", "backup.run", "src"}));
 }
 
 TEST_F(MakeExeTest, MadeExecutableRebuildsTheSetAndASecondMakeOverwrites) {
@@ -109,12 +124,14 @@ TEST_F(MakeExeTest, MadeExecutableRebuildsTheSetAndASecondMakeOverwrites) {
   MakeSet(files);
   {
     PieceSet set(Base(), SetAccess::kReadOnly);
-    ASSERT_TRUE(exe::MakeExe(set, stub_).ok());
+    ASSERT_TRUE(Make(set, stub_).ok());
   }
   fs::create_directory(PathOf("out"));
   const ProcessResult run = RunProcess(Exe(), {PathOf("out")});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("4 of 4 files rebuilt"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("4 of 4 files rebuilt in " + PathOf("out/") + ", 0 errors"),
+            std::string::npos)
+      << run.out;
   for (const auto& [path, content] : files)
     EXPECT_EQ(ReadFile(PathOf("out/" + path)), content) << path;
 
@@ -130,7 +147,7 @@ TEST_F(MakeExeTest, MadeExecutableRebuildsTheSetAndASecondMakeOverwrites) {
       << stale.err;
   {
     PieceSet set(Base(), SetAccess::kReadOnly);
-    ASSERT_TRUE(exe::MakeExe(set, stub_).ok());
+    ASSERT_TRUE(Make(set, stub_).ok());
   }
   const ProcessResult fresh = RunProcess(Exe(), {}, PathOf("src/a"));  // into the current folder
   EXPECT_EQ(fresh.status, 0) << fresh.err;
@@ -141,7 +158,7 @@ TEST_F(MakeExeTest, MadeExecutableNeverWritesThroughLinksAndKeepsLookAlikeNamesA
   MakeSet({{"src/a.txt", "stored a"}, {"src/A.txt", "stored A"}, {"top", "top"}});
   {
     PieceSet set(Base(), SetAccess::kReadOnly);
-    ASSERT_TRUE(exe::MakeExe(set, stub_).ok());
+    ASSERT_TRUE(Make(set, stub_).ok());
   }
   WriteFile(PathOf("outside/victim"), "precious");
   fs::create_directories(PathOf("out"));
@@ -172,7 +189,7 @@ TEST_F(MakeExeTest, StubWithoutPatchAndSetWithUnsafeNamesAreRefused) {
                                     BlockBytes({{1, 8, 1, "..\\", "up"}, {1, 9, 1, "", "ok"}}))));
   {
     PieceSet set(Base(), SetAccess::kReadOnly);
-    ASSERT_TRUE(exe::MakeExe(set, stub_).ok()) << set.LastError();
+    ASSERT_TRUE(Make(set, stub_).ok()) << set.LastError();
   }
   const ProcessResult run = RunProcess(Exe(), {PathOf("out")});
   EXPECT_EQ(run.status, 1);
@@ -186,7 +203,7 @@ TEST_F(MakeExeTest, MadeProgramTakesNoOptionsAndShowsNamesEscapedOnATerminal) {
   WriteFile(Header(), HeaderBytes(StreamBytes(1000, 1, "x", BlockBytes({{1, 8, 1, "", name}}))));
   {
     PieceSet set(Base(), SetAccess::kReadOnly);
-    ASSERT_TRUE(exe::MakeExe(set, stub_).ok());
+    ASSERT_TRUE(Make(set, stub_).ok());
   }
   for (const char* option : {"--help", "-h"}) {
     const ProcessResult asked = RunProcess(Exe(), {option}, Dir());
@@ -202,6 +219,41 @@ TEST_F(MakeExeTest, MadeProgramTakesNoOptionsAndShowsNamesEscapedOnATerminal) {
   EXPECT_NE(shown.out.find("evil\\x1b]0;owned\\x07\\x1b[2Jname"), std::string::npos) << shown.out;
   EXPECT_EQ(shown.out.find('\x1b'), std::string::npos);
   EXPECT_EQ(ReadFile(PathOf("out/") + name), "x");
+}
+
+// Pieces on several disks: at a terminal the program asks for a missing piece, looks in the
+// folder given, and on S fails only the files in that piece; without one it fails at once.
+TEST_F(MakeExeTest, AMissingPieceIsAskedForAtATerminalAndSkippedOnlyWhenTheUserSaysSo) {
+  // Each file fills one piece's 992 bytes.
+  MakeSet({{"a", PatternBytes(992, 1)}, {"b", PatternBytes(992, 2)}, {"c", PatternBytes(992, 3)}});
+  {
+    PieceSet set(Base(), SetAccess::kReadOnly);
+    ASSERT_TRUE(Make(set, stub_).ok());
+  }
+  fs::create_directories(PathOf("disk2"));
+  fs::rename(Piece(2), PathOf("disk2/backup2.pec"));
+  // The answers are typed ahead into the terminal that script gives the program.
+  const auto at_terminal = [&](const std::string& answers, const std::string& out) {
+    return RunProcess("/bin/sh", {"-c", "printf '" + answers + "' | script -qec '" + Exe() + " " +
+                                            PathOf(out) + "' /dev/null"});
+  };
+  const ProcessResult found = at_terminal("nowhere\\n" + PathOf("disk2") + "\\n", "out");
+  EXPECT_EQ(found.status, 0) << found.out;
+  EXPECT_NE(found.out.find("Insert the disk with backup2.pec, or give the folder that holds it; "
+                           "Enter to retry, S to skip the files in it"),
+            std::string::npos)
+      << found.out;
+  for (const char* name : {"a", "b", "c"}) EXPECT_EQ(FileSize(PathOf("out/") + name), 992) << name;
+
+  const ProcessResult skipped = at_terminal("S\\n", "skipped");
+  EXPECT_EQ(skipped.status, 1) << skipped.out;
+  EXPECT_NE(skipped.out.find("2 of 3 files rebuilt"), std::string::npos) << skipped.out;
+  EXPECT_EQ(ListFolder(PathOf("skipped")), (std::vector<std::string>{"a", "c"}));
+
+  const ProcessResult unattended = RunProcess(Exe(), {PathOf("unattended")});
+  EXPECT_EQ(unattended.status, 1);
+  EXPECT_EQ(unattended.out.find("Insert the disk"), std::string::npos);
+  EXPECT_NE(unattended.err.find("Can't open " + Piece(2)), std::string::npos) << unattended.err;
 }
 
 }  // namespace

@@ -383,7 +383,7 @@ void TMainForm::ActionMakeExeExecute() {
   std::string stub = Command_.StubPath;
   const bool fall_back = !fs_.IsRegularFile(stub) && Command_.StubFallback != stub;
   if (fall_back) stub = Command_.StubFallback;
-  const Result<std::string> made = exe::MakeExe(*CurrentSet_, stub, fs_);
+  const Result<std::string> made = exe::MakeExe(*CurrentSet_, stub, exe::StubKind::kWindows, fs_);
   if (made.ok()) {
     MessageBox::Information(this, ShownText(messages::ExeCreated(*made)));
     return;
