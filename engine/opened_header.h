@@ -56,6 +56,12 @@ class OpenedHeader {
   // must never replace a file of the set it is read from.
   bool IsSetFile(const platform::FileInfo& info);
 
+  // Lets the header file go, keeping what was learnt of it. For a writer, which holds the set's
+  // lock and has read all it needs: a system that cannot rename over an open file (Windows
+  // before 10, Wine) could otherwise never replace the header. file() and CurrentRecord may not
+  // be used afterwards.
+  void Release() { file_.reset(); }
+
   // Things found and ignored on the way (files planted where pieces aside would be).
   const std::vector<std::string>& warnings() const { return warnings_; }
   // The bytes of the tail that run past the header into the first overflow piece (at most 11),

@@ -366,6 +366,9 @@ bool PieceSet::ReadCatalogue() {
       break;
     }
   }
+  // A writer holds the lock and has read what it needs of the header; it lets the file go so
+  // that it can replace it on every system.
+  if (access_ == SetAccess::kReadWrite) header_->Release();
   // A set written under another locale or on another system may be in another order.
   if (!catalogue::IsSorted(collator_, files)) catalogue::SortFiles(collator_, &files);
   catalogue_read_ = true;

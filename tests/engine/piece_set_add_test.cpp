@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "engine/piece_set.h"
+#include "platform/path.h"
 #include "tests/support/raw_set.h"
 #include "tests/support/set_fixture.h"
 
@@ -61,6 +62,8 @@ TEST_F(AddTest, ANameCountsAsStoredOnlyWhenItIsTheSameOnceCaseIsFolded) {
       {"c\x01x", true},             // a control character
   };
   for (const auto& [name, stored] : names) {
+    // No Windows file has a control character in its name.
+    if (platform::kWindows && name[1] == '\x01') continue;
     WriteFile(SourceRoot() + name, "new");
     const std::size_t before = set.Files().size();
     ASSERT_TRUE(set.AddFiles(SourceRoot(), {{"", name}}, nullptr, nullptr, SourceRoot()));
@@ -159,6 +162,7 @@ TEST_F(AddTest, PieceSizeTooSmallForTheHeaderIsRefused) {
 }
 
 TEST_F(AddTest, NamesARebuildWouldRefuseAreLeftOutAndTheRestIsStored) {
+  if (platform::kWindows) GTEST_SKIP() << "no Windows file has a colon in its name";
   PieceSet set(Base(), 1000);
   MakeSources({{"ok", "1"}, {"c:notes.txt", "2"}, {"12:30.log", "3"}});
   const std::vector<StoredFile> entries = {

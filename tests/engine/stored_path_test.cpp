@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "engine/stored_path.h"
+#include "platform/path.h"
 
 namespace vornalis {
 namespace {
 
 TEST(StoredPathTest, FoldersConvertBothWays) {
-  EXPECT_EQ(NativeFolder("photos\\2000\\"), "photos/2000/");
+  const std::string separator(1, platform::kSeparator);
+  EXPECT_EQ(NativeFolder("photos\\2000\\"), "photos" + separator + "2000" + separator);
   EXPECT_EQ(StoredFolder("photos/2000"), "photos\\2000\\");
   EXPECT_EQ(StoredFolder("photos/"), "photos\\");
   EXPECT_EQ(StoredFolder(""), "");

@@ -181,12 +181,22 @@ void FaultFileSystem::FailNth(Op op, int n, int error) {
   count_faults_.push_back({op, counts_[op] + n, error});
 }
 
+namespace {
+
+// A fragment of a path that tests write with "/", as the system writes it.
+std::string Native(std::string fragment) {
+  std::replace(fragment.begin(), fragment.end(), '/', platform::kSeparator);
+  return fragment;
+}
+
+}  // namespace
+
 void FaultFileSystem::FailPath(Op op, std::string fragment, int error) {
-  path_faults_.push_back({op, std::move(fragment), error});
+  path_faults_.push_back({op, Native(std::move(fragment)), error});
 }
 
 void FaultFileSystem::OnOpen(std::string fragment, std::function<void()> action) {
-  open_actions_.emplace_back(std::move(fragment), std::move(action));
+  open_actions_.emplace_back(Native(std::move(fragment)), std::move(action));
 }
 
 void FaultFileSystem::LimitWrites(std::uint64_t bytes) {
