@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "platform/file_system.h"
+#include "platform/path.h"
 
 namespace vornalis::messages {
 
@@ -64,8 +65,12 @@ Status WriteFailed(const Status& status) {
   return Said(status, WriteText(status.path, status.error));
 }
 Status RenameFailed(const Status& status, std::string_view from, std::string_view to) {
-  return Said(status, Join("Can't rename ", from) + " to " + std::string(to) + ": " +
-                          platform::ErrorText(status.error));
+  std::string text = Join("Can't rename ", from) + " to " + std::string(to) + ": " +
+                     platform::ErrorText(status.error);
+  // Windows before 10 refuses to replace a file that another program holds open.
+  if (platform::kWindows && status.error == EACCES)
+    text += " (another program may be reading it; try again when it is done)";
+  return Said(status, text);
 }
 Status CopyFailed(const Status& status, const std::string& target_path) {
   return status.path == target_path ? WriteFailed(status) : ReadFailed(status);

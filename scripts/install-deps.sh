@@ -13,6 +13,10 @@ packages=(
   qt6-documentation-tools           # qhelpgenerator, which compiles the help at build time
   adwaita-icon-theme fonts-dejavu-core  # file-type icons and a font for the desktop program
   xvfb xauth                        # running the desktop program without a display
+  bsdutils                          # script: a terminal for the tests of the made programs
+  g++-mingw-w64-i686-posix          # the Windows stub, engine and CLI (32-bit, cross-built)
+  googletest                        # GoogleTest's sources, built for Windows
+  wine wine32:i386                  # running the Windows programs and tests
 )
 
 missing=()
@@ -23,5 +27,7 @@ done
 
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+# The 32-bit Wine comes from the i386 architecture.
+dpkg --print-foreign-architectures | grep -qx i386 || "${sudo_cmd[@]}" dpkg --add-architecture i386
 "${sudo_cmd[@]}" apt-get update
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the normal build, the sanitizer build (ASan + UBSan)
-# and short runs of the fuzzers. Installs what the build needs first.
+# Builds everything and runs every test: the normal build, the Windows build with its tests
+# under Wine, the sanitizer build (ASan + UBSan) and short runs of the fuzzers. Installs what
+# the build needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -13,6 +14,16 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNALIS_WERROR
 cmake --build build -j "$jobs"
 echo "== tests"
 (cd build && ctest --output-on-failure -j "$jobs")
+
+echo "== Windows build (32-bit, mingw-w64): the engine, vornalis-cli and the engine's tests"
+cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DVORNALIS_WERROR=ON >/dev/null
+cmake --build build-win32 -j "$jobs"
+echo "== Windows tests under Wine, and sets crossing between the systems"
+export WINEPREFIX="$PWD/build-win32/wine-prefix"
+tests/windows/run_tests.sh build-win32
+tests/windows/interop_test.sh build/bin build-win32/bin
+wineserver -k 2>/dev/null || true
 
 echo "== kill campaign (short form: 10 random SIGKILLs per kind of set)"
 tests/attack/kill_campaign.sh build/bin/vornalis-cli 10 no
