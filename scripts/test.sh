@@ -17,7 +17,7 @@ echo "== tests"
 
 echo "== Windows build (32-bit, mingw-w64): the engine, vornalis-cli and the engine's tests"
 cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DVORNALIS_WERROR=ON >/dev/null
+  -DCMAKE_BUILD_TYPE=MinSizeRel -DVORNALIS_WERROR=ON >/dev/null
 cmake --build build-win32 -j "$jobs"
 echo "== Windows tests under Wine, and sets crossing between the systems"
 export WINEPREFIX="$PWD/build-win32/wine-prefix"
