@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/console.h"
 #include "platform/win32_path.h"
@@ -16,6 +17,16 @@ HANDLE HandleOf(Stream stream) {
   return ::GetStdHandle(stream == Stream::kInput    ? STD_INPUT_HANDLE
                         : stream == Stream::kOutput ? STD_OUTPUT_HANDLE
                                                     : STD_ERROR_HANDLE);
+}
+
+// The console's code pages before the program changed them: the console belongs to the command
+// prompt the program was started from as well, which gets them back when the program ends.
+UINT previous_output_code_page = 0;
+UINT previous_input_code_page = 0;
+
+void RestoreCodePages() {
+  ::SetConsoleOutputCP(previous_output_code_page);
+  ::SetConsoleCP(previous_input_code_page);
 }
 
 }  // namespace
@@ -36,8 +47,12 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 }
 
 void PrepareConsole() {
+  previous_output_code_page = ::GetConsoleOutputCP();
+  previous_input_code_page = ::GetConsoleCP();
+  if (previous_output_code_page == 0) return;  // no console
   ::SetConsoleOutputCP(CP_UTF8);
   ::SetConsoleCP(CP_UTF8);
+  std::atexit(RestoreCodePages);
 }
 
 bool ConsoleIsOwn() {
