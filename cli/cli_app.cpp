@@ -56,8 +56,35 @@ int Run(int argc, char** argv) {
   info->add_option("SET", set, set_help)->required();
 
   CLI::App* verify = app.add_subcommand(
-      "verify", "Check that every piece the catalogue needs is there and sound (structure only)");
+      "verify",
+      "Check that every piece the catalogue needs is there and sound; with recovery files "
+      "beside the set, every byte of every piece too");
   verify->add_option("SET", set, set_help)->required();
+  verify->add_flag("-q,--quiet", options.quiet, "show no progress");
+
+  unsigned redundancy = 10, recovery_files = 0;
+  CLI::App* protect = app.add_subcommand(
+      "protect",
+      "Write recovery files (PAR 2.0) beside the set, from which a lost or damaged piece can be "
+      "rebuilt; they replace older ones");
+  protect->add_option("SET", set, set_help)->required();
+  protect->add_option("--redundancy", redundancy, "recovery data, in percent of the set (10)")
+      ->check(CLI::Range(1, 100));
+  protect
+      ->add_option("--recovery-files", recovery_files,
+                   "how many recovery files (by default as many as keep to the piece size)")
+      ->check(CLI::Range(1, 1000));
+  protect->add_option("--memory", options.memory_mb, "MB of recovery data held at once (128)")
+      ->check(CLI::Range(1, 65536));
+  protect->add_flag("-q,--quiet", options.quiet, "show no progress");
+
+  CLI::App* repair = app.add_subcommand(
+      "repair", "Rebuild missing and damaged pieces (and the header) from the recovery files");
+  repair->add_option("SET", set, "the set: its header file (also when it is lost) or a piece")
+      ->required();
+  repair->add_option("--memory", options.memory_mb, "MB of rebuilt data held at once (128)")
+      ->check(CLI::Range(1, 65536));
+  repair->add_flag("-q,--quiet", options.quiet, "show no progress");
 
   CLI::App* make_exe = app.add_subcommand(
       "make-exe",
@@ -81,7 +108,9 @@ int Run(int argc, char** argv) {
   if (extract->parsed()) return ExtractCommand(set, target, files, options);
   if (info->parsed()) return InfoCommand(set);
   if (make_exe->parsed()) return MakeExeCommand(set, native);
-  return VerifyCommand(set);
+  if (protect->parsed()) return ProtectCommand(set, redundancy, recovery_files, options);
+  if (repair->parsed()) return RepairCommand(set, options);
+  return VerifyCommand(set, options);
 }
 
 }  // namespace vornalis::cli

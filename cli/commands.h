@@ -12,7 +12,8 @@ namespace vornalis::cli {
 enum ExitStatus { kOk = 0, kFailed = 1, kUsage = 2 };
 
 struct CommonOptions {
-  bool quiet = false;  // no progress line
+  bool quiet = false;      // no progress line
+  unsigned memory_mb = 0;  // for recovery data held at once; 0: the default, 128 MB
 };
 
 int CreateCommand(const std::string& set, const std::string& size, bool force,
@@ -23,7 +24,11 @@ int ListCommand(const std::string& set, bool long_format, bool json);
 int ExtractCommand(const std::string& set, const std::string& target,
                    const std::vector<std::string>& files, const CommonOptions& options);
 int InfoCommand(const std::string& set);
-int VerifyCommand(const std::string& set);
+// Checks the structure and, where recovery files are there, every byte of the set.
+int VerifyCommand(const std::string& set, const CommonOptions& options);
+int ProtectCommand(const std::string& set, unsigned redundancy, unsigned files,
+                   const CommonOptions& options);
+int RepairCommand(const std::string& set, const CommonOptions& options);
 int MakeExeCommand(const std::string& set, bool native);
 
 }  // namespace vornalis::cli

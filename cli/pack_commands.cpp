@@ -6,9 +6,11 @@
 #include "cli/progress.h"
 #include "cli/shown_name.h"
 #include "engine/format.h"
+#include "engine/messages.h"
 #include "engine/piece_set.h"
 #include "engine/piece_size.h"
 #include "engine/set_files.h"
+#include "engine/set_recovery.h"
 #include "engine/size_text.h"
 #include "engine/source_walk.h"
 #include "platform/file_system.h"
@@ -112,6 +114,10 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
       std::printf("Stored %zu files. %s\n", progress.stored, totals.c_str());
     else
       PrintError("Nothing was stored; the set is as it was before. " + totals);
+    // Recovery files made before no longer match a set that has changed.
+    if (progress.stored > 0 && !FindRecoveryFiles(platform::RealFileSystem(), set.Paths()).empty())
+      PrintError(messages::RecoveryOutdated(set.Paths().Header()) + " (vornalis-cli protect " +
+                 set.Paths().Header() + ")");
   } else {
     // The new catalogue did not replace the old one: say what the set holds now, as a reader
     // finds it.

@@ -1,4 +1,4 @@
-// list, info and verify: reading a set without changing anything.
+// list and info: reading a set without changing anything.
 #include <algorithm>
 #include <cstdio>
 
@@ -8,7 +8,6 @@
 #include "cli/shown_name.h"
 #include "engine/set_files.h"
 #include "engine/size_text.h"
-#include "engine/verify.h"
 
 namespace vornalis::cli {
 namespace {
@@ -80,29 +79,6 @@ int InfoCommand(const std::string& set_argument) {
   std::printf("Catalogue blocks:  %u\n", set->CatalogueBlocks());
   std::printf("Overflow pieces:   %u\n", set->OverflowPieces());
   return kOk;
-}
-
-int VerifyCommand(const std::string& set_argument) {
-  auto set = OpenSet(set_argument, SetAccess::kReadOnly);
-  if (!set) return kFailed;
-  const VerifyReport report = VerifySet(*set);
-  for (const VerifyProblem& problem : report.problems) {
-    std::printf("%s\n", ShownName(problem.status.message).c_str());
-    std::string affected;
-    for (std::size_t i = 0; i < problem.affected.size() && i < 10; ++i)
-      affected += (i ? ", " : "") + problem.affected[i];
-    if (problem.affected.size() > 10)
-      affected += " and " + std::to_string(problem.affected.size() - 10) + " more";
-    std::printf("  affects: %s\n", ShownName(affected).c_str());
-  }
-  std::printf("Checked %u pieces and %zu stored files: %s.\n", report.pieces_checked,
-              set->Files().size(),
-              report.ok() ? "the structure is sound"
-                          : (std::to_string(report.problems.size()) + " problem(s) found").c_str());
-  std::printf(
-      "This checks the structure only: the format has no checksums, so changed bytes "
-      "inside a piece cannot be detected.\n");
-  return report.ok() ? kOk : kFailed;
 }
 
 }  // namespace vornalis::cli

@@ -264,4 +264,42 @@ std::string SetReplacedWhileRead(std::string_view header_path) {
          " was replaced by another program while it was read; rebuild the files again";
 }
 
+std::string NoRecoveryFiles(std::string_view header_path) {
+  return Join("No recovery files of ", header_path) + " lie beside it";
+}
+
+std::string DamagedRecoveryFile(std::string_view path) {
+  return Join("Parts of the recovery file ", path) + " are damaged; what is sound in it is used";
+}
+
+std::string OtherRecoveryFile(std::string_view path) {
+  return Join("Ignored ", path) + ": its recovery data is for other files";
+}
+
+std::string TooMuchLost(std::uint32_t bad_blocks, std::uint32_t recovery_blocks) {
+  return "Too much is lost to repair: " + std::to_string(bad_blocks) +
+         " blocks are missing or damaged, and " + std::to_string(recovery_blocks) +
+         " recovery blocks exist. Nothing was changed";
+}
+
+std::string UnsafeRecoveryName(std::string_view name) {
+  return Join("Refused the recovery files' name ", name) + ": it leads outside the set's folder";
+}
+
+std::string RepairedFileMismatch(std::string_view path) {
+  return Join("The rebuilt ", path) +
+         " does not match its recovery files; it was not put in place. Nothing was changed";
+}
+
+std::string CannotRebuild(std::string_view header_path) {
+  return Join("The recovery blocks of ", header_path) +
+         " cannot rebuild what is lost in this case; protect the set with more recovery data. "
+         "Nothing was changed";
+}
+
+std::string RecoveryOutdated(std::string_view header_path) {
+  return Join("The recovery files of ", header_path) +
+         " no longer match it: protect the set again to replace them";
+}
+
 }  // namespace vornalis::messages

@@ -109,4 +109,16 @@ std::string DamagedCatalogue(std::string_view header_path, std::string_view prob
 // A set replaced by another program after it was opened for reading.
 std::string SetReplacedWhileRead(std::string_view header_path);
 
+// Recovery files (engine/set_recovery.h).
+std::string NoRecoveryFiles(std::string_view header_path);
+std::string DamagedRecoveryFile(std::string_view path);
+std::string OtherRecoveryFile(std::string_view path);
+std::string TooMuchLost(std::uint32_t bad_blocks, std::uint32_t recovery_blocks);
+inline constexpr std::string_view kRecoveryStopped = "Interrupted: nothing was changed";
+std::string UnsafeRecoveryName(std::string_view name);
+std::string RepairedFileMismatch(std::string_view path);
+std::string CannotRebuild(std::string_view header_path);
+// After files were stored into a protected set.
+std::string RecoveryOutdated(std::string_view header_path);
+
 }  // namespace vornalis::messages

@@ -7,14 +7,15 @@
 #include "engine/name_bytes.h"
 #include "engine/patch_area.h"
 #include "platform/path.h"
+#include "recovery/par2_packets.h"
 
 namespace vornalis {
 namespace {
 
-constexpr std::string_view kPar2Magic{"PAR2\0PKT", 8};
-constexpr std::string_view kFileDescType{"PAR 2.0\0FileDesc", 16};
-constexpr std::size_t kPacketHeadSize = 64;       // magic, length, hash, set id, type
-constexpr std::size_t kFileDescNameOffset = 120;  // head, file id, two hashes, length
+using recovery::par2::kFileDescType;
+using recovery::par2::kMagic;
+constexpr std::size_t kPacketHeadSize = recovery::par2::kHeaderSize;
+constexpr std::size_t kFileDescNameOffset = kPacketHeadSize + 56;  // file id, two hashes, length
 constexpr int kMaxPackets = 256;
 
 // Reads exactly out.size() bytes at offset.
@@ -33,12 +34,14 @@ bool IsProgramFor(platform::File& file, std::uint64_t size, const std::string& s
          std::string_view(name.data(), stored.size()) == stored && name[stored.size()] == '\0';
 }
 
+}  // namespace
+
 bool IsRecoveryFileFor(platform::File& file, std::uint64_t size, const SetPaths& set) {
   const std::string header = platform::FileNameOf(set.Header());
   std::uint64_t at = 0;
   for (int packet = 0; packet < kMaxPackets && at + kPacketHeadSize <= size; ++packet) {
     std::array<char, kPacketHeadSize> head{};
-    if (!ReadAt(file, at, head) || std::string_view(head.data(), 8) != kPar2Magic) return false;
+    if (!ReadAt(file, at, head) || std::string_view(head.data(), 8) != kMagic) return false;
     const std::uint64_t length = ReadU64(head.data() + 8);
     if (length < kPacketHeadSize || length % 4 != 0 || length > size - at) return false;
     if (std::string_view(head.data() + 48, 16) == kFileDescType && length > kFileDescNameOffset &&
@@ -56,8 +59,6 @@ bool IsRecoveryFileFor(platform::File& file, std::uint64_t size, const SetPaths&
   return false;
 }
 
-}  // namespace
-
 bool IsMadeFromSet(platform::File& file, std::uint64_t size, const std::string& set_name,
                    const SetPaths& set) {
   // Most files are too short to be either, and cost nothing.
@@ -65,7 +66,7 @@ bool IsMadeFromSet(platform::File& file, std::uint64_t size, const std::string& 
   std::array<char, 8> magic{};
   if (!ReadAt(file, 0, magic)) return false;
   const std::string_view head(magic.data(), magic.size());
-  if (head == kPar2Magic) return IsRecoveryFileFor(file, size, set);
+  if (head == kMagic) return IsRecoveryFileFor(file, size, set);
   if (head.substr(0, exe::kElfMagic.size()) == exe::kElfMagic ||
       head.substr(0, exe::kWindowsMagic.size()) == exe::kWindowsMagic)
     return IsProgramFor(file, size, set_name);

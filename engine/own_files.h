@@ -16,5 +16,8 @@ namespace vornalis {
 // file that describes the set's header or one of its pieces. Its position is not moved.
 bool IsMadeFromSet(platform::File& file, std::uint64_t size, const std::string& set_name,
                    const SetPaths& set);
+// True when file (size bytes long) is a PAR 2.0 file with a file description packet that names
+// the set's header or one of its pieces.
+bool IsRecoveryFileFor(platform::File& file, std::uint64_t size, const SetPaths& set);
 
 }  // namespace vornalis

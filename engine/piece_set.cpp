@@ -89,16 +89,10 @@ Status PieceSet::CheckPieceSize(std::uint32_t size) {
 }
 
 bool PieceSet::TakeLock() {
-  Result<std::unique_ptr<platform::Lock>> lock = fs_.LockFile(paths_.Header() + ".lock");
-  if (lock.ok()) {
-    lock_ = lock.take();
-    return true;
-  }
-  const std::string header = paths_.Header();
-  if (lock.error() == EWOULDBLOCK)
-    return Fail(Status::Error(Status::Code::kInUse, header, messages::SetInUse(header)));
-  if (lock.error() == platform::kNotALockFile) return Fail(messages::InTheWay(header + ".lock"));
-  return Fail(messages::CreateFailed(lock.status()));
+  Result<std::unique_ptr<platform::Lock>> lock = LockSet(fs_, paths_);
+  if (!lock.ok()) return Fail(lock.status());
+  lock_ = lock.take();
+  return true;
 }
 
 bool PieceSet::Fail(Status status) {

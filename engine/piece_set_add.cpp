@@ -150,7 +150,7 @@ void PieceSet::CollectOwnFiles() {
   for (const platform::DirEntry& entry : *entries) {
     const std::string& name = entry.name;
     const std::uint32_t piece = PieceNumberOf(paths_, name);
-    const bool own = piece != 0 || name == header || name == header + ".lock" ||
+    const bool own = piece != 0 || name == header || name == platform::FileNameOf(paths_.Lock()) ||
                      name.compare(0, header.size() + 6, header + ".aside") == 0 ||
                      name.compare(0, temp.size(), temp) == 0;
     if (!own) continue;

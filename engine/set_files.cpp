@@ -1,5 +1,7 @@
 #include "engine/set_files.h"
 
+#include <cerrno>
+
 #include <array>
 #include <vector>
 
@@ -121,6 +123,16 @@ Result<SetPaths> IdentifySetFile(const std::string& path, platform::FileSystem& 
   if (!header_length.ok()) return messages::OpenFailed(header_length.status());
   if (!HasMagic(header_head, *header_length, format::kHeaderMagic)) return Invalid(header);
   return paths;
+}
+
+Result<std::unique_ptr<platform::Lock>> LockSet(platform::FileSystem& fs, const SetPaths& paths) {
+  Result<std::unique_ptr<platform::Lock>> lock = fs.LockFile(paths.Lock());
+  if (lock.ok()) return lock;
+  const std::string header = paths.Header();
+  if (lock.error() == EWOULDBLOCK)
+    return Status::Error(Status::Code::kInUse, header, messages::SetInUse(header));
+  if (lock.error() == platform::kNotALockFile) return messages::InTheWay(paths.Lock());
+  return messages::CreateFailed(lock.status());
 }
 
 }  // namespace vornalis

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,8 @@ struct SetPaths {
   std::string extension = ".pec";
 
   std::string Header() const { return base + extension; }
+  // The lock a set's writer holds (platform/file_system.h, LockFile).
+  std::string Lock() const { return Header() + ".lock"; }
   std::string Piece(std::uint32_t number) const;
 };
 
@@ -46,6 +49,11 @@ std::string PiecePath(std::string_view base_path, std::uint32_t number);
 std::string TempPrefix(std::string_view base_path);
 // The file-name part of a base path: "backup" for /data/backup.
 std::string SetNameOf(std::string_view base_path);
+
+// Takes the set's lock, as its writer holds it, without waiting. Fails with kInUse and
+// SetInUse's message while another program holds it, with kNameTaken when a file that is no
+// lock file has its name.
+Result<std::unique_ptr<platform::Lock>> LockSet(platform::FileSystem& fs, const SetPaths& paths);
 
 // Identifies path as the header file or any data or overflow piece of a set, and checks that
 // the set's header file begins as one should; the set's paths (its base path, and the

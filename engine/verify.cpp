@@ -36,20 +36,23 @@ Status CheckPiece(const PieceSet& set, std::uint32_t n) {
 
 }  // namespace
 
-VerifyReport VerifySet(const PieceSet& set) {
-  VerifyReport report;
-  const SetShape shape = set.Shape();
-  std::map<std::uint32_t, std::vector<std::string>> users;  // piece -> files with bytes in it
+std::map<std::uint32_t, std::vector<std::string>> FilesByPiece(const PieceSet& set) {
+  std::map<std::uint32_t, std::vector<std::string>> users;
   for (const StoredFile& entry : set.Files()) {
-    if (Status problem = CheckEntry(entry, shape, &set.Overlaps()); !problem.ok()) {
-      report.problems.push_back({std::move(problem), {entry.Folder + entry.Name}});
-      continue;
-    }
+    if (!CheckEntry(entry, set.Shape(), &set.Overlaps()).ok()) continue;
     const PieceSpan span = SpanOf(entry, set.PieceSize());
     for (std::uint32_t n = span.first; n <= span.last && n >= span.first; ++n)
       users[n].push_back(entry.Folder + entry.Name);
   }
-  for (auto& [n, files] : users) {
+  return users;
+}
+
+VerifyReport VerifySet(const PieceSet& set) {
+  VerifyReport report;
+  for (const StoredFile& entry : set.Files())
+    if (Status problem = CheckEntry(entry, set.Shape(), &set.Overlaps()); !problem.ok())
+      report.problems.push_back({std::move(problem), {entry.Folder + entry.Name}});
+  for (auto& [n, files] : FilesByPiece(set)) {
     ++report.pieces_checked;
     Status problem = CheckPiece(set, n);
     if (!problem.ok()) report.problems.push_back({std::move(problem), std::move(files)});

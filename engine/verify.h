@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,5 +28,9 @@ struct VerifyReport {
 
 // Pieces are opened as the set knows them (PieceSet::OpenPiece), through its file system.
 VerifyReport VerifySet(const PieceSet& set);
+
+// The stored files (Folder + Name) that have bytes in each data piece, by piece number; entries
+// that point outside the stored bytes are left out.
+std::map<std::uint32_t, std::vector<std::string>> FilesByPiece(const PieceSet& set);
 
 }  // namespace vornalis

@@ -14,6 +14,7 @@ packages=(
   adwaita-icon-theme fonts-dejavu-core  # file-type icons and a font for the desktop program
   xvfb xauth                        # running the desktop program without a display
   bsdutils                          # script: a terminal for the tests of the made programs
+  par2                              # the independent check of recovery files
   g++-mingw-w64-i686-posix          # the Windows stub, engine and CLI (32-bit, cross-built)
   googletest                        # GoogleTest's sources, built for Windows
   wine wine32:i386                  # running the Windows programs and tests

@@ -73,6 +73,12 @@ class MainFormWindowTest : public QObject, protected FormTestState {
                               << "A&ssemble" << QKeySequence("Ctrl+S") << "" << true;
     QTest::newRow("Make .EXE") << "ActionMakeExe"
                                << "&Make .EXE" << QKeySequence() << "" << true;
+    QTest::newRow("Verify") << "ActionVerify"
+                            << "&Verify" << QKeySequence() << "" << true;
+    QTest::newRow("Protect") << "ActionProtect"
+                             << "&Protect..." << QKeySequence() << "" << true;
+    QTest::newRow("Repair") << "ActionRepair"
+                            << "&Repair" << QKeySequence() << "" << true;
     QTest::newRow("Help") << "ActionHelpContents"
                           << "&Contents && Index" << QKeySequence("F1")
                           << "Display the help contents screen" << false;
@@ -113,7 +119,8 @@ class MainFormWindowTest : public QObject, protected FormTestState {
     QCOMPARE(items(Menu("FileMenu")), (QStringList{"ActionFileNew", "ActionFileOpen",
                                                    "ActionFileClose", "-", "ActionFileExit"}));
     QCOMPARE(items(Menu("Action1")),
-             (QStringList{"ActionAdd", "ActionAddFolder", "ActionAssemble", "ActionMakeExe"}));
+             (QStringList{"ActionAdd", "ActionAddFolder", "ActionAssemble", "ActionMakeExe",
+                          "ActionVerify", "ActionProtect", "ActionRepair"}));
     QCOMPARE(items(Menu("HelpMenu")),
              (QStringList{"ActionHelpContents", "ActionHelpHowToUse", "-", "ActionHelpAbout"}));
 

@@ -25,6 +25,8 @@ class CallbackGuard {
       return stop;
     }
   }
+  // Whether a callback threw (and the engine was told to stop).
+  bool Caught() const { return caught_ != nullptr; }
   // Rethrows what a callback threw, once; does nothing when none did.
   void RethrowCaught() {
     if (!caught_) return;

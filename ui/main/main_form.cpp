@@ -18,6 +18,7 @@
 #include "engine/messages.h"
 #include "engine/set_files.h"
 #include "engine/size_text.h"
+#include "engine/verify.h"
 #include "exe/make_exe.h"
 #include "platform/path.h"
 #include "ui/dialogs/about_dlg.h"
@@ -29,6 +30,7 @@
 #include "ui/dialogs/file_new_dialog_ext_lower.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/dialogs/modal_seam.h"
+#include "ui/dialogs/protect_dlg.h"
 #include "ui/help/help_window.h"
 #include "ui/main/busy_input.h"
 #include "ui/main/file_list_model.h"
@@ -62,6 +64,7 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, platform_qt::Fil
   CreateSpeedBar();
   CreateBody();
   ErrorDlg_ = new TErrorDlg(this);
+  ProtectDlg_ = new TProtectDlg(this);
   setWindowIcon(ProgramIcon());
 
   // The piece-size panel lives for the whole run, so it keeps the last choice; the New
@@ -210,6 +213,8 @@ bool TMainForm::IsOpenSet(const SetPaths& paths) {
 void TMainForm::OpenPieceFile(const std::string& path) {
   const Result<SetPaths> paths = IdentifySetFile(path, fs_);
   if (!paths.ok()) {
+    // A header that is damaged or lost may be rebuilt from recovery files beside it.
+    if (OfferRepair(FindSetPaths(fs_, BasePathOf(path)), paths.status().message)) return;
     MessageBox::Error(this, ShownText(paths.status().message));
     return;
   }
@@ -224,9 +229,21 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   std::unique_ptr<PieceSet> set = ReadSet(*paths, &read_only);
   if (!set->CatalogueRead()) {
     // A set whose catalogue cannot be read is not opened: there is nothing to list, close or
-    // make an executable of. The message names the file that failed.
-    MessageBox::Error(this, ShownText(messages::Explained(set->LastStatus())));
+    // make an executable of. Recovery files may rebuild it; else the message names the file
+    // that failed.
+    const std::string problem = messages::Explained(set->LastStatus());
+    set.reset();
+    if (OfferRepair(*paths, problem)) return;
+    MessageBox::Error(this, ShownText(problem));
     return;
+  }
+  // A piece the catalogue needs that is missing or cut short is found by the structure's check
+  // (a quick one: each piece's head and length); with recovery files the set can be repaired.
+  if (const VerifyReport report = VerifySet(*set); !report.ok()) {
+    const std::string problem = report.problems.front().status.message;
+    set.reset();
+    if (OfferRepair(*paths, problem)) return;
+    set = ReadSet(*paths, &read_only);
   }
   CloseCurrentSet();
   ClearFileList();

@@ -50,9 +50,10 @@ class TAssembleDlgExtUp;
 class TErrorDlg;
 class TFileNewDialogExtLower;
 class TFriendlyStatusBar;
+class TProtectDlg;
 
 // Which long command a progress step belongs to.
-enum class ProgressStep { kAdding, kAssembling };
+enum class ProgressStep { kAdding, kAssembling, kChecking, kProtecting, kRepairing };
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -124,6 +125,7 @@ class TMainForm : public QMainWindow {
   TApFolderDialog* FileAssembleFolderDialog() const { return FileAssembleFolderDialog_; }
   TApFolderDialog* FileAddFolderDialog() const { return FileAddFolderDialog_; }
   TAssembleDlgExtUp* AssembleDlgExtUp() const { return AssembleDlgExtUp_; }
+  TProtectDlg* ProtectDlg() const { return ProtectDlg_; }
 
  signals:
   // After each progress step, with its percentage (lets a watcher follow a long command).
@@ -139,6 +141,9 @@ class TMainForm : public QMainWindow {
   void ActionSelectAllExecute();
   void ActionAssembleExecute();
   void ActionMakeExeExecute();
+  void ActionVerifyExecute();
+  void ActionProtectExecute();
+  void ActionRepairExecute();
   void HelpContents();
   void HelpHowToUse();
   void HelpAbout();
@@ -185,6 +190,17 @@ class TMainForm : public QMainWindow {
   };
   void StartBusy();
   void EndBusy();
+  // Recovery files (main_form_recovery.cpp). Runs work(paths, progress) on the open set as it
+  // lies closed, under the busy display, and opens the set again afterwards.
+  template <typename Work>
+  void WithSetClosed(ProgressStep step, Work work);
+  void ProtectOpenSet(unsigned redundancy);
+  // Repairs the set at paths from its recovery files, saying how it went, and opens it when it
+  // was not open; true when something was repaired.
+  bool RepairSetAt(const SetPaths& paths);
+  // For a set that cannot be used whole (problem says why): when recovery files lie beside it,
+  // asks whether to repair it and does; true when it was repaired.
+  bool OfferRepair(const SetPaths& paths, const std::string& problem);
   // Destroys CurrentSet, which writes its catalogue; tells the user when that fails.
   void CloseCurrentSet();
   // After a new set was made: when it cannot store (another program is storing into a set of
@@ -230,6 +246,7 @@ class TMainForm : public QMainWindow {
   TApFolderDialog* FileAssembleFolderDialog_ = nullptr;
   TApFolderDialog* FileAddFolderDialog_ = nullptr;
   TAssembleDlgExtUp* AssembleDlgExtUp_ = nullptr;
+  TProtectDlg* ProtectDlg_ = nullptr;
   QToolBar* SpeedBar = nullptr;
   QTreeView* ListViewFiles = nullptr;
   TFriendlyStatusBar* StatusLine = nullptr;
@@ -246,6 +263,9 @@ class TMainForm : public QMainWindow {
   QAction* ActionSelectAll = nullptr;
   QAction* ActionAssemble = nullptr;
   QAction* ActionMakeExe = nullptr;
+  QAction* ActionVerify = nullptr;
+  QAction* ActionProtect = nullptr;
+  QAction* ActionRepair = nullptr;
   QAction* ActionHelpContents = nullptr;
   QAction* ActionHelpHowToUse = nullptr;
   QAction* ActionHelpAbout = nullptr;

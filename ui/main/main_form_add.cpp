@@ -10,6 +10,7 @@
 
 #include "engine/messages.h"
 #include "engine/set_files.h"
+#include "engine/set_recovery.h"
 #include "engine/source_walk.h"
 #include "platform/path.h"
 #include "ui/dialogs/choose_size.h"
@@ -17,6 +18,7 @@
 #include "ui/dialogs/ext/ap_folder_dlg.h"
 #include "ui/dialogs/ext/ap_open_dlg.h"
 #include "ui/dialogs/message_box.h"
+#include "ui/dialogs/protect_dlg.h"
 #include "ui/main/busy_input.h"
 #include "ui/main/file_list_model.h"
 #include "ui/main/main_form.h"
@@ -54,15 +56,25 @@ void TMainForm::ActionAddFolderExecute() {
 
 void TMainForm::AddPaths(const std::vector<std::string>& paths) {
   if (!CurrentSet_ || paths.empty()) return;
-  BusyPeriod busy(*this);
-  Input_->FlushKeyMessages();
-  // Every path is stored relative to the folder that holds them all, so files from several
-  // folders each keep their own folder and none is read from the wrong place.
-  const SourceList sources = CollectSources(paths, fs_, SourceLayout::kAllFromCommonRoot);
-  RunAddFiles(sources.groups.empty() ? std::string() : sources.groups[0].source_root, sources);
-  FileCount_ = static_cast<std::uint32_t>(CurrentSet_->Files().size());
-  TotalBytes_ = CurrentSet_->TotalBytes();
-  ShowTotals();
+  const std::size_t before = CurrentSet_->Files().size();
+  {
+    BusyPeriod busy(*this);
+    Input_->FlushKeyMessages();
+    // Every path is stored relative to the folder that holds them all, so files from several
+    // folders each keep their own folder and none is read from the wrong place.
+    const SourceList sources = CollectSources(paths, fs_, SourceLayout::kAllFromCommonRoot);
+    RunAddFiles(sources.groups.empty() ? std::string() : sources.groups[0].source_root, sources);
+    FileCount_ = static_cast<std::uint32_t>(CurrentSet_->Files().size());
+    TotalBytes_ = CurrentSet_->TotalBytes();
+    ShowTotals();
+  }
+  // Recovery files made before the add no longer match the set: a new protection is offered.
+  if (CurrentSet_ && CurrentSet_->Files().size() > before &&
+      !FindRecoveryFiles(fs_, CurrentSet_->Paths()).empty() &&
+      MessageBox::Warning(this,
+                          ShownText(messages::RecoveryOutdated(CurrentSet_->Paths().Header())) +
+                              QStringLiteral(".\nProtect it again now?")))
+    ProtectOpenSet(ProtectDlg_->Redundancy());
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {

@@ -64,6 +64,14 @@ void TMainForm::CreateActions() {
        QKeySequence(Qt::CTRL | Qt::Key_S), "", &TMainForm::ActionAssembleExecute},
       {&ActionMakeExe, "ActionMakeExe", "&Make .EXE", "", QKeySequence(), "",
        &TMainForm::ActionMakeExeExecute},
+      {&ActionVerify, "ActionVerify", "&Verify", "", QKeySequence(),
+       "Check the set's pieces, every byte of them where recovery files lie beside it",
+       &TMainForm::ActionVerifyExecute},
+      {&ActionProtect, "ActionProtect", "&Protect...", "", QKeySequence(),
+       "Make recovery files, from which a lost or damaged piece can be rebuilt",
+       &TMainForm::ActionProtectExecute},
+      {&ActionRepair, "ActionRepair", "&Repair", "", QKeySequence(),
+       "Rebuild lost and damaged pieces from the recovery files", &TMainForm::ActionRepairExecute},
       {&ActionHelpContents, "ActionHelpContents", "&Contents && Index", "",
        QKeySequence(Qt::Key_F1), "Display the help contents screen", &TMainForm::HelpContents},
       {&ActionHelpHowToUse, "ActionHelpHowToUse", "&How to Use Help", "", QKeySequence(),
@@ -109,6 +117,9 @@ void TMainForm::CreateMenus() {
   Action1->addAction(ActionAddFolder);
   Action1->addAction(ActionAssemble);
   Action1->addAction(ActionMakeExe);
+  Action1->addAction(ActionVerify);
+  Action1->addAction(ActionProtect);
+  Action1->addAction(ActionRepair);
 
   HelpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
   HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
@@ -233,7 +244,8 @@ void TMainForm::updateActions() {
   for (QAction* action : {ActionFileNew, ActionFileOpen, ActionFileExit, ActionHelpContents,
                           ActionHelpHowToUse, ActionHelpAbout})
     action->setEnabled(idle);
-  for (QAction* action : {ActionFileClose, ActionAssemble, ActionMakeExe, ActionSelectAll})
+  for (QAction* action : {ActionFileClose, ActionAssemble, ActionMakeExe, ActionVerify,
+                          ActionProtect, ActionRepair, ActionSelectAll})
     action->setEnabled(idle && SetOpen_);
   // A set opened read-only, or whose catalogue could not be read, takes no files.
   for (QAction* action : {ActionAdd, ActionAddFolder})

@@ -40,8 +40,10 @@ void TMainForm::BeginProgress() {
 }
 
 void TMainForm::StepProgress(ProgressStep step, const QString& file_name, int percent) {
-  const QString word =
-      step == ProgressStep::kAdding ? QStringLiteral("Adding ") : QStringLiteral("Assembling ");
+  static const QString kWords[] = {QStringLiteral("Adding "), QStringLiteral("Assembling "),
+                                   QStringLiteral("Checking "), QStringLiteral("Protecting "),
+                                   QStringLiteral("Repairing ")};
+  const QString& word = kWords[static_cast<int>(step)];
   StatusLine->SetPanelText(1, word + file_name + QStringLiteral(" ..."));
   // The command keeps the event loop busy between steps, so paint now.
   StatusLine->repaint();

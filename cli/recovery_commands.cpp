@@ -1,0 +1,227 @@
+// protect, verify and repair: recovery files beside a set, checking the set's structure and,
+// where recovery files are there, every byte of its pieces, and rebuilding what is lost.
+#include <cstdio>
+#include <thread>
+
+#include "cli/commands.h"
+#include "cli/open_set.h"
+#include "cli/progress.h"
+#include "cli/shown_name.h"
+#include "engine/messages.h"
+#include "engine/set_recovery.h"
+#include "engine/size_text.h"
+#include "engine/verify.h"
+#include "platform/interrupts.h"
+#include "platform/path.h"
+#include "recovery/galois.h"
+
+namespace vornalis::cli {
+namespace {
+
+// Shows how far the work has come, and stops it on Ctrl-C.
+class RecoveryProgress final : public recovery::Progress {
+ public:
+  RecoveryProgress(ProgressLine& line, std::string what) : line_(line), what_(std::move(what)) {}
+  bool Step(std::uint64_t done, std::uint64_t total) noexcept override {
+    line_.Update(total == 0 ? 100 : static_cast<int>(done * 100 / total), what_, done);
+    return !platform::InterruptGuard::Requested();
+  }
+
+ private:
+  ProgressLine& line_;
+  std::string what_;
+};
+
+recovery::WorkOptions Work(const CommonOptions& options) {
+  recovery::WorkOptions work;
+  work.threads = std::max(1u, std::thread::hardware_concurrency());
+  if (options.memory_mb > 0) work.memory = std::uint64_t{options.memory_mb} << 20;
+  return work;
+}
+
+std::string Joined(const std::vector<std::string>& items, std::size_t most = 10) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size() && i < most; ++i) text += (i ? ", " : "") + items[i];
+  if (items.size() > most) text += " and " + std::to_string(items.size() - most) + " more";
+  return text;
+}
+
+// The set a command names, also when its header is damaged or lost: then the set whose header
+// that name would be, which its recovery files may still know.
+Result<SetPaths> SetOf(const std::string& argument) {
+  Result<SetPaths> paths = IdentifySetFile(argument);
+  if (paths.ok()) return paths;
+  const SetPaths guess = FindSetPaths(platform::RealFileSystem(), BasePathOf(argument));
+  if (!FindRecoveryFiles(platform::RealFileSystem(), guess).empty()) return guess;
+  return paths;
+}
+
+void PrintWarnings(const std::vector<std::string>& warnings) {
+  for (const std::string& warning : warnings) PrintError("Warning: " + warning);
+}
+
+// Says what check found, file by file; true when the set is whole.
+bool Report(const SetCheck& check) {
+  for (const DamagedFile& file : check.damaged) {
+    const recovery::FileCheck* found = nullptr;
+    for (const recovery::FileCheck& f : check.result.files)
+      if (f.path == file.path) found = &f;
+    std::string line = file.missing ? file.path + " is missing"
+                       : file.bad_slices == 0
+                           ? file.path + " has bytes after its end"
+                           : file.path + " is damaged (" + std::to_string(file.bad_slices) +
+                                 " of " + std::to_string(found ? found->slices : 0) + " blocks)";
+    std::printf("%s\n", ShownName(line).c_str());
+    if (file.piece == 0)
+      std::printf("  it is the header: no stored file can be read until it is repaired\n");
+    else if (!file.affected.empty())
+      std::printf("  affects: %s\n", ShownName(Joined(file.affected)).c_str());
+  }
+  const recovery::CheckResult& result = check.result;
+  if (check.whole()) {
+    std::printf("All %zu files of the set match their recovery files.\n", result.files.size());
+    return true;
+  }
+  std::printf("%u blocks are missing or damaged; %u recovery blocks exist: %s\n", result.bad_slices,
+              result.recovery_slices,
+              result.repairable() ? "a repair is possible (vornalis-cli repair SET)."
+                                  : "too much is lost to repair.");
+  return false;
+}
+
+}  // namespace
+
+int ProtectCommand(const std::string& set_argument, unsigned redundancy, unsigned files,
+                   const CommonOptions& options) {
+  platform::InterruptGuard interrupt;
+  const Result<SetPaths> paths = IdentifySetFile(set_argument);
+  if (!paths.ok()) {
+    PrintError(messages::Explained(paths.status()));
+    return kFailed;
+  }
+  ProtectRequest request;
+  request.redundancy_percent = redundancy;
+  request.recovery_files = files;
+  request.work = Work(options);
+  ProgressLine line(options.quiet);
+  RecoveryProgress progress(line, "protecting " + platform::FileNameOf(paths->Header()));
+  const Result<ProtectReport> report =
+      ProtectSet(platform::RealFileSystem(), *paths, request, &progress);
+  line.Finish();
+  if (!report.ok()) {
+    if (platform::InterruptGuard::Requested()) {
+      PrintError("Interrupted: no recovery file was written; older ones are as they were");
+      return platform::InterruptGuard::ExitStatus();
+    }
+    PrintError(messages::Explained(report.status()));
+    return kFailed;
+  }
+  const recovery::Plan& plan = report->plan;
+  std::printf(
+      "Blocks of %llu bytes: %u of the set, %u recovery blocks (%u%%) in %zu files of "
+      "at most %llu bytes%s.\n",
+      static_cast<unsigned long long>(plan.slice_size), plan.input_slices, plan.recovery_slices,
+      redundancy, plan.slices_per_file.size(), static_cast<unsigned long long>(plan.largest_file),
+      plan.fits_media ? ", each within the piece size" : " (larger than the piece size)");
+  for (const std::string& path : report->outcome.written)
+    std::printf("Wrote %s\n", ShownName(path).c_str());
+  for (const std::string& path : report->removed)
+    std::printf("Removed the older %s\n", ShownName(path).c_str());
+  std::printf("Read the set %u time%s, holding %s of recovery data at once; %s arithmetic.\n",
+              report->outcome.passes, report->outcome.passes == 1 ? "" : "s",
+              SizeText(report->outcome.recovery_memory).c_str(),
+              std::string(recovery::gf::EngineName(recovery::gf::BestEngine())).c_str());
+  return kOk;
+}
+
+int VerifyCommand(const std::string& set_argument, const CommonOptions& options) {
+  platform::InterruptGuard interrupt;
+  const Result<SetPaths> paths = SetOf(set_argument);
+  if (!paths.ok()) {
+    PrintError(messages::Explained(paths.status()));
+    return kFailed;
+  }
+  platform::FileSystem& fs = platform::RealFileSystem();
+  const Result<SetRecovery> recovery = LoadSetRecovery(fs, *paths);
+  bool whole = true;
+  if (recovery.ok()) {
+    PrintWarnings(recovery->warnings);
+    ProgressLine line(options.quiet);
+    RecoveryProgress progress(line, "checking " + platform::FileNameOf(paths->Header()));
+    const Result<SetCheck> check = CheckSet(fs, *paths, *recovery, Work(options), &progress);
+    line.Finish();
+    if (!check.ok()) {
+      PrintError(platform::InterruptGuard::Requested() ? "Interrupted"
+                                                       : messages::Explained(check.status()));
+      return platform::InterruptGuard::Requested() ? platform::InterruptGuard::ExitStatus()
+                                                   : kFailed;
+    }
+    whole = Report(*check);
+    // A header that is not whole is not read: its catalogue may say anything.
+    for (const DamagedFile& file : check->damaged)
+      if (file.piece == 0) return kFailed;
+  }
+
+  auto set = OpenSet(set_argument, SetAccess::kReadOnly);
+  if (!set) return kFailed;
+  const VerifyReport report = VerifySet(*set);
+  for (const VerifyProblem& problem : report.problems) {
+    std::printf("%s\n", ShownName(problem.status.message).c_str());
+    std::printf("  affects: %s\n", ShownName(Joined(problem.affected)).c_str());
+  }
+  std::printf("Checked %u pieces and %zu stored files: %s.\n", report.pieces_checked,
+              set->Files().size(),
+              report.ok() ? "the structure is sound"
+                          : (std::to_string(report.problems.size()) + " problem(s) found").c_str());
+  if (!recovery.ok())
+    std::printf(
+        "This checks the structure only: the format has no checksums, so changed bytes inside a "
+        "piece cannot be detected. Recovery files (vornalis-cli protect) make that possible.\n");
+  return report.ok() && whole ? kOk : kFailed;
+}
+
+int RepairCommand(const std::string& set_argument, const CommonOptions& options) {
+  platform::InterruptGuard interrupt;
+  const Result<SetPaths> paths = SetOf(set_argument);
+  if (!paths.ok()) {
+    PrintError(messages::Explained(paths.status()));
+    return kFailed;
+  }
+  platform::FileSystem& fs = platform::RealFileSystem();
+  const Result<SetRecovery> recovery = LoadSetRecovery(fs, *paths);
+  if (!recovery.ok()) {
+    PrintError(recovery.status().message);
+    return kFailed;
+  }
+  PrintWarnings(recovery->warnings);
+  ProgressLine line(options.quiet);
+  RecoveryProgress checking(line, "checking " + platform::FileNameOf(paths->Header()));
+  const Result<SetCheck> check = CheckSet(fs, *paths, *recovery, Work(options), &checking);
+  line.Finish();
+  if (check.ok() && check->whole()) {
+    std::printf("All %zu files of the set match their recovery files: nothing to repair.\n",
+                check->result.files.size());
+    return kOk;
+  }
+  Result<std::vector<std::string>> repaired = check.status();
+  if (check.ok()) {
+    Report(*check);
+    RecoveryProgress repairing(line, "repairing " + platform::FileNameOf(paths->Header()));
+    repaired = RepairSet(fs, *paths, *recovery, *check, Work(options), &repairing);
+    line.Finish();
+  }
+  if (platform::InterruptGuard::Requested()) {
+    PrintError("Interrupted: nothing was changed");
+    return platform::InterruptGuard::ExitStatus();
+  }
+  if (!repaired.ok()) {
+    PrintError(messages::Explained(repaired.status()));
+    if (repaired.status().code == Status::Code::kNameTaken) PrintError("Nothing was repaired.");
+    return kFailed;
+  }
+  for (const std::string& path : *repaired) std::printf("Repaired %s\n", ShownName(path).c_str());
+  std::printf("The set is whole again.\n");
+  return kOk;
+}
+
+}  // namespace vornalis::cli

@@ -1,0 +1,53 @@
+// Checking files against their PAR 2.0 recovery set, and repairing them from it.
+//
+// CheckFiles reads every file the recovery set describes, slice by slice, and compares each
+// slice's MD5 with the one recorded: a file is whole when all its slices match and its length is
+// right. RepairFiles computes the slices that are missing or damaged from the recovery slices
+// and the sound slices of all the files, writes each file it repairs under a temporary name
+// beside it, checks the result against the recorded MD5 of the whole file, and only then gives
+// it its name: a failure or a stop leaves every file as it was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "recovery/create.h"
+#include "recovery/par2_packets.h"
+
+namespace vornalis::recovery {
+
+struct FileCheck {
+  std::string name;  // as the recovery set names it
+  std::string path;
+  bool missing = false;
+  bool whole = false;
+  std::uint32_t slices = 0;
+  std::vector<std::uint32_t> bad_slices;  // missing or damaged, by index within the file
+};
+
+struct CheckResult {
+  std::vector<FileCheck> files;  // in the main packet's order
+  std::uint32_t bad_slices = 0;
+  std::uint32_t recovery_slices = 0;  // sound ones of the right size
+  // Every file whole (right length, every slice sound).
+  bool whole() const;
+  bool repairable() const { return bad_slices <= recovery_slices; }
+};
+
+// Checks the files of set, each the file named so in folder (ending with a separator). A name
+// that would lead outside folder fails with kRefused for that name.
+Result<CheckResult> CheckFiles(platform::FileSystem& fs, const std::string& folder,
+                               const par2::RecoverySet& set, const WorkOptions& options,
+                               Progress* progress);
+
+// Repairs the files that check found missing or damaged; returns their paths. Fails, changing
+// nothing, when check is not repairable or the recovery slices at hand cannot give the lost ones
+// (kRefused for folder). A failure names the file that failed: a file read, or the new file
+// under its temporary name; a new file that does not match its recorded MD5 fails with kFormat.
+Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const std::string& folder,
+                                             const par2::RecoverySet& set, const CheckResult& check,
+                                             const WorkOptions& options, Progress* progress);
+
+}  // namespace vornalis::recovery

@@ -1,0 +1,250 @@
+#include "recovery/create.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "engine/endian.h"
+#include "platform/path.h"
+#include "platform/temp_file.h"
+#include "recovery/crc32.h"
+#include "recovery/galois.h"
+#include "recovery/par2_packets.h"
+#include "recovery/reed_solomon.h"
+
+namespace vornalis::recovery {
+namespace {
+
+constexpr std::size_t kFirstBytes = 16384;  // the part of a file its id is made from
+// Slices are added into the recovery data in pieces of this size, so that the piece of input
+// stays in the processor's cache while every recovery slice takes it.
+constexpr std::size_t kChunk = 32768;
+
+// One input file as the recovery files describe it.
+struct Source {
+  const InputFile* input = nullptr;
+  par2::FileDescription description;
+  std::vector<par2::SliceChecksum> sums;
+  std::uint32_t first_slice = 0;  // the global index of its first slice
+  std::uint32_t slices = 0;
+};
+
+std::string VolumeName(const std::string& base, std::uint32_t first, std::uint32_t count,
+                       int first_digits, int count_digits) {
+  char text[64];
+  std::snprintf(text, sizeof text, ".vol%0*u+%0*u.par2", first_digits, first, count_digits, count);
+  return base + text;
+}
+
+int Digits(std::uint32_t n) {
+  int digits = 1;
+  for (; n >= 10; n /= 10) ++digits;
+  return digits;
+}
+
+// Reads the first 16 KiB and the length of each file, and orders them by id as the main packet
+// lists them; slices are numbered in that order.
+Result<std::vector<Source>> Describe(platform::FileSystem& fs, const std::vector<InputFile>& inputs,
+                                     std::uint64_t slice_size) {
+  std::vector<Source> sources(inputs.size());
+  std::string first(kFirstBytes, '\0');
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    auto file = fs.Open(inputs[i].path, platform::OpenMode::kRead);
+    if (!file.ok()) return file.status();
+    const Result<std::uint64_t> size = file->Size();
+    if (!size.ok()) return size.status();
+    const Result<std::size_t> read = file->ReadAt(0, first);
+    if (!read.ok()) return read.status();
+    par2::FileDescription& description = sources[i].description;
+    description.length = *size;
+    description.name = inputs[i].name;
+    description.hash16k = Md5::Of(std::span<const char>(first.data(), *read));
+    description.file_id = par2::FileIdOf(description.hash16k, *size, inputs[i].name);
+    sources[i].input = &inputs[i];
+    sources[i].slices = static_cast<std::uint32_t>((*size + slice_size - 1) / slice_size);
+  }
+  std::sort(sources.begin(), sources.end(), [](const Source& a, const Source& b) {
+    return a.description.file_id < b.description.file_id;
+  });
+  std::uint32_t next = 0;
+  for (Source& source : sources) {
+    source.first_slice = next;
+    next += source.slices;
+  }
+  return sources;
+}
+
+std::string CriticalPackets(const par2::Id& set_id, const std::string& main_body,
+                            const std::vector<Source>& sources) {
+  std::string packets = par2::MakePacket(set_id, par2::kMainType, main_body);
+  for (const Source& source : sources) {
+    packets +=
+        par2::MakePacket(set_id, par2::kFileDescType, par2::FileDescBody(source.description));
+    packets += par2::MakePacket(set_id, par2::kSliceChecksumType,
+                                par2::SliceChecksumBody(source.description.file_id, source.sums));
+  }
+  return packets + par2::MakePacket(set_id, par2::kCreatorType, par2::CreatorBody(CreatorText()));
+}
+
+// Adds every slice of the sources into the recovery slices [first, first + count): each file read
+// once, in order. With hash set (the first pass), each file's and each slice's checksums are
+// made on the way.
+Status AddSlices(platform::FileSystem& fs, std::vector<Source>& sources, std::uint64_t slice_size,
+                 std::uint32_t first, std::uint32_t count, char* recovery, bool hash,
+                 const WorkOptions& options, const std::function<bool(std::uint64_t)>& advance) {
+  std::vector<char> slice(slice_size);
+  const gf::Engine engine = gf::BestEngine();
+  std::vector<gf::Multiplier> factors;
+  factors.reserve(count);
+  // The work on one slice: the checksums (task 0 when hashing), and the recovery slices in
+  // groups, each group a task.
+  const std::size_t groups = std::min<std::size_t>(count, std::max(1u, options.threads) * 4);
+  for (Source& source : sources) {
+    auto file = fs.Open(source.input->path, platform::OpenMode::kRead);
+    if (!file.ok()) return file.status();
+    Md5 whole;
+    for (std::uint32_t s = 0; s < source.slices; ++s) {
+      const Result<std::size_t> read = file->Read(slice);
+      if (!read.ok()) return read.status();
+      const std::uint64_t expected =
+          std::min<std::uint64_t>(slice_size, source.description.length - s * slice_size);
+      if (*read != expected) return Status::System(platform::kEndedEarly, source.input->path);
+      std::fill(slice.begin() + static_cast<std::ptrdiff_t>(*read), slice.end(), '\0');
+      const std::uint16_t constant = SliceConstant(source.first_slice + s);
+      factors.clear();
+      for (std::uint32_t r = 0; r < count; ++r)
+        factors.emplace_back(gf::Power(constant, first + r), engine);
+      const std::size_t tasks = groups + (hash ? 1 : 0);
+      ParallelFor(options.threads, tasks, [&](std::size_t task) {
+        if (hash && task == groups) {
+          whole.Update(std::span<const char>(slice.data(), *read));
+          source.sums.push_back({Md5::Of(slice), Crc32(slice)});
+          return;
+        }
+        const std::size_t begin = count * task / groups, end = count * (task + 1) / groups;
+        for (std::size_t at = 0; at < slice_size; at += kChunk) {
+          const std::size_t length = std::min<std::size_t>(kChunk, slice_size - at);
+          for (std::size_t r = begin; r < end; ++r)
+            factors[r].AddTo(slice.data() + at, recovery + r * slice_size + at, length);
+        }
+      });
+      if (!advance(*read)) return Stopped();
+    }
+    if (hash) source.description.hash = whole.Final();
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+std::vector<std::string> RecoveryFileNames(const std::string& base_name, const Plan& plan) {
+  std::vector<std::string> names{base_name + ".par2"};
+  std::uint32_t largest_first = 0, largest_count = 0, first = 0;
+  for (const std::uint32_t count : plan.slices_per_file) {
+    largest_first = std::max(largest_first, first);
+    largest_count = std::max(largest_count, count);
+    first += count;
+  }
+  first = 0;
+  for (const std::uint32_t count : plan.slices_per_file) {
+    names.push_back(
+        VolumeName(base_name, first, count, Digits(largest_first), Digits(largest_count)));
+    first += count;
+  }
+  return names;
+}
+
+Result<CreateOutcome> CreateRecoveryFiles(platform::FileSystem& fs, const std::string& folder,
+                                          const std::string& base_name,
+                                          const std::vector<InputFile>& inputs, const Plan& plan,
+                                          const WorkOptions& options, Progress* progress) {
+  const std::uint64_t slice_size = plan.slice_size;
+  Result<std::vector<Source>> described = Describe(fs, inputs, slice_size);
+  if (!described.ok()) return described.status();
+  std::vector<Source>& sources = *described;
+  std::vector<par2::Id> ids;
+  for (const Source& source : sources) ids.push_back(source.description.file_id);
+  const std::string main_body = par2::MainBody(slice_size, ids);
+  const par2::Id set_id = Md5::Of(main_body);
+
+  // The recovery files, under temporary names until all are whole.
+  const std::vector<std::string> names = RecoveryFileNames(base_name, plan);
+  std::vector<std::unique_ptr<platform::TempFile>> files;
+  for (const std::string& name : names) {
+    auto file = platform::TempFile::Create(fs, folder, name + ".");
+    if (!file.ok()) return file.status().For(folder + name);
+    files.push_back(file.take());
+  }
+  PlanRequest request;
+  for (const InputFile& input : inputs) request.names.push_back(input.name);
+  for (const Source& source : sources) request.file_sizes.push_back(source.description.length);
+  const std::uint64_t critical = CriticalPacketsSize(request, slice_size, CreatorText().size());
+
+  // The recovery slices in shares that fit the memory allowed; the files are read once a share.
+  CreateOutcome outcome;
+  const std::uint32_t total = plan.recovery_slices;
+  const auto per_pass = static_cast<std::uint32_t>(
+      std::clamp<std::uint64_t>(options.memory / slice_size, 1, std::max<std::uint32_t>(total, 1)));
+  std::uint64_t input_bytes = 0;
+  for (const Source& source : sources) input_bytes += source.description.length;
+  const std::uint64_t passes = total == 0 ? 1 : (total + per_pass - 1) / per_pass;
+  std::uint64_t done = 0;
+  const auto advance = [&](std::uint64_t bytes) {
+    done += bytes;
+    return progress == nullptr || progress->Step(done, input_bytes * passes);
+  };
+  std::vector<char> recovery;
+  for (std::uint32_t first = 0; first < total || outcome.passes == 0; first += per_pass) {
+    const std::uint32_t count = std::min(per_pass, total - first);
+    recovery.assign(std::uint64_t{count} * slice_size, '\0');
+    outcome.recovery_memory = std::max<std::uint64_t>(outcome.recovery_memory, recovery.size());
+    const Status added = AddSlices(fs, sources, slice_size, first, count, recovery.data(),
+                                   outcome.passes == 0, options, advance);
+    if (!added.ok()) return added;
+    ++outcome.passes;
+    // Each recovery slice goes to the volume file that holds its exponent, after the packets
+    // every file repeats.
+    for (std::uint32_t r = 0; r < count; ++r) {
+      const std::uint32_t exponent = first + r;
+      std::size_t volume = 0;
+      std::uint32_t before = 0;
+      while (exponent >= before + plan.slices_per_file[volume])
+        before += plan.slices_per_file[volume++];
+      const std::span<const char> data(recovery.data() + std::uint64_t{r} * slice_size, slice_size);
+      std::string rest(reinterpret_cast<const char*>(set_id.data()), set_id.size());
+      rest += par2::kRecoverySliceType;
+      AppendU32(&rest, exponent);
+      Md5 md5;
+      md5.Update(rest);
+      md5.Update(data);
+      platform::File& out = files[volume + 1]->file();
+      const std::uint64_t at =
+          critical + std::uint64_t{exponent - before} * (par2::kRecoverySliceOverhead + slice_size);
+      Status written = out.Seek(at);
+      if (written.ok())
+        written = out.Write(par2::RecoverySliceHead(set_id, exponent, slice_size, md5.Final()));
+      if (written.ok()) written = out.Write(data);
+      if (!written.ok()) return written.For(folder + names[volume + 1]);
+    }
+  }
+  recovery = std::vector<char>();
+
+  // The packets that describe the files, now that every checksum is known, at the start of
+  // each file; then each file is flushed and put in place.
+  const std::string packets = CriticalPackets(set_id, main_body, sources);
+  if (packets.size() != critical)  // the slices were placed after room of this size
+    return Status::Error(Status::Code::kFormat, folder + names.front(), "");
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    Status status = files[i]->file().Seek(0);
+    if (status.ok()) status = files[i]->file().Write(packets);
+    if (status.ok()) status = files[i]->Finish(true);
+    if (!status.ok()) return status.For(folder + names[i]);
+  }
+  for (std::size_t i = files.size(); i-- > 0;) {
+    if (Status placed = files[i]->PutInPlace(folder + names[i]); !placed.ok()) return placed;
+    outcome.written.insert(outcome.written.begin(), folder + names[i]);
+  }
+  return outcome;
+}
+
+}  // namespace vornalis::recovery

@@ -1,0 +1,240 @@
+#include "recovery/par2_packets.h"
+
+#include <algorithm>
+#include <array>
+
+#include "engine/endian.h"
+
+namespace vornalis::recovery::par2 {
+namespace {
+
+std::string_view Bytes(const Md5Digest& digest) {
+  return {reinterpret_cast<const char*>(digest.data()), digest.size()};
+}
+
+Md5Digest DigestAt(const char* p) {
+  Md5Digest digest;
+  std::copy(p, p + 16, reinterpret_cast<char*>(digest.data()));
+  return digest;
+}
+
+// Text padded with zero bytes to a multiple of 4.
+std::string Padded(std::string_view text) {
+  std::string out(text);
+  out.resize((out.size() + 3) / 4 * 4, '\0');
+  return out;
+}
+
+// Text read from a padded field: up to its first zero byte.
+std::string Unpadded(std::string_view field) {
+  return std::string(field.substr(0, field.find('\0')));
+}
+
+std::string HeaderFields(std::uint64_t length, const Md5Digest& md5) {
+  std::string head(kMagic);
+  AppendU64(&head, length);
+  head += Bytes(md5);
+  return head;
+}
+
+// The packets of one file, read in turn; a damaged stretch is passed over up to the next magic.
+class PacketReader {
+ public:
+  PacketReader(platform::File& file, std::uint64_t size) : file_(file), size_(size) {}
+
+  // Calls take(head, offset) for every sound packet; head holds the 64-byte header and the
+  // body of every packet but a recovery slice's, of which only the exponent is read. False
+  // when a damaged stretch was passed over.
+  template <typename Take>
+  bool ReadAll(Take take) {
+    bool sound = true;
+    std::uint64_t at = 0;
+    while (at + kHeaderSize <= size_) {
+      const std::uint64_t length = SoundPacketAt(at);
+      if (length == 0) {
+        sound = false;
+        at = NextMagic(at + 4);
+        continue;
+      }
+      take(packet_, at, length);
+      at += length;
+    }
+    return sound && at == size_;
+  }
+
+ private:
+  // The length of the sound packet at offset at (its bytes, but for a recovery slice's data, in
+  // packet_), or 0.
+  std::uint64_t SoundPacketAt(std::uint64_t at) {
+    std::array<char, kHeaderSize> head{};
+    const Result<std::size_t> read = file_.ReadAt(at, head);
+    if (!read.ok() || *read != head.size() || std::string_view(head.data(), 8) != kMagic) return 0;
+    const std::uint64_t length = ReadU64(head.data() + 8);
+    if (length < kHeaderSize || length % 4 != 0 || length > size_ - at) return 0;
+    const bool slice = std::string_view(head.data() + 48, 16) == kRecoverySliceType;
+    // Bodies other than recovery data are small; a body larger than this is no packet of ours.
+    if (!slice && length > (std::uint64_t{64} << 20)) return 0;
+    Md5 md5;
+    md5.Update(std::span<const char>(head.data() + 32, 32));
+    packet_.assign(head.data(), head.size());
+    std::uint64_t done = kHeaderSize;
+    while (done < length) {
+      const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length - done, 1 << 20));
+      buffer_.resize(chunk);
+      const Result<std::size_t> part = file_.ReadAt(at + done, buffer_);
+      if (!part.ok() || *part != chunk) return 0;
+      md5.Update(buffer_);
+      // Of a recovery slice, only the exponent is kept.
+      if (!slice || done == kHeaderSize) packet_.append(buffer_.data(), slice ? 4 : chunk);
+      done += chunk;
+    }
+    if (md5.Final() != DigestAt(head.data() + 16)) return 0;
+    return length;
+  }
+
+  std::uint64_t NextMagic(std::uint64_t from) {
+    std::string window(1 << 16, '\0');
+    for (std::uint64_t at = from - from % 4; at + 8 <= size_;) {
+      const Result<std::size_t> read = file_.ReadAt(at, window);
+      if (!read.ok() || *read < 8) break;
+      for (std::size_t i = 0; i + 8 <= *read; i += 4)
+        if (std::string_view(window.data() + i, 8) == kMagic) return at + i;
+      at += *read - *read % 4 - 4;
+      if (*read < window.size()) break;
+    }
+    return size_;
+  }
+
+  platform::File& file_;
+  std::uint64_t size_;
+  std::string packet_;
+  std::string buffer_;
+};
+
+}  // namespace
+
+bool RecoverySet::Complete() const {
+  if (!has_main) return false;
+  for (const Id& id : file_ids) {
+    const auto file = files.find(id);
+    const auto sums = checksums.find(id);
+    if (file == files.end() || sums == checksums.end()) return false;
+    if (sums->second.size() != (file->second.length + slice_size - 1) / slice_size) return false;
+  }
+  return true;
+}
+
+Id FileIdOf(const Md5Digest& hash16k, std::uint64_t length, std::string_view name) {
+  std::string bytes(Bytes(hash16k));
+  AppendU64(&bytes, length);
+  bytes += Padded(name);
+  return Md5::Of(bytes);
+}
+
+std::string MakePacket(const Id& set_id, std::string_view type, std::string_view body) {
+  std::string rest(Bytes(set_id));
+  rest += type;
+  rest += body;
+  return HeaderFields(32 + rest.size(), Md5::Of(rest)) + rest;
+}
+
+std::string MainBody(std::uint64_t slice_size, const std::vector<Id>& file_ids) {
+  std::string body;
+  AppendU64(&body, slice_size);
+  AppendU32(&body, static_cast<std::uint32_t>(file_ids.size()));
+  for (const Id& id : file_ids) body += Bytes(id);
+  return body;
+}
+
+std::string FileDescBody(const FileDescription& file) {
+  std::string body(Bytes(file.file_id));
+  body += Bytes(file.hash);
+  body += Bytes(file.hash16k);
+  AppendU64(&body, file.length);
+  body += Padded(file.name);
+  return body;
+}
+
+std::string SliceChecksumBody(const Id& file_id, const std::vector<SliceChecksum>& slices) {
+  std::string body(Bytes(file_id));
+  for (const SliceChecksum& slice : slices) {
+    body += Bytes(slice.hash);
+    AppendU32(&body, slice.crc);
+  }
+  return body;
+}
+
+std::string CreatorBody(std::string_view creator) { return Padded(creator); }
+
+std::string RecoverySliceHead(const Id& set_id, std::uint32_t exponent, std::uint64_t slice_size,
+                              const Md5Digest& md5_of_rest) {
+  std::string head = HeaderFields(kRecoverySliceOverhead + slice_size, md5_of_rest);
+  head += Bytes(set_id);
+  head += kRecoverySliceType;
+  AppendU32(&head, exponent);
+  return head;
+}
+
+ReadResult ReadRecoveryFiles(platform::FileSystem& fs, const std::vector<std::string>& paths) {
+  ReadResult result;
+  for (const std::string& path : paths) {
+    auto file = fs.Open(path, platform::OpenMode::kRead);
+    const Result<std::uint64_t> size = file.ok() ? file->Size() : Result<std::uint64_t>(0);
+    if (!file.ok() || !size.ok()) {
+      result.damaged.push_back(path);
+      continue;
+    }
+    PacketReader reader(*file, *size);
+    const bool sound = reader.ReadAll([&](const std::string& packet, std::uint64_t offset,
+                                          std::uint64_t length) {
+      const Id set_id = DigestAt(packet.data() + 32);
+      const std::string_view type(packet.data() + 48, 16);
+      const std::string_view body = std::string_view(packet).substr(kHeaderSize);
+      RecoverySet& set = result.sets[set_id];
+      set.set_id = set_id;
+      if (std::find(set.paths.begin(), set.paths.end(), path) == set.paths.end())
+        set.paths.push_back(path);
+      if (type == kMainType && body.size() >= 12 && !set.has_main) {
+        const std::uint64_t count = ReadU32(body.data() + 8);
+        if (body.size() < 12 + 16 * count) return;
+        set.has_main = true;
+        set.slice_size = ReadU64(body.data());
+        for (std::uint64_t i = 0; i < count; ++i)
+          set.file_ids.push_back(DigestAt(body.data() + 12 + 16 * i));
+      } else if (type == kFileDescType && body.size() >= 56) {
+        FileDescription described;
+        described.file_id = DigestAt(body.data());
+        described.hash = DigestAt(body.data() + 16);
+        described.hash16k = DigestAt(body.data() + 32);
+        described.length = ReadU64(body.data() + 48);
+        described.name = Unpadded(body.substr(56));
+        set.files.emplace(described.file_id, std::move(described));
+      } else if (type == kSliceChecksumType && body.size() >= 16 && (body.size() - 16) % 20 == 0) {
+        std::vector<SliceChecksum> slices((body.size() - 16) / 20);
+        for (std::size_t i = 0; i < slices.size(); ++i) {
+          slices[i].hash = DigestAt(body.data() + 16 + 20 * i);
+          slices[i].crc = ReadU32(body.data() + 32 + 20 * i);
+        }
+        set.checksums.emplace(DigestAt(body.data()), std::move(slices));
+      } else if (type == kRecoverySliceType && body.size() >= 4) {
+        const std::uint32_t exponent = ReadU32(body.data());
+        set.slices.emplace(exponent, RecoverySlice{path, offset + kRecoverySliceOverhead,
+                                                   length - kRecoverySliceOverhead, exponent});
+      } else if (type == kCreatorType && set.creator.empty()) {
+        set.creator = Unpadded(body);
+      }
+    });
+    if (!sound) result.damaged.push_back(path);
+  }
+  return result;
+}
+
+bool LooksLikeRecoveryFile(platform::FileSystem& fs, const std::string& path) {
+  auto file = fs.Open(path, platform::OpenMode::kRead);
+  std::array<char, 8> head{};
+  if (!file.ok()) return false;
+  const Result<std::size_t> read = file->ReadAt(0, head);
+  return read.ok() && *read == head.size() && std::string_view(head.data(), 8) == kMagic;
+}
+
+}  // namespace vornalis::recovery::par2

@@ -1,0 +1,107 @@
+// Recovery files from the main window: Verify, Protect... and Repair in the Action menu, the
+// repair offered when a set with a lost piece is opened, and a new protection offered after an
+// add to a protected set.
+#include <QSpinBox>
+#include <QtTest>
+#include <filesystem>
+
+#include "engine/set_recovery.h"
+#include "tests/ui/support/ui_test_support.h"
+#include "ui/dialogs/error_dlg.h"
+#include "ui/dialogs/modal_seam.h"
+#include "ui/dialogs/protect_dlg.h"
+
+namespace vornalis::testing {
+
+class MainFormRecoveryTest : public QObject, protected FormTestState {
+  Q_OBJECT
+
+ private:
+  // A set of four files over pieces of 2,000 bytes, opened in the window.
+  void OpenProtectableSet() {
+    QCOMPARE(MakeSet(At("backup"), At("src/"),
+                     {{"a.bin", PatternBytes(3000, 1)},
+                      {"b.bin", PatternBytes(2500, 2)},
+                      {"c.txt", "c"},
+                      {"d.bin", PatternBytes(1800, 3)}},
+                     2000),
+             std::string());
+    Form().OpenPieceFile(At("backup.pec"));
+    QVERIFY(Form().SetOpen());
+  }
+  std::vector<std::string> RecoveryFiles() {
+    return FindRecoveryFiles(platform::RealFileSystem(), SetPaths{At("backup")});
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<TestFolder>();
+    fx_ = std::make_unique<FormFixture>();
+  }
+  void cleanup() { fx_.reset(); }
+
+  void protectVerifyAndRepairFromTheActionMenu() {
+    OpenProtectableSet();
+    Form().ProtectDlg()->SpinRedundancy->setValue(50);
+    ActionNamed("ActionProtect")->trigger();
+    QCOMPARE(ui::modal::DialogsShown(), QStringList{"ProtectDlg"});
+    QVERIFY(!RecoveryFiles().empty());
+    QVERIFY(Form().SetOpen());
+    QCOMPARE(ListRows(Form()).size(), 4);
+
+    // A lost piece: Verify names it and the files it holds; Repair brings it back.
+    ui::modal::ForgetAsked();
+    const std::string piece = ReadFile(At("backup2.pec"));
+    std::filesystem::remove(FsPath(At("backup2.pec")));
+    ActionNamed("ActionVerify")->trigger();
+    const QStringList lines = Form().ErrorDlg()->Lines();
+    QVERIFY2(
+        lines.join('\n').contains("Missing piece " + QString::fromStdString(At("backup2.pec"))),
+        qPrintable(lines.join('\n')));
+    QVERIFY2(lines.join('\n').contains("affects: a.bin, b.bin"), qPrintable(lines.join('\n')));
+    QVERIFY2(lines.last().contains("Repair can rebuild them"), qPrintable(lines.last()));
+    ActionNamed("ActionRepair")->trigger();
+    QCOMPARE(ReadFile(At("backup2.pec")), piece);
+    QVERIFY2(AskedMessages().last().startsWith("Information: Repaired backup2.pec"),
+             qPrintable(AskedMessages().join('\n')));
+    QVERIFY(Form().SetOpen());
+    ui::modal::ForgetAsked();
+    ActionNamed("ActionVerify")->trigger();
+    QVERIFY2(AskedMessages().last().contains("is sound: every piece matches its recovery files"),
+             qPrintable(AskedMessages().join('\n')));
+  }
+
+  void aSetWithALostPieceIsOfferedARepairWhenOpenedAndAnAddAProtection() {
+    OpenProtectableSet();
+    Form().ProtectDlg()->SpinRedundancy->setValue(50);
+    ActionNamed("ActionProtect")->trigger();
+    Form().ActionFileCloseExecute();
+    std::filesystem::remove(FsPath(At("backup3.pec")));
+    ui::modal::ForgetAsked();
+    ui::modal::QueueAnswer(true);  // repair it now
+    Form().OpenPieceFile(At("backup.pec"));
+    QVERIFY2(AskedMessages().first().startsWith("Warning: ") &&
+                 AskedMessages().first().contains("Repair it now?"),
+             qPrintable(AskedMessages().join('\n')));
+    QVERIFY2(FileExists(At("backup3.pec")), qPrintable(AskedMessages().join('\n')));
+    QVERIFY(Form().SetOpen());
+    QCOMPARE(ListRows(Form()).size(), 4);
+
+    // After an add the recovery files no longer match: protecting again is offered.
+    const std::vector<std::string> before = RecoveryFiles();
+    const std::string index_before = ReadFile(before.front());
+    WriteFile(At("new.txt"), "new");
+    ui::modal::ForgetAsked();
+    ui::modal::QueueAnswer(true);
+    Form().AddPaths({At("new.txt")});
+    QVERIFY2(AskedMessages().join('\n').contains("no longer match"),
+             qPrintable(AskedMessages().join('\n')));
+    QVERIFY(ReadFile(RecoveryFiles().front()) != index_before);
+    QCOMPARE(ListRows(Form()).size(), 5);
+  }
+};
+
+}  // namespace vornalis::testing
+
+QTEST_MAIN(vornalis::testing::MainFormRecoveryTest)
+#include "main_form_recovery_test.moc"

@@ -1,0 +1,23 @@
+// TProtectDlg: asks how much recovery data Protect makes for the open set, in percent of the
+// set (1 to 100, 10 at first). One instance lives for the whole run and keeps the last choice.
+#pragma once
+
+#include <QDialog>
+
+class QSpinBox;
+
+namespace vornalis::ui {
+
+class TProtectDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TProtectDlg(QWidget* parent = nullptr);
+
+  // Shows the dialog modally; true when the user chose OK.
+  bool Execute();
+  unsigned Redundancy() const;
+  QSpinBox* SpinRedundancy = nullptr;
+};
+
+}  // namespace vornalis::ui

@@ -1,0 +1,223 @@
+// TMainForm: recovery files for the open set. Verify checks the set's structure and, where
+// recovery files lie beside it, every byte of its pieces; Protect... makes recovery files;
+// Repair rebuilds lost and damaged pieces from them. Each works on the set as it lies closed:
+// the set is closed first (its catalogue written) and opened again afterwards. A set that
+// cannot be used whole when it is opened, and that has recovery files, is offered a repair;
+// an add to a protected set is offered a new protection.
+#include <algorithm>
+
+#include "engine/messages.h"
+#include "engine/piece_set.h"
+#include "engine/set_recovery.h"
+#include "engine/verify.h"
+#include "platform/path.h"
+#include "ui/dialogs/error_dlg.h"
+#include "ui/dialogs/message_box.h"
+#include "ui/dialogs/protect_dlg.h"
+#include "ui/main/busy_input.h"
+#include "ui/main/main_form.h"
+#include "ui/main/stored_text.h"
+
+namespace vornalis::ui {
+namespace {
+
+// Steps the busy display as recovery work goes on; a key or a click asks whether to go on.
+class RecoveryProgress final : public recovery::Progress {
+ public:
+  RecoveryProgress(TMainForm& form, CallbackGuard& guard, BusyInput& input, ProgressStep step,
+                   QString name)
+      : form_(form), guard_(guard), input_(input), step_(step), name_(std::move(name)) {}
+
+  bool Step(std::uint64_t done, std::uint64_t total) noexcept override {
+    return guard_.Run(
+        [&] {
+          form_.StepProgress(step_, name_, total == 0 ? 100 : static_cast<int>(done * 100 / total));
+          if (!input_.CheckInterrupt()) return true;
+          return MessageBox::Warning(&form_, QStringLiteral("Interrupted, continue?"));
+        },
+        false);
+  }
+
+ private:
+  TMainForm& form_;
+  CallbackGuard& guard_;
+  BusyInput& input_;
+  ProgressStep step_;
+  QString name_;
+};
+
+QString Joined(const std::vector<std::string>& names) {
+  QStringList shown;
+  for (std::size_t i = 0; i < names.size() && i < 10; ++i) shown.append(ShownText(names[i]));
+  if (names.size() > 10) shown.append(QStringLiteral("and %1 more").arg(names.size() - 10));
+  return shown.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
+template <typename Work>
+void TMainForm::WithSetClosed(ProgressStep step, Work work) {
+  if (!CurrentSet_ || Busy_) return;
+  const SetPaths paths = CurrentSet_->Paths();
+  CloseCurrentSet();
+  ClearFileList();
+  {
+    BusyPeriod busy(*this);
+    BeginProgress();
+    RecoveryProgress progress(*this, Callbacks_, *Input_, step,
+                              ShownText(platform::FileNameOf(paths.Header())));
+    work(paths, progress);
+    EndProgress(BusyCaption_);
+  }
+  OpenPieceFile(paths.Header());
+  Callbacks_.RethrowCaught();
+}
+
+void TMainForm::ActionVerifyExecute() {
+  WithSetClosed(ProgressStep::kChecking, [this](const SetPaths& paths, RecoveryProgress& progress) {
+    ErrorDlg_->ClearErrors();
+    bool whole = true;
+    // The structure first (entries of the catalogue, pieces' heads and lengths)...
+    std::vector<std::string> named;  // pieces the structure's check named already
+    PieceSet set(paths, SetAccess::kReadOnly, fs_);
+    if (set.CatalogueRead()) {
+      for (const VerifyProblem& problem : VerifySet(set).problems) {
+        ErrorDlg_->AddErrorLine(ShownText(problem.status.message));
+        ErrorDlg_->AddErrorLine(QStringLiteral("  affects: ") + Joined(problem.affected));
+        named.push_back(problem.status.path);
+        whole = false;
+      }
+    }
+    // ...then, with recovery files, every byte, and whether a repair can rebuild what is lost.
+    const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths);
+    if (recovery.ok()) {
+      for (const std::string& warning : recovery->warnings)
+        ErrorDlg_->AddErrorLine(ShownText(warning));
+      const Result<SetCheck> check =
+          CheckSet(fs_, paths, *recovery, recovery::WorkOptions{}, &progress);
+      if (!check.ok()) {
+        ErrorDlg_->AddErrorLine(ShownText(messages::Explained(check.status())));
+        whole = false;
+      } else if (!check->whole()) {
+        whole = false;
+        for (const DamagedFile& file : check->damaged) {
+          if (std::find(named.begin(), named.end(), file.path) != named.end()) continue;
+          ErrorDlg_->AddErrorLine(ShownText(file.path) + (file.missing
+                                                              ? QStringLiteral(" is missing")
+                                                              : QStringLiteral(" is damaged")));
+          if (!file.affected.empty())
+            ErrorDlg_->AddErrorLine(QStringLiteral("  affects: ") + Joined(file.affected));
+        }
+        ErrorDlg_->AddErrorLine(
+            QStringLiteral("%1 blocks are missing or damaged; %2 recovery blocks exist: %3")
+                .arg(check->result.bad_slices)
+                .arg(check->result.recovery_slices)
+                .arg(check->result.repairable() ? QStringLiteral("Repair can rebuild them.")
+                                                : QStringLiteral("too much is lost to repair.")));
+      }
+    }
+    if (!set.CatalogueRead() && whole) {
+      ErrorDlg_->AddErrorLine(ShownText(messages::Explained(set.LastStatus())));
+      whole = false;
+    }
+    if (!whole) {
+      ErrorDlg_->Execute();
+      return;
+    }
+    MessageBox::Information(
+        this, ShownText(paths.Header()) +
+                  (recovery.ok()
+                       ? QStringLiteral(" is sound: every piece matches its recovery files.")
+                       : QStringLiteral(" is sound in its structure. Without recovery files "
+                                        "(Protect) the bytes in its pieces cannot be checked.")));
+  });
+}
+
+void TMainForm::ActionProtectExecute() {
+  if (!CurrentSet_ || Busy_ || !ProtectDlg_->Execute()) return;
+  ProtectOpenSet(ProtectDlg_->Redundancy());
+}
+
+void TMainForm::ProtectOpenSet(unsigned redundancy) {
+  WithSetClosed(ProgressStep::kProtecting, [this, redundancy](const SetPaths& paths,
+                                                              RecoveryProgress& progress) {
+    ProtectRequest request;
+    request.redundancy_percent = redundancy;
+    const Result<ProtectReport> report = ProtectSet(fs_, paths, request, &progress);
+    if (!report.ok()) {
+      if (!Callbacks_.Caught() && !report.status().message.empty())
+        MessageBox::Error(this, ShownText(messages::Explained(report.status())));
+      return;
+    }
+    MessageBox::Information(
+        this, QStringLiteral("%1 recovery files were made beside %2, with %3 recovery "
+                             "blocks of %4 bytes.")
+                  .arg(report->outcome.written.size())
+                  .arg(ShownText(platform::FileNameOf(paths.Header())))
+                  .arg(report->plan.recovery_slices)
+                  .arg(report->plan.slice_size));
+  });
+}
+
+void TMainForm::ActionRepairExecute() {
+  if (!CurrentSet_) return;
+  RepairSetAt(CurrentSet_->Paths());
+}
+
+bool TMainForm::RepairSetAt(const SetPaths& paths) {
+  bool repaired = false;
+  const auto repair = [&](const SetPaths& at, RecoveryProgress& progress) {
+    const Result<SetRecovery> recovery = LoadSetRecovery(fs_, at);
+    if (!recovery.ok()) {
+      MessageBox::Error(this, ShownText(recovery.status().message));
+      return;
+    }
+    const Result<SetCheck> check = CheckSet(fs_, at, *recovery, recovery::WorkOptions{}, &progress);
+    if (check.ok() && check->whole()) {
+      MessageBox::Information(
+          this, ShownText(at.Header()) +
+                    QStringLiteral(" matches its recovery files: nothing to repair."));
+      return;
+    }
+    Result<std::vector<std::string>> rebuilt =
+        check.ok() ? RepairSet(fs_, at, *recovery, *check, recovery::WorkOptions{}, &progress)
+                   : Result<std::vector<std::string>>(check.status());
+    if (!rebuilt.ok()) {
+      if (!Callbacks_.Caught())
+        MessageBox::Error(this, ShownText(messages::Explained(rebuilt.status())));
+      return;
+    }
+    repaired = true;
+    QStringList names;
+    for (const std::string& path : *rebuilt) names.append(ShownText(platform::FileNameOf(path)));
+    MessageBox::Information(this, QStringLiteral("Repaired ") + names.join(QStringLiteral(", ")) +
+                                      QStringLiteral(". The set is whole again."));
+  };
+  if (CurrentSet_ && CurrentSet_->Paths().Header() == paths.Header()) {
+    WithSetClosed(ProgressStep::kRepairing, repair);
+    return repaired;
+  }
+  // A set that did not open: repaired, then opened.
+  {
+    BusyPeriod busy(*this);
+    BeginProgress();
+    RecoveryProgress progress(*this, Callbacks_, *Input_, ProgressStep::kRepairing,
+                              ShownText(platform::FileNameOf(paths.Header())));
+    repair(paths, progress);
+    EndProgress(BusyCaption_);
+  }
+  Callbacks_.RethrowCaught();
+  if (repaired) OpenPieceFile(paths.Header());
+  return repaired;
+}
+
+bool TMainForm::OfferRepair(const SetPaths& paths, const std::string& problem) {
+  if (FindRecoveryFiles(fs_, paths).empty()) return false;
+  if (!MessageBox::Warning(
+          this, ShownText(problem) +
+                    QStringLiteral("\nRecovery files lie beside the set. Repair it now?")))
+    return false;
+  return RepairSetAt(paths);
+}
+
+}  // namespace vornalis::ui
