@@ -142,7 +142,7 @@ int VerifyCommand(const std::string& set_argument, const CommonOptions& options)
     return kFailed;
   }
   platform::FileSystem& fs = platform::RealFileSystem();
-  const Result<SetRecovery> recovery = LoadSetRecovery(fs, *paths);
+  const Result<SetRecovery> recovery = LoadSetRecovery(fs, *paths, Work(options).threads);
   bool whole = true;
   if (recovery.ok()) {
     PrintWarnings(recovery->warnings);
@@ -188,38 +188,33 @@ int RepairCommand(const std::string& set_argument, const CommonOptions& options)
     return kFailed;
   }
   platform::FileSystem& fs = platform::RealFileSystem();
-  const Result<SetRecovery> recovery = LoadSetRecovery(fs, *paths);
+  const Result<SetRecovery> recovery = LoadSetRecovery(fs, *paths, Work(options).threads);
   if (!recovery.ok()) {
     PrintError(recovery.status().message);
     return kFailed;
   }
   PrintWarnings(recovery->warnings);
   ProgressLine line(options.quiet);
-  RecoveryProgress checking(line, "checking " + platform::FileNameOf(paths->Header()));
-  const Result<SetCheck> check = CheckSet(fs, *paths, *recovery, Work(options), &checking);
+  RecoveryProgress progress(line, "repairing " + platform::FileNameOf(paths->Header()));
+  const Result<SetRepair> repair = RepairSet(fs, *paths, *recovery, Work(options), &progress);
   line.Finish();
-  if (check.ok() && check->whole()) {
-    std::printf("All %zu files of the set match their recovery files: nothing to repair.\n",
-                check->result.files.size());
-    return kOk;
-  }
-  Result<std::vector<std::string>> repaired = check.status();
-  if (check.ok()) {
-    Report(*check);
-    RecoveryProgress repairing(line, "repairing " + platform::FileNameOf(paths->Header()));
-    repaired = RepairSet(fs, *paths, *recovery, *check, Work(options), &repairing);
-    line.Finish();
-  }
   if (platform::InterruptGuard::Requested()) {
     PrintError("Interrupted: nothing was changed");
     return platform::InterruptGuard::ExitStatus();
   }
-  if (!repaired.ok()) {
-    PrintError(messages::Explained(repaired.status()));
-    if (repaired.status().code == Status::Code::kNameTaken) PrintError("Nothing was repaired.");
+  if (!repair.ok()) {
+    PrintError(messages::Explained(repair.status()));
+    if (repair.status().code == Status::Code::kNameTaken) PrintError("Nothing was repaired.");
     return kFailed;
   }
-  for (const std::string& path : *repaired) std::printf("Repaired %s\n", ShownName(path).c_str());
+  if (repair->check.whole()) {
+    std::printf("All %zu files of the set match their recovery files: nothing to repair.\n",
+                repair->check.result.files.size());
+    return kOk;
+  }
+  Report(repair->check);
+  for (const std::string& path : repair->repaired)
+    std::printf("Repaired %s\n", ShownName(path).c_str());
   std::printf("The set is whole again.\n");
   return kOk;
 }

@@ -14,6 +14,8 @@
 namespace vornalis {
 namespace {
 
+namespace par2 = recovery::par2;
+
 std::string Folder(const SetPaths& paths) { return platform::FolderOf(paths.base); }
 
 // The user's message for a failure of the recovery functions: a read of one of the files read
@@ -150,12 +152,13 @@ Result<ProtectReport> ProtectSet(platform::FileSystem& fs, const SetPaths& paths
   return report;
 }
 
-Result<SetRecovery> LoadSetRecovery(platform::FileSystem& fs, const SetPaths& paths) {
+Result<SetRecovery> LoadSetRecovery(platform::FileSystem& fs, const SetPaths& paths,
+                                    unsigned threads) {
   const std::vector<std::string> files = FindRecoveryFiles(fs, paths);
   if (files.empty())
     return Status::Error(Status::Code::kNotFound, paths.Header(),
                          messages::NoRecoveryFiles(paths.Header()));
-  recovery::par2::ReadResult read = recovery::par2::ReadRecoveryFiles(fs, files);
+  recovery::par2::ReadResult read = recovery::par2::ReadRecoveryFiles(fs, files, threads);
   SetRecovery found;
   for (const std::string& path : read.damaged)
     found.warnings.push_back(messages::DamagedRecoveryFile(path));
@@ -186,16 +189,12 @@ Result<SetRecovery> LoadSetRecovery(platform::FileSystem& fs, const SetPaths& pa
   return found;
 }
 
-Result<SetCheck> CheckSet(platform::FileSystem& fs, const SetPaths& paths,
-                          const SetRecovery& recovery, const recovery::WorkOptions& work,
-                          recovery::Progress* progress) {
-  Result<std::unique_ptr<platform::Lock>> lock = LockSet(fs, paths);
-  if (!lock.ok()) return lock.status();
-  Result<recovery::CheckResult> checked =
-      recovery::CheckFiles(fs, Folder(paths), recovery.set, work, progress);
-  if (!checked.ok()) return Said(checked.status(), {checked.status().path}, {});
+namespace {
+
+// The check's findings with the pieces named and the stored files they hold.
+SetCheck Described(platform::FileSystem& fs, const SetPaths& paths, recovery::CheckResult result) {
   SetCheck check;
-  check.result = checked.take();
+  check.result = std::move(result);
   // The stored files each damaged piece holds bytes of, when the catalogue can be read.
   std::map<std::uint32_t, std::vector<std::string>> users;
   const bool header_whole = std::all_of(
@@ -219,31 +218,58 @@ Result<SetCheck> CheckSet(platform::FileSystem& fs, const SetPaths& paths,
   return check;
 }
 
-Result<std::vector<std::string>> RepairSet(platform::FileSystem& fs, const SetPaths& paths,
-                                           const SetRecovery& recovery, const SetCheck& check,
-                                           const recovery::WorkOptions& work,
-                                           recovery::Progress* progress) {
-  if (!check.result.repairable())
-    return Status::Error(
-        Status::Code::kRefused, paths.Header(),
-        messages::TooMuchLost(check.result.bad_slices, check.result.recovery_slices));
+}  // namespace
+
+Result<SetCheck> CheckSet(platform::FileSystem& fs, const SetPaths& paths,
+                          const SetRecovery& recovery, const recovery::WorkOptions& work,
+                          recovery::Progress* progress) {
+  Result<std::unique_ptr<platform::Lock>> lock = LockSet(fs, paths);
+  if (!lock.ok()) return lock.status();
+  Result<recovery::CheckResult> checked =
+      recovery::CheckFiles(fs, Folder(paths), recovery.set, work, progress);
+  if (!checked.ok()) return Said(checked.status(), {checked.status().path}, {});
+  return Described(fs, paths, checked.take());
+}
+
+Result<SetRepair> RepairSet(platform::FileSystem& fs, const SetPaths& paths,
+                            const SetRecovery& recovery, const recovery::WorkOptions& work,
+                            recovery::Progress* progress) {
   Result<std::unique_ptr<platform::Lock>> lock = LockSet(fs, paths);
   if (!lock.ok()) return lock.status();
   // Only files of this set are replaced: a sound file of another set under one of its names
   // stops the repair before anything changes.
   const std::uint32_t owner = platform::CurrentUser();
-  for (const DamagedFile& damaged : check.damaged)
-    if (Status may = MayReplace(fs, damaged.path, damaged.piece, owner); !may.ok()) return may;
-  Result<std::vector<std::string>> repaired =
-      recovery::RepairFiles(fs, Folder(paths), recovery.set, check.result, work, progress);
-  if (repaired.ok()) return repaired;
-  if (repaired.status().code == Status::Code::kRefused && !repaired.status().path.empty())
-    return messages::Said(repaired.status(), messages::CannotRebuild(paths.Header()));
-  // Reads are of the set's sound files and of recovery files; writes of the new files.
-  std::vector<std::string> read = recovery.set.paths, written;
-  for (const recovery::FileCheck& file : check.result.files)
-    (file.whole ? read : written).push_back(file.path);
-  return Said(repaired.status(), read, written);
+  const recovery::BeforePlacing only_own = [&](const recovery::CheckResult& check) {
+    for (const recovery::FileCheck& file : check.files) {
+      if (file.whole) continue;
+      const std::int64_t piece = PieceOfName(paths, file.name);
+      if (Status may =
+              MayReplace(fs, file.path, piece > 0 ? static_cast<std::uint32_t>(piece) : 0, owner);
+          !may.ok())
+        return may;
+    }
+    return Status::Ok();
+  };
+  Result<recovery::RepairOutcome> done =
+      recovery::CheckAndRepair(fs, Folder(paths), recovery.set, work, progress, only_own);
+  if (!done.ok()) {
+    const Status& status = done.status();
+    if (status.code == Status::Code::kRefused && !status.path.empty() && status.message.empty())
+      return messages::Said(status, messages::CannotRebuild(paths.Header()));
+    // Reads are of the set's files and of recovery files; writes of the new files.
+    std::vector<std::string> read = recovery.set.paths;
+    for (const std::string& path : FindRecoveryFiles(fs, paths)) read.push_back(path);
+    std::vector<std::string> written;
+    for (const par2::Id& id : recovery.set.file_ids)
+      written.push_back(Folder(paths) + recovery.set.files.at(id).name);
+    return Said(status, read, written);
+  }
+  SetRepair repair{Described(fs, paths, std::move(done->check)), std::move(done->repaired)};
+  if (!repair.check.whole() && !repair.check.result.repairable())
+    return Status::Error(
+        Status::Code::kRefused, paths.Header(),
+        messages::TooMuchLost(repair.check.result.bad_slices, repair.check.result.recovery_slices));
+  return repair;
 }
 
 }  // namespace vornalis

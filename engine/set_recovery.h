@@ -46,8 +46,10 @@ struct SetRecovery {
   std::vector<std::string> warnings;  // damaged recovery files, files of other recovery sets
 };
 
-// The set's recovery set; kNotFound when the folder holds no recovery files of the set.
-Result<SetRecovery> LoadSetRecovery(platform::FileSystem& fs, const SetPaths& paths);
+// The set's recovery set; kNotFound when the folder holds no recovery files of the set. The
+// recovery files are read on threads threads.
+Result<SetRecovery> LoadSetRecovery(platform::FileSystem& fs, const SetPaths& paths,
+                                    unsigned threads = 1);
 
 // Every recovery file of the set in its folder.
 std::vector<std::string> FindRecoveryFiles(platform::FileSystem& fs, const SetPaths& paths);
@@ -71,10 +73,16 @@ Result<SetCheck> CheckSet(platform::FileSystem& fs, const SetPaths& paths,
                           const SetRecovery& recovery, const recovery::WorkOptions& work,
                           recovery::Progress* progress);
 
-// Rebuilds what check found missing or damaged; the paths rebuilt.
-Result<std::vector<std::string>> RepairSet(platform::FileSystem& fs, const SetPaths& paths,
-                                           const SetRecovery& recovery, const SetCheck& check,
-                                           const recovery::WorkOptions& work,
-                                           recovery::Progress* progress);
+// Checks the set against its recovery files and rebuilds what is missing or damaged, reading the
+// set once where only whole pieces are lost. check says what was found; repaired is empty when
+// the set was whole. When too much is lost, fails with kRefused (TooMuchLost's message) and
+// changes nothing; so it does when a sound file of another set lies under a name of this set.
+struct SetRepair {
+  SetCheck check;
+  std::vector<std::string> repaired;
+};
+Result<SetRepair> RepairSet(platform::FileSystem& fs, const SetPaths& paths,
+                            const SetRecovery& recovery, const recovery::WorkOptions& work,
+                            recovery::Progress* progress);
 
 }  // namespace vornalis

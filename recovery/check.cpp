@@ -7,13 +7,17 @@
 #include "platform/path.h"
 #include "platform/temp_file.h"
 #include "recovery/galois.h"
+#include "recovery/md5_many.h"
 #include "recovery/reed_solomon.h"
 
 namespace vornalis::recovery {
 namespace {
 
-// Slices read at once, and hashed on the threads given.
-constexpr std::size_t kBatch = 8;
+// Slices read at once (at most this many bytes of them), and the bytes of each rebuilt slice
+// worked on at once (a tile).
+constexpr std::uint64_t kBatchBytes = std::uint64_t{8} << 20;
+constexpr std::size_t kMostBatchSlices = 32;
+constexpr std::size_t kTile = 4096;
 
 // A name of the recovery set as a path below folder; "" for a name that would lead elsewhere
 // (absolute, with a drive, or with "..").
@@ -34,13 +38,288 @@ std::string PathBelow(const std::string& folder, const std::string& name) {
   }
 }
 
-// Reads slice s of file into slice (zero-padded); the count of the file's bytes read.
-Result<std::size_t> ReadSlice(platform::File& file, std::uint64_t slice_size, std::uint32_t s,
-                              std::span<char> slice) {
-  const Result<std::size_t> read = file.ReadAt(std::uint64_t{s} * slice_size, slice);
-  if (read.ok()) std::fill(slice.begin() + static_cast<std::ptrdiff_t>(*read), slice.end(), '\0');
-  return read;
+// One slice to read: slice `slice` of the file at `path`.
+struct SliceJob {
+  std::size_t file;
+  std::uint32_t slice;
+};
+
+// Reads slices in batches and has each batch worked on while the next one is read: the work
+// of a batch is split into tasks (task_count(batch)), run on the threads given together with
+// the reading of the next batch. Every read slice is zero-padded to the slice size.
+class SlicePipeline {
+ public:
+  SlicePipeline(platform::FileSystem& fs, const std::vector<std::string>& paths,
+                std::uint64_t slice_size, const WorkOptions& options)
+      : fs_(fs),
+        paths_(paths),
+        slice_size_(slice_size),
+        threads_(options.threads),
+        batch_slices_(static_cast<std::size_t>(std::clamp<std::uint64_t>(
+            kBatchBytes / slice_size, std::max(2u, options.threads), kMostBatchSlices))) {
+    for (auto& buffer : buffers_) buffer.resize(batch_slices_ * slice_size);
+  }
+
+  std::size_t batch_slices() const { return batch_slices_; }
+
+  // Runs over jobs: for each batch, tasks(batch, data) says how many tasks there are and
+  // task(batch, data, i) runs one; after each batch, done(batch, data, bytes read so far) may
+  // stop the run by returning false (which then fails with Stopped()).
+  template <typename Tasks, typename Task, typename Done>
+  Status Run(const std::vector<SliceJob>& jobs, Tasks tasks, Task task, Done done) {
+    std::size_t next = 0;
+    std::vector<SliceJob> batches[2];
+    Status read = Read(jobs, &next, 0, &batches[0]);
+    for (int current = 0; read.ok() && !batches[current].empty(); current ^= 1) {
+      const std::vector<SliceJob>& batch = batches[current];
+      const char* data = buffers_[current].data();
+      const std::size_t count = tasks(batch, data);
+      // The extra task reads the next batch meanwhile.
+      ParallelFor(threads_, count + 1, [&](std::size_t i) {
+        if (i == count)
+          read = Read(jobs, &next, current ^ 1, &batches[current ^ 1]);
+        else
+          task(batch, data, i);
+      });
+      if (!done(batch, data, bytes_)) return Stopped();
+    }
+    return read;
+  }
+
+ private:
+  Status Read(const std::vector<SliceJob>& jobs, std::size_t* next, int into,
+              std::vector<SliceJob>* batch) {
+    batch->clear();
+    char* data = buffers_[into].data();
+    for (; *next < jobs.size() && batch->size() < batch_slices_; ++*next) {
+      const SliceJob& job = jobs[*next];
+      if (!file_ || open_ != job.file) {
+        auto opened = fs_.Open(paths_[job.file], platform::OpenMode::kRead);
+        if (!opened.ok()) return opened.status();
+        file_ = opened.take();
+        open_ = job.file;
+      }
+      const std::span<char> slice(data + batch->size() * slice_size_, slice_size_);
+      const Result<std::size_t> read = file_->ReadAt(std::uint64_t{job.slice} * slice_size_, slice);
+      if (!read.ok()) return read.status();
+      std::fill(slice.begin() + static_cast<std::ptrdiff_t>(*read), slice.end(), '\0');
+      bytes_ += *read;
+      batch->push_back(job);
+    }
+    return Status::Ok();
+  }
+
+  platform::FileSystem& fs_;
+  const std::vector<std::string>& paths_;
+  std::uint64_t slice_size_;
+  unsigned threads_;
+  std::size_t batch_slices_;
+  std::vector<char> buffers_[2];
+  std::unique_ptr<platform::File> file_;
+  std::size_t open_ = 0;
+  std::uint64_t bytes_ = 0;
+};
+
+// The files of a recovery set as a check starts: files that are not there marked lost whole,
+// the slices of the others to be read.
+struct Survey {
+  CheckResult result;
+  std::vector<std::string> paths;
+  std::vector<std::uint64_t> sizes;  // as found, ~0 for none
+  std::vector<std::uint32_t> first_global;
+  std::vector<SliceJob> jobs;
+  std::uint64_t total = 0;  // bytes the recovery set describes
+};
+
+Result<Survey> SurveyFiles(platform::FileSystem& fs, const std::string& folder,
+                           const par2::RecoverySet& set) {
+  Survey survey;
+  for (const auto& [exponent, slice] : set.slices)
+    if (slice.length == set.slice_size) ++survey.result.recovery_slices;
+  std::uint32_t global = 0;
+  for (std::size_t f = 0; f < set.file_ids.size(); ++f) {
+    const par2::FileDescription& description = set.files.at(set.file_ids[f]);
+    FileCheck check;
+    check.name = description.name;
+    check.path = PathBelow(folder, description.name);
+    check.slices = static_cast<std::uint32_t>(set.checksums.at(set.file_ids[f]).size());
+    if (check.path.empty()) return Status::Error(Status::Code::kRefused, description.name, "");
+    survey.total += description.length;
+    const Result<platform::FileInfo> info = fs.Inspect(check.path, true);
+    if (!info.ok() || info->kind != platform::FileInfo::Kind::kRegular) {
+      // A file that is not there, or no file, counts as lost whole.
+      check.missing = !info.ok() && info.error() == ENOENT;
+      for (std::uint32_t s = 0; s < check.slices; ++s) check.bad_slices.push_back(s);
+    } else {
+      for (std::uint32_t s = 0; s < check.slices; ++s) survey.jobs.push_back({f, s});
+    }
+    survey.sizes.push_back(info.ok() ? info->size : ~std::uint64_t{0});
+    survey.paths.push_back(check.path);
+    survey.first_global.push_back(global);
+    global += check.slices;
+    survey.result.files.push_back(std::move(check));
+  }
+  return survey;
 }
+
+// Hashes group g (eight slices) of a batch, for the check.
+void HashGroup(const std::vector<SliceJob>& batch, const char* data, std::size_t group,
+               std::uint64_t slice_size, std::vector<Md5Digest>& digests) {
+  const char* slices[8] = {};
+  const std::size_t first = group * 8, count = std::min<std::size_t>(8, batch.size() - first);
+  for (std::size_t i = 0; i < count; ++i) slices[i] = data + (first + i) * slice_size;
+  Md5Many(slices, count, slice_size, digests.data() + first);
+}
+
+// Notes the slices of a batch whose digests differ from the recorded ones; returns their
+// places in the batch.
+std::vector<std::size_t> RecordDigests(const par2::RecoverySet& set,
+                                       const std::vector<SliceJob>& batch,
+                                       const std::vector<Md5Digest>& digests, CheckResult& result) {
+  std::vector<std::size_t> bad;
+  for (std::size_t i = 0; i < batch.size(); ++i) {
+    const par2::Id& id = set.file_ids[batch[i].file];
+    if (digests[i] == set.checksums.at(id)[batch[i].slice].hash) continue;
+    result.files[batch[i].file].bad_slices.push_back(batch[i].slice);
+    bad.push_back(i);
+  }
+  return bad;
+}
+
+// Once every slice was read: which files are whole, and how many slices are bad.
+void Conclude(const par2::RecoverySet& set, Survey& survey) {
+  survey.result.bad_slices = 0;
+  for (std::size_t f = 0; f < survey.result.files.size(); ++f) {
+    FileCheck& check = survey.result.files[f];
+    std::sort(check.bad_slices.begin(), check.bad_slices.end());
+    check.whole =
+        check.bad_slices.empty() && survey.sizes[f] == set.files.at(set.file_ids[f]).length;
+    survey.result.bad_slices += static_cast<std::uint32_t>(check.bad_slices.size());
+  }
+}
+
+// The recovery slices that rebuild the lost slices with these constants, and the factors that
+// do it: lost slice l is the sum over j of factors[l][j] * (recovery slice j plus the sound
+// slices, each times its constant to the power of exponent j).
+struct Solution {
+  std::vector<std::uint32_t> exponents;
+  std::vector<std::vector<std::uint16_t>> factors;
+};
+
+std::optional<Solution> Solve(const par2::RecoverySet& set,
+                              const std::vector<std::uint16_t>& constants) {
+  // As many recovery slices as there are lost ones; other ones are tried should the matrix of
+  // those first chosen not be invertible.
+  std::vector<std::uint32_t> usable;
+  for (const auto& [exponent, slice] : set.slices)
+    if (slice.length == set.slice_size) usable.push_back(exponent);
+  Solution solution;
+  for (std::size_t skip = 0; skip + constants.size() <= usable.size(); ++skip) {
+    solution.exponents.assign(
+        usable.begin() + static_cast<std::ptrdiff_t>(skip),
+        usable.begin() + static_cast<std::ptrdiff_t>(skip + constants.size()));
+    if (auto inverse = InvertForRepair(constants, solution.exponents)) {
+      solution.factors = std::move(*inverse);
+      return solution;
+    }
+  }
+  return std::nullopt;
+}
+
+// The factor of a sound slice (with this constant) for lost slice l.
+std::uint16_t SoundFactor(const Solution& solution, std::size_t l, std::uint16_t constant) {
+  std::uint16_t factor = 0;
+  for (std::size_t j = 0; j < solution.exponents.size(); ++j)
+    factor ^= gf::Multiply(solution.factors[l][j], gf::Power(constant, solution.exponents[j]));
+  return factor;
+}
+
+// Adds each lost slice's share of the recovery slices into rebuilt (count slices, the first of
+// which is lost slice first).
+Status AddRecoverySlices(platform::FileSystem& fs, const par2::RecoverySet& set,
+                         const Solution& solution, std::size_t first, std::size_t count,
+                         char* rebuilt, unsigned threads) {
+  std::vector<char> slice(set.slice_size);
+  for (std::size_t j = 0; j < solution.exponents.size() && count > 0; ++j) {
+    const par2::RecoverySlice& source = set.slices.at(solution.exponents[j]);
+    auto file = fs.Open(source.path, platform::OpenMode::kRead);
+    if (!file.ok()) return file.status();
+    const Result<std::size_t> read = file->ReadAt(source.offset, slice);
+    if (!read.ok()) return read.status();
+    if (*read != set.slice_size) return Status::System(platform::kEndedEarly, source.path);
+    ParallelFor(threads, count, [&](std::size_t l) {
+      gf::Multiplier(solution.factors[first + l][j])
+          .AddTo(slice.data(), rebuilt + l * set.slice_size, set.slice_size);
+    });
+  }
+  return Status::Ok();
+}
+
+// The files being repaired, each written anew beside itself under a temporary name, and put in
+// place only once each is the file the recovery set describes.
+class NewFiles {
+ public:
+  NewFiles(platform::FileSystem& fs, const par2::RecoverySet& set, const CheckResult& check)
+      : fs_(fs), set_(set), check_(check), files_(check.files.size()) {}
+
+  Status Create(std::size_t f) {
+    const std::string& path = check_.files[f].path;
+    auto temp =
+        platform::TempFile::Create(fs_, platform::FolderOf(path), platform::FileNameOf(path) + ".");
+    if (!temp.ok()) return temp.status();
+    files_[f] = temp.take();
+    return Status::Ok();
+  }
+  bool Has(std::size_t f) const { return files_[f] != nullptr; }
+
+  Status WriteSlice(std::size_t f, std::uint32_t s, const char* data) {
+    const std::uint64_t at = std::uint64_t{s} * set_.slice_size;
+    const std::uint64_t length =
+        std::min<std::uint64_t>(set_.slice_size, Description(f).length - at);
+    platform::File& out = files_[f]->file();
+    Status status = out.Seek(at);
+    if (status.ok()) status = out.Write(std::span<const char>(data, length));
+    return status;
+  }
+
+  Result<std::vector<std::string>> Place(const BeforePlacing& before_placing) {
+    std::vector<char> buffer(std::size_t{1} << 20);
+    for (std::size_t f = 0; f < files_.size(); ++f) {
+      if (!files_[f]) continue;
+      Md5 md5;
+      std::uint64_t at = 0;
+      for (;;) {
+        const Result<std::size_t> read = files_[f]->file().ReadAt(at, buffer);
+        if (!read.ok()) return read.status();
+        if (*read == 0) break;
+        md5.Update(std::span<const char>(buffer.data(), *read));
+        at += *read;
+      }
+      if (at != Description(f).length || md5.Final() != Description(f).hash)
+        return Status::Error(Status::Code::kFormat, check_.files[f].path, "");
+      if (Status finished = files_[f]->Finish(true); !finished.ok()) return finished;
+    }
+    if (before_placing)
+      if (Status allowed = before_placing(check_); !allowed.ok()) return allowed;
+    std::vector<std::string> placed;
+    for (std::size_t f = 0; f < files_.size(); ++f) {
+      if (!files_[f]) continue;
+      if (Status put = files_[f]->PutInPlace(check_.files[f].path); !put.ok()) return put;
+      placed.push_back(check_.files[f].path);
+    }
+    return placed;
+  }
+
+ private:
+  const par2::FileDescription& Description(std::size_t f) const {
+    return set_.files.at(set_.file_ids[f]);
+  }
+
+  platform::FileSystem& fs_;
+  const par2::RecoverySet& set_;
+  const CheckResult& check_;
+  std::vector<std::unique_ptr<platform::TempFile>> files_;
+};
 
 }  // namespace
 
@@ -52,196 +331,219 @@ bool CheckResult::whole() const {
 Result<CheckResult> CheckFiles(platform::FileSystem& fs, const std::string& folder,
                                const par2::RecoverySet& set, const WorkOptions& options,
                                Progress* progress) {
-  CheckResult result;
-  const std::uint64_t slice_size = set.slice_size;
-  for (const auto& [exponent, slice] : set.slices)
-    if (slice.length == slice_size) ++result.recovery_slices;
-  std::uint64_t total = 0, done = 0;
-  for (const par2::Id& id : set.file_ids) total += set.files.at(id).length;
-  std::vector<char> batch(kBatch * slice_size);
-  for (const par2::Id& id : set.file_ids) {
-    const par2::FileDescription& description = set.files.at(id);
-    const std::vector<par2::SliceChecksum>& sums = set.checksums.at(id);
-    FileCheck check;
-    check.name = description.name;
-    check.path = PathBelow(folder, description.name);
-    check.slices = static_cast<std::uint32_t>(sums.size());
-    if (check.path.empty()) return Status::Error(Status::Code::kRefused, description.name, "");
-    auto file = fs.Open(check.path, platform::OpenMode::kRead);
-    const Result<std::uint64_t> size = file.ok() ? file->Size() : Result<std::uint64_t>(0);
-    if (!file.ok() || !size.ok()) {
-      // A file that is not there, or cannot be read, counts as lost whole.
-      check.missing = file.error() == ENOENT;
-      for (std::uint32_t s = 0; s < check.slices; ++s) check.bad_slices.push_back(s);
-    } else {
-      for (std::uint32_t s = 0; s < check.slices; s += kBatch) {
-        const std::uint32_t count = std::min<std::uint32_t>(kBatch, check.slices - s);
-        std::vector<char> sound(count, 0);  // not vector<bool>: its elements share bytes
-        for (std::uint32_t i = 0; i < count; ++i) {
-          const std::span<char> slice(batch.data() + i * slice_size, slice_size);
-          const Result<std::size_t> read = ReadSlice(*file, slice_size, s + i, slice);
-          if (!read.ok()) return read.status();
-          done += *read;
-        }
-        ParallelFor(options.threads, count, [&](std::size_t i) {
-          sound[i] = Md5::Of(std::span<const char>(batch.data() + i * slice_size, slice_size)) ==
-                     sums[s + i].hash;
-        });
-        for (std::uint32_t i = 0; i < count; ++i)
-          if (!sound[i]) check.bad_slices.push_back(s + i);
-        if (progress != nullptr && !progress->Step(done, total)) return Stopped();
-      }
-      check.whole = check.bad_slices.empty() && *size == description.length;
-    }
-    result.bad_slices += static_cast<std::uint32_t>(check.bad_slices.size());
-    result.files.push_back(std::move(check));
-  }
-  return result;
+  Result<Survey> survey = SurveyFiles(fs, folder, set);
+  if (!survey.ok()) return survey.status();
+  // The slices read are hashed eight at a time (Md5Many), each eight on a thread.
+  SlicePipeline pipeline(fs, survey->paths, set.slice_size, options);
+  std::vector<Md5Digest> digests(pipeline.batch_slices());
+  const Status read = pipeline.Run(
+      survey->jobs,
+      [](const std::vector<SliceJob>& batch, const char*) { return (batch.size() + 7) / 8; },
+      [&](const std::vector<SliceJob>& batch, const char* data, std::size_t group) {
+        HashGroup(batch, data, group, set.slice_size, digests);
+      },
+      [&](const std::vector<SliceJob>& batch, const char*, std::uint64_t done) {
+        RecordDigests(set, batch, digests, survey->result);
+        return progress == nullptr || progress->Step(done, survey->total);
+      });
+  if (!read.ok()) return read;
+  Conclude(set, *survey);
+  return std::move(survey->result);
 }
 
 Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const std::string& folder,
                                              const par2::RecoverySet& set, const CheckResult& check,
-                                             const WorkOptions& options, Progress* progress) {
+                                             const WorkOptions& options, Progress* progress,
+                                             const BeforePlacing& before_placing) {
   const std::uint64_t slice_size = set.slice_size;
-  if (!check.repairable())
-    return Status::Error(Status::Code::kRefused, folder.empty() ? "." : folder, "");
-  // The global number of each file's first slice, and the slices to compute.
+  const std::string where = folder.empty() ? "." : folder;
+  if (!check.repairable()) return Status::Error(Status::Code::kRefused, where, "");
+  // The slices to compute and the sound ones.
   struct Lost {
     std::size_t file;
     std::uint32_t slice;
-    std::uint32_t global;
   };
   std::vector<std::uint32_t> first_global;
   std::vector<Lost> lost;
+  std::vector<std::uint16_t> constants;
+  std::vector<SliceJob> sound;
+  std::vector<std::string> paths;
   std::uint32_t next = 0;
   for (std::size_t f = 0; f < check.files.size(); ++f) {
+    const FileCheck& file = check.files[f];
     first_global.push_back(next);
-    for (const std::uint32_t s : check.files[f].bad_slices) lost.push_back({f, s, next + s});
-    next += check.files[f].slices;
-  }
-  // As many recovery slices as there are lost ones; other ones are tried should the matrix of
-  // those first chosen not be invertible.
-  std::vector<std::uint32_t> usable;
-  for (const auto& [exponent, slice] : set.slices)
-    if (slice.length == slice_size) usable.push_back(exponent);
-  std::vector<std::uint16_t> constants;
-  for (const Lost& l : lost) constants.push_back(SliceConstant(l.global));
-  std::vector<std::uint32_t> exponents;
-  std::optional<std::vector<std::vector<std::uint16_t>>> inverse;
-  for (std::size_t skip = 0; !inverse && skip + lost.size() <= usable.size(); ++skip) {
-    exponents.assign(usable.begin() + static_cast<std::ptrdiff_t>(skip),
-                     usable.begin() + static_cast<std::ptrdiff_t>(skip + lost.size()));
-    inverse = InvertForRepair(constants, exponents);
-  }
-  if (!inverse) return Status::Error(Status::Code::kRefused, folder.empty() ? "." : folder, "");
-
-  // Each file to repair is written anew beside itself.
-  std::vector<std::unique_ptr<platform::TempFile>> outputs(check.files.size());
-  for (std::size_t f = 0; f < check.files.size(); ++f) {
-    if (check.files[f].whole) continue;
-    auto temp = platform::TempFile::Create(fs, platform::FolderOf(check.files[f].path),
-                                           platform::FileNameOf(check.files[f].path) + ".");
-    if (!temp.ok()) return temp.status();
-    outputs[f] = temp.take();
-  }
-  std::vector<const par2::FileDescription*> descriptions;
-  for (const par2::Id& id : set.file_ids) descriptions.push_back(&set.files.at(id));
-  const auto write_slice = [&](std::size_t f, std::uint32_t s, const char* data) {
-    const std::uint64_t at = std::uint64_t{s} * slice_size;
-    const std::uint64_t length = std::min<std::uint64_t>(slice_size, descriptions[f]->length - at);
-    platform::File& out = outputs[f]->file();
-    Status status = out.Seek(at);
-    if (status.ok()) status = out.Write(std::span<const char>(data, length));
-    return status;
-  };
-
-  // The lost slices in shares that fit the memory allowed: each share is the sum of the recovery
-  // slices and of every sound slice, each times its factor.
-  const auto per_pass = static_cast<std::size_t>(std::clamp<std::uint64_t>(
-      options.memory / slice_size, 1, std::max<std::size_t>(lost.size(), 1)));
-  std::uint64_t total_bytes = 0, done = 0;
-  for (const auto* description : descriptions) total_bytes += description->length;
-  const std::uint64_t passes = lost.empty() ? 1 : (lost.size() + per_pass - 1) / per_pass;
-  std::vector<char> slice(slice_size);
-  const gf::Engine engine = gf::BestEngine();
-  for (std::size_t first = 0; first < lost.size() || (first == 0 && lost.empty());
-       first += per_pass) {
-    const std::size_t count = std::min(per_pass, lost.size() - first);
-    std::vector<char> rebuilt(count * slice_size, '\0');
-    for (std::size_t j = 0; j < exponents.size() && count > 0; ++j) {
-      const par2::RecoverySlice& source = set.slices.at(exponents[j]);
-      auto file = fs.Open(source.path, platform::OpenMode::kRead);
-      if (!file.ok()) return file.status();
-      const Result<std::size_t> read = file->ReadAt(source.offset, slice);
-      if (!read.ok()) return read.status();
-      if (*read != slice_size) return Status::System(platform::kEndedEarly, source.path);
-      ParallelFor(options.threads, count, [&](std::size_t l) {
-        gf::Multiplier((*inverse)[first + l][j], engine)
-            .AddTo(slice.data(), rebuilt.data() + l * slice_size, slice_size);
-      });
-    }
-    // Every sound slice of every file, read once a share; in the first share the sound slices
-    // of the files being repaired are copied to their new files on the way.
-    for (std::size_t f = 0; f < check.files.size(); ++f) {
-      const FileCheck& file_check = check.files[f];
-      if (file_check.bad_slices.size() == file_check.slices) continue;
-      auto file = fs.Open(file_check.path, platform::OpenMode::kRead);
-      if (!file.ok()) return file.status();
-      std::size_t bad = 0;
-      for (std::uint32_t s = 0; s < file_check.slices; ++s) {
-        if (bad < file_check.bad_slices.size() && file_check.bad_slices[bad] == s) {
-          ++bad;
-          continue;
-        }
-        const Result<std::size_t> read = ReadSlice(*file, slice_size, s, slice);
-        if (!read.ok()) return read.status();
-        done += *read;
-        if (first == 0 && outputs[f])
-          if (Status copied = write_slice(f, s, slice.data()); !copied.ok()) return copied;
-        const std::uint16_t constant = SliceConstant(first_global[f] + s);
-        ParallelFor(options.threads, count, [&](std::size_t l) {
-          std::uint16_t factor = 0;
-          for (std::size_t j = 0; j < exponents.size(); ++j)
-            factor ^= gf::Multiply((*inverse)[first + l][j], gf::Power(constant, exponents[j]));
-          gf::Multiplier(factor, engine)
-              .AddTo(slice.data(), rebuilt.data() + l * slice_size, slice_size);
-        });
-        if (progress != nullptr && !progress->Step(done, total_bytes * passes)) return Stopped();
+    paths.push_back(file.path);
+    std::size_t bad = 0;
+    for (std::uint32_t s = 0; s < file.slices; ++s) {
+      if (bad < file.bad_slices.size() && file.bad_slices[bad] == s) {
+        lost.push_back({f, s});
+        constants.push_back(SliceConstant(next + s));
+        ++bad;
+      } else {
+        sound.push_back({f, s});
       }
     }
-    for (std::size_t l = 0; l < count; ++l) {
-      const Lost& slot = lost[first + l];
-      if (Status written = write_slice(slot.file, slot.slice, rebuilt.data() + l * slice_size);
-          !written.ok())
-        return written;
-    }
+    next += file.slices;
+  }
+  const std::optional<Solution> solution = Solve(set, constants);
+  if (!solution) return Status::Error(Status::Code::kRefused, where, "");
+
+  NewFiles outputs(fs, set, check);
+  for (std::size_t f = 0; f < check.files.size(); ++f)
+    if (!check.files[f].whole)
+      if (Status created = outputs.Create(f); !created.ok()) return created;
+
+  // The lost slices in shares that fit the memory allowed, each share from one reading of
+  // every sound slice; in the first share the sound slices of the files being repaired are
+  // copied to their new files on the way.
+  const auto per_pass = static_cast<std::size_t>(std::clamp<std::uint64_t>(
+      options.memory / slice_size, 1, std::max<std::size_t>(lost.size(), 1)));
+  std::uint64_t total_bytes = 0;
+  for (const par2::Id& id : set.file_ids) total_bytes += set.files.at(id).length;
+  const std::uint64_t passes = lost.empty() ? 1 : (lost.size() + per_pass - 1) / per_pass;
+  const std::size_t tiles = (slice_size + kTile - 1) / kTile;
+  std::uint64_t done_before = 0;
+  for (std::size_t first = 0; first == 0 || first < lost.size(); first += per_pass) {
+    const std::size_t count = std::min(per_pass, lost.size() - first);
+    std::vector<char> rebuilt(count * slice_size, '\0');
+    if (Status added =
+            AddRecoverySlices(fs, set, *solution, first, count, rebuilt.data(), options.threads);
+        !added.ok())
+      return added;
+    SlicePipeline pipeline(fs, paths, slice_size, options);
+    std::vector<gf::Multiplier> factors(pipeline.batch_slices() * count);
+    Status written = Status::Ok();
+    const Status read = pipeline.Run(
+        sound,
+        [&](const std::vector<SliceJob>& batch, const char* data) {
+          for (std::size_t k = 0; k < batch.size(); ++k) {
+            const std::uint16_t constant =
+                SliceConstant(first_global[batch[k].file] + batch[k].slice);
+            for (std::size_t l = 0; l < count; ++l)
+              factors[k * count + l] = gf::Multiplier(SoundFactor(*solution, first + l, constant));
+            if (first == 0 && outputs.Has(batch[k].file) && written.ok())
+              written = outputs.WriteSlice(batch[k].file, batch[k].slice, data + k * slice_size);
+          }
+          return count == 0 ? 0 : tiles;
+        },
+        [&](const std::vector<SliceJob>& batch, const char* data, std::size_t tile) {
+          const std::size_t at = tile * kTile;
+          const std::size_t length = std::min<std::size_t>(kTile, slice_size - at);
+          for (std::size_t l = 0; l < count; ++l)
+            for (std::size_t k = 0; k < batch.size(); ++k)
+              factors[k * count + l].AddTo(data + k * slice_size + at,
+                                           rebuilt.data() + l * slice_size + at, length);
+        },
+        [&](const std::vector<SliceJob>&, const char*, std::uint64_t bytes) {
+          return written.ok() &&
+                 (progress == nullptr || progress->Step(done_before + bytes, total_bytes * passes));
+        });
+    if (!written.ok()) return written;
+    if (!read.ok()) return read;
+    done_before += total_bytes;
+    for (std::size_t l = 0; l < count; ++l)
+      if (Status out = outputs.WriteSlice(lost[first + l].file, lost[first + l].slice,
+                                          rebuilt.data() + l * slice_size);
+          !out.ok())
+        return out;
     if (lost.empty()) break;
   }
+  return outputs.Place(before_placing);
+}
 
-  // Each new file must be the file the recovery set describes before it takes its name.
-  std::vector<std::string> repaired;
-  for (std::size_t f = 0; f < outputs.size(); ++f) {
-    if (!outputs[f]) continue;
-    platform::File& out = outputs[f]->file();
-    Md5 md5;
-    std::uint64_t at = 0;
-    for (;;) {
-      const Result<std::size_t> read = out.ReadAt(at, slice);
-      if (!read.ok()) return read.status();
-      if (*read == 0) break;
-      md5.Update(std::span<const char>(slice.data(), *read));
-      at += *read;
+Result<RepairOutcome> CheckAndRepair(platform::FileSystem& fs, const std::string& folder,
+                                     const par2::RecoverySet& set, const WorkOptions& options,
+                                     Progress* progress, const BeforePlacing& before_placing) {
+  const std::uint64_t slice_size = set.slice_size;
+  Result<Survey> survey = SurveyFiles(fs, folder, set);
+  if (!survey.ok()) return survey.status();
+  // The slices of the files that are not there are known to be lost before anything is read:
+  // they are rebuilt while the others are checked, when the recovery data and the memory
+  // allowed suffice.
+  std::vector<std::pair<std::size_t, std::uint32_t>> lost;  // file, slice
+  std::vector<std::uint16_t> constants;
+  for (std::size_t f = 0; f < survey->result.files.size(); ++f)
+    for (const std::uint32_t s : survey->result.files[f].bad_slices) {
+      lost.emplace_back(f, s);
+      constants.push_back(SliceConstant(survey->first_global[f] + s));
     }
-    if (at != descriptions[f]->length || md5.Final() != descriptions[f]->hash)
-      return Status::Error(Status::Code::kFormat, check.files[f].path, "");
-    if (Status finished = outputs[f]->Finish(true); !finished.ok()) return finished;
+  std::optional<Solution> solution;
+  if (!lost.empty() && lost.size() * slice_size <= options.memory) solution = Solve(set, constants);
+  const std::size_t count = solution ? lost.size() : 0;
+  std::vector<char> rebuilt(count * slice_size, '\0');
+  if (count > 0)
+    if (Status added =
+            AddRecoverySlices(fs, set, *solution, 0, count, rebuilt.data(), options.threads);
+        !added.ok())
+      return added;
+
+  // One reading: each batch's slices are hashed eight at a time and added into the rebuilt
+  // slices tile by tile; a slice found damaged is added once more, which takes it out again.
+  SlicePipeline pipeline(fs, survey->paths, slice_size, options);
+  std::vector<Md5Digest> digests(pipeline.batch_slices());
+  std::vector<gf::Multiplier> factors(pipeline.batch_slices() * count);
+  const std::size_t tiles = count == 0 ? 0 : (slice_size + kTile - 1) / kTile;
+  bool damaged = false;
+  const Status read = pipeline.Run(
+      survey->jobs,
+      [&](const std::vector<SliceJob>& batch, const char*) {
+        for (std::size_t k = 0; k < batch.size() && count > 0; ++k) {
+          const std::uint16_t constant =
+              SliceConstant(survey->first_global[batch[k].file] + batch[k].slice);
+          for (std::size_t l = 0; l < count; ++l)
+            factors[k * count + l] = gf::Multiplier(SoundFactor(*solution, l, constant));
+        }
+        return (batch.size() + 7) / 8 + tiles;
+      },
+      [&](const std::vector<SliceJob>& batch, const char* data, std::size_t task) {
+        const std::size_t groups = (batch.size() + 7) / 8;
+        if (task < groups) return HashGroup(batch, data, task, slice_size, digests);
+        const std::size_t at = (task - groups) * kTile;
+        const std::size_t length = std::min<std::size_t>(kTile, slice_size - at);
+        for (std::size_t l = 0; l < count; ++l)
+          for (std::size_t k = 0; k < batch.size(); ++k)
+            factors[k * count + l].AddTo(data + k * slice_size + at,
+                                         rebuilt.data() + l * slice_size + at, length);
+      },
+      [&](const std::vector<SliceJob>& batch, const char* data, std::uint64_t done) {
+        // The batch's bytes are still there: a damaged slice's share is taken out again.
+        for (const std::size_t k : RecordDigests(set, batch, digests, survey->result)) {
+          damaged = true;
+          for (std::size_t l = 0; l < count; ++l)
+            factors[k * count + l].AddTo(data + k * slice_size, rebuilt.data() + l * slice_size,
+                                         slice_size);
+        }
+        return progress == nullptr || progress->Step(done, survey->total);
+      });
+  if (!read.ok()) return read;
+  Conclude(set, *survey);
+  RepairOutcome outcome{std::move(survey->result), {}};
+  if (outcome.check.whole() || !outcome.check.repairable()) return outcome;
+  // Slices found damaged on the way, lost ones the memory could not hold, or a file that is
+  // there but not whole (bytes after its end): the repair reads the files once more.
+  bool present_not_whole = false;
+  for (std::size_t f = 0; f < outcome.check.files.size(); ++f)
+    present_not_whole = present_not_whole ||
+                        (!outcome.check.files[f].whole && survey->sizes[f] != ~std::uint64_t{0});
+  if (damaged || count < lost.size() || !solution || present_not_whole) {
+    Result<std::vector<std::string>> repaired =
+        RepairFiles(fs, folder, set, outcome.check, options, progress, before_placing);
+    if (!repaired.ok()) return repaired.status();
+    outcome.repaired = repaired.take();
+    return outcome;
   }
-  for (std::size_t f = 0; f < outputs.size(); ++f) {
-    if (!outputs[f]) continue;
-    if (Status placed = outputs[f]->PutInPlace(check.files[f].path); !placed.ok()) return placed;
-    repaired.push_back(check.files[f].path);
+  NewFiles outputs(fs, set, outcome.check);
+  for (std::size_t l = 0; l < count; ++l) {
+    const auto [f, s] = lost[l];
+    if (!outputs.Has(f))
+      if (Status created = outputs.Create(f); !created.ok()) return created;
+    if (Status written = outputs.WriteSlice(f, s, rebuilt.data() + l * slice_size); !written.ok())
+      return written;
   }
-  return repaired;
+  Result<std::vector<std::string>> placed = outputs.Place(before_placing);
+  if (!placed.ok()) return placed.status();
+  outcome.repaired = placed.take();
+  return outcome;
 }
 
 }  // namespace vornalis::recovery

@@ -8,7 +8,9 @@
 // it its name: a failure or a stop leaves every file as it was.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,12 +44,28 @@ Result<CheckResult> CheckFiles(platform::FileSystem& fs, const std::string& fold
                                const par2::RecoverySet& set, const WorkOptions& options,
                                Progress* progress);
 
+// Asked, with what the check found, before any file is replaced; a failure stops the repair with
+// nothing changed.
+using BeforePlacing = std::function<Status(const CheckResult& check)>;
+
 // Repairs the files that check found missing or damaged; returns their paths. Fails, changing
 // nothing, when check is not repairable or the recovery slices at hand cannot give the lost ones
 // (kRefused for folder). A failure names the file that failed: a file read, or the new file
 // under its temporary name; a new file that does not match its recorded MD5 fails with kFormat.
 Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const std::string& folder,
                                              const par2::RecoverySet& set, const CheckResult& check,
-                                             const WorkOptions& options, Progress* progress);
+                                             const WorkOptions& options, Progress* progress,
+                                             const BeforePlacing& before_placing = nullptr);
+
+// CheckFiles, then RepairFiles where something is lost and it can be repaired, reading the files
+// once where it can: the slices of files that are missing are rebuilt while the others are
+// checked, and only slices found damaged on the way need the files read a second time.
+struct RepairOutcome {
+  CheckResult check;
+  std::vector<std::string> repaired;  // empty when all was whole or too much is lost
+};
+Result<RepairOutcome> CheckAndRepair(platform::FileSystem& fs, const std::string& folder,
+                                     const par2::RecoverySet& set, const WorkOptions& options,
+                                     Progress* progress, const BeforePlacing& before_placing);
 
 }  // namespace vornalis::recovery

@@ -9,6 +9,7 @@
 #include "platform/temp_file.h"
 #include "recovery/crc32.h"
 #include "recovery/galois.h"
+#include "recovery/md5_many.h"
 #include "recovery/par2_packets.h"
 #include "recovery/reed_solomon.h"
 
@@ -16,9 +17,11 @@ namespace vornalis::recovery {
 namespace {
 
 constexpr std::size_t kFirstBytes = 16384;  // the part of a file its id is made from
-// Slices are added into the recovery data in pieces of this size, so that the piece of input
-// stays in the processor's cache while every recovery slice takes it.
-constexpr std::size_t kChunk = 32768;
+// Slices read at once (up to this many bytes, and slices), and the bytes of each recovery slice
+// worked on at once (a tile).
+constexpr std::size_t kBatchBytes = std::size_t{16} << 20;
+constexpr std::size_t kMostBatchSlices = 64;
+constexpr std::size_t kTileBytes = 4096;
 
 // One input file as the recovery files describe it.
 struct Source {
@@ -89,49 +92,91 @@ std::string CriticalPackets(const par2::Id& set_id, const std::string& main_body
 // Adds every slice of the sources into the recovery slices [first, first + count): each file read
 // once, in order. With hash set (the first pass), each file's and each slice's checksums are
 // made on the way.
+//
+// Slices are read in batches, and the recovery data is worked on in tiles: each tile of every
+// recovery slice takes the matching tile of every slice of the batch while it is in the
+// processor's cache, so the recovery data (which may be as large as the memory allowed) passes
+// through the cache once a batch rather than once a slice. Tiles are the tasks spread over the
+// threads; the checksums are tasks of their own.
 Status AddSlices(platform::FileSystem& fs, std::vector<Source>& sources, std::uint64_t slice_size,
                  std::uint32_t first, std::uint32_t count, char* recovery, bool hash,
                  const WorkOptions& options, const std::function<bool(std::uint64_t)>& advance) {
-  std::vector<char> slice(slice_size);
-  const gf::Engine engine = gf::BestEngine();
-  std::vector<gf::Multiplier> factors;
-  factors.reserve(count);
-  // The work on one slice: the checksums (task 0 when hashing), and the recovery slices in
-  // groups, each group a task.
-  const std::size_t groups = std::min<std::size_t>(count, std::max(1u, options.threads) * 4);
+  const std::size_t batch_slices =
+      std::clamp<std::size_t>(kBatchBytes / slice_size, 1, kMostBatchSlices);
+  const std::size_t tile = kTileBytes;
+  const std::size_t tiles = (slice_size + tile - 1) / tile;
+  std::vector<char> batch(batch_slices * slice_size);
+  struct Slot {
+    Source* source;
+    std::uint32_t slice;
+    std::size_t bytes;  // of the file, before the padding
+  };
+  std::vector<Slot> slots;
+  std::vector<gf::Multiplier> factors(batch_slices * count);
+  std::vector<Md5> whole(sources.size());
+  const auto work_on_batch = [&] {
+    // The factors of every slice of the batch for every recovery slice.
+    ParallelFor(options.threads, slots.size(), [&](std::size_t k) {
+      const std::uint16_t constant = SliceConstant(slots[k].source->first_slice + slots[k].slice);
+      for (std::uint32_t r = 0; r < count; ++r)
+        factors[k * count + r] = gf::Multiplier(gf::Power(constant, first + r));
+    });
+    std::vector<par2::SliceChecksum> sums(slots.size());
+    // The checksums: each file's own MD5 in the order of its bytes (task 0), the slices' MD5s
+    // eight at a time and their CRCs.
+    const std::size_t groups = (slots.size() + 7) / 8;
+    const std::size_t hash_tasks = hash ? 1 + groups : 0;
+    ParallelFor(options.threads, hash_tasks + tiles, [&](std::size_t task) {
+      if (task < hash_tasks) {
+        if (task == 0) {
+          for (std::size_t k = 0; k < slots.size(); ++k)
+            whole[static_cast<std::size_t>(slots[k].source - sources.data())].Update(
+                std::span<const char>(batch.data() + k * slice_size, slots[k].bytes));
+          return;
+        }
+        const std::size_t first_slot = (task - 1) * 8;
+        const std::size_t count_in_group = std::min<std::size_t>(8, slots.size() - first_slot);
+        const char* slices[8] = {};
+        Md5Digest digests[8];
+        for (std::size_t i = 0; i < count_in_group; ++i)
+          slices[i] = batch.data() + (first_slot + i) * slice_size;
+        Md5Many(slices, count_in_group, slice_size, digests);
+        for (std::size_t i = 0; i < count_in_group; ++i)
+          sums[first_slot + i] = {digests[i], Crc32(std::span<const char>(slices[i], slice_size))};
+        return;
+      }
+      // Each recovery slice's tile stays in the first-level cache while every slice of the
+      // batch is added into it.
+      const std::size_t at = (task - hash_tasks) * tile;
+      const std::size_t length = std::min<std::size_t>(tile, slice_size - at);
+      for (std::uint32_t r = 0; r < count; ++r)
+        for (std::size_t k = 0; k < slots.size(); ++k)
+          factors[k * count + r].AddTo(batch.data() + k * slice_size + at,
+                                       recovery + r * slice_size + at, length);
+    });
+    if (hash)
+      for (std::size_t k = 0; k < slots.size(); ++k) slots[k].source->sums.push_back(sums[k]);
+    slots.clear();
+  };
   for (Source& source : sources) {
     auto file = fs.Open(source.input->path, platform::OpenMode::kRead);
     if (!file.ok()) return file.status();
-    Md5 whole;
     for (std::uint32_t s = 0; s < source.slices; ++s) {
-      const Result<std::size_t> read = file->Read(slice);
+      char* slice = batch.data() + slots.size() * slice_size;
+      const Result<std::size_t> read = file->Read(std::span<char>(slice, slice_size));
       if (!read.ok()) return read.status();
       const std::uint64_t expected =
           std::min<std::uint64_t>(slice_size, source.description.length - s * slice_size);
       if (*read != expected) return Status::System(platform::kEndedEarly, source.input->path);
-      std::fill(slice.begin() + static_cast<std::ptrdiff_t>(*read), slice.end(), '\0');
-      const std::uint16_t constant = SliceConstant(source.first_slice + s);
-      factors.clear();
-      for (std::uint32_t r = 0; r < count; ++r)
-        factors.emplace_back(gf::Power(constant, first + r), engine);
-      const std::size_t tasks = groups + (hash ? 1 : 0);
-      ParallelFor(options.threads, tasks, [&](std::size_t task) {
-        if (hash && task == groups) {
-          whole.Update(std::span<const char>(slice.data(), *read));
-          source.sums.push_back({Md5::Of(slice), Crc32(slice)});
-          return;
-        }
-        const std::size_t begin = count * task / groups, end = count * (task + 1) / groups;
-        for (std::size_t at = 0; at < slice_size; at += kChunk) {
-          const std::size_t length = std::min<std::size_t>(kChunk, slice_size - at);
-          for (std::size_t r = begin; r < end; ++r)
-            factors[r].AddTo(slice.data() + at, recovery + r * slice_size + at, length);
-        }
-      });
+      std::fill(slice + *read, slice + slice_size, '\0');
+      slots.push_back({&source, s, *read});
       if (!advance(*read)) return Stopped();
+      if (slots.size() == batch_slices) work_on_batch();
     }
-    if (hash) source.description.hash = whole.Final();
   }
+  work_on_batch();
+  if (hash)
+    for (std::size_t i = 0; i < sources.size(); ++i) sources[i].description.hash = whole[i].Final();
   return Status::Ok();
 }
 

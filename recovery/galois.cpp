@@ -244,10 +244,12 @@ Multiplier::Multiplier(std::uint16_t factor, Engine engine) : factor_(factor), e
       nibble_tables_[64 + 16 * k + v] = static_cast<std::uint8_t>(parts[k][v] >> 8);
     }
   if (engine_ != Engine::kPortable) return;
+  auto tables = std::make_shared<std::array<std::uint16_t, 512>>();
   for (int b = 0; b < 256; ++b) {
-    low_[b] = static_cast<std::uint16_t>(parts[0][b & 15] ^ parts[1][b >> 4]);
-    high_[b] = static_cast<std::uint16_t>(parts[2][b & 15] ^ parts[3][b >> 4]);
+    (*tables)[b] = static_cast<std::uint16_t>(parts[0][b & 15] ^ parts[1][b >> 4]);
+    (*tables)[256 + b] = static_cast<std::uint16_t>(parts[2][b & 15] ^ parts[3][b >> 4]);
   }
+  byte_tables_ = std::move(tables);
 }
 
 void Multiplier::AddTo(const char* src, char* dst, std::size_t bytes) const {
@@ -267,9 +269,9 @@ void Multiplier::AddTo(const char* src, char* dst, std::size_t bytes) const {
       break;
   }
 #endif
-  const bool tables = engine_ == Engine::kPortable;
-  AddPortable(factor_, tables ? low_.data() : nullptr, tables ? high_.data() : nullptr, src + done,
-              dst + done, bytes - done);
+  AddPortable(factor_, byte_tables_ ? byte_tables_->data() : nullptr,
+              byte_tables_ ? byte_tables_->data() + 256 : nullptr, src + done, dst + done,
+              bytes - done);
 }
 
 }  // namespace vornalis::recovery::gf

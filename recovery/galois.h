@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 namespace vornalis::recovery::gf {
@@ -32,6 +33,7 @@ std::string_view EngineName(Engine engine);
 // Multiplication by one factor, with its tables made once.
 class Multiplier {
  public:
+  Multiplier() : Multiplier(0) {}
   explicit Multiplier(std::uint16_t factor, Engine engine = BestEngine());
   std::uint16_t factor() const { return factor_; }
   // dst ^= factor * src, word by word, for bytes bytes (even) of each.
@@ -43,9 +45,9 @@ class Multiplier {
   // For the shuffles: the low result bytes of the four 4-bit parts (nibble k of a word, k = 0 to
   // 3), then the high result bytes, 16 entries each.
   alignas(64) std::array<std::uint8_t, 128> nibble_tables_{};
-  // For the portable loop: the products of the low byte and of the high byte of a word.
-  std::array<std::uint16_t, 256> low_{};
-  std::array<std::uint16_t, 256> high_{};
+  // For the portable loop only: the products of the low bytes (first 256) and of the high
+  // bytes of a word.
+  std::shared_ptr<const std::array<std::uint16_t, 512>> byte_tables_;
 };
 
 }  // namespace vornalis::recovery::gf

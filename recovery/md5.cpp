@@ -1,77 +1,104 @@
 #include "recovery/md5.h"
 
+#include "recovery/md5_constants.h"
+
 #include <bit>
 #include <cstring>
 
 namespace vornalis::recovery {
 namespace {
 
-static_assert(std::endian::native == std::endian::little, "MD5 reads its words little-endian");
+using md5::kShifts;
+using md5::kSines;
 
-constexpr std::uint32_t kSines[64] = {
-    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
-    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
-    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
-    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
-    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
-    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
-    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
-    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
-constexpr int kShifts[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
-                             5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
-                             4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
-                             6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
+static_assert(std::endian::native == std::endian::little, "MD5 reads its words little-endian");
 
 constexpr std::uint32_t RotateLeft(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
 }  // namespace
 
-Md5::Md5() : state_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476} {}
-
-// One step of a round: a = b + ((a + f(b, c, d) + word + sine) <<< shift).
-template <typename F>
-inline void Step(F f, std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
-                 std::uint32_t word, int i) {
-  a = b + RotateLeft(a + f(b, c, d) + word + kSines[i], kShifts[i]);
-}
+Md5::Md5() : state_{md5::kInitial[0], md5::kInitial[1], md5::kInitial[2], md5::kInitial[3]} {}
 
 void Md5::Transform(const std::uint8_t* block) {
   std::uint32_t w[16];
   std::memcpy(w, block, 64);  // little-endian words, as MD5 reads them on this processor
-  const auto f = [](std::uint32_t x, std::uint32_t y, std::uint32_t z) {
-    return z ^ (x & (y ^ z));
-  };
-  const auto g = [](std::uint32_t x, std::uint32_t y, std::uint32_t z) {
-    return y ^ (z & (x ^ y));
-  };
-  const auto h = [](std::uint32_t x, std::uint32_t y, std::uint32_t z) { return x ^ y ^ z; };
-  const auto k = [](std::uint32_t x, std::uint32_t y, std::uint32_t z) { return y ^ (x | ~z); };
   std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-  // The rounds written out, four steps at a time, so that the compiler keeps all in registers.
-  for (int i = 0; i < 16; i += 4) {
-    Step(f, a, b, c, d, w[i], i);
-    Step(f, d, a, b, c, w[i + 1], i + 1);
-    Step(f, c, d, a, b, w[i + 2], i + 2);
-    Step(f, b, c, d, a, w[i + 3], i + 3);
-  }
-  for (int i = 16; i < 32; i += 4) {
-    Step(g, a, b, c, d, w[(5 * i + 1) % 16], i);
-    Step(g, d, a, b, c, w[(5 * i + 6) % 16], i + 1);
-    Step(g, c, d, a, b, w[(5 * i + 11) % 16], i + 2);
-    Step(g, b, c, d, a, w[(5 * i) % 16], i + 3);
-  }
-  for (int i = 32; i < 48; i += 4) {
-    Step(h, a, b, c, d, w[(3 * i + 5) % 16], i);
-    Step(h, d, a, b, c, w[(3 * i + 8) % 16], i + 1);
-    Step(h, c, d, a, b, w[(3 * i + 11) % 16], i + 2);
-    Step(h, b, c, d, a, w[(3 * i + 14) % 16], i + 3);
-  }
-  for (int i = 48; i < 64; i += 4) {
-    Step(k, a, b, c, d, w[(7 * i) % 16], i);
-    Step(k, d, a, b, c, w[(7 * i + 7) % 16], i + 1);
-    Step(k, c, d, a, b, w[(7 * i + 14) % 16], i + 2);
-    Step(k, b, c, d, a, w[(7 * i + 21) % 16], i + 3);
-  }
+  // The 64 steps written out, so that every index and constant is known to the compiler.
+#define VORNALIS_MD5_STEP(f, a, b, c, d, k, i) \
+  a = b + RotateLeft(a + w[k] + kSines[i] + (f), kShifts[i])
+#define F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
+#define G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
+#define H(x, y, z) ((x) ^ (y) ^ (z))
+#define I(x, y, z) ((y) ^ ((x) | ~(z)))
+  VORNALIS_MD5_STEP(F(b, c, d), a, b, c, d, 0, 0);
+  VORNALIS_MD5_STEP(F(a, b, c), d, a, b, c, 1, 1);
+  VORNALIS_MD5_STEP(F(d, a, b), c, d, a, b, 2, 2);
+  VORNALIS_MD5_STEP(F(c, d, a), b, c, d, a, 3, 3);
+  VORNALIS_MD5_STEP(F(b, c, d), a, b, c, d, 4, 4);
+  VORNALIS_MD5_STEP(F(a, b, c), d, a, b, c, 5, 5);
+  VORNALIS_MD5_STEP(F(d, a, b), c, d, a, b, 6, 6);
+  VORNALIS_MD5_STEP(F(c, d, a), b, c, d, a, 7, 7);
+  VORNALIS_MD5_STEP(F(b, c, d), a, b, c, d, 8, 8);
+  VORNALIS_MD5_STEP(F(a, b, c), d, a, b, c, 9, 9);
+  VORNALIS_MD5_STEP(F(d, a, b), c, d, a, b, 10, 10);
+  VORNALIS_MD5_STEP(F(c, d, a), b, c, d, a, 11, 11);
+  VORNALIS_MD5_STEP(F(b, c, d), a, b, c, d, 12, 12);
+  VORNALIS_MD5_STEP(F(a, b, c), d, a, b, c, 13, 13);
+  VORNALIS_MD5_STEP(F(d, a, b), c, d, a, b, 14, 14);
+  VORNALIS_MD5_STEP(F(c, d, a), b, c, d, a, 15, 15);
+  VORNALIS_MD5_STEP(G(b, c, d), a, b, c, d, 1, 16);
+  VORNALIS_MD5_STEP(G(a, b, c), d, a, b, c, 6, 17);
+  VORNALIS_MD5_STEP(G(d, a, b), c, d, a, b, 11, 18);
+  VORNALIS_MD5_STEP(G(c, d, a), b, c, d, a, 0, 19);
+  VORNALIS_MD5_STEP(G(b, c, d), a, b, c, d, 5, 20);
+  VORNALIS_MD5_STEP(G(a, b, c), d, a, b, c, 10, 21);
+  VORNALIS_MD5_STEP(G(d, a, b), c, d, a, b, 15, 22);
+  VORNALIS_MD5_STEP(G(c, d, a), b, c, d, a, 4, 23);
+  VORNALIS_MD5_STEP(G(b, c, d), a, b, c, d, 9, 24);
+  VORNALIS_MD5_STEP(G(a, b, c), d, a, b, c, 14, 25);
+  VORNALIS_MD5_STEP(G(d, a, b), c, d, a, b, 3, 26);
+  VORNALIS_MD5_STEP(G(c, d, a), b, c, d, a, 8, 27);
+  VORNALIS_MD5_STEP(G(b, c, d), a, b, c, d, 13, 28);
+  VORNALIS_MD5_STEP(G(a, b, c), d, a, b, c, 2, 29);
+  VORNALIS_MD5_STEP(G(d, a, b), c, d, a, b, 7, 30);
+  VORNALIS_MD5_STEP(G(c, d, a), b, c, d, a, 12, 31);
+  VORNALIS_MD5_STEP(H(b, c, d), a, b, c, d, 5, 32);
+  VORNALIS_MD5_STEP(H(a, b, c), d, a, b, c, 8, 33);
+  VORNALIS_MD5_STEP(H(d, a, b), c, d, a, b, 11, 34);
+  VORNALIS_MD5_STEP(H(c, d, a), b, c, d, a, 14, 35);
+  VORNALIS_MD5_STEP(H(b, c, d), a, b, c, d, 1, 36);
+  VORNALIS_MD5_STEP(H(a, b, c), d, a, b, c, 4, 37);
+  VORNALIS_MD5_STEP(H(d, a, b), c, d, a, b, 7, 38);
+  VORNALIS_MD5_STEP(H(c, d, a), b, c, d, a, 10, 39);
+  VORNALIS_MD5_STEP(H(b, c, d), a, b, c, d, 13, 40);
+  VORNALIS_MD5_STEP(H(a, b, c), d, a, b, c, 0, 41);
+  VORNALIS_MD5_STEP(H(d, a, b), c, d, a, b, 3, 42);
+  VORNALIS_MD5_STEP(H(c, d, a), b, c, d, a, 6, 43);
+  VORNALIS_MD5_STEP(H(b, c, d), a, b, c, d, 9, 44);
+  VORNALIS_MD5_STEP(H(a, b, c), d, a, b, c, 12, 45);
+  VORNALIS_MD5_STEP(H(d, a, b), c, d, a, b, 15, 46);
+  VORNALIS_MD5_STEP(H(c, d, a), b, c, d, a, 2, 47);
+  VORNALIS_MD5_STEP(I(b, c, d), a, b, c, d, 0, 48);
+  VORNALIS_MD5_STEP(I(a, b, c), d, a, b, c, 7, 49);
+  VORNALIS_MD5_STEP(I(d, a, b), c, d, a, b, 14, 50);
+  VORNALIS_MD5_STEP(I(c, d, a), b, c, d, a, 5, 51);
+  VORNALIS_MD5_STEP(I(b, c, d), a, b, c, d, 12, 52);
+  VORNALIS_MD5_STEP(I(a, b, c), d, a, b, c, 3, 53);
+  VORNALIS_MD5_STEP(I(d, a, b), c, d, a, b, 10, 54);
+  VORNALIS_MD5_STEP(I(c, d, a), b, c, d, a, 1, 55);
+  VORNALIS_MD5_STEP(I(b, c, d), a, b, c, d, 8, 56);
+  VORNALIS_MD5_STEP(I(a, b, c), d, a, b, c, 15, 57);
+  VORNALIS_MD5_STEP(I(d, a, b), c, d, a, b, 6, 58);
+  VORNALIS_MD5_STEP(I(c, d, a), b, c, d, a, 13, 59);
+  VORNALIS_MD5_STEP(I(b, c, d), a, b, c, d, 4, 60);
+  VORNALIS_MD5_STEP(I(a, b, c), d, a, b, c, 11, 61);
+  VORNALIS_MD5_STEP(I(d, a, b), c, d, a, b, 2, 62);
+  VORNALIS_MD5_STEP(I(c, d, a), b, c, d, a, 9, 63);
+#undef F
+#undef G
+#undef H
+#undef I
+#undef VORNALIS_MD5_STEP
   state_[0] += a;
   state_[1] += b;
   state_[2] += c;

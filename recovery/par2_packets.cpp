@@ -4,6 +4,7 @@
 #include <array>
 
 #include "engine/endian.h"
+#include "recovery/reed_solomon.h"
 
 namespace vornalis::recovery::par2 {
 namespace {
@@ -37,14 +38,15 @@ std::string HeaderFields(std::uint64_t length, const Md5Digest& md5) {
   return head;
 }
 
-// The packets of one file, read in turn; a damaged stretch is passed over up to the next magic.
+// The packets of one file, read in turn through a window of the file's bytes; a damaged stretch
+// is passed over up to the next magic.
 class PacketReader {
  public:
   PacketReader(platform::File& file, std::uint64_t size) : file_(file), size_(size) {}
 
-  // Calls take(head, offset) for every sound packet; head holds the 64-byte header and the
-  // body of every packet but a recovery slice's, of which only the exponent is read. False
-  // when a damaged stretch was passed over.
+  // Calls take(packet, offset, length) for every sound packet; packet holds the 64-byte header
+  // and the body of every packet but a recovery slice's, of which only the exponent is kept.
+  // False when a damaged stretch was passed over.
   template <typename Take>
   bool ReadAll(Take take) {
     bool sound = true;
@@ -63,44 +65,55 @@ class PacketReader {
   }
 
  private:
+  static constexpr std::size_t kWindow = 1 << 20;
+
+  // The bytes [at, at + length) of the file, at most kWindow of them, read into the window
+  // when they are not there yet; fewer at the end of the file or after a failed read.
+  std::string_view View(std::uint64_t at, std::size_t length) {
+    if (at < window_start_ || at + length > window_start_ + window_.size()) {
+      window_.resize(kWindow);
+      const Result<std::size_t> read = file_.ReadAt(at, window_);
+      window_.resize(read.ok() ? *read : 0);
+      window_start_ = at;
+    }
+    const std::size_t from = static_cast<std::size_t>(at - window_start_);
+    return std::string_view(window_).substr(from, length);
+  }
+
   // The length of the sound packet at offset at (its bytes, but for a recovery slice's data, in
   // packet_), or 0.
   std::uint64_t SoundPacketAt(std::uint64_t at) {
-    std::array<char, kHeaderSize> head{};
-    const Result<std::size_t> read = file_.ReadAt(at, head);
-    if (!read.ok() || *read != head.size() || std::string_view(head.data(), 8) != kMagic) return 0;
+    const std::string_view head = View(at, kHeaderSize);
+    if (head.size() != kHeaderSize || head.substr(0, 8) != kMagic) return 0;
     const std::uint64_t length = ReadU64(head.data() + 8);
     if (length < kHeaderSize || length % 4 != 0 || length > size_ - at) return 0;
-    const bool slice = std::string_view(head.data() + 48, 16) == kRecoverySliceType;
+    const bool slice = head.substr(48, 16) == kRecoverySliceType;
     // Bodies other than recovery data are small; a body larger than this is no packet of ours.
     if (!slice && length > (std::uint64_t{64} << 20)) return 0;
     Md5 md5;
-    md5.Update(std::span<const char>(head.data() + 32, 32));
+    const Md5Digest recorded = DigestAt(head.data() + 16);
     packet_.assign(head.data(), head.size());
-    std::uint64_t done = kHeaderSize;
-    while (done < length) {
-      const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(length - done, 1 << 20));
-      buffer_.resize(chunk);
-      const Result<std::size_t> part = file_.ReadAt(at + done, buffer_);
-      if (!part.ok() || *part != chunk) return 0;
-      md5.Update(buffer_);
+    md5.Update(packet_.substr(32));
+    for (std::uint64_t done = kHeaderSize; done < length;) {
+      const std::string_view part = View(
+          at + done, static_cast<std::size_t>(std::min<std::uint64_t>(length - done, kWindow)));
+      if (part.empty()) return 0;
+      md5.Update(std::span<const char>(part.data(), part.size()));
       // Of a recovery slice, only the exponent is kept.
-      if (!slice || done == kHeaderSize) packet_.append(buffer_.data(), slice ? 4 : chunk);
-      done += chunk;
+      if (!slice || done == kHeaderSize) packet_.append(part.substr(0, slice ? 4 : part.size()));
+      done += part.size();
     }
-    if (md5.Final() != DigestAt(head.data() + 16)) return 0;
+    if (md5.Final() != recorded) return 0;
     return length;
   }
 
   std::uint64_t NextMagic(std::uint64_t from) {
-    std::string window(1 << 16, '\0');
     for (std::uint64_t at = from - from % 4; at + 8 <= size_;) {
-      const Result<std::size_t> read = file_.ReadAt(at, window);
-      if (!read.ok() || *read < 8) break;
-      for (std::size_t i = 0; i + 8 <= *read; i += 4)
-        if (std::string_view(window.data() + i, 8) == kMagic) return at + i;
-      at += *read - *read % 4 - 4;
-      if (*read < window.size()) break;
+      const std::string_view bytes = View(at, kWindow);
+      if (bytes.size() < 8) break;
+      for (std::size_t i = 0; i + 8 <= bytes.size(); i += 4)
+        if (bytes.substr(i, 8) == kMagic) return at + i;
+      at += bytes.size() - bytes.size() % 4 - 4;
     }
     return size_;
   }
@@ -108,7 +121,8 @@ class PacketReader {
   platform::File& file_;
   std::uint64_t size_;
   std::string packet_;
-  std::string buffer_;
+  std::string window_;
+  std::uint64_t window_start_ = 0;
 };
 
 }  // namespace
@@ -175,14 +189,16 @@ std::string RecoverySliceHead(const Id& set_id, std::uint32_t exponent, std::uin
   return head;
 }
 
-ReadResult ReadRecoveryFiles(platform::FileSystem& fs, const std::vector<std::string>& paths) {
-  ReadResult result;
-  for (const std::string& path : paths) {
+namespace {
+
+// Reads one file's packets into result.
+void ReadOne(platform::FileSystem& fs, const std::string& path, ReadResult& result) {
+  {
     auto file = fs.Open(path, platform::OpenMode::kRead);
     const Result<std::uint64_t> size = file.ok() ? file->Size() : Result<std::uint64_t>(0);
     if (!file.ok() || !size.ok()) {
       result.damaged.push_back(path);
-      continue;
+      return;
     }
     PacketReader reader(*file, *size);
     const bool sound = reader.ReadAll([&](const std::string& packet, std::uint64_t offset,
@@ -225,6 +241,34 @@ ReadResult ReadRecoveryFiles(platform::FileSystem& fs, const std::vector<std::st
       }
     });
     if (!sound) result.damaged.push_back(path);
+  }
+}
+
+}  // namespace
+
+ReadResult ReadRecoveryFiles(platform::FileSystem& fs, const std::vector<std::string>& paths,
+                             unsigned threads) {
+  // Each file is read on its own (on the threads given), then what they hold is put together
+  // in the order of paths: the first sound packet of a kind counts.
+  std::vector<ReadResult> each(paths.size());
+  ParallelFor(threads, paths.size(), [&](std::size_t i) { ReadOne(fs, paths[i], each[i]); });
+  ReadResult result;
+  for (ReadResult& one : each) {
+    result.damaged.insert(result.damaged.end(), one.damaged.begin(), one.damaged.end());
+    for (auto& [id, found] : one.sets) {
+      RecoverySet& set = result.sets[id];
+      set.set_id = id;
+      if (!set.has_main && found.has_main) {
+        set.has_main = true;
+        set.slice_size = found.slice_size;
+        set.file_ids = std::move(found.file_ids);
+      }
+      set.files.merge(found.files);
+      set.checksums.merge(found.checksums);
+      set.slices.merge(found.slices);
+      if (set.creator.empty()) set.creator = std::move(found.creator);
+      set.paths.insert(set.paths.end(), found.paths.begin(), found.paths.end());
+    }
   }
   return result;
 }

@@ -87,8 +87,10 @@ struct ReadResult {
   std::vector<std::string> damaged;
 };
 
-// Reads every packet of each file (a file that cannot be read is counted as damaged).
-ReadResult ReadRecoveryFiles(platform::FileSystem& fs, const std::vector<std::string>& paths);
+// Reads every packet of each file (a file that cannot be read is counted as damaged), the files
+// spread over threads threads.
+ReadResult ReadRecoveryFiles(platform::FileSystem& fs, const std::vector<std::string>& paths,
+                             unsigned threads = 1);
 
 // Whether a file begins with a packet magic (a recovery file, whatever its name).
 bool LooksLikeRecoveryFile(platform::FileSystem& fs, const std::string& path);

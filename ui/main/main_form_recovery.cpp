@@ -29,14 +29,18 @@ class RecoveryProgress final : public recovery::Progress {
       : form_(form), guard_(guard), input_(input), step_(step), name_(std::move(name)) {}
 
   bool Step(std::uint64_t done, std::uint64_t total) noexcept override {
-    return guard_.Run(
+    const bool go_on = guard_.Run(
         [&] {
           form_.StepProgress(step_, name_, total == 0 ? 100 : static_cast<int>(done * 100 / total));
           if (!input_.CheckInterrupt()) return true;
           return MessageBox::Warning(&form_, QStringLiteral("Interrupted, continue?"));
         },
         false);
+    stopped_ = stopped_ || !go_on;
+    return go_on;
   }
+  // Whether the user (or a failure in the display) stopped the work.
+  bool Stopped() const { return stopped_; }
 
  private:
   TMainForm& form_;
@@ -44,6 +48,7 @@ class RecoveryProgress final : public recovery::Progress {
   BusyInput& input_;
   ProgressStep step_;
   QString name_;
+  bool stopped_ = false;
 };
 
 QString Joined(const std::vector<std::string>& names) {
@@ -172,24 +177,23 @@ bool TMainForm::RepairSetAt(const SetPaths& paths) {
       MessageBox::Error(this, ShownText(recovery.status().message));
       return;
     }
-    const Result<SetCheck> check = CheckSet(fs_, at, *recovery, recovery::WorkOptions{}, &progress);
-    if (check.ok() && check->whole()) {
+    const Result<SetRepair> rebuilt =
+        RepairSet(fs_, at, *recovery, recovery::WorkOptions{}, &progress);
+    if (rebuilt.ok() && rebuilt->check.whole()) {
       MessageBox::Information(
           this, ShownText(at.Header()) +
                     QStringLiteral(" matches its recovery files: nothing to repair."));
       return;
     }
-    Result<std::vector<std::string>> rebuilt =
-        check.ok() ? RepairSet(fs_, at, *recovery, *check, recovery::WorkOptions{}, &progress)
-                   : Result<std::vector<std::string>>(check.status());
     if (!rebuilt.ok()) {
-      if (!Callbacks_.Caught())
+      if (!Callbacks_.Caught() && !progress.Stopped())
         MessageBox::Error(this, ShownText(messages::Explained(rebuilt.status())));
       return;
     }
     repaired = true;
     QStringList names;
-    for (const std::string& path : *rebuilt) names.append(ShownText(platform::FileNameOf(path)));
+    for (const std::string& path : rebuilt->repaired)
+      names.append(ShownText(platform::FileNameOf(path)));
     MessageBox::Information(this, QStringLiteral("Repaired ") + names.join(QStringLiteral(", ")) +
                                       QStringLiteral(". The set is whole again."));
   };
