@@ -131,7 +131,9 @@ __attribute__((target("avx2"))) std::size_t AddAvx2(const std::uint8_t* tables, 
 // warnings are about the compiler's code, not this.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 __attribute__((target("avx512f,avx512bw"))) std::size_t AddAvx512(const std::uint8_t* tables,
                                                                   const char* src, char* dst,
                                                                   std::size_t bytes) {
