@@ -8,7 +8,8 @@
 # block size and the recovery block count vornalis-cli chose), and repair of one missing piece.
 # Each run works in a fresh folder of hard links to the set, so nothing is copied or deleted
 # between timed runs; the set is read right before the timing, so the page cache is warm.
-# VORNALIS_THREADS is not read: the CLI uses every core, as par2 does.
+# The CLI uses every core, as par2 does; protect_1 is the same on one thread, as the desktop
+# program works.
 set -euo pipefail
 runs=${1:-3}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -44,6 +45,9 @@ for i in $(seq 1 "$runs"); do
   cat set/*.pec >/dev/null
   record protect "$(timed "$cli" protect -q "$d/ours/set.pec")"
   line=$(head -n 1 last.out)
+  # The desktop program works on one thread.
+  cat set/*.pec >/dev/null
+  record protect_1 "$(timed "$cli" protect -q --threads 1 "$d/ours/set.pec")"
   block=$(echo "$line" | sed -n 's/^Blocks of \([0-9]*\) bytes.*/\1/p')
   count=$(echo "$line" | sed -n 's/.* \([0-9]*\) recovery blocks.*/\1/p')
   cat set/*.pec >/dev/null
@@ -58,7 +62,7 @@ for i in $(seq 1 "$runs"); do
 done
 
 printf "%-10s %10s %10s %8s %14s %14s\n" work ours par2 ratio "ours peak MiB" "par2 peak MiB"
-for pair in protect:par2_create repair:par2_repair; do
+for pair in protect:par2_create protect_1:par2_create repair:par2_repair; do
   ours=${pair%%:*} theirs=${pair#*:}
   a=$(echo "${times[$ours]}" | tr ' ' '\n' | grep . | median)
   b=$(echo "${times[$theirs]}" | tr ' ' '\n' | grep . | median)

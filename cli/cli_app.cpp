@@ -55,12 +55,18 @@ int Run(int argc, char** argv) {
   CLI::App* info = app.add_subcommand("info", "Show the set's piece size, pieces and catalogue");
   info->add_option("SET", set, set_help)->required();
 
+  // The recovery work runs on every core unless told otherwise.
+  const auto add_threads = [&options](CLI::App* command) {
+    command->add_option("--threads", options.threads, "threads to work on (one per core)")
+        ->check(CLI::Range(1, 256));
+  };
   CLI::App* verify = app.add_subcommand(
       "verify",
       "Check that every piece the catalogue needs is there and sound; with recovery files "
       "beside the set, every byte of every piece too");
   verify->add_option("SET", set, set_help)->required();
   verify->add_flag("-q,--quiet", options.quiet, "show no progress");
+  add_threads(verify);
 
   unsigned redundancy = 10, recovery_files = 0;
   CLI::App* protect = app.add_subcommand(
@@ -77,6 +83,7 @@ int Run(int argc, char** argv) {
   protect->add_option("--memory", options.memory_mb, "MB of recovery data held at once (128)")
       ->check(CLI::Range(1, 65536));
   protect->add_flag("-q,--quiet", options.quiet, "show no progress");
+  add_threads(protect);
 
   CLI::App* repair = app.add_subcommand(
       "repair", "Rebuild missing and damaged pieces (and the header) from the recovery files");
@@ -85,6 +92,7 @@ int Run(int argc, char** argv) {
   repair->add_option("--memory", options.memory_mb, "MB of rebuilt data held at once (128)")
       ->check(CLI::Range(1, 65536));
   repair->add_flag("-q,--quiet", options.quiet, "show no progress");
+  add_threads(repair);
 
   CLI::App* make_exe = app.add_subcommand(
       "make-exe",

@@ -34,7 +34,8 @@ class RecoveryProgress final : public recovery::Progress {
 
 recovery::WorkOptions Work(const CommonOptions& options) {
   recovery::WorkOptions work;
-  work.threads = std::max(1u, std::thread::hardware_concurrency());
+  work.threads =
+      options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
   if (options.memory_mb > 0) work.memory = std::uint64_t{options.memory_mb} << 20;
   return work;
 }
