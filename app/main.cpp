@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "app/application.h"
+#include "engine/format.h"
 #include "platform/qt/file_types.h"
 #include "ui/main/main_form.h"
+#include "ui/main/stored_text.h"
 #include "ui/widgets/program_icon.h"
 
 int main(int argc, char** argv) {
@@ -17,7 +19,9 @@ int main(int argc, char** argv) {
     vornalis::app::TApplication::setWindowIcon(vornalis::ui::ProgramIcon());
     vornalis::platform_qt::UseInstalledIconTheme();
     application.setWindowIcon(vornalis::ui::ProgramIcon());
-    vornalis::platform_qt::SystemFileTypes file_types;
+    vornalis::platform_qt::SystemFileTypes file_types(
+        {{vornalis::ui::FromStored(vornalis::format::kExtension),
+          vornalis::ui::FromStored(vornalis::format::kTypeName)}});
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     vornalis::ui::TMainForm main_form(arguments, file_types);
     main_form.show();

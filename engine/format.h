@@ -14,6 +14,9 @@ namespace vornalis::format {
 inline constexpr std::string_view kHeaderMagic = "QBXR";
 inline constexpr std::string_view kPieceMagic = "QBTM";
 inline constexpr std::string_view kExtension = ".pec";
+// What the user is shown for a file with that extension: in the file dialogs' filters, the file
+// list and the system's file type (install/vornalis-mime.xml.in is made from these lines).
+inline constexpr std::string_view kTypeName = "Split piece files";
 
 // Magic and piece number: the whole overhead of a data or overflow piece.
 inline constexpr std::uint32_t kPieceHeadSize = 8;

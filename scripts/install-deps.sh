@@ -12,7 +12,8 @@ packages=(
   qt6-tools-dev libqt6sql6-sqlite   # the help window (Qt6Help) and the database its help file is
   qt6-documentation-tools           # qhelpgenerator, which compiles the help at build time
   adwaita-icon-theme fonts-dejavu-core  # file-type icons and a font for the desktop program
-  xvfb xauth                        # running the desktop program without a display
+  xvfb xauth xdotool                # running the desktop program without a display
+  dpkg-dev desktop-file-utils shared-mime-info  # the package's dependencies, desktop entry, file type
   bsdutils                          # script: a terminal for the tests of the made programs
   par2                              # the independent check of recovery files
   g++-mingw-w64-i686-posix          # the Windows stub, engine and CLI (32-bit, cross-built)

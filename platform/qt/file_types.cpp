@@ -28,8 +28,12 @@ FileType SystemFileTypes::ForExtension(const QString& extension) {
   static const QMimeDatabase database;
   const QMimeType mime =
       database.mimeTypeForFile(QStringLiteral("file") + extension, QMimeDatabase::MatchExtension);
-  if (!mime.isValid() || mime.isDefault())
+  if (!mime.isValid() || mime.isDefault()) {
+    for (const OwnType& own : own_)
+      if (own.extension.compare(extension, Qt::CaseInsensitive) == 0)
+        return {own.name, GenericFileIcon()};
     return {extension.mid(1).toUpper() + QStringLiteral(" File"), GenericFileIcon()};
+  }
 
   QIcon icon = QIcon::fromTheme(mime.iconName());
   if (icon.isNull()) icon = QIcon::fromTheme(mime.genericIconName());

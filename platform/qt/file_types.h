@@ -8,6 +8,7 @@
 
 #include <QIcon>
 #include <QString>
+#include <vector>
 
 namespace vornalis::platform_qt {
 
@@ -23,10 +24,20 @@ class FileTypes {
 };
 
 // The system's answer: the MIME type's description and its theme icon. An extension the
-// database does not know reads "XYZ File" with the generic file icon; no extension reads "File".
+// database does not know reads the name the program gives its own files' type (own, by
+// extension in any letter case: before the program is installed the database lacks it), else
+// "XYZ File", with the generic file icon; no extension reads "File".
 class SystemFileTypes : public FileTypes {
  public:
+  struct OwnType {
+    QString extension;  // ".pec"
+    QString name;
+  };
+  explicit SystemFileTypes(std::vector<OwnType> own = {}) : own_(std::move(own)) {}
   FileType ForExtension(const QString& extension) override;
+
+ private:
+  std::vector<OwnType> own_;
 };
 
 // Makes the theme icons of file types reachable when the desktop session names no icon theme

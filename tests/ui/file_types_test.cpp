@@ -65,6 +65,12 @@ class FileTypesTest : public QObject {
     QVERIFY(!none.icon.isNull());
     QCOMPARE(types.ForExtension(QStringLiteral(".")).name, QStringLiteral("File"));
     QCOMPARE(types.ForExtension(QStringLiteral(".zqx9")).name, QStringLiteral("ZQX9 File"));
+
+    // The program's own type is named so whether or not the system knows it yet.
+    platform_qt::SystemFileTypes own(
+        {{QStringLiteral(".pec"), QStringLiteral("Split piece files")}});
+    QCOMPARE(own.ForExtension(QStringLiteral(".PEC")).name, QStringLiteral("Split piece files"));
+    QCOMPARE(own.ForExtension(QStringLiteral(".zqx9")).name, QStringLiteral("ZQX9 File"));
   }
 };
 

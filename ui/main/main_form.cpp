@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/set_files.h"
 #include "engine/size_text.h"
@@ -42,8 +43,10 @@ namespace vornalis::ui {
 namespace {
 
 const QString kCaption = QStringLiteral("Dorvelin");
-const QString kOpenFilter = QStringLiteral("Split piece files|*.pec");
-const QString kNewFilter = QStringLiteral("Split piece files(*.pec)|*.pec");
+const QString kTypeName = FromStored(format::kTypeName);
+const QString kPattern = "*" + FromStored(format::kExtension);
+const QString kOpenFilter = kTypeName + "|" + kPattern;
+const QString kNewFilter = kTypeName + "(" + kPattern + ")|" + kPattern;
 const QString kAddFilter = QStringLiteral("All files (*.*) |*.*");
 
 std::string CurrentFolder() {
