@@ -25,7 +25,7 @@ Status FileSystem::CreateDirectories(const std::string& folder) {
   if (folder.empty() || IsDirectory(folder)) return Status::Ok();
   Status status;
   for (std::size_t end = 1; end <= folder.size(); ++end) {
-    end = std::min(folder.find(kSeparator, end), folder.size());
+    end = std::min(folder.find_first_of(kSeparators, end), folder.size());
     const std::string level = folder.substr(0, end);
     if (!IsDirectory(level)) status = CreateDirectory(level);
   }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/path.h"
 #include "tests/support/run_process.h"
 #include "tests/support/test_files.h"
 
@@ -16,8 +17,12 @@ namespace fs = std::filesystem;
 
 class CliTest : public TempDirTest {
  protected:
+  // The built vornalis-cli, which lies beside the test program.
+  static std::string CliPath() {
+    return platform::FolderOf(platform::ProgramPath()) + VORNALIS_CLI_NAME;
+  }
   ProcessResult Cli(const std::vector<std::string>& args) {
-    return RunProcess(VORNALIS_CLI_PATH, args, Dir());
+    return RunProcess(CliPath(), args, Dir());
   }
 
   // A tree with nested folders, empty files, files spanning 1,000-byte pieces, and names with
@@ -34,10 +39,11 @@ class CliTest : public TempDirTest {
   // Every file below a is in b with the same bytes.
   void ExpectSameTree(const std::string& a, const std::string& b) {
     int files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(a)) {
+    for (const auto& entry : fs::recursive_directory_iterator(FsPath(a))) {
       if (!entry.is_regular_file()) continue;
-      const std::string relative = fs::relative(entry.path(), a);
-      EXPECT_EQ(ReadFile(b + "/" + relative), ReadFile(entry.path())) << relative;
+      const std::u8string name = fs::relative(entry.path(), FsPath(a)).generic_u8string();
+      const std::string relative(name.begin(), name.end());
+      EXPECT_EQ(ReadFile(b + "/" + relative), ReadFile(a + "/" + relative)) << relative;
       ++files;
     }
     EXPECT_GT(files, 0);

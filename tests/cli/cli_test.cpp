@@ -54,14 +54,13 @@ TEST_F(CliTest, AddSkipsWhatIsStoredAndStoresTheRest) {
 }
 
 TEST_F(CliTest, ListAsJsonAndInfo) {
-  WriteFile(PathOf("src/a \"quoted\".txt"), PatternBytes(100, 1));
+  WriteFile(PathOf("src/a 'quoted' \xC3\xBC.txt"), PatternBytes(100, 1));
   ASSERT_EQ(Cli({"create", "set", "--size", "720KB", "src"}).status, 0);
   ProcessResult json = Cli({"list", "set.pec", "--json"});
   ASSERT_EQ(json.status, 0);
   EXPECT_NE(
-      json.out.find(
-          "{\"name\":\"a "
-          "\\\"quoted\\\".txt\",\"folder\":\"src\\\\\",\"size\":100,\"piece\":1,\"offset\":8}"),
+      json.out.find("{\"name\":\"a 'quoted' \xC3\xBC.txt\",\"folder\":\"src\\\\\",\"size\":100,"
+                    "\"piece\":1,\"offset\":8}"),
       std::string::npos)
       << json.out;
   EXPECT_NE(json.out.find("\"total_files\":1,\"total_bytes\":100}"), std::string::npos);
@@ -85,7 +84,9 @@ TEST_F(CliTest, MissingPieceIsNamedByExtractAndVerify) {
   ProcessResult extracted = Cli({"extract", "set.pec", "out"});
   EXPECT_EQ(extracted.status, 1);
   EXPECT_NE(extracted.err.find("Can't open set2.pec\n"), std::string::npos) << extracted.err;
-  EXPECT_NE(extracted.err.find("Assembling out/"), std::string::npos);
+  EXPECT_NE(extracted.err.find("Assembling out" + std::string(1, platform::kSeparator)),
+            std::string::npos)
+      << extracted.err;
   EXPECT_NE(extracted.err.find(" error(s) occured.\n"), std::string::npos);
 }
 
@@ -118,7 +119,7 @@ TEST_F(CliTest, ErrorsHaveClearMessagesAndStatuses) {
       {{"list", "other.pec"}, 1, "other.pec is an invalid piece!"},
       {{"list", "missing.pec"}, 1, "Can't open missing.pec"},
       {{"list", "damaged.pec"}, 1, "File format is not correct"},
-      {{"extract", "set.pec", "blocker/out"}, 1, "Can't create blocker/out/: Not a directory"},
+      {{"extract", "set.pec", "blocker/out"}, 1, "Can't create blocker/out"},
       {{"extract", "set.pec", "out", "no/such.txt"}, 1, "No stored file no/such.txt in the set"},
       {{"list"}, 2, "SET is required"},
       {{"frobnicate"}, 2, ""},
@@ -133,51 +134,6 @@ TEST_F(CliTest, ErrorsHaveClearMessagesAndStatuses) {
   EXPECT_EQ(Cli({"create", "set", "--force", "src/photos"}).status, 0);
   EXPECT_EQ(Cli({"extract", "set.pec", "again", "top.txt"}).status, 1)
       << "the old set was replaced";
-}
-
-// make-exe makes the Windows program (run under Wine by tests/windows/); --native makes one for
-// this system.
-TEST_F(CliTest, MakeExeMakesAWindowsProgramAndNativeOneForThisSystem) {
-  MakeTree();
-  ASSERT_EQ(Cli({"create", "set", "--size", "1000", "src/photos"}).status, 0);
-  const ProcessResult made = Cli({"make-exe", "set1.pec"});
-  ASSERT_EQ(made.status, 0) << made.err;
-  EXPECT_EQ(made.out, "set.exe is created!\n");
-  EXPECT_EQ(ReadFile(PathOf("set.exe")).substr(0, 2), "MZ");
-  const ProcessResult native = Cli({"make-exe", "--native", "set1.pec"});
-  ASSERT_EQ(native.status, 0) << native.err;
-  EXPECT_EQ(native.out, "set.run is created!\n");
-  const ProcessResult run = RunProcess(PathOf("set.run"), {"rebuilt"}, Dir());
-  EXPECT_EQ(run.status, 0) << run.err;
-  ExpectSameTree(PathOf("src/photos"), PathOf("rebuilt/photos"));
-}
-
-TEST_F(CliTest, CtrlCStopsAfterTheCurrentFileAndKeepsTheSet) {
-  // Enough files that storing them all takes far longer than noticing the first piece.
-  constexpr int kFiles = 6000;
-  for (int i = 0; i < kFiles; ++i)
-    WriteFile(PathOf("src/f" + std::to_string(i)),
-              PatternBytes(100, static_cast<std::uint32_t>(i)));
-  BackgroundProcess cli(VORNALIS_CLI_PATH,
-                        {"create", "-q", "--size", "1000", PathOf("set"), PathOf("src")});
-  for (int i = 0; i < 5000 && !FileExists(PathOf("set1.pec")); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  ASSERT_TRUE(FileExists(PathOf("set1.pec")));
-  cli.Signal(SIGINT);
-  const ProcessResult result = cli.Wait();
-  EXPECT_EQ(result.status, 130) << result.err;
-  EXPECT_NE(result.err.find("Interrupted"), std::string::npos) << result.err;
-
-  // The files stored before the interrupt are in the set, whole.
-  const ProcessResult verified = Cli({"verify", "set.pec"});
-  EXPECT_EQ(verified.status, 0) << verified.out;
-  const ProcessResult extracted = Cli({"extract", "set.pec", "out"});
-  ASSERT_EQ(extracted.status, 0) << extracted.err;
-  const std::vector<std::string> rebuilt = ListFolder(PathOf("out/src"));
-  EXPECT_GT(rebuilt.size(), 0u);
-  EXPECT_LT(rebuilt.size(), static_cast<std::size_t>(kFiles));
-  for (const std::string& name : rebuilt)
-    EXPECT_EQ(ReadFile(PathOf("out/src/" + name)), ReadFile(PathOf("src/" + name))) << name;
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-// Runs a program the way a user would, capturing its output and exit status.
+// Runs a program the way a user would, capturing its output and exit status. RunProcess works on
+// every system (posix_run_process.cpp, win32_run_process.cpp); BackgroundProcess, which sends
+// signals, on POSIX systems only.
 #pragma once
 
 #include <string>
@@ -12,7 +14,8 @@ struct ProcessResult {
   std::string err;
 };
 
-// Runs program with args in folder cwd (the current one when empty), standard input empty.
+// Runs program with args in folder cwd (the current one when empty), standard input empty. On
+// Windows the output's line ends "\r\n" read as "\n", so that tests compare one text.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& cwd = "");
 
