@@ -1,12 +1,18 @@
 #include "cli/cli_app.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <thread>
 
 #include "cli/commands.h"
 #include "platform/console.h"
 #include "vornalis/version.h"
 
 namespace vornalis::cli {
+
+unsigned ThreadCount(const CommonOptions& options) {
+  return options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+}
 
 int Run(int argc, char** argv) {
   platform::PrepareConsole();
@@ -46,20 +52,21 @@ int Run(int argc, char** argv) {
   list->add_flag("--long", long_format, "also show each file's piece and offset");
   list->add_flag("--json", json, "print one JSON document");
 
+  // Extracting the whole set and the recovery work run on every core unless told otherwise.
+  const auto add_threads = [&options](CLI::App* command) {
+    command->add_option("--threads", options.threads, "threads to work on (one per core)")
+        ->check(CLI::Range(1, 256));
+  };
   CLI::App* extract = app.add_subcommand("extract", "Rebuild all stored files, or those named");
   extract->add_option("SET", set, set_help)->required();
   extract->add_option("TARGET", target, "folder to rebuild into (made when missing)")->required();
   extract->add_option("FILE", files, "stored files to rebuild, as folder\\name or folder/name");
   extract->add_flag("-q,--quiet", options.quiet, "show no progress");
+  add_threads(extract);
 
   CLI::App* info = app.add_subcommand("info", "Show the set's piece size, pieces and catalogue");
   info->add_option("SET", set, set_help)->required();
 
-  // The recovery work runs on every core unless told otherwise.
-  const auto add_threads = [&options](CLI::App* command) {
-    command->add_option("--threads", options.threads, "threads to work on (one per core)")
-        ->check(CLI::Range(1, 256));
-  };
   CLI::App* verify = app.add_subcommand(
       "verify",
       "Check that every piece the catalogue needs is there and sound; with recovery files "

@@ -14,8 +14,11 @@ enum ExitStatus { kOk = 0, kFailed = 1, kUsage = 2 };
 struct CommonOptions {
   bool quiet = false;      // no progress line
   unsigned memory_mb = 0;  // for recovery data held at once; 0: the default, 128 MB
-  unsigned threads = 0;    // for recovery work; 0: one per processor core
+  unsigned threads = 0;    // for recovery work and extract; 0: one per processor core
 };
+
+// The threads options asks for: one per processor core unless told otherwise.
+unsigned ThreadCount(const CommonOptions& options);
 
 int CreateCommand(const std::string& set, const std::string& size, bool force,
                   const std::vector<std::string>& paths, const CommonOptions& options);

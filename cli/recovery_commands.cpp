@@ -1,7 +1,6 @@
 // protect, verify and repair: recovery files beside a set, checking the set's structure and,
 // where recovery files are there, every byte of its pieces, and rebuilding what is lost.
 #include <cstdio>
-#include <thread>
 
 #include "cli/commands.h"
 #include "cli/open_set.h"
@@ -34,8 +33,7 @@ class RecoveryProgress final : public recovery::Progress {
 
 recovery::WorkOptions Work(const CommonOptions& options) {
   recovery::WorkOptions work;
-  work.threads =
-      options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+  work.threads = ThreadCount(options);
   if (options.memory_mb > 0) work.memory = std::uint64_t{options.memory_mb} << 20;
   return work;
 }

@@ -24,6 +24,9 @@ if(VORNALIS_SANITIZE)
   target_compile_options(vornalis_sanitizers INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(vornalis_sanitizers INTERFACE -fsanitize=address,undefined)
+elseif(VORNALIS_THREAD_SANITIZER)
+  target_compile_options(vornalis_sanitizers INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(vornalis_sanitizers INTERFACE -fsanitize=thread)
 endif()
 target_link_libraries(vornalis_warnings INTERFACE vornalis_sanitizers)
 

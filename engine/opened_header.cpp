@@ -39,6 +39,11 @@ void OpenedHeader::Warn(std::string text) {
 }
 
 Result<AsideRecord> OpenedHeader::CurrentRecord() {
+  Locked locked(lock_);
+  return CurrentRecordLocked();
+}
+
+Result<AsideRecord> OpenedHeader::CurrentRecordLocked() {
   Result<AsideRecord> record = ReadAsideRecord(fs_, paths_, info_.owner);
   if (!record.ok()) {
     if (record.status().code == Status::Code::kRefused)
@@ -58,7 +63,7 @@ Result<AsideRecord> OpenedHeader::CurrentRecord() {
 }
 
 Result<std::unique_ptr<platform::File>> OpenedHeader::OpenAside(std::uint32_t n) {
-  const Result<AsideRecord> record = CurrentRecord();
+  const Result<AsideRecord> record = CurrentRecordLocked();
   if (!record.ok()) return record.status();
   const std::string path = AsidePiecePath(paths_, n);
   if (!record->Covers(n)) return Status::System(ENOENT, path);
@@ -73,6 +78,7 @@ Result<std::unique_ptr<platform::File>> OpenedHeader::OpenPiece(std::uint32_t n)
   // a piece that was replaced before or while it was opened is found aside afterwards. A writer
   // that puts pieces back from aside replaces the name instead, so the name must still lead to
   // the file opened.
+  Locked locked(lock_);
   const std::string path = paths_.Piece(n);
   for (int attempt = 0;; ++attempt) {
     auto named = fs_.Open(path, platform::OpenMode::kRead);
@@ -96,6 +102,7 @@ bool OpenedHeader::DataPiecesValid() {
 }
 
 bool OpenedHeader::IsSetFile(const platform::FileInfo& info) {
+  Locked locked(lock_);
   if (!ids_collected_) {
     // From the folder's listing rather than by number, so a damaged header that claims
     // billions of pieces costs no more than the folder holds.

@@ -8,6 +8,11 @@
 // name so that a piece replaced in between is noticed. Once a writer has put a new header in
 // place and cleaned up, the old pieces are gone; DataPiecesValid tells whether what stands under
 // the names is still what this header meant.
+//
+// Several threads may rebuild from one OpenedHeader at once when it is given a HeaderLock: the
+// operations that keep notes (OpenPiece, CurrentRecord, IsSetFile) then take it, and the tail is
+// read with positioned reads (file().ReadAt), which move no shared position. Without a lock, as in
+// the self-assembling stub, which starts no thread, it is for one thread.
 #pragma once
 
 #include <cstdint>
@@ -21,11 +26,23 @@
 
 namespace vornalis {
 
+// Held around an OpenedHeader's bookkeeping by the threads that share it.
+class HeaderLock {
+ public:
+  virtual ~HeaderLock() = default;
+  virtual void Lock() noexcept = 0;
+  virtual void Unlock() noexcept = 0;
+};
+
 class OpenedHeader {
  public:
   OpenedHeader(platform::FileSystem& fs, SetPaths paths);
   OpenedHeader(const OpenedHeader&) = delete;
   OpenedHeader& operator=(const OpenedHeader&) = delete;
+
+  // From now on the bookkeeping is done under lock (null: no lock), which outlives this header
+  // or is taken away first.
+  void SetLock(HeaderLock* lock) { lock_ = lock; }
 
   // Opens the header file. Nothing here moves file()'s position.
   Status Open();
@@ -69,11 +86,29 @@ class OpenedHeader {
   std::string tail_spill;
 
  private:
+  // Holds the lock, when there is one, for its lifetime.
+  class Locked {
+   public:
+    explicit Locked(HeaderLock* lock) : lock_(lock) {
+      if (lock_ != nullptr) lock_->Lock();
+    }
+    ~Locked() {
+      if (lock_ != nullptr) lock_->Unlock();
+    }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+   private:
+    HeaderLock* lock_;
+  };
+
   void Warn(std::string text);
+  Result<AsideRecord> CurrentRecordLocked();
   Result<std::unique_ptr<platform::File>> OpenAside(std::uint32_t n);
 
   platform::FileSystem& fs_;
   SetPaths paths_;
+  HeaderLock* lock_ = nullptr;
   std::unique_ptr<platform::File> file_;
   platform::FileInfo info_;
   std::uint32_t last_piece_ = 0;

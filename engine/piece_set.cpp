@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <mutex>
 
 #include "engine/catalogue.h"
 #include "engine/catalogue_stream_writer.h"
@@ -20,6 +21,19 @@
 #include "platform/temp_file.h"
 
 namespace vornalis {
+namespace {
+
+// Lets the threads of ExtractShare share the header the set was opened with.
+class MutexHeaderLock final : public HeaderLock {
+ public:
+  void Lock() noexcept override { mutex_.lock(); }
+  void Unlock() noexcept override { mutex_.unlock(); }
+
+ private:
+  std::mutex mutex_;
+};
+
+}  // namespace
 
 PieceSet::PieceSet(std::string base_path, std::uint32_t piece_size, platform::FileSystem& fs,
                    NewSet existing)
@@ -301,6 +315,8 @@ bool PieceSet::ReadCatalogue() {
     return Fail(std::move(opened));
   }
   header_ = reader.TakeHeader();
+  if (!header_lock_) header_lock_ = std::make_unique<MutexHeaderLock>();
+  header_->SetLock(header_lock_.get());
   owner_ = header_->info().owner;
   header_on_disk_ = header_->info();
   PieceSize_ = reader.piece_size();

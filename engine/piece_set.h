@@ -22,7 +22,8 @@
 // A set open for storing holds a lock (the header's name + ".lock") from opening to closing: a
 // second writer is refused at once, while readers see the set as it was last closed: a reader
 // keeps the header it opened and reads the pieces that header refers to. The destructor closes
-// a set that nobody closed. A PieceSet is used by one thread at a time.
+// a set that nobody closed. A PieceSet is used by one thread at a time, but for ExtractShare,
+// which several threads may call at once.
 #pragma once
 
 #include <cstdint>
@@ -106,6 +107,14 @@ class PieceSet {
   // target cannot be opened or made; failures of single files go to the observer only.
   bool ExtractFiles(const std::string& target_folder, const std::vector<const StoredFile*>& entries,
                     RebuildObserver* observer, RebuildOrder order = RebuildOrder::kByPosition);
+  // ExtractFiles's work on one share of the entries (SplitForThreads, rebuild_shares.h), in the
+  // order their bytes lie, for a caller that rebuilds on several threads: it uses the caller's
+  // buffer (1 MiB) and changes nothing of the set's own (no last error, no byte progress), so
+  // several threads may call it at once with disjoint shares while no other operation runs.
+  // All of them read through the one header the set was opened with. Returns the failure to
+  // open the target; failures of single files go to the observer, from the calling thread.
+  Status ExtractShare(const std::string& target_folder, const std::vector<const StoredFile*>& share,
+                      std::span<char> buffer, RebuildObserver* observer) const;
   // Rebuilds one catalogue entry as target_folder + Folder + Name.
   bool ExtractFile(const std::string& target_folder, const StoredFile& entry);
   // For callers that hold only a name: rebuilds the stored file with this folder and name as
@@ -222,6 +231,8 @@ class PieceSet {
   // Fails before anything changes when storing work would need a piece name, or the new
   // catalogue an overflow piece name, that holds another set's file or a stranger's.
   bool CheckNamesAhead(const std::vector<StoredFile>& work);
+  // Where the bytes of the stored files lie, for rebuilding them.
+  PieceSource Source() const;
   // Remembers which files in the set's folder are the set's own, so none is stored.
   void CollectOwnFiles();
   bool IsOwnFile(platform::File& source, const std::string& source_path);
@@ -261,9 +272,10 @@ class PieceSet {
   std::uint32_t first_created_ = 1;     // pieces from here to LastPiece_ were made by this object
   std::uint32_t owner_ = 0;             // owner of the set's files: of its header, or this user
   ByteProgress* byte_progress_ = nullptr;
-  std::unique_ptr<platform::Lock> lock_;  // held from opening for storing to closing
-  std::unique_ptr<OpenedHeader> header_;  // the header read at opening, kept open
-  platform::FileInfo header_on_disk_;     // the header a commit replaces (missing: none)
+  std::unique_ptr<platform::Lock> lock_;     // held from opening for storing to closing
+  std::unique_ptr<OpenedHeader> header_;     // the header read at opening, kept open
+  std::unique_ptr<HeaderLock> header_lock_;  // lets threads share header_ (ExtractShare)
+  platform::FileInfo header_on_disk_;        // the header a commit replaces (missing: none)
   // Pieces the header on disk refers to that storing may take: they are kept aside first.
   std::uint32_t protect_first_ = 0;
   std::uint32_t protect_count_ = 0;

@@ -11,16 +11,24 @@ Result<std::unique_ptr<platform::File>> PieceSet::OpenPiece(std::uint32_t n) con
   return fs_.Open(paths_.Piece(n), platform::OpenMode::kRead);
 }
 
-bool PieceSet::ExtractFiles(const std::string& target_folder,
-                            const std::vector<const StoredFile*>& entries,
-                            RebuildObserver* observer, RebuildOrder order) {
+PieceSource PieceSet::Source() const {
   // A reader takes pieces through the header it read, which may have been replaced since; a
   // writer holds the lock and reads the pieces it knows under their names.
   OpenedHeader* header = access_ == SetAccess::kReadOnly ? header_.get() : nullptr;
-  const PieceSource source{fs_,    paths_,    Shape(), TailInHeader() ? LastPiece_ : 0,
-                           header, &overlaps_};
+  return PieceSource{fs_, paths_, Shape(), TailInHeader() ? LastPiece_ : 0, header, &overlaps_};
+}
+
+Status PieceSet::ExtractShare(const std::string& target_folder,
+                              const std::vector<const StoredFile*>& share, std::span<char> buffer,
+                              RebuildObserver* observer) const {
+  return RebuildFiles(Source(), target_folder, share, buffer, observer);
+}
+
+bool PieceSet::ExtractFiles(const std::string& target_folder,
+                            const std::vector<const StoredFile*>& entries,
+                            RebuildObserver* observer, RebuildOrder order) {
   const Status status =
-      RebuildFiles(source, target_folder, entries, CopyBuffer_, observer, byte_progress_, order);
+      RebuildFiles(Source(), target_folder, entries, CopyBuffer_, observer, byte_progress_, order);
   return status.ok() || Fail(status);
 }
 

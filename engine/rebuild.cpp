@@ -175,12 +175,20 @@ class Rebuilder::PieceReader {
     const std::uint64_t in_file = *size - format::kHeaderFixedSize;
     const std::uint64_t from_file =
         at < in_file ? std::min<std::uint64_t>(segment.length, in_file - at) : 0;
-    if (from_file > 0) {
-      if (Status seek = file.Seek(format::kHeaderFixedSize + at); !seek.ok())
-        return messages::ReadFailed(seek);
-      Status copy = source_.fs.Copy(file, dst, from_file, buffer_);
-      if (!copy.ok())
-        return copy.path == dst.Path() ? WriteFailedAs(copy, dst_path) : messages::ReadFailed(copy);
+    // Positioned reads through the buffer: the header may be shared with other threads, so
+    // nothing here moves its position.
+    window_length_ = 0;
+    for (std::uint64_t copied = 0; copied < from_file;) {
+      const auto want =
+          static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), from_file - copied));
+      const Result<std::size_t> read =
+          file.ReadAt(format::kHeaderFixedSize + at + copied, buffer_.first(want));
+      if (!read.ok()) return messages::ReadFailed(read.status());
+      if (*read == 0)
+        return messages::ReadFailed(Status::System(platform::kEndedEarly, file.Path()));
+      if (Status written = dst.Write(buffer_.first(*read)); !written.ok())
+        return WriteFailedAs(written, dst_path);
+      copied += *read;
     }
     const std::uint64_t spilled = segment.length - from_file;
     if (spilled == 0) return Status::Ok();

@@ -4,7 +4,8 @@
 // (text_encoding.h) reads them, so every name has one definite place in the order. Under the C or
 // POSIX locale the root order of Unicode is used, because the POSIX order would tell case apart.
 // ICU does the work on POSIX systems; on Windows the system's own order does (CompareStringEx).
-// A Collator is not safe for use from two threads at once.
+// Compare and AppendSortKey may be called from several threads at once: they only read the
+// collator, which ICU and the Windows order allow; Default() is made once, whichever thread asks.
 #pragma once
 
 #include <memory>

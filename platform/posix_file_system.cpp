@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #include "platform/file_system.h"
 #include "platform/path.h"
@@ -532,7 +533,17 @@ std::string ErrorText(int error) {
   if (error == kNotRegularFile) return "Not a regular file";
   if (error == kNotALockFile) return "Not a lock file of this program";
   if (error == kEndedEarly) return "The file ended early";
-  return std::strerror(error);
+  // strerror's text may live in a buffer that another thread's call overwrites; strerror_r
+  // writes into ours. GNU's form returns the text (maybe not in buf), the POSIX one fills buf.
+  char buf[256] = "";
+  const auto text = [&buf](auto result) -> std::string {
+    if constexpr (std::is_same_v<decltype(result), char*>) {
+      return result;
+    } else {
+      return result == 0 ? buf : "Unknown error";
+    }
+  };
+  return text(strerror_r(error, buf, sizeof buf));
 }
 
 }  // namespace vornalis::platform

@@ -47,6 +47,37 @@ TEST_F(CliExtractTest, TotalsPastFourGigabytesDoNotWrap) {
   EXPECT_NE(json.out.find("\"total_bytes\":4294967305"), std::string::npos) << json.out;
 }
 
+TEST_F(CliExtractTest, ThreadsChangeNothingButTheTimeAWholeSetTakes) {
+  // 300 files in 5 folders over 4,000-byte pieces, with a piece damaged in each half.
+  for (int i = 0; i < 300; ++i) {
+    WriteFile(PathOf("src/d" + std::to_string(i % 5) + "/f" + std::to_string(i)),
+              PatternBytes(static_cast<std::size_t>(i * 53 % 2500), i));
+  }
+  ASSERT_EQ(Cli({"create", "-q", "--size", "4000", "set", "src"}).status, 0);
+  for (const char* name : {"set10.pec", "set80.pec"}) {
+    std::string piece = ReadFile(PathOf(name));
+    piece[0] ^= 1;
+    WriteFile(PathOf(name), piece);
+  }
+
+  const ProcessResult one = Cli({"extract", "-q", "--threads", "1", "set.pec", "one"});
+  EXPECT_EQ(one.status, 1);
+  EXPECT_LT(one.err.find("set10.pec"), one.err.find("set80.pec")) << one.err;
+  for (const char* threads : {"2", "7"}) {
+    SCOPED_TRACE(threads);
+    const std::string out = std::string("out") + threads;
+    const ProcessResult many = Cli({"extract", "-q", "--threads", threads, "set.pec", out});
+    EXPECT_EQ(many.status, one.status);
+    std::string expected = one.err;
+    for (std::size_t at;
+         (at = expected.find("one" + std::string(1, platform::kSeparator))) != std::string::npos;) {
+      expected.replace(at, 3, out);
+    }
+    EXPECT_EQ(many.err, expected);  // the same failures, in the same order
+    ExpectSameTree(PathOf("one"), PathOf(out));
+  }
+}
+
 TEST(ShownNameTest, ControlCharactersAreEscapedAndTextIsKept) {
   using vornalis::EscapeControls;
   EXPECT_EQ(EscapeControls("plain \xC3\xA4 folder\\name"), "plain \xC3\xA4 folder\\name");

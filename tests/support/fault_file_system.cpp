@@ -40,6 +40,7 @@ class FaultFile final : public platform::File {
     if (Status fault = Planned(owner_, FaultFileSystem::Op::kWrite, Path()); !fault.ok())
       return fault;
     owner_.NoteWrite(Path(), *base_);
+    const auto hold = owner_.Hold();
     std::uint64_t* budget = owner_.write_budget();
     if (budget != nullptr && data.size() > *budget) {
       // A disk that fills up takes what fits, then refuses.
@@ -178,6 +179,7 @@ class FaultDirectory final : public platform::Directory {
 }  // namespace
 
 void FaultFileSystem::FailNth(Op op, int n, int error) {
+  const std::lock_guard hold(mutex_);
   count_faults_.push_back({op, counts_[op] + n, error});
 }
 
@@ -192,6 +194,7 @@ std::string Native(std::string fragment) {
 }  // namespace
 
 void FaultFileSystem::FailPath(Op op, std::string fragment, int error) {
+  const std::lock_guard hold(mutex_);
   path_faults_.push_back({op, Native(std::move(fragment)), error});
 }
 
@@ -205,11 +208,13 @@ void FaultFileSystem::LimitWrites(std::uint64_t bytes) {
 }
 
 int FaultFileSystem::Count(Op op) const {
+  const std::lock_guard hold(mutex_);
   const auto it = counts_.find(op);
   return it == counts_.end() ? 0 : it->second;
 }
 
 void FaultFileSystem::Reset() {
+  const std::lock_guard hold(mutex_);
   counts_.clear();
   path_faults_.clear();
   count_faults_.clear();
@@ -226,6 +231,7 @@ void FaultFileSystem::DieAfter(int mutations) {
 }
 
 int FaultFileSystem::Mutate() {
+  const std::lock_guard hold(mutex_);
   if (dead_) return EIO;
   if (die_after_ >= 0 && mutations_ >= die_after_) {
     dead_ = true;
@@ -255,14 +261,19 @@ bool InFolder(const std::string& path, const std::string& folder) {
 }  // namespace
 
 void FaultFileSystem::NoteWrite(const std::string& path, platform::File& file) {
+  const std::lock_guard hold(mutex_);
   if (die_after_ < 0 || flushed_length_.count(path) != 0) return;
   const Result<std::uint64_t> length = file.Size();
   flushed_length_[path] = length.ok() ? *length : 0;
 }
 
-void FaultFileSystem::NoteFlush(const std::string& path) { flushed_length_.erase(path); }
+void FaultFileSystem::NoteFlush(const std::string& path) {
+  const std::lock_guard hold(mutex_);
+  flushed_length_.erase(path);
+}
 
 void FaultFileSystem::NoteMade(const std::string& path) {
+  const std::lock_guard hold(mutex_);
   if (die_after_ >= 0) folder_changes_.push_back({FolderChange::Kind::kMade, path, "", false, ""});
 }
 
@@ -289,6 +300,7 @@ void FaultFileSystem::LoseUnflushed() {
 }
 
 int FaultFileSystem::Check(Op op, const std::string& path) {
+  const std::lock_guard hold(mutex_);
   if (dead_) return EIO;
   switch (op) {
     case Op::kWrite:

@@ -4,11 +4,13 @@
 // (their sub-folders, unique files, renames and removals). Copies go through the buffer so that
 // every chunk passes the wrapped reads and writes, unless UseKernelCopy() lets them reach the
 // wrapped file system's own copy (the kernel's, for the real one), failed as a whole by kCopy.
+// Its bookkeeping is kept under a lock, so threads may work through it at once.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,8 @@ class FaultFileSystem : public platform::FileSystem {
   void NoteWrite(const std::string& path, platform::File& file);
   void NoteFlush(const std::string& path);
   std::uint64_t* write_budget() { return limit_writes_ ? &write_budget_ : nullptr; }
+  // Held by a wrapped file while it spends the write budget.
+  std::unique_lock<std::recursive_mutex> Hold() { return std::unique_lock(mutex_); }
 
   Result<std::unique_ptr<platform::File>> Open(const std::string& path,
                                                platform::OpenMode mode) override;
@@ -126,6 +130,7 @@ class FaultFileSystem : public platform::FileSystem {
   void LoseUnflushed();
 
   platform::FileSystem& base_;
+  mutable std::recursive_mutex mutex_;
   std::map<std::string, std::uint64_t> flushed_length_;  // files written since last flushed
   std::vector<FolderChange> folder_changes_;             // oldest first
   std::map<Op, int> counts_;
