@@ -274,16 +274,16 @@ bool PieceSet::WriteCatalogue() {
 
 bool PieceSet::SyncWrittenPieces() {
   // The pieces from the last one at opening (which may have been laid out again from the tail
-  // and appended to) up to the last one now; a piece that was not touched costs little.
+  // and appended to) up to the last one now, flushed together (FileSystem::SyncFiles).
+  std::vector<std::string> written;
   for (std::uint32_t n = std::max(opened_last_piece_, 1u); n <= LastPiece_ && n != 0; ++n) {
-    const std::string path = paths_.Piece(n);
-    auto piece = fs_.Open(path, platform::OpenMode::kRead);
-    if (!piece.ok()) {
-      if (piece.error() == ENOENT && n == opened_last_piece_ && !last_piece_recreated_) continue;
-      return Fail(messages::OpenFailed(piece.status()));
-    }
-    if (Status synced = piece->Sync(); !synced.ok()) return Fail(messages::WriteFailed(synced));
+    std::string path = paths_.Piece(n);
+    // The tail of a closed set that nothing was appended to stays in the header.
+    if (n == opened_last_piece_ && !last_piece_recreated_ && !fs_.Exists(path)) continue;
+    written.push_back(std::move(path));
   }
+  if (Status synced = fs_.SyncFiles(written); !synced.ok())
+    return Fail(messages::WriteFailed(synced));
   return true;
 }
 

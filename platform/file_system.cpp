@@ -21,6 +21,15 @@ Status FileSystem::Copy(File& src, File& dst, std::uint64_t n, std::span<char> b
   return Status::Ok();
 }
 
+Status FileSystem::SyncFiles(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    Result<std::unique_ptr<File>> file = Open(path, OpenMode::kRead);
+    if (!file.ok()) return file.status();
+    if (Status synced = file->Sync(); !synced.ok()) return synced;
+  }
+  return Status::Ok();
+}
+
 Status FileSystem::CreateDirectories(const std::string& folder) {
   if (folder.empty() || IsDirectory(folder)) return Status::Ok();
   Status status;

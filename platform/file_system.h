@@ -184,6 +184,12 @@ class FileSystem {
   // Gives `to` the permission bits of `from` (so a copied program stays executable).
   virtual Status CopyPermissions(const std::string& from, const std::string& to) = 0;
 
+  // Puts what was written to the files at paths on the medium, as File::Sync on each would.
+  // The default does just that; a system may do it for many files at once (POSIX: one syncfs
+  // per file system, which waits for every file's data and flushes the device's cache once).
+  // A failure (to open a file, or to flush it) names the file in path.
+  virtual Status SyncFiles(const std::vector<std::string>& paths);
+
   // Creates every missing level of folder (a path ending with a separator or not); succeeds
   // when the folder exists afterwards.
   Status CreateDirectories(const std::string& folder);

@@ -164,5 +164,30 @@ TEST_F(PosixFileSystemTest, CopiesInTheKernelAndThroughTheBufferGiveTheSameBytes
   }
 }
 
+TEST_F(PosixFileSystemTest, FilesAreFlushedTogetherAndAFailureNamesItsFile) {
+  WriteFile(PathOf("a"), "one");
+  WriteFile(PathOf("b"), "two");
+  fs::create_symlink(PathOf("a"), PathOf("link"));
+  struct Case {
+    std::vector<std::string> names;
+    int error;  // 0: flushed
+    const char* failing;
+  } cases[] = {
+      {{}, 0, ""},
+      {{"a", "b"}, 0, ""},
+      {{"a", "missing", "b"}, ENOENT, "missing"},
+      {{"link"}, ELOOP, "link"},  // a link is never taken for the piece it points to
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> paths;
+    for (const std::string& name : c.names) paths.push_back(PathOf(name));
+    const Status synced = fs_.SyncFiles(paths);
+    EXPECT_EQ(synced.error, c.error) << synced.message;
+    if (c.error != 0) {
+      EXPECT_EQ(synced.path, PathOf(c.failing));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vornalis::testing
