@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Packs and rebuilds with vornalis-cli and with split / cat / tar on the same data, side by side,
-# and prints the median times, the ratio ours/theirs and our peak memory.
+# Packs and rebuilds with vornalis-cli and with split / cat / cp / tar / 7z on the same data, side
+# by side, and prints the median times, the ratio ours/theirs (with its range over the runs) and
+# our peak memory.
 #
-#   bench/compare.sh [RUNS]          (default 5; needs about 12 GB free per run pair)
+#   bench/compare.sh [RUNS]          (default 5; needs about 14 GB free per run)
 #
-# Data: one 1 GiB file cut into 1,474,560-byte pieces, and 20,000 files of 1 to 8 KiB in 100
-# folders (also rebuilt against `7z x` of an uncompressed archive when 7z is installed). Every run writes into a fresh folder and nothing is deleted between timed runs, since
-# deleting many files slows down creating files nearby. Inputs are read once right before the
-# timing, so the page cache is warm. Set BENCH_DIR to choose where the data goes.
+# Data: one 1 GiB file cut into 1,474,560-byte and 204,800-byte pieces; 200 files of 1 to 20 MiB
+# (2 GiB); and 20,000 files of 1 to 8 KiB in 100 folders. Packing flushes the set to the medium
+# before it says it is done, so the peers that pack get a `sync`; packing is also timed without
+# any flush (under eatmydata, when installed) to show what the flush costs. Every run writes into
+# a fresh folder and nothing is deleted between timed runs, since deleting many files slows down
+# creating files nearby. Inputs are read right before the timing, so the page cache is warm. Set
+# BENCH_DIR to choose where the data goes.
 set -euo pipefail
 runs=${1:-5}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +25,13 @@ cd "$work"
 if [ ! -f big.bin ]; then
   echo "making 1 GiB of test data..." >&2
   head -c 1073741824 /dev/urandom > big.bin
+fi
+if [ ! -d tree ]; then
+  echo "making 200 files of 1 to 20 MiB..." >&2
+  mkdir -p tree
+  for f in $(seq -w 0 199); do
+    head -c $(((1 + RANDOM % 20) * 1048576)) /dev/urandom > "tree/f$f.bin"
+  done
 fi
 if [ ! -d small ]; then
   echo "making 20,000 small files..." >&2
@@ -47,19 +58,34 @@ median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 declare -A times
 record() { times[$1]+="$2 "; }
 
+small_piece=204800
 for i in $(seq 1 "$runs"); do
-  cat big.bin >/dev/null; tar -cf - small >/dev/null   # warm the page cache
   d=$(mktemp -d -p runs)
+  cat big.bin >/dev/null
   record pack_big   "$(seconds "$cli" create -q "$d/ours-big" --size $piece big.bin)"
-  mkdir "$d/split-big"
-  # Packing flushes the set to the medium before it says it is done; the peers get a sync.
+  mkdir "$d/split-big" "$d/split-small-pieces"
   record split_big  "$(seconds sh -c "split -b $payload big.bin $d/split-big/part.; sync")"
+  record pack_big_small_pieces "$(seconds "$cli" create -q "$d/ours-200k" --size $small_piece big.bin)"
+  record split_big_small_pieces "$(seconds sh -c "split -b $((small_piece - 8)) big.bin $d/split-small-pieces/part.; sync")"
+  if command -v eatmydata >/dev/null; then
+    record pack_big_unflushed "$(seconds eatmydata "$cli" create -q "$d/unflushed-big" --size $piece big.bin)"
+    record pack_big_small_pieces_unflushed "$(seconds eatmydata "$cli" create -q "$d/unflushed-200k" --size $small_piece big.bin)"
+  fi
+  sync
   record rebuild_big "$(seconds "$cli" extract -q "$d/ours-big.pec" "$d/ours-big-out")"
   record cat_big    "$(seconds sh -c "cat $d/split-big/part.* > $d/cat-big.out")"
+  record cp_big     "$(seconds cp big.bin "$d/cp-big.out")"
 
+  cat tree/* >/dev/null
+  record pack_tree  "$(seconds "$cli" create -q "$d/ours-tree" --size $piece tree)"
+  mkdir "$d/tar-tree"
+  record tar_tree   "$(seconds sh -c "tar -cf - tree | split -b $payload - $d/tar-tree/part.; sync")"
+
+  tar -cf - small >/dev/null
   record pack_small "$(seconds "$cli" create -q "$d/ours-small" --size $piece small)"
   mkdir "$d/tar-small" "$d/tar-small-out"
   record tar_small  "$(seconds sh -c "tar -cf - small | split -b $payload - $d/tar-small/part.; sync")"
+  sync
   record rebuild_small "$(seconds "$cli" extract -q "$d/ours-small.pec" "$d/ours-small-out")"
   record untar_small "$(seconds sh -c "cat $d/tar-small/part.* | tar -xf - -C $d/tar-small-out")"
   if command -v 7z >/dev/null; then
@@ -70,16 +96,26 @@ for i in $(seq 1 "$runs"); do
   diff -r -q small "$d/ours-small-out/small" >/dev/null || { echo "rebuilt tree differs" >&2; exit 1; }
 done
 
-report() {  # report LABEL OURS THEIRS
-  local ours theirs
+# report LABEL OURS THEIRS: the medians and their ratio, with the range of the run-by-run ratios.
+report() {
+  local ours theirs ratios
   ours=$(echo "${times[$2]}" | tr ' ' '\n' | grep . | median)
   theirs=$(echo "${times[$3]}" | tr ' ' '\n' | grep . | median)
-  printf '%-34s ours %6.3f s   theirs %6.3f s   ratio %.2f\n' "$1" "$ours" "$theirs" \
-    "$(echo "scale=4; $ours / $theirs" | bc)"
+  ratios=$(paste <(echo "${times[$2]}" | tr ' ' '\n' | grep .) \
+    <(echo "${times[$3]}" | tr ' ' '\n' | grep .) | awk '{print $1 / $2}' | sort -n)
+  printf '%-44s ours %6.3f s   theirs %6.3f s   ratio %.2f (%.2f-%.2f)\n' "$1" "$ours" "$theirs" \
+    "$(echo "scale=4; $ours / $theirs" | bc)" "$(head -n 1 <<<"$ratios")" "$(tail -n 1 <<<"$ratios")"
 }
 echo "medians of $runs runs"
 report "1 GiB pack vs split; sync" pack_big split_big
+report "1 GiB into 200 KB pieces vs split; sync" pack_big_small_pieces split_big_small_pieces
+if [ -n "${times[pack_big_unflushed]:-}" ]; then
+  report "1 GiB pack vs the same unflushed" pack_big pack_big_unflushed
+  report "1 GiB into 200 KB vs the same unflushed" pack_big_small_pieces pack_big_small_pieces_unflushed
+fi
 report "1 GiB rebuild vs cat" rebuild_big cat_big
+report "1 GiB rebuild vs cp" rebuild_big cp_big
+report "2 GiB in 200 files pack vs tar|split; sync" pack_tree tar_tree
 report "20,000 files pack vs tar|split; sync" pack_small tar_small
 report "20,000 files rebuild vs cat|tar" rebuild_small untar_small
 [ -n "${times[un7z_small]:-}" ] && report "20,000 files rebuild vs 7z x" rebuild_small un7z_small
