@@ -51,6 +51,9 @@ seconds() {
   end=$(date +%s%N)
   echo "scale=3; ($end - $start) / 1000000000" | bc
 }
+# flushed COMMAND...: seconds for a command that packs, after flushing what earlier commands left
+# unwritten, so that neither we nor the peers wait for the others' data.
+flushed() { sync; seconds "$@"; }
 # peak_kb COMMAND...: runs it and prints its peak resident memory in KiB.
 peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
@@ -62,14 +65,14 @@ small_piece=204800
 for i in $(seq 1 "$runs"); do
   d=$(mktemp -d -p runs)
   cat big.bin >/dev/null
-  record pack_big   "$(seconds "$cli" create -q "$d/ours-big" --size $piece big.bin)"
+  record pack_big   "$(flushed "$cli" create -q "$d/ours-big" --size $piece big.bin)"
   mkdir "$d/split-big" "$d/split-small-pieces"
-  record split_big  "$(seconds sh -c "split -b $payload big.bin $d/split-big/part.; sync")"
-  record pack_big_small_pieces "$(seconds "$cli" create -q "$d/ours-200k" --size $small_piece big.bin)"
-  record split_big_small_pieces "$(seconds sh -c "split -b $((small_piece - 8)) big.bin $d/split-small-pieces/part.; sync")"
+  record split_big  "$(flushed sh -c "split -b $payload big.bin $d/split-big/part.; sync")"
+  record pack_big_small_pieces "$(flushed "$cli" create -q "$d/ours-200k" --size $small_piece big.bin)"
+  record split_big_small_pieces "$(flushed sh -c "split -b $((small_piece - 8)) big.bin $d/split-small-pieces/part.; sync")"
   if command -v eatmydata >/dev/null; then
-    record pack_big_unflushed "$(seconds eatmydata "$cli" create -q "$d/unflushed-big" --size $piece big.bin)"
-    record pack_big_small_pieces_unflushed "$(seconds eatmydata "$cli" create -q "$d/unflushed-200k" --size $small_piece big.bin)"
+    record pack_big_unflushed "$(flushed eatmydata "$cli" create -q "$d/unflushed-big" --size $piece big.bin)"
+    record pack_big_small_pieces_unflushed "$(flushed eatmydata "$cli" create -q "$d/unflushed-200k" --size $small_piece big.bin)"
   fi
   sync
   record rebuild_big "$(seconds "$cli" extract -q "$d/ours-big.pec" "$d/ours-big-out")"
@@ -77,14 +80,14 @@ for i in $(seq 1 "$runs"); do
   record cp_big     "$(seconds cp big.bin "$d/cp-big.out")"
 
   cat tree/* >/dev/null
-  record pack_tree  "$(seconds "$cli" create -q "$d/ours-tree" --size $piece tree)"
+  record pack_tree  "$(flushed "$cli" create -q "$d/ours-tree" --size $piece tree)"
   mkdir "$d/tar-tree"
-  record tar_tree   "$(seconds sh -c "tar -cf - tree | split -b $payload - $d/tar-tree/part.; sync")"
+  record tar_tree   "$(flushed sh -c "tar -cf - tree | split -b $payload - $d/tar-tree/part.; sync")"
 
   tar -cf - small >/dev/null
-  record pack_small "$(seconds "$cli" create -q "$d/ours-small" --size $piece small)"
+  record pack_small "$(flushed "$cli" create -q "$d/ours-small" --size $piece small)"
   mkdir "$d/tar-small" "$d/tar-small-out"
-  record tar_small  "$(seconds sh -c "tar -cf - small | split -b $payload - $d/tar-small/part.; sync")"
+  record tar_small  "$(flushed sh -c "tar -cf - small | split -b $payload - $d/tar-small/part.; sync")"
   sync
   record rebuild_small "$(seconds "$cli" extract -q "$d/ours-small.pec" "$d/ours-small-out")"
   record untar_small "$(seconds sh -c "cat $d/tar-small/part.* | tar -xf - -C $d/tar-small-out")"

@@ -1,5 +1,6 @@
 // list and info: reading a set without changing anything.
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -27,13 +28,12 @@ void PrintJson(const PieceSet& set) {
 }
 
 void PrintTable(const PieceSet& set, bool long_format) {
-  // Names are escaped on a terminal before their width is measured.
-  std::vector<std::pair<std::string, std::string>> shown;  // name, folder
-  shown.reserve(set.Files().size());
+  // Names are escaped on a terminal before their width is measured. They are shown twice over
+  // rather than kept, so a set of half a million files costs no second copy of its names.
   std::size_t name_width = 4;
+  const bool escaped = StdoutIsTerminal();
   for (const StoredFile& file : set.Files()) {
-    shown.emplace_back(ShownName(file.Name), ShownName(file.Folder));
-    name_width = std::max(name_width, shown.back().first.size());
+    name_width = std::max(name_width, escaped ? ShownName(file.Name).size() : file.Name.size());
   }
   name_width = std::min<std::size_t>(name_width, 48);
   const int width = static_cast<int>(name_width);
@@ -41,14 +41,31 @@ void PrintTable(const PieceSet& set, bool long_format) {
     std::printf("%-*s  %10s  %6s  %10s  %s\n", width, "Name", "Size", "Piece", "Offset", "Path");
   else
     std::printf("%-*s  %10s  %s\n", width, "Name", "Size", "Path");
-  for (std::size_t i = 0; i < shown.size(); ++i) {
-    const StoredFile& file = set.Files()[i];
-    const auto& [name, folder] = shown[i];
-    if (long_format)
-      std::printf("%-*s  %10u  %6u  %10u  %s\n", width, name.c_str(), file.Size, file.Piece,
-                  file.Offset, folder.c_str());
-    else
-      std::printf("%-*s  %10u  %s\n", width, name.c_str(), file.Size, folder.c_str());
+  // One line at a time into one string, as printf for each of half a million lines would take
+  // as long as opening the set.
+  std::string line;
+  const auto number = [&line](std::uint32_t value, std::size_t columns) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const auto length = static_cast<std::size_t>(end - digits);
+    if (length < columns) line.append(columns - length, ' ');
+    line.append(digits, length);
+  };
+  for (const StoredFile& file : set.Files()) {
+    line = ShownName(file.Name);
+    if (line.size() < name_width) line.append(name_width - line.size(), ' ');
+    line += "  ";
+    number(file.Size, 10);
+    if (long_format) {
+      line += "  ";
+      number(file.Piece, 6);
+      line += "  ";
+      number(file.Offset, 10);
+    }
+    line += "  ";
+    line += ShownName(file.Folder);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
   }
   std::printf("%s\n",
               TotalsText(static_cast<std::uint32_t>(set.Files().size()), set.TotalBytes()).c_str());

@@ -26,6 +26,13 @@ void ToUtf16(std::string_view s, std::u16string* out) {
   if (!decode(s)) decode(DecodeText(s));
 }
 
+bool IsAscii(std::string_view s) {
+  for (const char c : s) {
+    if ((static_cast<unsigned char>(c) & 0x80) != 0) return false;
+  }
+  return true;
+}
+
 bool IsPosixLocale(const char* name) {
   return name == nullptr || *name == '\0' || std::strcmp(name, "c") == 0 ||
          std::strcmp(name, "C") == 0 || std::strncmp(name, "en_US_POSIX", 11) == 0 ||
@@ -79,6 +86,15 @@ Collator& Collator::Default() {
 }
 
 int Collator::Compare(std::string_view a, std::string_view b) const {
+  // Plain ASCII, the most common name, is compared as it stands, with nothing decoded or
+  // allocated: a sorted catalogue of half a million names is checked in one such call per name.
+  if (IsAscii(a) && IsAscii(b)) {
+    UErrorCode status = U_ZERO_ERROR;
+    const UCollationResult result =
+        ucol_strcollUTF8(impl_->collator, a.data(), static_cast<int32_t>(a.size()), b.data(),
+                         static_cast<int32_t>(b.size()), &status);
+    if (U_SUCCESS(status)) return result == UCOL_LESS ? -1 : result == UCOL_GREATER ? 1 : 0;
+  }
   std::u16string wa, wb;
   ToUtf16(a, &wa);
   ToUtf16(b, &wb);

@@ -66,6 +66,10 @@ std::size_t Utf8Length(std::string_view text, std::size_t i) {
 
 bool IsValidUtf8(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {  // ASCII, most of every name
+      ++i;
+      continue;
+    }
     const std::size_t length = Utf8Length(text, i);
     if (length == 0) return false;
     i += length;

@@ -9,7 +9,8 @@
 # Sets with no, one and several overflow pieces are attacked: RANDOM_KILLS kills at random
 # moments for each (default 20), and, when strace is installed and SYSCALL_KILLS is "yes", one
 # kill before each file-changing or flushing system call of one add (strace -e
-# inject=...:signal=KILL).
+# inject=...:signal=KILL). Then a whole-set extract on three threads is killed 2 x RANDOM_KILLS
+# times: no file under a stored name is ever half made, and the next extract completes.
 # Prints the counts and exits 1 on the first broken set, leaving its folder for a look.
 set -euo pipefail
 cli=$(readlink -f "$1")
@@ -94,5 +95,33 @@ for files in 6 60 300; do
   fi
   echo "set of $files files ($overflow overflow pieces): checked so far $checked"
 done
+# A whole-set extract on several threads, killed at random moments: every file under a stored
+# name is whole (the rest are temporary files), and the next extract into the same folder
+# finishes and gives back every file.
+extract_kills=0
+source_set=$work/base-300/set.pec
+start=$(date +%s%N)
+"$cli" extract -q --threads 3 "$source_set" "$work/extract-timing" >/dev/null
+span=$((($(date +%s%N) - start) / 1000))
+for ((k = 0; k < random_kills * 2; k++)); do
+  out=$work/extract-$k
+  "$cli" extract -q --threads 3 "$source_set" "$out" >/dev/null 2>&1 &
+  pid=$!
+  sleep "$(printf '0.%06d' $(((RANDOM * 32768 + RANDOM) % (span + 1))))"
+  if kill -KILL "$pid" 2>/dev/null; then extract_kills=$((extract_kills + 1)); fi
+  wait "$pid" 2>/dev/null || true
+  if [ -d "$out" ]; then
+    (cd "$out" && find . -type f ! -name 'Qbtm*') | while read -r f; do
+      cmp -s "$out/$f" "$work/src/$f" || { echo "FAIL: $f half made by a killed extract" >&2; exit 1; }
+    done
+  fi
+  "$cli" extract -q --threads 3 "$source_set" "$out" ||
+    { echo "FAIL: the extract after a killed one in $out" >&2; exit 1; }
+  diff -r -q "$work/src/old300" "$out/old300" >/dev/null ||
+    { echo "FAIL: the extract after a killed one left $out incomplete" >&2; exit 1; }
+  checked=$((checked + 1))
+done
+kills=$((kills + extract_kills))
+echo "threaded extract: $extract_kills kills"
 echo "kill campaign: $kills kills, $completed runs that finished, $checked sets checked, 0 broken"
 rm -rf "$work"
