@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -514,7 +515,11 @@ class PosixFileSystem final : public FileSystem {
   Status Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer) override {
     const int from = src.SystemHandle();
     const int to = dst.SystemHandle();
-    if (from < 0 || to < 0 || !kernel_copy_works_) return FileSystem::Copy(src, dst, n, buffer);
+    // A short copy costs less as one read and one write than as the kernel's copy, which sets
+    // up a pipe for every call on file systems that have no copy of their own (ext4).
+    if (from < 0 || to < 0 || n < kKernelCopyMin ||
+        !kernel_copy_works_.load(std::memory_order_relaxed))
+      return FileSystem::Copy(src, dst, n, buffer);
     std::uint64_t copied = 0;
     while (copied < n) {
       const std::uint64_t want = n - copied;
@@ -530,7 +535,7 @@ class PosixFileSystem final : public FileSystem {
       if (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP ||
           errno == EBADF || errno == EPERM) {
         // This pair of files (or this kernel) cannot copy in the kernel: go on with the buffer.
-        if (errno == ENOSYS) kernel_copy_works_ = false;
+        if (errno == ENOSYS) kernel_copy_works_.store(false, std::memory_order_relaxed);
         return FileSystem::Copy(src, dst, n - copied, buffer);
       }
       // Whether the source or the target failed is not told by the call: ENOSPC, EFBIG and
@@ -543,7 +548,9 @@ class PosixFileSystem final : public FileSystem {
   }
 
  private:
-  bool kernel_copy_works_ = true;
+  static constexpr std::uint64_t kKernelCopyMin = 64 * 1024;
+  // Shared by every thread that copies through the process's file system.
+  std::atomic<bool> kernel_copy_works_{true};
 };
 
 }  // namespace
