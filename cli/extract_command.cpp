@@ -137,7 +137,7 @@ int ExtractCommand(const std::string& set_argument, const std::string& target,
   ExtractProgress progress(line, chosen.size(), target_folder);
   set->ClearLastError();
   // The whole set is rebuilt on several threads, as the kernel's work for small files in
-  // different folders runs side by side; files the user names come back on one, in their order.
+  // different folders runs side by side; files the user names come back on one thread.
   bool opened = true;
   if (names.empty() && ThreadCount(options) > 1) {
     const Status status =
