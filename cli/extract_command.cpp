@@ -40,7 +40,7 @@ class ExtractProgress final : public RebuildObserver {
     line_.Update(static_cast<int>(done_ * 100 / total_), file.Folder + file.Name, bytes_);
     if (!status.ok()) {
       failures_.push_back(
-          Failure{&file, target_ + NativeFolder(file.Folder) + file.Name, status.message});
+          Failure{&file, NativePath(target_, file.Folder, file.Name), status.message});
     }
     return !platform::InterruptGuard::Requested();
   }

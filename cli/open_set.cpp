@@ -18,13 +18,14 @@ void PrintError(const std::string& message) {
   std::fprintf(stderr, "%s\n", (terminal ? EscapeControls(message) : message).c_str());
 }
 
-std::unique_ptr<PieceSet> OpenSet(const std::string& set_argument, SetAccess access) {
+std::unique_ptr<PieceSet> OpenSet(const std::string& set_argument, SetAccess access,
+                                  platform::FileSystem& fs) {
   const Result<SetPaths> paths = IdentifySetFile(set_argument);
   if (!paths.ok()) {
     PrintError(messages::Explained(paths.status()));
     return nullptr;
   }
-  auto set = std::make_unique<PieceSet>(*paths, access);
+  auto set = std::make_unique<PieceSet>(*paths, access, fs);
   if (!set->LastStatus().ok()) {
     PrintError(messages::Explained(set->LastStatus()));
     return nullptr;

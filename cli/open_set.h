@@ -5,11 +5,14 @@
 #include <string>
 
 #include "engine/piece_set.h"
+#include "platform/file_system.h"
 
 namespace vornalis::cli {
 
-// Opens the set, or prints why it cannot be opened and returns null.
-std::unique_ptr<PieceSet> OpenSet(const std::string& set_argument, SetAccess access);
+// Opens the set, or prints why it cannot be opened and returns null. The set works through fs,
+// which must outlive it.
+std::unique_ptr<PieceSet> OpenSet(const std::string& set_argument, SetAccess access,
+                                  platform::FileSystem& fs = platform::RealFileSystem());
 
 // Writes one error line to standard error.
 void PrintError(const std::string& message);

@@ -13,8 +13,10 @@
 #include "engine/set_recovery.h"
 #include "engine/size_text.h"
 #include "engine/source_walk.h"
+#include "engine/stored_path.h"
 #include "platform/file_system.h"
 #include "platform/interrupts.h"
+#include "platform/read_ahead_file_system.h"
 
 namespace vornalis::cli {
 namespace {
@@ -54,8 +56,10 @@ void PrintUnchanged(const std::string& base_path, const std::string& what) {
 }
 
 // Stores every source into set and closes it; reports what happened. The caller has set up the
-// interrupt guard before the set's lock was taken.
-int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
+// interrupt guard before the set's lock was taken. The set works through files, which reads
+// each group's small files ahead on a second thread while the set writes.
+int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sources,
+          const CommonOptions& options) {
   PackProgress progress;
   ProgressLine line(options.quiet);
   progress.line = &line;
@@ -77,6 +81,11 @@ int Store(PieceSet& set, SourceList& sources, const CommonOptions& options) {
     if (platform::InterruptGuard::Requested()) break;
     if (group.entries.empty()) continue;
     set.ClearLastError();
+    const platform::ReadAheadFileSystem::Reading reading =
+        files.Expect(group.entries.size(), [&group](std::size_t i) {
+          const StoredFile& entry = group.entries[i];
+          return NativePath(group.source_root, entry.Folder, entry.Name);
+        });
     const bool stored =
         set.AddFiles(group.source_root, group.entries, &progress, OnStored, group.source_root);
     line.Finish();
@@ -149,14 +158,15 @@ int CreateCommand(const std::string& set_argument, const std::string& size_text,
   if (!Collect(paths, &sources)) return kFailed;
   // An existing set of that name (in any spelling of the extension) is replaced only with
   // --force, and then only once the new one is whole.
-  PieceSet set(BasePathOf(set_argument), *piece_size, platform::RealFileSystem(),
+  platform::ReadAheadFileSystem files(platform::RealFileSystem());
+  PieceSet set(BasePathOf(set_argument), *piece_size, files,
                force ? NewSet::kReplaceExisting : NewSet::kRefuseExisting);
   if (!set.CanStore()) {
     PrintError(set.LastError());
     if (set.LastStatus().code == Status::Code::kExists) PrintError("Give --force to replace it.");
     return kFailed;
   }
-  return Store(set, sources, options);
+  return Store(set, files, sources, options);
 }
 
 int AddCommand(const std::string& set_argument, const std::vector<std::string>& paths,
@@ -164,9 +174,10 @@ int AddCommand(const std::string& set_argument, const std::vector<std::string>& 
   platform::InterruptGuard interrupt;
   SourceList sources;
   if (!Collect(paths, &sources)) return kFailed;
-  auto set = OpenSet(set_argument, SetAccess::kReadWrite);
+  platform::ReadAheadFileSystem files(platform::RealFileSystem());
+  auto set = OpenSet(set_argument, SetAccess::kReadWrite, files);
   if (!set) return kFailed;
-  return Store(*set, sources, options);
+  return Store(*set, files, sources, options);
 }
 
 }  // namespace vornalis::cli

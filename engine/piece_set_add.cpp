@@ -31,8 +31,8 @@ bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<Stored
   for (const StoredFile& file : files) {
     if (!IsStorableName(file.Folder, file.Name)) {
       skipped_.push_back(
-          {SourceRoot_ + NativeFolder(file.Folder) + file.Name,
-           messages::UnstorableName(SourceRoot_ + NativeFolder(file.Folder) + file.Name)});
+          {NativePath(SourceRoot_, file.Folder, file.Name),
+           messages::UnstorableName(NativePath(SourceRoot_, file.Folder, file.Name))});
       continue;
     }
     if (catalogue::FindStored(collator_, Files_, file.Folder, file.Name) == Files_.size())
@@ -102,7 +102,7 @@ bool PieceSet::CheckNamesAhead(const std::vector<StoredFile>& work) {
   std::uint64_t records = 0;
   for (const StoredFile& file : work) {
     const Result<platform::FileInfo> source =
-        fs_.Inspect(SourceRoot_ + NativeFolder(file.Folder) + file.Name, true);
+        fs_.Inspect(NativePath(SourceRoot_, file.Folder, file.Name), true);
     std::uint64_t left =
         source.ok() ? std::min<std::uint64_t>(source->size, format::kMaxFileSize) : 0;
     if (!open) {
@@ -229,7 +229,7 @@ void PieceSet::GiveBack(const PieceState& before, std::uint32_t first_new_piece)
 }
 
 PieceSet::Stored PieceSet::StoreFile(StoredFile* entry) {
-  const std::string source_path = SourceRoot_ + NativeFolder(entry->Folder) + entry->Name;
+  const std::string source_path = NativePath(SourceRoot_, entry->Folder, entry->Name);
   auto opened = fs_.Open(source_path, platform::OpenMode::kRead);
   if (!opened.ok()) {
     Fail(messages::OpenFailed(opened.status()));

@@ -168,7 +168,7 @@ SourceList CollectSources(const std::vector<std::string>& paths, platform::FileS
     const std::string parent = CommonSourceRoot(given);
     std::vector<Found> moved;
     for (Found& file : found) {
-      const std::string path = file.root + NativeFolder(file.entry.Folder) + file.entry.Name;
+      const std::string path = NativePath(file.root, file.entry.Folder, file.entry.Name);
       file.entry.Folder = StoredFolder(file.root.substr(parent.size())) + file.entry.Folder;
       file.root = parent;
       if (Storable(path, file.entry.Name, file.entry.Folder, true, list, fs))
@@ -184,7 +184,7 @@ SourceList CollectSources(const std::vector<std::string>& paths, platform::FileS
     if (several) {
       const auto [at, added] = taken.emplace(StoredKey(file.entry), file.argument);
       if (!added && at->second != file.argument) {
-        const std::string path = file.root + NativeFolder(file.entry.Folder) + file.entry.Name;
+        const std::string path = NativePath(file.root, file.entry.Folder, file.entry.Name);
         list.skipped.push_back(
             {path, messages::SourceNameClash(path, file.entry.Folder + file.entry.Name)});
         continue;

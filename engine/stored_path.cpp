@@ -27,6 +27,13 @@ std::string NativeFolder(std::string_view stored_folder) {
   return native;
 }
 
+std::string NativePath(std::string_view root, std::string_view folder, std::string_view name) {
+  std::string path(root);
+  path += NativeFolder(folder);
+  path += name;
+  return path;
+}
+
 std::string StoredFolder(std::string_view native_folder) {
   std::string stored(native_folder);
   std::replace_if(stored.begin(), stored.end(), platform::IsSeparator, format::kStoredSeparator);

@@ -12,6 +12,9 @@ namespace vornalis {
 
 // Stored folder ("a\b\") as a native relative path ("a/b/").
 std::string NativeFolder(std::string_view stored_folder);
+// The native path of a stored file below root (a native folder ending with a separator, or ""):
+// root + NativeFolder(folder) + name. Sources are read and files rebuilt by this one rule.
+std::string NativePath(std::string_view root, std::string_view folder, std::string_view name);
 // Native relative folder ("a/b" or "a/b/") as stored ("a\b\"); "" stays "".
 std::string StoredFolder(std::string_view native_folder);
 // True when folder + name names a file strictly below any target folder: the name is a plain

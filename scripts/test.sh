@@ -37,13 +37,15 @@ echo "== sanitizer tests"
   LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp" \
   ctest --output-on-failure -j "$jobs")
 
-echo "== thread sanitizer build: the engine, the CLI and the recovery code (Qt is not instrumented)"
+echo "== thread sanitizer build: the platform, the engine, the CLI and the recovery code (Qt is not instrumented)"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNALIS_THREAD_SANITIZER=ON \
   -DVORNALIS_BUILD_GUI=OFF -DVORNALIS_WERROR=ON >/dev/null
-cmake --build build-tsan -j "$jobs" --target engine_tests cli_tests recovery_tests vornalis-cli
+cmake --build build-tsan -j "$jobs" --target platform_tests engine_tests cli_tests recovery_tests \
+  vornalis-cli
 echo "== thread sanitizer tests"
 # The crash tests play dying processes on one thread and are left to the builds above.
 export TSAN_OPTIONS=halt_on_error=1
+build-tsan/bin/platform_tests --gtest_brief=1
 build-tsan/bin/engine_tests --gtest_brief=1 --gtest_filter='-*CrashTest*'
 build-tsan/bin/cli_tests --gtest_brief=1
 build-tsan/bin/recovery_tests --gtest_brief=1
