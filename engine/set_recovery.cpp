@@ -108,8 +108,12 @@ std::vector<std::string> FindRecoveryFiles(platform::FileSystem& fs, const SetPa
   const Result<std::vector<platform::DirEntry>> entries =
       fs.ListDirectory(folder.empty() ? "." : folder);
   if (!entries.ok()) return found;
+  const std::string header = platform::FileNameOf(paths.Header());
   for (const platform::DirEntry& entry : *entries) {
     if (!entry.is_regular || entry.is_link) continue;
+    // The set's own names hold its header and pieces, never recovery files; thousands of small
+    // pieces are not opened for nothing.
+    if (entry.name == header || PieceNumberOf(paths, entry.name) != 0) continue;
     const std::string path = folder + entry.name;
     auto file = fs.Open(path, platform::OpenMode::kRead);
     const Result<std::uint64_t> size = file.ok() ? file->Size() : Result<std::uint64_t>(0);

@@ -387,24 +387,21 @@ class PosixFileSystem final : public FileSystem {
   Status SyncFiles(const std::vector<std::string>& paths) override {
     // The files' data went on its way as each was finished (File::StartWriteback); one syncfs
     // per file system waits for all of it and flushes the device's cache once, where fdatasync
-    // on each file would flush that cache once per file. It waits for other programs' data on
+    // on each file would flush that cache once per file. Which file system holds a file is told
+    // by lstat, so only one file of each is opened. It waits for other programs' data on
     // that file system as well, as sync does. Like fdatasync on a newly opened descriptor, it
     // reports a writeback error that nobody has seen yet.
     std::vector<dev_t> synced;
     for (const std::string& path : paths) {
+      struct stat info {};
+      if (::lstat(path.c_str(), &info) != 0) return Failed(path);
+      if (std::find(synced.begin(), synced.end(), info.st_dev) != synced.end()) continue;
       const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
       if (fd < 0) return Failed(path);
-      struct stat info {};
-      Status status = ::fstat(fd, &info) != 0 ? Failed(path) : Status::Ok();
-      if (status.ok() && std::find(synced.begin(), synced.end(), info.st_dev) == synced.end()) {
-        if (::syncfs(fd) != 0) {
-          status = Failed(path);
-        } else {
-          synced.push_back(info.st_dev);
-        }
-      }
+      const Status status = ::syncfs(fd) != 0 ? Failed(path) : Status::Ok();
       ::close(fd);
       if (!status.ok()) return status;
+      synced.push_back(info.st_dev);
     }
     return Status::Ok();
   }
