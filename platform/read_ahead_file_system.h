@@ -24,16 +24,16 @@
 #include <string>
 #include <thread>
 
-#include "platform/file_system.h"
+#include "platform/forwarding_file_system.h"
 
 namespace vornalis::platform {
 
-class ReadAheadFileSystem : public FileSystem {
+class ReadAheadFileSystem : public ForwardingFileSystem {
  public:
   static constexpr std::uint64_t kSmallFile = 64 * 1024;
   static constexpr std::uint64_t kAheadBytes = 512 * 1024;
 
-  explicit ReadAheadFileSystem(FileSystem& base) : base_(base) {}
+  explicit ReadAheadFileSystem(FileSystem& base) : ForwardingFileSystem(base) {}
   ~ReadAheadFileSystem() override { Stop(); }
 
   // While a Reading lives, the files path_at(0), ..., path_at(count - 1) are read ahead in that
@@ -55,40 +55,6 @@ class ReadAheadFileSystem : public FileSystem {
   Reading Expect(std::size_t count, std::function<std::string(std::size_t)> path_at);
 
   Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override;
-  Status Remove(const std::string& path) override { return base_.Remove(path); }
-  Status Rename(const std::string& from, const std::string& to) override {
-    return base_.Rename(from, to);
-  }
-  Status CreateDirectory(const std::string& path) override { return base_.CreateDirectory(path); }
-  bool IsDirectory(const std::string& path) override { return base_.IsDirectory(path); }
-  bool IsRegularFile(const std::string& path) override { return base_.IsRegularFile(path); }
-  bool Exists(const std::string& path) override { return base_.Exists(path); }
-  Result<FileInfo> Inspect(const std::string& path, bool follow_links) override {
-    return base_.Inspect(path, follow_links);
-  }
-  Result<std::unique_ptr<Directory>> OpenDirectory(const std::string& path) override {
-    return base_.OpenDirectory(path);
-  }
-  Result<std::vector<DirEntry>> ListDirectory(const std::string& path) override {
-    return base_.ListDirectory(path);
-  }
-  Result<std::unique_ptr<File>> CreateUniqueFile(const std::string& folder,
-                                                 const std::string& prefix) override {
-    return base_.CreateUniqueFile(folder, prefix);
-  }
-  Result<std::unique_ptr<Lock>> LockFile(const std::string& path) override {
-    return base_.LockFile(path);
-  }
-  Status SyncFolderEntries(const std::string& folder) override {
-    return base_.SyncFolderEntries(folder);
-  }
-  std::string TempFolder() override { return base_.TempFolder(); }
-  Status CopyPermissions(const std::string& from, const std::string& to) override {
-    return base_.CopyPermissions(from, to);
-  }
-  Status SyncFiles(const std::vector<std::string>& paths) override {
-    return base_.SyncFiles(paths);
-  }
   // From a file read ahead, its bytes are written straight from memory.
   Status Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer) override;
 
@@ -109,7 +75,6 @@ class ReadAheadFileSystem : public FileSystem {
   // not expected.
   static constexpr std::size_t kLookAhead = 64;
 
-  FileSystem& base_;
   std::function<std::string(std::size_t)> path_at_;
   std::size_t count_ = 0;
   std::size_t next_ = 0;  // the first expected index not yet opened or passed over
