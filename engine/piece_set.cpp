@@ -197,7 +197,11 @@ bool PieceSet::Close() {
   current_piece_.reset();
   if (modified_) {
     close_result_ = WriteCatalogue();
-    if (close_result_) {
+    if (!close_result_ && !catalogue_committed_ && lock_) {
+      // The header on disk is still the one from before, so nothing written since is of use:
+      // it goes, and a disk that filled up gets its space back.
+      RemoveWritten();
+    } else if (close_result_) {
       // The new header is in place: what the old one needed is not needed any more, the partly
       // filled last piece now lives on as the header's tail, and pieces of a set this one
       // replaced, or of a writer that died, have no use above the new catalogue.
@@ -220,17 +224,19 @@ void PieceSet::Discard() {
   if (closed_) return;
   closed_ = true;
   current_piece_.reset();
-  if (lock_) {
-    // Only pieces this object made are removed; the last piece of an opened set was laid out
-    // again from the header's tail, which still holds its bytes.
-    const std::uint32_t first = last_piece_recreated_ ? opened_last_piece_ : first_created_;
-    for (std::uint32_t n = std::max(first, 1u); n <= LastPiece_ && n != 0; ++n)
-      if (ClaimPiece(fs_, paths_, n, owner_).owner == NameClaim::Owner::kThisSet)
-        fs_.Remove(paths_.Piece(n));
-    if (aside_record_written_) RestoreAsides(aside_);
-  }
+  if (lock_) RemoveWritten();
   CopyBuffer_ = std::vector<char>();
   lock_.reset();
+}
+
+void PieceSet::RemoveWritten() {
+  // Only pieces this object made are removed; the last piece of an opened set was laid out
+  // again from the header's tail, which still holds its bytes.
+  const std::uint32_t first = last_piece_recreated_ ? opened_last_piece_ : first_created_;
+  for (std::uint32_t n = std::max(first, 1u); n <= LastPiece_ && n != 0; ++n)
+    if (ClaimPiece(fs_, paths_, n, owner_).owner == NameClaim::Owner::kThisSet)
+      fs_.Remove(paths_.Piece(n));
+  if (aside_record_written_) RestoreAsides(aside_);
 }
 
 bool PieceSet::WriteCatalogue() {
@@ -264,6 +270,7 @@ bool PieceSet::WriteCatalogue() {
   if (!SyncWrittenPieces()) return false;
   const std::string folder = platform::FolderOf(BasePath_);
   if (Status committed = out.Commit(); !committed.ok()) return Fail(committed);
+  catalogue_committed_ = true;
   written_overflow_ = out.OverflowCount();
   if (Status synced = fs_.SyncFolderEntries(folder); !synced.ok()) {
     synced.path = paths_.Header();

@@ -137,7 +137,9 @@ class PieceSet {
   std::uint64_t TotalBytes() const;
 
   // Writes the catalogue and finishes the set; later calls return the first result. The
-  // destructor calls it when nobody did.
+  // destructor calls it when nobody did. When the new header could not take the place of the
+  // one on disk (a full disk, a refused rename), the pieces written are removed as by Discard,
+  // so the set is as it was before.
   bool Close();
   // Finishes the set without writing anything: what was stored since it was made or opened is
   // thrown away (the pieces written are removed, pieces kept aside go back), so the set on disk
@@ -239,6 +241,9 @@ class PieceSet {
   Stored StoreFile(StoredFile* entry);
   bool StartNewPiece();
   void GiveBack(const PieceState& before, std::uint32_t first_new_piece);
+  // Removes the pieces this object wrote and puts back what it moved aside (Discard, and a
+  // Close whose header did not replace the one on disk).
+  void RemoveWritten();
 
   platform::FileSystem& fs_;
   const platform::Collator& collator_;
@@ -276,6 +281,7 @@ class PieceSet {
   std::unique_ptr<OpenedHeader> header_;     // the header read at opening, kept open
   std::unique_ptr<HeaderLock> header_lock_;  // lets threads share header_ (ExtractShare)
   platform::FileInfo header_on_disk_;        // the header a commit replaces (missing: none)
+  bool catalogue_committed_ = false;         // the new header has replaced header_on_disk_
   // Pieces the header on disk refers to that storing may take: they are kept aside first.
   std::uint32_t protect_first_ = 0;
   std::uint32_t protect_count_ = 0;
