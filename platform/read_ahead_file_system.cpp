@@ -17,8 +17,9 @@ constexpr std::size_t kLeap = 32;
 // A file read ahead, open for reading from memory.
 class ReadAheadFile final : public File {
  public:
-  ReadAheadFile(std::string path, std::string bytes, const FileInfo& info)
-      : path_(std::move(path)), bytes_(std::move(bytes)), info_(info) {}
+  ReadAheadFile(std::string path, std::unique_ptr<char[]> bytes, std::size_t size,
+                const FileInfo& info)
+      : path_(std::move(path)), bytes_(std::move(bytes)), size_(size), info_(info) {}
 
   const std::string& Path() const override { return path_; }
   Result<std::size_t> Read(std::span<char> data) override {
@@ -34,29 +35,30 @@ class ReadAheadFile final : public File {
     position_ = offset;
     return Status::Ok();
   }
-  Result<std::uint64_t> Size() override { return std::uint64_t{bytes_.size()}; }
+  Result<std::uint64_t> Size() override { return std::uint64_t{size_}; }
   Status Close() override { return Status::Ok(); }
   Status Sync() override { return Status::Ok(); }
   Result<FileInfo> Inspect() override { return info_; }
 
   // The next n bytes, taken; fewer at the end of the file.
   std::span<const char> Take(std::uint64_t n) {
-    const std::size_t start = std::min<std::uint64_t>(position_, bytes_.size());
-    const std::size_t count = std::min<std::uint64_t>(n, bytes_.size() - start);
+    const std::size_t start = std::min<std::uint64_t>(position_, size_);
+    const std::size_t count = std::min<std::uint64_t>(n, size_ - start);
     position_ = start + count;
-    return {bytes_.data() + start, count};
+    return {bytes_.get() + start, count};
   }
 
  private:
   std::size_t CopyOut(std::uint64_t offset, std::span<char> data) const {
-    if (offset >= bytes_.size()) return 0;
-    const std::size_t n = std::min<std::uint64_t>(data.size(), bytes_.size() - offset);
-    std::memcpy(data.data(), bytes_.data() + offset, n);
+    if (offset >= size_) return 0;
+    const std::size_t n = std::min<std::uint64_t>(data.size(), size_ - offset);
+    std::memcpy(data.data(), bytes_.get() + offset, n);
     return n;
   }
 
   std::string path_;
-  std::string bytes_;
+  std::unique_ptr<char[]> bytes_;
+  std::size_t size_;
   FileInfo info_;
   std::uint64_t position_ = 0;
 };
@@ -110,7 +112,7 @@ void ReadAheadFileSystem::Run(std::size_t count) {
     bool wake = false;
     {
       const std::lock_guard lock(mutex_);
-      held_ += ahead.bytes.size();
+      held_ += ahead.size;
       ready_.push_back(std::move(ahead));
       wake = caller_waiting_;
     }
@@ -129,11 +131,13 @@ ReadAheadFileSystem::Ahead ReadAheadFileSystem::ReadWhole(const std::string& pat
   if (!info.ok() || info->kind != FileInfo::Kind::kRegular || info->size > kSmallFile) return ahead;
   // As many bytes as the file had when opened, as the caller would read; a file that has
   // shrunk since is left to the caller, who then says it ended early.
-  std::string bytes(info->size, '\0');
-  const Result<std::size_t> got = file.Read(bytes);
-  if (!got.ok() || *got != bytes.size() || !file.Close().ok()) return ahead;
+  const std::size_t size = info->size;
+  std::unique_ptr<char[]> bytes = std::make_unique_for_overwrite<char[]>(size);
+  const Result<std::size_t> got = file.Read({bytes.get(), size});
+  if (!got.ok() || *got != size || !file.Close().ok()) return ahead;
   ahead.read = true;
   ahead.bytes = std::move(bytes);
+  ahead.size = size;
   ahead.info = *info;
   return ahead;
 }
@@ -153,12 +157,12 @@ Result<std::unique_ptr<File>> ReadAheadFileSystem::Open(const std::string& path,
     caller_at_ = index + 1;
     for (;;) {
       while (!ready_.empty() && ready_.front().index < index) {
-        held_ -= ready_.front().bytes.size();
+        held_ -= ready_.front().size;
         ready_.pop_front();
       }
       if (!ready_.empty() && ready_.front().index == index) {
         taken = std::move(ready_.front());
-        held_ -= taken.bytes.size();
+        held_ -= taken.size;
         ready_.pop_front();
         break;
       }
@@ -172,7 +176,7 @@ Result<std::unique_ptr<File>> ReadAheadFileSystem::Open(const std::string& path,
   next_ = index + 1;
   if (!taken.read) return base_.Open(path, mode);
   return std::unique_ptr<File>(
-      std::make_unique<ReadAheadFile>(path, std::move(taken.bytes), taken.info));
+      std::make_unique<ReadAheadFile>(path, std::move(taken.bytes), taken.size, taken.info));
 }
 
 Status ReadAheadFileSystem::Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer) {

@@ -64,7 +64,8 @@ class ReadAheadFileSystem : public ForwardingFileSystem {
   struct Ahead {
     std::size_t index = 0;
     bool read = false;
-    std::string bytes;
+    std::unique_ptr<char[]> bytes;  // size bytes, not zeroed first
+    std::size_t size = 0;
     FileInfo info;
   };
 
