@@ -11,9 +11,9 @@
 // meets the failure itself and reports it as usual. Everything else is passed through.
 //
 // When the caller catches up with the thread, it opens the next files itself and the thread goes
-// on further ahead, so the work is shared between the two cores whichever is faster. At most
-// kAheadBytes are held. The caller's callbacks and errors stay on its thread: the thread only
-// reads.
+// on further ahead, so the work is shared between the two cores whichever is faster. About
+// kAheadBytes are held at most. The caller's callbacks and errors stay on its thread: the thread
+// only reads.
 #pragma once
 
 #include <condition_variable>
@@ -37,8 +37,8 @@ class ReadAheadFileSystem : public ForwardingFileSystem {
   ~ReadAheadFileSystem() override { Stop(); }
 
   // While a Reading lives, the files path_at(0), ..., path_at(count - 1) are read ahead in that
-  // order. path_at is called on the reading thread: it must give the same path for an index
-  // each time, and what it reads must not change until the Reading is gone. Opens of those
+  // order. path_at is called on both threads: it must give the same path for an index each
+  // time, and what it reads must not change until the Reading is gone. Opens of those
   // paths for reading are expected in that order; paths may be left out, and other paths
   // opened in between.
   class [[nodiscard]] Reading {
