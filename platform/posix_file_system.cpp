@@ -395,8 +395,12 @@ class PosixFileSystem final : public FileSystem {
     for (const std::string& path : paths) {
       struct stat info {};
       if (::lstat(path.c_str(), &info) != 0) return Failed(path);
+      // Whatever took a file's name since it was written is not flushed in its place: a link is
+      // never taken for the file it points to, and a FIFO is never opened (it would block).
+      if (S_ISLNK(info.st_mode)) return Status::System(ELOOP, path);
+      if (!S_ISREG(info.st_mode)) return Status::System(kNotRegularFile, path);
       if (std::find(synced.begin(), synced.end(), info.st_dev) != synced.end()) continue;
-      const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+      const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
       if (fd < 0) return Failed(path);
       const Status status = ::syncfs(fd) != 0 ? Failed(path) : Status::Ok();
       ::close(fd);

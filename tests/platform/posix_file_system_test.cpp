@@ -168,6 +168,7 @@ TEST_F(PosixFileSystemTest, FilesAreFlushedTogetherAndAFailureNamesItsFile) {
   WriteFile(PathOf("a"), "one");
   WriteFile(PathOf("b"), "two");
   fs::create_symlink(PathOf("a"), PathOf("link"));
+  ASSERT_EQ(mkfifo(PathOf("fifo").c_str(), 0644), 0);
   struct Case {
     std::vector<std::string> names;
     int error;  // 0: flushed
@@ -176,7 +177,9 @@ TEST_F(PosixFileSystemTest, FilesAreFlushedTogetherAndAFailureNamesItsFile) {
       {{}, 0, ""},
       {{"a", "b"}, 0, ""},
       {{"a", "missing", "b"}, ENOENT, "missing"},
-      {{"link"}, ELOOP, "link"},  // a link is never taken for the piece it points to
+      {{"link"}, ELOOP, "link"},       // a link is never taken for the piece it points to
+      {{"a", "link"}, ELOOP, "link"},  // nor when its file system was flushed already
+      {{"a", "fifo"}, platform::kNotRegularFile, "fifo"},  // and a FIFO is never opened
   };
   for (const Case& c : cases) {
     std::vector<std::string> paths;
