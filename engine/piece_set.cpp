@@ -216,6 +216,7 @@ bool PieceSet::Close() {
     if (aside_record_written_) RestoreAsides(aside_);
   }
   CopyBuffer_ = std::vector<char>();
+  gathered_ = std::vector<char>();
   lock_.reset();
   return close_result_;
 }
@@ -226,6 +227,7 @@ void PieceSet::Discard() {
   current_piece_.reset();
   if (lock_) RemoveWritten();
   CopyBuffer_ = std::vector<char>();
+  gathered_ = std::vector<char>();
   lock_.reset();
 }
 

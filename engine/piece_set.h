@@ -91,8 +91,10 @@ class PieceSet {
   // catalogue, from source_root + Folder + Name, calling back after each. A file counts as
   // stored already when a stored one has the same folder and name with letter case folded.
   // Files a set cannot hold (a name a rebuild would refuse) and the set's own files are left
-  // out and listed in Skipped(). On the first failure it stops: the files stored before stay,
-  // the failing one gets no entry and its bytes are given back, so no entry points at bytes
+  // out and listed in Skipped(). Small files reach the pieces several in one write, and a file
+  // counts as stored (and the callback hears of it) once its bytes are written. On the first
+  // failure it stops: the files stored before stay, the failing one (or every file a failed
+  // write carried) gets no entry and its bytes are given back, so no entry points at bytes
   // that were not written. An add that would need a piece name that is not the set's to take
   // fails before anything changes. Stopping through the callback is no failure. work_folder is
   // kept for the callback's use only.
@@ -238,9 +240,26 @@ class PieceSet {
   // Remembers which files in the set's folder are the set's own, so none is stored.
   void CollectOwnFiles();
   bool IsOwnFile(platform::File& source, const std::string& source_path);
-  Stored StoreFile(StoredFile* entry);
+  // Stores work[index] (its bytes written, or gathered to be written with the next files');
+  // its entry joins pending_.
+  Stored StoreFile(std::vector<StoredFile>& work, std::size_t index);
+  // A small file's bytes, read whole into gathered_ behind those gathered before.
+  Stored GatherFile(platform::File& source, std::size_t index, StoredFile* entry);
+  // Writes the gathered bytes to the current piece in one write. On failure the files they
+  // belong to are given back.
+  bool WriteGathered();
+  // Makes the piece the next byte goes to ready: a new one, or the open last piece reopened.
+  bool ReadyPiece();
+  // The current piece is full: starts its writeback and closes it.
+  Status FinishPiece();
+  // Moves the entries of the written pending files into Files_, telling the callback of each.
+  // False when the callback asked to stop: the pending files after the one it heard of are given
+  // back.
+  bool AnnounceWritten(std::vector<StoredFile>& work, void* context, ProgressCallback callback);
   bool StartNewPiece();
   void GiveBack(const PieceState& before, std::uint32_t first_new_piece);
+  // Gives back pending_[from] and every pending file after it.
+  void GiveBackPending(std::size_t from);
   // Removes the pieces this object wrote and puts back what it moved aside (Discard, and a
   // Close whose header did not replace the one on disk).
   void RemoveWritten();
@@ -255,6 +274,19 @@ class PieceSet {
   bool LastPieceOpen_ = false;
   std::unique_ptr<platform::File> current_piece_;  // open only inside AddFiles
   std::vector<char> CopyBuffer_;
+  // Files stored by AddFiles whose entries are not in Files_ yet, in order: the first
+  // pending_written_ of them are on the piece, the rest wait in the first gathered_bytes_ bytes of
+  // gathered_. A write per small file costs the kernel more than copying its bytes, so small
+  // files reach the piece together; their entries join the catalogue only once written.
+  struct Pending {
+    std::size_t index;  // in AddFiles's work list
+    PieceState before;  // the set before the file's bytes
+    std::uint32_t first_new_piece;
+  };
+  std::vector<Pending> pending_;
+  std::size_t pending_written_ = 0;
+  std::vector<char> gathered_;  // its own buffer: nothing else may overwrite bytes that wait
+  std::size_t gathered_bytes_ = 0;
   std::string BasePath_;
   SetPaths paths_;
   std::uint32_t LastPiece_ = 0;

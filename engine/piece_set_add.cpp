@@ -17,6 +17,19 @@
 
 namespace vornalis {
 
+namespace {
+
+// Files up to this size are gathered: below it a write's own cost outweighs the copy's. Larger
+// ones are copied straight, by the kernel where it can.
+constexpr std::uint32_t kGatheredFileMax = 64 * 1024;
+// Gathered bytes are written when this many wait (a quarter of the copy buffer does as well as
+// all of it)...
+constexpr std::size_t kGatherBufferSize = 256 * 1024;
+// ...or this many files, so the caller hears of stored files steadily even when they are empty.
+constexpr std::size_t kGatheredFilesMax = 1024;
+
+}  // namespace
+
 bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<StoredFile>& files,
                         void* context, ProgressCallback callback, const std::string& source_root) {
   if (!refusal_.ok()) return Fail(refusal_);
@@ -52,20 +65,17 @@ bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<Stored
     ~MergeOnExit() { catalogue::MergeNewFiles(set.collator_, &set.Files_, first_new); }
   } merge{*this, first_new};
   bool ok = true;
+  bool stopped = false;
   for (std::size_t i = 0; i < work.size(); ++i) {
-    const Stored stored = StoreFile(&work[i]);
-    if (stored == Stored::kFailed) {
-      ok = false;
-      break;
-    }
-    if (stored == Stored::kSkipped) continue;
-    modified_ = true;
-    Files_.push_back(std::move(work[i]));
-    const StoredFile& entry = Files_.back();
-    const int percent = static_cast<int>((i + 1) * 100 / work.size());
-    if (callback != nullptr &&
-        callback(context, percent, entry.Name, entry.Folder, entry.Size) == -1)
-      break;
+    const Stored stored = StoreFile(work, i);
+    if (stored == Stored::kFailed) ok = false;
+    if (!AnnounceWritten(work, context, callback)) stopped = true;
+    if (!ok || stopped) break;
+  }
+  // The files still gathered (those before a failing one among them) are written now.
+  if (!stopped) {
+    if (!WriteGathered()) ok = false;
+    AnnounceWritten(work, context, callback);
   }
   if (current_piece_) {
     const Status closed = current_piece_->Close();
@@ -228,7 +238,76 @@ void PieceSet::GiveBack(const PieceState& before, std::uint32_t first_new_piece)
   LastPieceName_ = before.last_piece_name;
 }
 
-PieceSet::Stored PieceSet::StoreFile(StoredFile* entry) {
+bool PieceSet::AnnounceWritten(std::vector<StoredFile>& work, void* context,
+                               ProgressCallback callback) {
+  for (std::size_t j = 0; j < pending_written_; ++j) {
+    const std::size_t index = pending_[j].index;
+    modified_ = true;
+    Files_.push_back(std::move(work[index]));
+    const StoredFile& entry = Files_.back();
+    const int percent = static_cast<int>((index + 1) * 100 / work.size());
+    if (callback != nullptr &&
+        callback(context, percent, entry.Name, entry.Folder, entry.Size) == -1) {
+      // The caller stops after this file: the files written after it are not kept either.
+      if (j + 1 < pending_.size()) GiveBackPending(j + 1);
+      pending_.clear();
+      pending_written_ = 0;
+      return false;
+    }
+  }
+  pending_.erase(pending_.begin(),
+                 pending_.begin() + static_cast<std::ptrdiff_t>(pending_written_));
+  pending_written_ = 0;
+  return true;
+}
+
+void PieceSet::GiveBackPending(std::size_t from) {
+  GiveBack(pending_[from].before, pending_[from].first_new_piece);
+  pending_.resize(from);
+  pending_written_ = std::min(pending_written_, from);
+  gathered_bytes_ = 0;
+}
+
+bool PieceSet::WriteGathered() {
+  if (gathered_bytes_ > 0) {
+    const Status written =
+        current_piece_->Write(std::span<const char>(gathered_.data(), gathered_bytes_));
+    gathered_bytes_ = 0;
+    if (!written.ok()) {
+      Fail(messages::WriteFailed(written));
+      GiveBackPending(pending_written_);
+      return false;
+    }
+  }
+  pending_written_ = pending_.size();
+  return true;
+}
+
+bool PieceSet::ReadyPiece() {
+  if (!LastPieceOpen_) return StartNewPiece();
+  CurrentPieceName_ = LastPieceName_;
+  // Within one AddFiles the last piece stays open, positioned at WritePos.
+  if (current_piece_) return true;
+  auto piece = fs_.Open(CurrentPieceName_, platform::OpenMode::kUpdate);
+  if (!piece.ok()) return Fail(messages::OpenFailed(piece.status()));
+  current_piece_ = piece.take();
+  if (Status seek = current_piece_->Seek(WritePos_); !seek.ok())
+    return Fail(messages::WriteFailed(seek));
+  return true;
+}
+
+Status PieceSet::FinishPiece() {
+  // The next byte, of this file or a later one, starts a new piece. This one's bytes start on
+  // their way to the medium now, so that closing the set waits less.
+  current_piece_->StartWriteback();
+  const Status closed = current_piece_->Close();
+  current_piece_.reset();
+  LastPieceOpen_ = false;
+  return closed;
+}
+
+PieceSet::Stored PieceSet::StoreFile(std::vector<StoredFile>& work, std::size_t index) {
+  StoredFile* entry = &work[index];
   const std::string source_path = NativePath(SourceRoot_, entry->Folder, entry->Name);
   auto opened = fs_.Open(source_path, platform::OpenMode::kRead);
   if (!opened.ok()) {
@@ -250,6 +329,15 @@ PieceSet::Stored PieceSet::StoreFile(StoredFile* entry) {
                        messages::FileTooLarge(source_path, *source_size)));
     return Stored::kFailed;
   }
+  const auto size = static_cast<std::uint32_t>(*source_size);
+  entry->Size = size;
+
+  // A small file that fits in the piece it starts in waits in the buffer with the files before
+  // it; any other is written at once, after them.
+  const std::uint32_t room =
+      LastPieceOpen_ ? PieceSize_ - WritePos_ : PieceSize_ - format::kPieceHeadSize;
+  if (size <= kGatheredFileMax && size <= room) return GatherFile(*source, index, entry);
+  if (!WriteGathered()) return Stored::kFailed;
 
   const PieceState before{LastPiece_, LastPieceOpen_, WritePos_, LastPieceName_};
   const std::uint32_t first_new_piece = LastPiece_ + 1;
@@ -257,28 +345,7 @@ PieceSet::Stored PieceSet::StoreFile(StoredFile* entry) {
     GiveBack(before, first_new_piece);
     return Stored::kFailed;
   };
-
-  if (!LastPieceOpen_) {
-    if (!StartNewPiece()) return give_back();
-  } else {
-    CurrentPieceName_ = LastPieceName_;
-    // Within one AddFiles the last piece stays open, positioned at WritePos.
-    if (!current_piece_) {
-      auto piece = fs_.Open(CurrentPieceName_, platform::OpenMode::kUpdate);
-      if (!piece.ok()) {
-        Fail(messages::OpenFailed(piece.status()));
-        return Stored::kFailed;
-      }
-      current_piece_ = piece.take();
-      if (Status seek = current_piece_->Seek(WritePos_); !seek.ok()) {
-        Fail(messages::WriteFailed(seek));
-        return give_back();
-      }
-    }
-  }
-
-  const auto size = static_cast<std::uint32_t>(*source_size);
-  entry->Size = size;
+  if (!ReadyPiece()) return give_back();
   entry->Piece = LastPiece_;
   entry->Offset = WritePos_;
 
@@ -300,13 +367,7 @@ PieceSet::Stored PieceSet::StoreFile(StoredFile* entry) {
     if (byte_progress_ != nullptr && size > ByteProgress::kChunk)
       byte_progress_->Copied(size - remaining, size);
     if (WritePos_ == PieceSize_) {
-      // The piece is full: the next byte, of this file or a later one, starts a new piece. Its
-      // bytes start on their way to the medium now, so that closing the set waits less.
-      current_piece_->StartWriteback();
-      const Status closed = current_piece_->Close();
-      current_piece_.reset();
-      LastPieceOpen_ = false;
-      if (!closed.ok()) {
+      if (const Status closed = FinishPiece(); !closed.ok()) {
         Fail(messages::WriteFailed(closed));
         return give_back();
       }
@@ -314,6 +375,57 @@ PieceSet::Stored PieceSet::StoreFile(StoredFile* entry) {
     }
   }
   LastPieceName_ = CurrentPieceName_;
+  pending_.push_back({index, before, first_new_piece});
+  pending_written_ = pending_.size();
+  return Stored::kYes;
+}
+
+PieceSet::Stored PieceSet::GatherFile(platform::File& source, std::size_t index,
+                                      StoredFile* entry) {
+  const std::uint32_t size = entry->Size;
+  if (gathered_.empty()) gathered_.resize(kGatherBufferSize);
+  if (gathered_.size() - gathered_bytes_ < size || pending_.size() >= kGatheredFilesMax) {
+    if (!WriteGathered()) return Stored::kFailed;
+  }
+  const PieceState before{LastPiece_, LastPieceOpen_, WritePos_, LastPieceName_};
+  const std::uint32_t first_new_piece = LastPiece_ + 1;
+  // Only a piece that has to be started or opened can fail here, and then nothing waits.
+  if (!ReadyPiece()) {
+    GiveBack(before, first_new_piece);
+    return Stored::kFailed;
+  }
+  const std::span<char> bytes(gathered_.data() + gathered_bytes_, size);
+  for (std::size_t got = 0; got < size;) {
+    const Result<std::size_t> read = source.Read(bytes.subspan(got));
+    Status failed;
+    if (!read.ok())
+      failed = messages::ReadFailed(read.status());
+    else if (*read == 0)
+      failed = messages::Said(Status::System(platform::kEndedEarly, source.Path()),
+                              messages::SourceEndedEarly(source.Path()));
+    if (!failed.ok()) {
+      Fail(failed);
+      // A piece started for this file goes again; the files gathered before it stay.
+      if (LastPiece_ >= first_new_piece) GiveBack(before, first_new_piece);
+      return Stored::kFailed;
+    }
+    got += *read;
+  }
+  entry->Piece = LastPiece_;
+  entry->Offset = WritePos_;
+  pending_.push_back({index, before, first_new_piece});
+  gathered_bytes_ += size;
+  WritePos_ += size;
+  LastPieceName_ = CurrentPieceName_;
+  if (WritePos_ < PieceSize_) return Stored::kYes;
+
+  if (!WriteGathered()) return Stored::kFailed;
+  if (const Status closed = FinishPiece(); !closed.ok()) {
+    // Any byte of the piece may be lost: none of the files not yet announced is kept.
+    Fail(messages::WriteFailed(closed));
+    GiveBackPending(0);
+    return Stored::kFailed;
+  }
   return Stored::kYes;
 }
 

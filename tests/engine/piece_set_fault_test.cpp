@@ -1,7 +1,10 @@
 // Full disks, failed renames and other faults put in the engine's way through the file system.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <functional>
 
 #include "engine/piece_set.h"
 #include "tests/support/fault_file_system.h"
@@ -52,6 +55,67 @@ TEST_F(FaultTest, DiskFullWhileStoringGivesTheFileBack) {
     EXPECT_TRUE(set.Close()) << set.LastError();
   }
   ExpectRebuilds({{"a", a}, {"c", c}});
+}
+
+// Small files reach the pieces several in one write: whatever ends an add part way (a write
+// that fails, a source that cannot be read, a caller that stops), the callback has heard of
+// exactly the files that have entries, and every byte of the files without one is given back:
+// the next add stores the rest where they belong, leaving the very set one add would have made.
+TEST_F(FaultTest, SmallFilesWrittenTogetherGetEntriesOnlyOnceWritten) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (std::uint32_t i = 0; i < 40; ++i)
+    files.emplace_back("f" + std::to_string(i), PatternBytes(1 + i * 37 % 700, i));
+  const auto entries = MakeSources(files);
+  struct Heard {
+    std::vector<std::string> names;
+    std::size_t stop_after = 0;
+  };
+  const ProgressCallback hear = [](void* context, int, std::string name, std::string,
+                                   std::uint32_t) noexcept {
+    auto* heard = static_cast<Heard*>(context);
+    heard->names.push_back(name);
+    return heard->names.size() == heard->stop_after ? -1 : 0;
+  };
+  const struct {
+    const char* what;
+    std::function<void(FaultFileSystem&)> fault;
+    std::size_t stop_after;
+  } cases[] = {
+      {"the first write", [](FaultFileSystem& f) { f.FailNth(Op::kWrite, 1, ENOSPC); }, 0},
+      {"a later write", [](FaultFileSystem& f) { f.FailNth(Op::kWrite, 4, EIO); }, 0},
+      {"a full disk", [](FaultFileSystem& f) { f.LimitWrites(9000); }, 0},
+      {"a source", [](FaultFileSystem& f) { f.FailPath(Op::kRead, "src/f17", EIO); }, 0},
+      {"the caller", [](FaultFileSystem&) {}, 9},
+  };
+  {
+    PieceSet one_add(PathOf("whole"), 4000);
+    EXPECT_SET_OK(one_add, AddFiles(SourceRoot(), entries, nullptr, nullptr, SourceRoot()));
+    EXPECT_SET_OK(one_add, Close());
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const std::string& name : ListFolder(Dir()))
+      if (name.starts_with("backup")) std::filesystem::remove(FsPath(PathOf(name)));
+    {
+      PieceSet set(Base(), 4000, faults_);
+      Heard heard{{}, c.stop_after};
+      c.fault(faults_);
+      EXPECT_EQ(set.AddFiles(SourceRoot(), entries, &heard, hear, SourceRoot()), c.stop_after != 0);
+      faults_.Reset();
+      std::vector<std::string> kept;
+      for (const StoredFile& file : set.Files()) kept.push_back(file.Name);
+      std::sort(heard.names.begin(), heard.names.end());
+      EXPECT_EQ(heard.names, kept);
+      EXPECT_LT(kept.size(), files.size());
+      EXPECT_SET_OK(set, AddFiles(SourceRoot(), entries, nullptr, nullptr, SourceRoot()));
+      EXPECT_SET_OK(set, Close());
+    }
+    ExpectRebuilds(files);
+    for (const std::string& name : ListFolder(Dir())) {
+      if (!name.starts_with("whole")) continue;
+      EXPECT_EQ(ReadFile(PathOf("backup" + name.substr(5))), ReadFile(PathOf(name))) << name;
+    }
+  }
 }
 
 TEST_F(FaultTest, FailedReadOfTheSourceStoresNothingOfIt) {
