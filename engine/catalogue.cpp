@@ -12,21 +12,26 @@
 namespace vornalis::catalogue {
 namespace {
 
-std::string SortKey(const platform::Collator& collator, const StoredFile& file) {
-  // Name key then folder key, each closed by a zero byte: bytewise order of the joined keys is
-  // the order by name, then folder.
-  std::string key;
-  collator.AppendSortKey(file.Name, &key);
-  collator.AppendSortKey(file.Folder, &key);
-  return key;
-}
-
 void SortRange(const platform::Collator& collator, std::vector<StoredFile>* files,
                std::size_t first) {
   const std::size_t n = files->size() - first;
   if (n < 2) return;
+  // Name key then folder key, each closed by a zero byte: bytewise order of the joined keys is
+  // the order by name, then folder. Files of one folder mostly come together, so the folder's
+  // key is made once for them.
   std::vector<std::string> keys(n);
-  for (std::size_t i = 0; i < n; ++i) keys[i] = SortKey(collator, (*files)[first + i]);
+  const std::string* last_folder = nullptr;
+  std::string folder_key;
+  for (std::size_t i = 0; i < n; ++i) {
+    const StoredFile& file = (*files)[first + i];
+    collator.AppendSortKey(file.Name, &keys[i]);
+    if (last_folder == nullptr || *last_folder != file.Folder) {
+      folder_key.clear();
+      collator.AppendSortKey(file.Folder, &folder_key);
+      last_folder = &file.Folder;
+    }
+    keys[i] += folder_key;
+  }
   std::vector<std::size_t> order(n);
   std::iota(order.begin(), order.end(), 0);
   std::sort(order.begin(), order.end(),
