@@ -71,7 +71,6 @@ ReadAheadFileSystem::Reading ReadAheadFileSystem::Expect(
   path_at_ = std::move(path_at);
   count_ = count;
   next_ = 0;
-  reading_ = count;
   caller_at_ = 0;
   stopping_ = false;
   thread_ = std::thread([this, count] { Run(count); });
@@ -97,29 +96,22 @@ void ReadAheadFileSystem::Run(std::size_t count) {
   for (;;) {
     {
       std::unique_lock lock(mutex_);
+      thread_waiting_ = true;
       changed_.wait(lock, [this] {
         return stopping_ || (held_ < kAheadBytes && ready_.size() < kAheadFiles);
       });
-      if (i < caller_at_) i = caller_at_ + kLeap;
-      if (stopping_ || i >= count) {
-        reading_ = count;
-        break;
-      }
-      reading_ = i;
+      thread_waiting_ = false;
+      // Without a lead over the caller (it opened the file before this one, or a later one),
+      // both would read the same files: go on further ahead.
+      if (caller_at_ > 0 && i <= caller_at_) i = caller_at_ + kLeap;
+      if (stopping_ || i >= count) break;
     }
     Ahead ahead = ReadWhole(path_at_(i));
     ahead.index = i++;
-    bool wake = false;
-    {
-      const std::lock_guard lock(mutex_);
-      held_ += ahead.size;
-      ready_.push_back(std::move(ahead));
-      wake = caller_waiting_;
-    }
-    if (wake) changed_.notify_all();
+    const std::lock_guard lock(mutex_);
+    held_ += ahead.size;
+    ready_.push_back(std::move(ahead));
   }
-  // A caller waiting for the file being read learns that it will not come.
-  changed_.notify_all();
 }
 
 ReadAheadFileSystem::Ahead ReadAheadFileSystem::ReadWhole(const std::string& path) {
@@ -150,29 +142,26 @@ Result<std::unique_ptr<File>> ReadAheadFileSystem::Open(const std::string& path,
   if (index == end) return base_.Open(path, mode);
 
   // Files expected before this one were left out by the caller: their bytes are dropped. One
-  // that the thread has not read is opened here, and the thread leaps ahead.
+  // that the thread has not read (or is reading now) is opened here, and the thread leaps ahead:
+  // waiting for it would make the two threads take turns.
   Ahead taken;
+  bool wake = false;
   {
-    std::unique_lock lock(mutex_);
+    const std::lock_guard lock(mutex_);
     caller_at_ = index + 1;
-    for (;;) {
-      while (!ready_.empty() && ready_.front().index < index) {
-        held_ -= ready_.front().size;
-        ready_.pop_front();
-      }
-      if (!ready_.empty() && ready_.front().index == index) {
-        taken = std::move(ready_.front());
-        held_ -= taken.size;
-        ready_.pop_front();
-        break;
-      }
-      if (reading_ != index) break;
-      caller_waiting_ = true;
-      changed_.wait(lock);
-      caller_waiting_ = false;
+    while (!ready_.empty() && ready_.front().index < index) {
+      held_ -= ready_.front().size;
+      ready_.pop_front();
     }
+    if (!ready_.empty() && ready_.front().index == index) {
+      taken = std::move(ready_.front());
+      held_ -= taken.size;
+      ready_.pop_front();
+    }
+    // A thread held back by a full queue goes on once half of it is taken, not at every file.
+    wake = thread_waiting_ && held_ <= kAheadBytes / 2 && ready_.size() <= kAheadFiles / 2;
   }
-  changed_.notify_all();
+  if (wake) changed_.notify_one();
   next_ = index + 1;
   if (!taken.read) return base_.Open(path, mode);
   return std::unique_ptr<File>(

@@ -10,8 +10,9 @@
 // file, larger than kSmallFile, changing while read) is left to the caller's own Open, which
 // meets the failure itself and reports it as usual. Everything else is passed through.
 //
-// When the caller catches up with the thread, it opens the next files itself and the thread goes
-// on further ahead, so the work is shared between the two cores whichever is faster. About
+// When the caller catches up with the thread, it opens the next files itself, never waiting,
+// and the thread goes on further ahead, so the work is shared between the two cores whichever is
+// faster. About
 // kAheadBytes are held at most. The caller's callbacks and errors stay on its thread: the thread
 // only reads.
 #pragma once
@@ -82,11 +83,10 @@ class ReadAheadFileSystem : public ForwardingFileSystem {
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<Ahead> ready_;    // read ahead, in order of index, not yet taken
-  std::uint64_t held_ = 0;     // bytes in ready_
-  std::size_t reading_ = 0;    // the index the thread is reading now, or count_ when none
-  std::size_t caller_at_ = 0;  // no index below this is read any more
-  bool caller_waiting_ = false;
+  std::deque<Ahead> ready_;      // read ahead, in order of index, not yet taken
+  std::uint64_t held_ = 0;       // bytes in ready_
+  std::size_t caller_at_ = 0;    // no index below this is read any more
+  bool thread_waiting_ = false;  // the thread waits for room in ready_
   bool stopping_ = false;
   std::thread thread_;
 };
