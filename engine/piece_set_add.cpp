@@ -20,7 +20,7 @@ namespace vornalis {
 namespace {
 
 // Files up to this size are gathered: below it a write's own cost outweighs the copy's. Larger
-// ones are copied straight, by the kernel where it can.
+// ones are copied straight, a megabyte at a time.
 constexpr std::uint32_t kGatheredFileMax = 64 * 1024;
 // Gathered bytes are written when this many wait (a quarter of the copy buffer does as well as
 // all of it)...
@@ -353,7 +353,8 @@ PieceSet::Stored PieceSet::StoreFile(std::vector<StoredFile>& work, std::size_t 
   while (remaining > 0) {
     // At most a chunk at a time, so a caller hears how far a large file has come.
     const std::uint32_t take = std::min({remaining, PieceSize_ - WritePos_, ByteProgress::kChunk});
-    if (Status copy = fs_.Copy(*source, *current_piece_, take, CopyBuffer_); !copy.ok()) {
+    if (Status copy = platform::CopyThroughBuffer(*source, *current_piece_, take, CopyBuffer_);
+        !copy.ok()) {
       if (copy.path != source->Path())
         Fail(messages::WriteFailed(copy));
       else if (copy.error == platform::kEndedEarly)

@@ -7,6 +7,10 @@
 namespace vornalis::platform {
 
 Status FileSystem::Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer) {
+  return CopyThroughBuffer(src, dst, n, buffer);
+}
+
+Status CopyThroughBuffer(File& src, File& dst, std::uint64_t n, std::span<char> buffer) {
   std::uint64_t copied = 0;
   while (copied < n) {
     const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(n - copied, buffer.size()));

@@ -201,6 +201,12 @@ class FileSystem {
   virtual Status Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer);
 };
 
+// Copies n bytes from src's position to dst's position through buffer, in chunks of
+// buffer.size(), with the failures of FileSystem::Copy; the default Copy is this. Storing calls
+// it straight: packing 1 GiB into pieces took a fifth more CPU through the kernel's copy, which
+// rebuilding gains from.
+Status CopyThroughBuffer(File& src, File& dst, std::uint64_t n, std::span<char> buffer);
+
 // The operating system's file system, shared by the whole process.
 FileSystem& RealFileSystem();
 

@@ -40,14 +40,6 @@ class ReadAheadFile final : public File {
   Status Sync() override { return Status::Ok(); }
   Result<FileInfo> Inspect() override { return info_; }
 
-  // The next n bytes, taken; fewer at the end of the file.
-  std::span<const char> Take(std::uint64_t n) {
-    const std::size_t start = std::min<std::uint64_t>(position_, size_);
-    const std::size_t count = std::min<std::uint64_t>(n, size_ - start);
-    position_ = start + count;
-    return {bytes_.get() + start, count};
-  }
-
  private:
   std::size_t CopyOut(std::uint64_t offset, std::span<char> data) const {
     if (offset >= size_) return 0;
@@ -166,15 +158,6 @@ Result<std::unique_ptr<File>> ReadAheadFileSystem::Open(const std::string& path,
   if (!taken.read) return base_.Open(path, mode);
   return std::unique_ptr<File>(
       std::make_unique<ReadAheadFile>(path, std::move(taken.bytes), taken.size, taken.info));
-}
-
-Status ReadAheadFileSystem::Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer) {
-  auto* ahead = dynamic_cast<ReadAheadFile*>(&src);
-  if (ahead == nullptr) return base_.Copy(src, dst, n, buffer);
-  const std::span<const char> bytes = ahead->Take(n);
-  if (Status written = dst.Write(bytes); !written.ok()) return written;
-  if (bytes.size() < n) return Status::System(kEndedEarly, src.Path());
-  return Status::Ok();
 }
 
 }  // namespace vornalis::platform

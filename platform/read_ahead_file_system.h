@@ -56,8 +56,6 @@ class ReadAheadFileSystem : public ForwardingFileSystem {
   Reading Expect(std::size_t count, std::function<std::string(std::size_t)> path_at);
 
   Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override;
-  // From a file read ahead, its bytes are written straight from memory.
-  Status Copy(File& src, File& dst, std::uint64_t n, std::span<char> buffer) override;
 
  private:
   // One file read ahead: its bytes and what Inspect said, or read = false when it is left to
