@@ -28,6 +28,13 @@ constexpr std::size_t kGatherBufferSize = 256 * 1024;
 // ...or this many files, so the caller hears of stored files steadily even when they are empty.
 constexpr std::size_t kGatheredFilesMax = 1024;
 
+// What the user is told of a source that failed to be read, or ended before its size.
+Status SourceFailed(const Status& status) {
+  if (status.error == platform::kEndedEarly)
+    return messages::Said(status, messages::SourceEndedEarly(status.path));
+  return messages::ReadFailed(status);
+}
+
 }  // namespace
 
 bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<StoredFile>& files,
@@ -355,12 +362,7 @@ PieceSet::Stored PieceSet::StoreFile(std::vector<StoredFile>& work, std::size_t 
     const std::uint32_t take = std::min({remaining, PieceSize_ - WritePos_, ByteProgress::kChunk});
     if (Status copy = platform::CopyThroughBuffer(*source, *current_piece_, take, CopyBuffer_);
         !copy.ok()) {
-      if (copy.path != source->Path())
-        Fail(messages::WriteFailed(copy));
-      else if (copy.error == platform::kEndedEarly)
-        Fail(messages::Said(copy, messages::SourceEndedEarly(source_path)));
-      else
-        Fail(messages::ReadFailed(copy));
+      Fail(copy.path != source->Path() ? messages::WriteFailed(copy) : SourceFailed(copy));
       return give_back();
     }
     WritePos_ += take;
@@ -398,14 +400,9 @@ PieceSet::Stored PieceSet::GatherFile(platform::File& source, std::size_t index,
   const std::span<char> bytes(gathered_.data() + gathered_bytes_, size);
   for (std::size_t got = 0; got < size;) {
     const Result<std::size_t> read = source.Read(bytes.subspan(got));
-    Status failed;
-    if (!read.ok())
-      failed = messages::ReadFailed(read.status());
-    else if (*read == 0)
-      failed = messages::Said(Status::System(platform::kEndedEarly, source.Path()),
-                              messages::SourceEndedEarly(source.Path()));
-    if (!failed.ok()) {
-      Fail(failed);
+    if (!read.ok() || *read == 0) {
+      Fail(SourceFailed(read.ok() ? Status::System(platform::kEndedEarly, source.Path())
+                                  : read.status()));
       // A piece started for this file goes again; the files gathered before it stay.
       if (LastPiece_ >= first_new_piece) GiveBack(before, first_new_piece);
       return Stored::kFailed;
