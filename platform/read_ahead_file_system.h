@@ -12,9 +12,8 @@
 //
 // When the caller catches up with the thread, it opens the next files itself, never waiting,
 // and the thread goes on further ahead, so the work is shared between the two cores whichever is
-// faster. About
-// kAheadBytes are held at most. The caller's callbacks and errors stay on its thread: the thread
-// only reads.
+// faster. About kAheadBytes are held at most. The caller's callbacks and errors stay on its
+// thread: the thread only reads.
 #pragma once
 
 #include <condition_variable>
