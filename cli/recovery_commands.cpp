@@ -197,11 +197,13 @@ int RepairCommand(const std::string& set_argument, const CommonOptions& options)
   RecoveryProgress progress(line, "repairing " + platform::FileNameOf(paths->Header()));
   const Result<SetRepair> repair = RepairSet(fs, *paths, *recovery, Work(options), &progress);
   line.Finish();
-  if (platform::InterruptGuard::Requested()) {
-    PrintError("Interrupted: nothing was changed");
-    return platform::InterruptGuard::ExitStatus();
-  }
+  // Ctrl-C stops the repair only before the rebuilt files are put in place; one that comes
+  // later finds the repair done, and the set whole is what is reported.
   if (!repair.ok()) {
+    if (platform::InterruptGuard::Requested()) {
+      PrintError("Interrupted: nothing was changed");
+      return platform::InterruptGuard::ExitStatus();
+    }
     PrintError(messages::Explained(repair.status()));
     if (repair.status().code == Status::Code::kNameTaken) PrintError("Nothing was repaired.");
     return kFailed;

@@ -16,6 +16,7 @@ packages=(
   dpkg-dev desktop-file-utils shared-mime-info  # the package's dependencies, desktop entry, file type
   bsdutils                          # script: a terminal for the tests of the made programs
   par2                              # the independent check of recovery files
+  strace                            # signals and kills at chosen system calls in the attack tests
   g++-mingw-w64-i686-posix          # the Windows stub, engine and CLI (32-bit, cross-built)
   googletest                        # GoogleTest's sources, built for Windows
   wine wine32:i386                  # running the Windows programs and tests
