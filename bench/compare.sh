@@ -3,12 +3,14 @@
 # by side, and prints the median times, the ratio ours/theirs (with its range over the runs) and
 # our peak memory.
 #
-#   bench/compare.sh [RUNS]          (default 5; needs about 14 GB free per run)
+#   bench/compare.sh [RUNS]          (default 5; needs about 17 GB free per run)
 #
 # Data: one 1 GiB file cut into 1,474,560-byte and 204,800-byte pieces; 200 files of 1 to 20 MiB
 # (2 GiB); and 20,000 files of 1 to 8 KiB in 100 folders. Packing flushes the set to the medium
 # before it says it is done, so the peers that pack get a `sync`; packing is also timed without
-# any flush (under eatmydata, when installed) to show what the flush costs. Every run writes into
+# any flush (under eatmydata, when installed) to show what the flush costs, and the same bytes are
+# written once more as one file with `cat` and a `sync`: the floor that the disk sets for any
+# packer that flushes, against which both we and the peers are shown. Every run writes into
 # a fresh folder and nothing is deleted between timed runs, since deleting many files slows down
 # creating files nearby. Inputs are read right before the timing, so the page cache is warm. Set
 # BENCH_DIR to choose where the data goes.
@@ -70,6 +72,7 @@ for i in $(seq 1 "$runs"); do
   record split_big  "$(flushed sh -c "split -b $payload big.bin $d/split-big/part.; sync")"
   record pack_big_small_pieces "$(flushed "$cli" create -q "$d/ours-200k" --size $small_piece big.bin)"
   record split_big_small_pieces "$(flushed sh -c "split -b $((small_piece - 8)) big.bin $d/split-small-pieces/part.; sync")"
+  record floor_big  "$(flushed sh -c "cat big.bin > $d/floor-big; sync")"
   if command -v eatmydata >/dev/null; then
     record pack_big_unflushed "$(flushed eatmydata "$cli" create -q "$d/unflushed-big" --size $piece big.bin)"
     record pack_big_small_pieces_unflushed "$(flushed eatmydata "$cli" create -q "$d/unflushed-200k" --size $small_piece big.bin)"
@@ -83,6 +86,7 @@ for i in $(seq 1 "$runs"); do
   record pack_tree  "$(flushed "$cli" create -q "$d/ours-tree" --size $piece tree)"
   mkdir "$d/tar-tree"
   record tar_tree   "$(flushed sh -c "tar -cf - tree | split -b $payload - $d/tar-tree/part.; sync")"
+  record floor_tree "$(flushed sh -c "cat tree/* > $d/floor-tree; sync")"
 
   tar -cf - small >/dev/null
   record pack_small "$(flushed "$cli" create -q "$d/ours-small" --size $piece small)"
@@ -112,6 +116,8 @@ report() {
 echo "medians of $runs runs"
 report "1 GiB pack vs split; sync" pack_big split_big
 report "1 GiB into 200 KB pieces vs split; sync" pack_big_small_pieces split_big_small_pieces
+report "1 GiB pack vs cat > one file; sync (floor)" pack_big floor_big
+report "split; sync vs cat > one file; sync (floor)" split_big floor_big
 if [ -n "${times[pack_big_unflushed]:-}" ]; then
   report "1 GiB pack vs the same unflushed" pack_big pack_big_unflushed
   report "1 GiB into 200 KB vs the same unflushed" pack_big_small_pieces pack_big_small_pieces_unflushed
@@ -119,6 +125,8 @@ fi
 report "1 GiB rebuild vs cat" rebuild_big cat_big
 report "1 GiB rebuild vs cp" rebuild_big cp_big
 report "2 GiB in 200 files pack vs tar|split; sync" pack_tree tar_tree
+report "2 GiB pack vs cat > one file; sync (floor)" pack_tree floor_tree
+report "tar|split; sync vs cat > one file; sync (floor)" tar_tree floor_tree
 report "20,000 files pack vs tar|split; sync" pack_small tar_small
 report "20,000 files rebuild vs cat|tar" rebuild_small untar_small
 [ -n "${times[un7z_small]:-}" ] && report "20,000 files rebuild vs 7z x" rebuild_small un7z_small
