@@ -41,11 +41,14 @@ int Run(int argc, char** argv) {
       "piece size: a number with bytes, KB or MB, or 1.44MB or 720KB (default 200KB)");
   create->add_flag("--force", force, "replace an existing set of that name");
   create->add_flag("-q,--quiet", options.quiet, "show no progress");
+  create->add_flag("--protect", options.protect, "then write recovery files beside the set");
 
   CLI::App* add = app.add_subcommand("add", "Store more files and folders in an existing set");
   add->add_option("SET", set, set_help)->required();
   add->add_option("PATH", paths, "files and folders to store")->required();
   add->add_flag("-q,--quiet", options.quiet, "show no progress");
+  add->add_flag("--protect", options.protect,
+                "then write recovery files beside the set, replacing the older ones");
 
   CLI::App* list = app.add_subcommand("list", "List the stored files");
   list->add_option("SET", set, set_help)->required();
@@ -75,13 +78,16 @@ int Run(int argc, char** argv) {
   verify->add_flag("-q,--quiet", options.quiet, "show no progress");
   add_threads(verify);
 
-  unsigned redundancy = 10, recovery_files = 0;
+  unsigned redundancy = 0, recovery_files = 0;
   CLI::App* protect = app.add_subcommand(
       "protect",
       "Write recovery files (PAR 2.0) beside the set, from which a lost or damaged piece can be "
       "rebuilt; they replace older ones");
   protect->add_option("SET", set, set_help)->required();
-  protect->add_option("--redundancy", redundancy, "recovery data, in percent of the set (10)")
+  protect
+      ->add_option("--redundancy", redundancy,
+                   "recovery data, in percent of the set (by default 10, and never less than one "
+                   "whole piece)")
       ->check(CLI::Range(1, 100));
   protect
       ->add_option("--recovery-files", recovery_files,

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/set_files.h"
+
 namespace vornalis::cli {
 
 // After Ctrl-C, SIGTERM or SIGHUP the status is 128 + the signal
@@ -15,6 +17,7 @@ struct CommonOptions {
   bool quiet = false;      // no progress line
   unsigned memory_mb = 0;  // for recovery data held at once; 0: the default, 128 MB
   unsigned threads = 0;    // for recovery work and extract; 0: one per processor core
+  bool protect = false;    // create and add: protect the set once the files are stored
 };
 
 // The threads options asks for: one per processor core unless told otherwise.
@@ -30,9 +33,14 @@ int ExtractCommand(const std::string& set, const std::string& target,
 int InfoCommand(const std::string& set);
 // Checks the structure and, where recovery files are there, every byte of the set.
 int VerifyCommand(const std::string& set, const CommonOptions& options);
+// redundancy 0: the default (ProtectRequest).
 int ProtectCommand(const std::string& set, unsigned redundancy, unsigned files,
                    const CommonOptions& options);
 int RepairCommand(const std::string& set, const CommonOptions& options);
+// Protects the set at paths, as protect does, once the caller has taken over Ctrl-C (protect,
+// and create and add with --protect).
+int ProtectSetAt(const SetPaths& paths, unsigned redundancy, unsigned files,
+                 const CommonOptions& options);
 int MakeExeCommand(const std::string& set, bool native);
 
 }  // namespace vornalis::cli

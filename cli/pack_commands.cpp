@@ -74,6 +74,7 @@ int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sourc
   }
 
   bool ok = true;
+  bool protect = false;  // once all is stored: the set is protected, as asked
   // Sources that could not be stored were named before storing began; they fail the command.
   bool left_out = !sources.skipped.empty();
   Status::Code failure = Status::Code::kOk;
@@ -123,10 +124,14 @@ int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sourc
       std::printf("Stored %zu files. %s\n", progress.stored, totals.c_str());
     else
       PrintError("Nothing was stored; the set is as it was before. " + totals);
-    // Recovery files made before no longer match a set that has changed.
-    if (progress.stored > 0 && !FindRecoveryFiles(platform::RealFileSystem(), set.Paths()).empty())
-      PrintError(messages::RecoveryOutdated(set.Paths().Header()) + " (vornalis-cli protect " +
-                 set.Paths().Header() + ")");
+    // Recovery files made before are older than a set that has changed: they are made anew
+    // when asked, or the user is told.
+    const bool changed = progress.stored > 0;
+    if (changed && !options.protect &&
+        !FindRecoveryFiles(platform::RealFileSystem(), set.Paths()).empty())
+      PrintError(messages::RecoveryOlderThanSet(set.Paths().Header(), !set.Replaces()) +
+                 " (vornalis-cli protect " + set.Paths().Header() + ", or --protect).");
+    protect = changed && options.protect && !platform::InterruptGuard::Requested();
   } else {
     // The new catalogue did not replace the old one: say what the set holds now, as a reader
     // finds it.
@@ -138,6 +143,10 @@ int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sourc
   if (stopped) {
     PrintError("Interrupted: the files stored so far are kept in the set");
     return platform::InterruptGuard::ExitStatus();
+  }
+  if (protect) {
+    const int protected_status = ProtectSetAt(set.Paths(), 0, 0, options);
+    if (protected_status != kOk) return protected_status;
   }
   return ok ? kOk : kFailed;
 }

@@ -59,17 +59,23 @@ void PrintWarnings(const std::vector<std::string>& warnings) {
   for (const std::string& warning : warnings) PrintError("Warning: " + warning);
 }
 
-// Says what check found, file by file; true when the set is whole.
-bool Report(const SetCheck& check) {
+// What recovery files older than the set mean for it, and what to do; "" when they are not.
+std::string AgeText(RecoveryAge age, const SetPaths& paths) {
+  const std::string message = AgeMessage(age, paths.Header());
+  if (message.empty()) return message;
+  return message + (age == RecoveryAge::kUnknown
+                        ? std::string(".")
+                        : " (vornalis-cli protect " + paths.Header() + ").");
+}
+
+// Says what check found missing or damaged, file by file, and whether a repair can rebuild it.
+void ReportDamage(const SetCheck& check) {
   for (const DamagedFile& file : check.damaged) {
-    const recovery::FileCheck* found = nullptr;
-    for (const recovery::FileCheck& f : check.result.files)
-      if (f.path == file.path) found = &f;
     std::string line = file.missing ? file.path + " is missing"
                        : file.bad_slices == 0
                            ? file.path + " has bytes after its end"
                            : file.path + " is damaged (" + std::to_string(file.bad_slices) +
-                                 " of " + std::to_string(found ? found->slices : 0) + " blocks)";
+                                 " of " + std::to_string(file.slices) + " blocks)";
     std::printf("%s\n", ShownName(line).c_str());
     if (file.piece == 0)
       std::printf("  it is the header: no stored file can be read until it is repaired\n");
@@ -77,15 +83,17 @@ bool Report(const SetCheck& check) {
       std::printf("  affects: %s\n", ShownName(Joined(file.affected)).c_str());
   }
   const recovery::CheckResult& result = check.result;
-  if (check.whole()) {
-    std::printf("All %zu files of the set match their recovery files.\n", result.files.size());
-    return true;
-  }
-  std::printf("%u blocks are missing or damaged; %u recovery blocks exist: %s\n", result.bad_slices,
-              result.recovery_slices,
-              result.repairable() ? "a repair is possible (vornalis-cli repair SET)."
-                                  : "too much is lost to repair.");
-  return false;
+  if (!check.damaged.empty())
+    std::printf("%u blocks are missing or damaged; %u recovery blocks exist: %s\n",
+                result.bad_slices, result.recovery_slices,
+                result.repairable() ? "a repair is possible (vornalis-cli repair SET)."
+                                    : "too much is lost to repair.");
+}
+
+// Says that the recovery files are older than the set, when they are.
+void ReportAge(const SetCheck& check, const SetPaths& paths) {
+  if (const std::string age = AgeText(check.age, paths); !age.empty())
+    std::printf("%s\n", ShownName(age).c_str());
 }
 
 }  // namespace
@@ -98,14 +106,19 @@ int ProtectCommand(const std::string& set_argument, unsigned redundancy, unsigne
     PrintError(messages::Explained(paths.status()));
     return kFailed;
   }
+  return ProtectSetAt(*paths, redundancy, files, options);
+}
+
+int ProtectSetAt(const SetPaths& paths, unsigned redundancy, unsigned files,
+                 const CommonOptions& options) {
   ProtectRequest request;
   request.redundancy_percent = redundancy;
   request.recovery_files = files;
   request.work = Work(options);
   ProgressLine line(options.quiet);
-  RecoveryProgress progress(line, "protecting " + platform::FileNameOf(paths->Header()));
+  RecoveryProgress progress(line, "protecting " + platform::FileNameOf(paths.Header()));
   const Result<ProtectReport> report =
-      ProtectSet(platform::RealFileSystem(), *paths, request, &progress);
+      ProtectSet(platform::RealFileSystem(), paths, request, &progress);
   line.Finish();
   if (!report.ok()) {
     if (platform::InterruptGuard::Requested()) {
@@ -117,11 +130,12 @@ int ProtectCommand(const std::string& set_argument, unsigned redundancy, unsigne
   }
   const recovery::Plan& plan = report->plan;
   std::printf(
-      "Blocks of %llu bytes: %u of the set, %u recovery blocks (%u%%) in %zu files of "
+      "Blocks of %llu bytes: %u of the set, %u recovery blocks in %zu files of "
       "at most %llu bytes%s.\n",
       static_cast<unsigned long long>(plan.slice_size), plan.input_slices, plan.recovery_slices,
-      redundancy, plan.slices_per_file.size(), static_cast<unsigned long long>(plan.largest_file),
+      plan.slices_per_file.size(), static_cast<unsigned long long>(plan.largest_file),
       plan.fits_media ? ", each within the piece size" : " (larger than the piece size)");
+  std::printf("%s\n", messages::RecoveryCovers(plan.files_covered, plan.percent_covered).c_str());
   for (const std::string& path : report->outcome.written)
     std::printf("Wrote %s\n", ShownName(path).c_str());
   for (const std::string& path : report->removed)
@@ -143,6 +157,9 @@ int VerifyCommand(const std::string& set_argument, const CommonOptions& options)
   platform::FileSystem& fs = platform::RealFileSystem();
   const Result<SetRecovery> recovery = LoadSetRecovery(fs, *paths, Work(options).threads);
   bool whole = true;
+  // Recovery files that are there but none of them usable are named; the check is then of the
+  // structure alone.
+  if (recovery.status().code == Status::Code::kRefused) PrintError(recovery.status().message);
   if (recovery.ok()) {
     PrintWarnings(recovery->warnings);
     ProgressLine line(options.quiet);
@@ -155,7 +172,12 @@ int VerifyCommand(const std::string& set_argument, const CommonOptions& options)
       return platform::InterruptGuard::Requested() ? platform::InterruptGuard::ExitStatus()
                                                    : kFailed;
     }
-    whole = Report(*check);
+    ReportDamage(*check);
+    if (check->whole())
+      std::printf("All %zu files of the set match their recovery files.\n",
+                  check->result.files.size());
+    ReportAge(*check, *paths);
+    whole = check->whole();
     // A header that is not whole is not read: its catalogue may say anything.
     for (const DamagedFile& file : check->damaged)
       if (file.piece == 0) return kFailed;
@@ -176,7 +198,8 @@ int VerifyCommand(const std::string& set_argument, const CommonOptions& options)
     std::printf(
         "This checks the structure only: the format has no checksums, so changed bytes inside a "
         "piece cannot be detected. Recovery files (vornalis-cli protect) make that possible.\n");
-  return report.ok() && whole ? kOk : kFailed;
+  const bool refused = recovery.status().code == Status::Code::kRefused;
+  return report.ok() && whole && !refused ? kOk : kFailed;
 }
 
 int RepairCommand(const std::string& set_argument, const CommonOptions& options) {
@@ -213,9 +236,17 @@ int RepairCommand(const std::string& set_argument, const CommonOptions& options)
                 repair->check.result.files.size());
     return kOk;
   }
-  Report(repair->check);
+  // Recovery files older than the set repair only the pieces it still uses unchanged, and the
+  // set is not known to be whole afterwards: it needs protecting again.
+  ReportDamage(repair->check);
+  if (repair->check.damaged.empty() && repair->check.age == RecoveryAge::kAdded)
+    std::printf("The pieces the recovery files cover match them: nothing to repair.\n");
   for (const std::string& path : repair->repaired)
     std::printf("Repaired %s\n", ShownName(path).c_str());
+  if (repair->check.age != RecoveryAge::kCurrent) {
+    ReportAge(repair->check, *paths);
+    return kFailed;
+  }
   std::printf("The set is whole again.\n");
   return kOk;
 }

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "engine/aside_pieces.h"
+#include "engine/format.h"
+#include "platform/path.h"
+#include "recovery/par2_packets.h"
 
 namespace vornalis {
 namespace {
@@ -41,6 +44,12 @@ void RemoveLeftoverTemporaries(platform::FileSystem& fs, const std::string& fold
     file.take().reset();
     if (own) fs.Remove(path);
   }
+}
+
+void RemoveSetTemporaries(platform::FileSystem& fs, const SetPaths& paths) {
+  RemoveLeftoverTemporaries(
+      fs, platform::FolderOf(paths.base), TempPrefix(paths.base),
+      {format::kHeaderMagic, format::kPieceMagic, format::kAsideMagic, recovery::par2::kMagic});
 }
 
 }  // namespace vornalis

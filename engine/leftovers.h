@@ -6,9 +6,17 @@
 #include <string>
 #include <string_view>
 
+#include "engine/set_files.h"
 #include "platform/file_system.h"
 
 namespace vornalis {
+
+// Every temporary file a writer of the set at paths may leave (a catalogue, a piece kept aside,
+// a recovery file, a repaired piece: all named TempPrefix and six letters or digits, and all
+// beginning with one of the set's magics or a recovery file's from their first moment), removed
+// as RemoveLeftoverTemporaries says. Called by each command on the set while it holds the set's
+// lock, so that no living writer's file is taken.
+void RemoveSetTemporaries(platform::FileSystem& fs, const SetPaths& paths);
 
 // Removes from folder every file named prefix + six letters or digits (the names
 // CreateUniqueFile makes) that is a regular file with one name, made by this user, and either

@@ -276,14 +276,63 @@ std::string OtherRecoveryFile(std::string_view path) {
   return Join("Ignored ", path) + ": its recovery data is for other files";
 }
 
+std::string NoUsableRecoveryFiles(std::string_view header_path) {
+  return Join("No recovery files of ", header_path) + " that can be used lie beside it";
+}
+
+std::string IncompleteRecoveryFile(std::string_view path) {
+  return Join("Ignored ", path) + ": the packets that describe its files are damaged or missing";
+}
+
+std::string UnusableBlockSize(std::string_view path, std::uint64_t size) {
+  return Join("Ignored ", path) + ": its block size of " + std::to_string(size) +
+         " bytes cannot be right for the files it describes";
+}
+
+std::string TooManyRecoveryBlocks(std::string_view path, std::uint64_t count) {
+  return Join("Ignored ", path) + ": it describes " + std::to_string(count) +
+         " blocks, more than recovery files can have";
+}
+
+std::string RecoveryOlderThanSet(std::string_view header_path, bool added) {
+  return Join("The recovery files of ", header_path) + " are older than the set: " +
+         (added ? "files were added to it since they were made, and those are not covered"
+                : "it was made anew since they were made, and they cover none of it") +
+         ". Protect the set again";
+}
+
+std::string RecoveryAgeUnknown(std::string_view header_path) {
+  return std::string(header_path) +
+         " does not match its recovery files, yet it reads as a sound set: it may have changed "
+         "since they were made, and they were made by another program, which does not record "
+         "what the set was. It is left as it is; protect the set again if it holds what it "
+         "should";
+}
+
+std::string NotOwnRecoveryFile(std::string_view path) {
+  return std::string(path) +
+         " is in the way: it is not a recovery file of this set. Move it elsewhere, then "
+         "protect the set again";
+}
+
+std::string SetTooLargeToProtect(std::string_view header_path) {
+  return Join("The set ", header_path) + " is too large for recovery files";
+}
+
+std::string RecoveryCovers(std::uint32_t whole_pieces, unsigned percent) {
+  std::string text = "This covers ";
+  if (whole_pieces == 0)
+    text += "no whole lost piece";
+  else
+    text += "any " + std::to_string(whole_pieces) +
+            (whole_pieces == 1 ? " lost piece" : " lost pieces");
+  return text + ", or " + std::to_string(percent) + " % damaged.";
+}
+
 std::string TooMuchLost(std::uint32_t bad_blocks, std::uint32_t recovery_blocks) {
   return "Too much is lost to repair: " + std::to_string(bad_blocks) +
          " blocks are missing or damaged, and " + std::to_string(recovery_blocks) +
          " recovery blocks exist. Nothing was changed";
-}
-
-std::string UnsafeRecoveryName(std::string_view name) {
-  return Join("Refused the recovery files' name ", name) + ": it leads outside the set's folder";
 }
 
 std::string RepairedFileMismatch(std::string_view path) {

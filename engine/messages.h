@@ -113,9 +113,24 @@ std::string SetReplacedWhileRead(std::string_view header_path);
 std::string NoRecoveryFiles(std::string_view header_path);
 std::string DamagedRecoveryFile(std::string_view path);
 std::string OtherRecoveryFile(std::string_view path);
+std::string NoUsableRecoveryFiles(std::string_view header_path);
+std::string IncompleteRecoveryFile(std::string_view path);
+std::string UnusableBlockSize(std::string_view path, std::uint64_t size);
+std::string TooManyRecoveryBlocks(std::string_view path, std::uint64_t count);
+// The recovery files were made before the set changed: files were added to it since (added),
+// or it was made anew. Either way its header is newer, never damaged, and is left as it is.
+std::string RecoveryOlderThanSet(std::string_view header_path, bool added);
+// The header does not match recovery files another program made, which do not say what the set
+// was; it reads as a sound set and is left as it is.
+std::string RecoveryAgeUnknown(std::string_view header_path);
+// A file under a name protect writes that is not a recovery file of this set.
+std::string NotOwnRecoveryFile(std::string_view path);
+// A set whose recovery data would need blocks larger than this program reads.
+std::string SetTooLargeToProtect(std::string_view header_path);
+// What new recovery files can rebuild: "This covers any 1 lost piece, or 10 % damaged."
+std::string RecoveryCovers(std::uint32_t whole_pieces, unsigned percent);
 std::string TooMuchLost(std::uint32_t bad_blocks, std::uint32_t recovery_blocks);
 inline constexpr std::string_view kRecoveryStopped = "Interrupted: nothing was changed";
-std::string UnsafeRecoveryName(std::string_view name);
 std::string RepairedFileMismatch(std::string_view path);
 std::string CannotRebuild(std::string_view header_path);
 // After files were stored into a protected set.

@@ -13,11 +13,8 @@
 namespace vornalis {
 
 // True when file (size bytes long) is a program made for the set named set_name, or a PAR 2.0
-// file that describes the set's header or one of its pieces. Its position is not moved.
+// file that describes the set's header (set_recovery_files.h). Its position is not moved.
 bool IsMadeFromSet(platform::File& file, std::uint64_t size, const std::string& set_name,
                    const SetPaths& set);
-// True when file (size bytes long) is a PAR 2.0 file with a file description packet that names
-// the set's header or one of its pieces.
-bool IsRecoveryFileFor(platform::File& file, std::uint64_t size, const SetPaths& set);
 
 }  // namespace vornalis

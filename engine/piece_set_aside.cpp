@@ -71,8 +71,7 @@ void PieceSet::RemovePiecesAbove(std::uint32_t last) {
 }
 
 void PieceSet::RemoveLeftovers(OpenedHeader* header) {
-  RemoveLeftoverTemporaries(fs_, platform::FolderOf(BasePath_), TempPrefix(BasePath_),
-                            {format::kHeaderMagic, format::kPieceMagic, format::kAsideMagic});
+  RemoveSetTemporaries(fs_, paths_);
   // Pieces a writer that died kept aside for the header on disk go back under their names;
   // a record of a header replaced since is cleaned up with its pieces.
   if (header != nullptr) {

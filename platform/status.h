@@ -30,6 +30,9 @@ struct Status {
   std::string path;     // the file or folder it concerns
   int error = 0;        // the system's error number, 0 when the system did not refuse
   std::string message;  // for the user; empty until a layer that knows the product forms it
+  // The step that failed wrote a new file (its bytes, its flush or its rename into place) that
+  // is to take path's name; otherwise it read or opened path.
+  bool writing = false;
 
   bool ok() const { return code == Code::kOk; }
   // The same failure about the file the user knows as path (a file's final name where the
@@ -39,14 +42,20 @@ struct Status {
     status.path = std::move(other_path);
     return status;
   }
+  // The same failure, of writing the new file that is to take the name path.
+  Status Writing(std::string new_file_path) const {
+    Status status = For(std::move(new_file_path));
+    status.writing = true;
+    return status;
+  }
   static Status Ok() { return {}; }
   static Status Error(Code code, std::string path, std::string message) {
-    return {code, std::move(path), 0, std::move(message)};
+    return {code, std::move(path), 0, std::move(message), false};
   }
   // The system refused an operation on path with error (an errno value, or one of the
   // platform's own codes in file_system.h).
   static Status System(int error, std::string path) {
-    return {Code::kIo, std::move(path), error, std::string()};
+    return {Code::kIo, std::move(path), error, std::string(), false};
   }
 };
 

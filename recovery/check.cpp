@@ -131,7 +131,7 @@ struct Survey {
   std::uint64_t total = 0;  // bytes the recovery set describes
 };
 
-Result<Survey> SurveyFiles(platform::FileSystem& fs, const std::string& folder,
+Result<Survey> SurveyFiles(platform::FileSystem& fs, const Targets& targets,
                            const par2::RecoverySet& set) {
   Survey survey;
   for (const auto& [exponent, slice] : set.slices)
@@ -141,9 +141,8 @@ Result<Survey> SurveyFiles(platform::FileSystem& fs, const std::string& folder,
     const par2::FileDescription& description = set.files.at(set.file_ids[f]);
     FileCheck check;
     check.name = description.name;
-    check.path = PathBelow(folder, description.name);
+    check.path = targets.paths.at(f);
     check.slices = static_cast<std::uint32_t>(set.checksums.at(set.file_ids[f]).size());
-    if (check.path.empty()) return Status::Error(Status::Code::kRefused, description.name, "");
     survey.total += description.length;
     const Result<platform::FileInfo> info = fs.Inspect(check.path, true);
     if (!info.ok() || info->kind != platform::FileInfo::Kind::kRegular) {
@@ -259,14 +258,27 @@ Status AddRecoverySlices(platform::FileSystem& fs, const par2::RecoverySet& set,
 // place only once each is the file the recovery set describes.
 class NewFiles {
  public:
-  NewFiles(platform::FileSystem& fs, const par2::RecoverySet& set, const CheckResult& check)
-      : fs_(fs), set_(set), check_(check), files_(check.files.size()) {}
+  NewFiles(platform::FileSystem& fs, const Targets& targets, const par2::RecoverySet& set,
+           const CheckResult& check, const WorkOptions& options)
+      : fs_(fs),
+        targets_(targets),
+        set_(set),
+        check_(check),
+        options_(options),
+        files_(check.files.size()) {}
+
+  // Whether file f is to be written: lost or damaged, and writable.
+  bool Wanted(std::size_t f) const { return !check_.files[f].whole && targets_.Writable(f); }
 
   Status Create(std::size_t f) {
     const std::string& path = check_.files[f].path;
-    auto temp =
-        platform::TempFile::Create(fs_, platform::FolderOf(path), platform::FileNameOf(path) + ".");
-    if (!temp.ok()) return temp.status();
+    const std::string prefix =
+        options_.temp_prefix.empty() ? platform::FileNameOf(path) + "." : options_.temp_prefix;
+    auto temp = platform::TempFile::Create(fs_, platform::FolderOf(path), prefix);
+    if (!temp.ok()) return temp.status().Writing(path);
+    if (f < targets_.marks.size() && !targets_.marks[f].empty())
+      if (Status marked = temp->file().Write(targets_.marks[f]); !marked.ok())
+        return marked.Writing(path);
     files_[f] = temp.take();
     return Status::Ok();
   }
@@ -279,7 +291,7 @@ class NewFiles {
     platform::File& out = files_[f]->file();
     Status status = out.Seek(at);
     if (status.ok()) status = out.Write(std::span<const char>(data, length));
-    return status;
+    return status.ok() ? status : status.Writing(check_.files[f].path);
   }
 
   Result<std::vector<std::string>> Place(const BeforePlacing& before_placing) {
@@ -290,21 +302,23 @@ class NewFiles {
       std::uint64_t at = 0;
       for (;;) {
         const Result<std::size_t> read = files_[f]->file().ReadAt(at, buffer);
-        if (!read.ok()) return read.status();
+        if (!read.ok()) return read.status().Writing(check_.files[f].path);
         if (*read == 0) break;
         md5.Update(std::span<const char>(buffer.data(), *read));
         at += *read;
       }
       if (at != Description(f).length || md5.Final() != Description(f).hash)
         return Status::Error(Status::Code::kFormat, check_.files[f].path, "");
-      if (Status finished = files_[f]->Finish(true); !finished.ok()) return finished;
+      if (Status finished = files_[f]->Finish(true); !finished.ok())
+        return finished.Writing(check_.files[f].path);
     }
     if (before_placing)
       if (Status allowed = before_placing(check_); !allowed.ok()) return allowed;
     std::vector<std::string> placed;
     for (std::size_t f = 0; f < files_.size(); ++f) {
       if (!files_[f]) continue;
-      if (Status put = files_[f]->PutInPlace(check_.files[f].path); !put.ok()) return put;
+      if (Status put = files_[f]->PutInPlace(check_.files[f].path); !put.ok())
+        return put.Writing(check_.files[f].path);
       placed.push_back(check_.files[f].path);
     }
     return placed;
@@ -316,8 +330,10 @@ class NewFiles {
   }
 
   platform::FileSystem& fs_;
+  const Targets& targets_;
   const par2::RecoverySet& set_;
   const CheckResult& check_;
+  const WorkOptions& options_;
   std::vector<std::unique_ptr<platform::TempFile>> files_;
 };
 
@@ -328,10 +344,21 @@ bool CheckResult::whole() const {
          std::all_of(files.begin(), files.end(), [](const FileCheck& file) { return file.whole; });
 }
 
-Result<CheckResult> CheckFiles(platform::FileSystem& fs, const std::string& folder,
+Result<Targets> TargetsBelow(const std::string& folder, const par2::RecoverySet& set) {
+  Targets targets;
+  for (const par2::Id& id : set.file_ids) {
+    const std::string& name = set.files.at(id).name;
+    std::string path = PathBelow(folder, name);
+    if (path.empty()) return Status::Error(Status::Code::kRefused, name, "");
+    targets.paths.push_back(std::move(path));
+  }
+  return targets;
+}
+
+Result<CheckResult> CheckFiles(platform::FileSystem& fs, const Targets& targets,
                                const par2::RecoverySet& set, const WorkOptions& options,
                                Progress* progress) {
-  Result<Survey> survey = SurveyFiles(fs, folder, set);
+  Result<Survey> survey = SurveyFiles(fs, targets, set);
   if (!survey.ok()) return survey.status();
   // The slices read are hashed eight at a time (Md5Many), each eight on a thread.
   SlicePipeline pipeline(fs, survey->paths, set.slice_size, options);
@@ -351,11 +378,13 @@ Result<CheckResult> CheckFiles(platform::FileSystem& fs, const std::string& fold
   return std::move(survey->result);
 }
 
-Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const std::string& folder,
+Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const Targets& targets,
                                              const par2::RecoverySet& set, const CheckResult& check,
                                              const WorkOptions& options, Progress* progress,
                                              const BeforePlacing& before_placing) {
   const std::uint64_t slice_size = set.slice_size;
+  const std::string folder =
+      targets.paths.empty() ? std::string() : platform::FolderOf(targets.paths.front());
   const std::string where = folder.empty() ? "." : folder;
   if (!check.repairable()) return Status::Error(Status::Code::kRefused, where, "");
   // The slices to compute and the sound ones.
@@ -388,9 +417,9 @@ Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const std
   const std::optional<Solution> solution = Solve(set, constants);
   if (!solution) return Status::Error(Status::Code::kRefused, where, "");
 
-  NewFiles outputs(fs, set, check);
+  NewFiles outputs(fs, targets, set, check, options);
   for (std::size_t f = 0; f < check.files.size(); ++f)
-    if (!check.files[f].whole)
+    if (outputs.Wanted(f))
       if (Status created = outputs.Create(f); !created.ok()) return created;
 
   // The lost slices in shares that fit the memory allowed, each share from one reading of
@@ -442,20 +471,21 @@ Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const std
     if (!read.ok()) return read;
     done_before += total_bytes;
     for (std::size_t l = 0; l < count; ++l)
-      if (Status out = outputs.WriteSlice(lost[first + l].file, lost[first + l].slice,
-                                          rebuilt.data() + l * slice_size);
-          !out.ok())
-        return out;
+      if (outputs.Has(lost[first + l].file))
+        if (Status out = outputs.WriteSlice(lost[first + l].file, lost[first + l].slice,
+                                            rebuilt.data() + l * slice_size);
+            !out.ok())
+          return out;
     if (lost.empty()) break;
   }
   return outputs.Place(before_placing);
 }
 
-Result<RepairOutcome> CheckAndRepair(platform::FileSystem& fs, const std::string& folder,
+Result<RepairOutcome> CheckAndRepair(platform::FileSystem& fs, const Targets& targets,
                                      const par2::RecoverySet& set, const WorkOptions& options,
                                      Progress* progress, const BeforePlacing& before_placing) {
   const std::uint64_t slice_size = set.slice_size;
-  Result<Survey> survey = SurveyFiles(fs, folder, set);
+  Result<Survey> survey = SurveyFiles(fs, targets, set);
   if (!survey.ok()) return survey.status();
   // The slices of the files that are not there are known to be lost before anything is read:
   // they are rebuilt while the others are checked, when the recovery data and the memory
@@ -519,6 +549,10 @@ Result<RepairOutcome> CheckAndRepair(platform::FileSystem& fs, const std::string
   Conclude(set, *survey);
   RepairOutcome outcome{std::move(survey->result), {}};
   if (outcome.check.whole() || !outcome.check.repairable()) return outcome;
+  bool any_wanted = false;
+  for (std::size_t f = 0; f < outcome.check.files.size(); ++f)
+    any_wanted = any_wanted || (!outcome.check.files[f].whole && targets.Writable(f));
+  if (!any_wanted) return outcome;
   // Slices found damaged on the way, lost ones the memory could not hold, or a file that is
   // there but not whole (bytes after its end): the repair reads the files once more.
   bool present_not_whole = false;
@@ -527,14 +561,15 @@ Result<RepairOutcome> CheckAndRepair(platform::FileSystem& fs, const std::string
                         (!outcome.check.files[f].whole && survey->sizes[f] != ~std::uint64_t{0});
   if (damaged || count < lost.size() || !solution || present_not_whole) {
     Result<std::vector<std::string>> repaired =
-        RepairFiles(fs, folder, set, outcome.check, options, progress, before_placing);
+        RepairFiles(fs, targets, set, outcome.check, options, progress, before_placing);
     if (!repaired.ok()) return repaired.status();
     outcome.repaired = repaired.take();
     return outcome;
   }
-  NewFiles outputs(fs, set, outcome.check);
+  NewFiles outputs(fs, targets, set, outcome.check, options);
   for (std::size_t l = 0; l < count; ++l) {
     const auto [f, s] = lost[l];
+    if (!outputs.Wanted(f)) continue;
     if (!outputs.Has(f))
       if (Status created = outputs.Create(f); !created.ok()) return created;
     if (Status written = outputs.WriteSlice(f, s, rebuilt.data() + l * slice_size); !written.ok())

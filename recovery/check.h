@@ -38,9 +38,24 @@ struct CheckResult {
   bool repairable() const { return bad_slices <= recovery_slices; }
 };
 
-// Checks the files of set, each the file named so in folder (ending with a separator). A name
-// that would lead outside folder fails with kRefused for that name.
-Result<CheckResult> CheckFiles(platform::FileSystem& fs, const std::string& folder,
+// Where the files of a recovery set lie, in the main packet's order, and how a repair writes them.
+struct Targets {
+  std::vector<std::string> paths;
+  // The first bytes each new file gets at once, until its own bytes replace them, so that one
+  // left by a program that died is known for what it is; none when empty.
+  std::vector<std::string> marks;
+  // Which files a repair may write; every one when empty. The others count as they are: what is
+  // lost in them must be rebuilt with the rest, but they are left as they are.
+  std::vector<bool> writable;
+  bool Writable(std::size_t file) const { return writable.empty() || writable[file]; }
+};
+
+// The files of set, each the file named so in folder (ending with a separator); a name that
+// would lead outside folder (absolute, with a drive or a "..") fails with kRefused for it.
+Result<Targets> TargetsBelow(const std::string& folder, const par2::RecoverySet& set);
+
+// Checks the files of set, which lie at targets.paths.
+Result<CheckResult> CheckFiles(platform::FileSystem& fs, const Targets& targets,
                                const par2::RecoverySet& set, const WorkOptions& options,
                                Progress* progress);
 
@@ -48,11 +63,12 @@ Result<CheckResult> CheckFiles(platform::FileSystem& fs, const std::string& fold
 // nothing changed.
 using BeforePlacing = std::function<Status(const CheckResult& check)>;
 
-// Repairs the files that check found missing or damaged; returns their paths. Fails, changing
-// nothing, when check is not repairable or the recovery slices at hand cannot give the lost ones
-// (kRefused for folder). A failure names the file that failed: a file read, or the new file
-// under its temporary name; a new file that does not match its recorded MD5 fails with kFormat.
-Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const std::string& folder,
+// Repairs the writable files that check found missing or damaged; returns their paths. Fails,
+// changing nothing, when check is not repairable or the recovery slices at hand cannot give the
+// lost ones (kRefused for the first target's folder). A failure names the file that failed: a
+// file read, or the new file under its temporary name; a new file that does not match its
+// recorded MD5 fails with kFormat.
+Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const Targets& targets,
                                              const par2::RecoverySet& set, const CheckResult& check,
                                              const WorkOptions& options, Progress* progress,
                                              const BeforePlacing& before_placing = nullptr);
@@ -62,9 +78,10 @@ Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const std
 // checked, and only slices found damaged on the way need the files read a second time.
 struct RepairOutcome {
   CheckResult check;
-  std::vector<std::string> repaired;  // empty when all was whole or too much is lost
+  // Empty when every writable file was whole or too much is lost.
+  std::vector<std::string> repaired;
 };
-Result<RepairOutcome> CheckAndRepair(platform::FileSystem& fs, const std::string& folder,
+Result<RepairOutcome> CheckAndRepair(platform::FileSystem& fs, const Targets& targets,
                                      const par2::RecoverySet& set, const WorkOptions& options,
                                      Progress* progress, const BeforePlacing& before_placing);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "engine/endian.h"
 #include "platform/path.h"
@@ -78,15 +79,15 @@ Result<std::vector<Source>> Describe(platform::FileSystem& fs, const std::vector
 }
 
 std::string CriticalPackets(const par2::Id& set_id, const std::string& main_body,
-                            const std::vector<Source>& sources) {
-  std::string packets = par2::MakePacket(set_id, par2::kMainType, main_body);
-  for (const Source& source : sources) {
-    packets +=
-        par2::MakePacket(set_id, par2::kFileDescType, par2::FileDescBody(source.description));
-    packets += par2::MakePacket(set_id, par2::kSliceChecksumType,
-                                par2::SliceChecksumBody(source.description.file_id, source.sums));
-  }
-  return packets + par2::MakePacket(set_id, par2::kCreatorType, par2::CreatorBody(CreatorText()));
+                            const std::vector<Source>& sources, std::string_view state) {
+  std::vector<par2::FileChecksums> files;
+  for (const Source& source : sources) files.push_back({source.description, source.sums});
+  return par2::CriticalPackets(set_id, main_body, files, state, CreatorText());
+}
+
+// The name of a new file that is to become final_name in folder, as options ask.
+std::string TempPrefixFor(const WorkOptions& options, const std::string& final_name) {
+  return options.temp_prefix.empty() ? final_name + "." : options.temp_prefix;
 }
 
 // Adds every slice of the sources into the recovery slices [first, first + count): each file read
@@ -202,7 +203,8 @@ std::vector<std::string> RecoveryFileNames(const std::string& base_name, const P
 Result<CreateOutcome> CreateRecoveryFiles(platform::FileSystem& fs, const std::string& folder,
                                           const std::string& base_name,
                                           const std::vector<InputFile>& inputs, const Plan& plan,
-                                          const WorkOptions& options, Progress* progress) {
+                                          std::string_view state, const WorkOptions& options,
+                                          Progress* progress) {
   const std::uint64_t slice_size = plan.slice_size;
   Result<std::vector<Source>> described = Describe(fs, inputs, slice_size);
   if (!described.ok()) return described.status();
@@ -212,17 +214,20 @@ Result<CreateOutcome> CreateRecoveryFiles(platform::FileSystem& fs, const std::s
   const std::string main_body = par2::MainBody(slice_size, ids);
   const par2::Id set_id = Md5::Of(main_body);
 
-  // The recovery files, under temporary names until all are whole.
+  // The recovery files, under temporary names until all are whole; each begins with a packet's
+  // magic at once, which the packets written last replace.
   const std::vector<std::string> names = RecoveryFileNames(base_name, plan);
   std::vector<std::unique_ptr<platform::TempFile>> files;
   for (const std::string& name : names) {
-    auto file = platform::TempFile::Create(fs, folder, name + ".");
-    if (!file.ok()) return file.status().For(folder + name);
+    auto file = platform::TempFile::Create(fs, folder, TempPrefixFor(options, name));
+    Status begun = file.ok() ? file->file().Write(par2::kMagic) : file.status();
+    if (!begun.ok()) return begun.Writing(folder + name);
     files.push_back(file.take());
   }
   PlanRequest request;
   for (const InputFile& input : inputs) request.names.push_back(input.name);
   for (const Source& source : sources) request.file_sizes.push_back(source.description.length);
+  request.state_length = state.size();
   const std::uint64_t critical = CriticalPacketsSize(request, slice_size, CreatorText().size());
 
   // The recovery slices in shares that fit the memory allowed; the files are read once a share.
@@ -269,24 +274,31 @@ Result<CreateOutcome> CreateRecoveryFiles(platform::FileSystem& fs, const std::s
       if (written.ok())
         written = out.Write(par2::RecoverySliceHead(set_id, exponent, slice_size, md5.Final()));
       if (written.ok()) written = out.Write(data);
-      if (!written.ok()) return written.For(folder + names[volume + 1]);
+      if (!written.ok()) return written.Writing(folder + names[volume + 1]);
     }
   }
   recovery = std::vector<char>();
 
   // The packets that describe the files, now that every checksum is known, at the start of
-  // each file; then each file is flushed and put in place.
-  const std::string packets = CriticalPackets(set_id, main_body, sources);
+  // each file and after its recovery slices; then each file is flushed and put in place.
+  const std::string packets = CriticalPackets(set_id, main_body, sources, state);
   if (packets.size() != critical)  // the slices were placed after room of this size
     return Status::Error(Status::Code::kFormat, folder + names.front(), "");
   for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::uint64_t slices = i == 0 ? 0 : plan.slices_per_file[i - 1];
+    const std::uint64_t end = critical + slices * (par2::kRecoverySliceOverhead + slice_size);
     Status status = files[i]->file().Seek(0);
     if (status.ok()) status = files[i]->file().Write(packets);
+    for (std::uint64_t copy = 1; copy < kCriticalCopies && status.ok(); ++copy) {
+      status = files[i]->file().Seek(end + (copy - 1) * critical);
+      if (status.ok()) status = files[i]->file().Write(packets);
+    }
     if (status.ok()) status = files[i]->Finish(true);
-    if (!status.ok()) return status.For(folder + names[i]);
+    if (!status.ok()) return status.Writing(folder + names[i]);
   }
   for (std::size_t i = files.size(); i-- > 0;) {
-    if (Status placed = files[i]->PutInPlace(folder + names[i]); !placed.ok()) return placed;
+    if (Status placed = files[i]->PutInPlace(folder + names[i]); !placed.ok())
+      return placed.Writing(folder + names[i]);
     outcome.written.insert(outcome.written.begin(), folder + names[i]);
   }
   return outcome;

@@ -35,6 +35,9 @@ inline Status Stopped() { return Status::Error(Status::Code::kRefused, "", ""); 
 struct WorkOptions {
   std::uint64_t memory = std::uint64_t{128} << 20;  // for recovery data held at once
   unsigned threads = 1;                             // 1: no thread is started
+  // New files are written under this prefix and six letters or digits, beside the name they
+  // are to take; with none, under that name, a dot and six letters or digits.
+  std::string temp_prefix;
 };
 
 struct CreateOutcome {
@@ -44,11 +47,17 @@ struct CreateOutcome {
 };
 
 // Makes the recovery files of plan for inputs, in folder (ending with a separator) under
-// base_name. A failure names the file that failed.
+// base_name; state, when not empty, is written as this program's state packet (its length a
+// multiple of 4, as planned). Every file holds the packets that describe the files twice, at its
+// start and at its end, so that one damaged copy leaves the other; a new file begins with a
+// packet magic from its first moment, so that one left by a program that died is known for
+// what it is. A failure names the file that failed: an input read, or (Status::writing) the
+// recovery file that could not be made.
 Result<CreateOutcome> CreateRecoveryFiles(platform::FileSystem& fs, const std::string& folder,
                                           const std::string& base_name,
                                           const std::vector<InputFile>& inputs, const Plan& plan,
-                                          const WorkOptions& options, Progress* progress);
+                                          std::string_view state, const WorkOptions& options,
+                                          Progress* progress);
 
 // The recovery files' names that CreateRecoveryFiles gives for plan: index first.
 std::vector<std::string> RecoveryFileNames(const std::string& base_name, const Plan& plan);

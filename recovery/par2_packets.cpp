@@ -44,28 +44,30 @@ class PacketReader {
  public:
   PacketReader(platform::File& file, std::uint64_t size) : file_(file), size_(size) {}
 
-  // Calls take(packet, offset, length) for every sound packet; packet holds the 64-byte header
-  // and the body of every packet but a recovery slice's, of which only the exponent is kept.
-  // False when a damaged stretch was passed over.
-  template <typename Take>
-  bool ReadAll(Take take) {
+  // Calls take(packet, offset, length) for every sound packet whose type wanted(type) accepts,
+  // until take returns false; packet holds the 64-byte header and the body of every packet but
+  // a recovery slice's, of which only the exponent is kept. Packets of other types are passed
+  // over by their length, unread. False when a damaged stretch was passed over.
+  template <typename Wanted, typename Take>
+  bool ReadAll(Wanted wanted, Take take) {
     bool sound = true;
     std::uint64_t at = 0;
     while (at + kHeaderSize <= size_) {
-      const std::uint64_t length = SoundPacketAt(at);
+      const std::uint64_t length = PacketAt(at, wanted);
       if (length == 0) {
         sound = false;
         at = NextMagic(at + 4);
         continue;
       }
-      take(packet_, at, length);
-      at += length;
+      if (length != kSkipped && !take(packet_, at, length)) return sound;
+      at += length == kSkipped ? skipped_length_ : length;
     }
     return sound && at == size_;
   }
 
  private:
   static constexpr std::size_t kWindow = 1 << 20;
+  static constexpr std::uint64_t kSkipped = ~std::uint64_t{0};
 
   // The bytes [at, at + length) of the file, at most kWindow of them, read into the window
   // when they are not there yet; fewer at the end of the file or after a failed read.
@@ -81,15 +83,22 @@ class PacketReader {
   }
 
   // The length of the sound packet at offset at (its bytes, but for a recovery slice's data, in
-  // packet_), or 0.
-  std::uint64_t SoundPacketAt(std::uint64_t at) {
+  // packet_); kSkipped for a packet not wanted, whose length is then in skipped_length_; 0 for
+  // no packet.
+  template <typename Wanted>
+  std::uint64_t PacketAt(std::uint64_t at, Wanted wanted) {
     const std::string_view head = View(at, kHeaderSize);
     if (head.size() != kHeaderSize || head.substr(0, 8) != kMagic) return 0;
     const std::uint64_t length = ReadU64(head.data() + 8);
     if (length < kHeaderSize || length % 4 != 0 || length > size_ - at) return 0;
-    const bool slice = head.substr(48, 16) == kRecoverySliceType;
-    // Bodies other than recovery data are small; a body larger than this is no packet of ours.
-    if (!slice && length > (std::uint64_t{64} << 20)) return 0;
+    const std::string_view type = head.substr(48, 16);
+    const bool slice = type == kRecoverySliceType;
+    // Bodies other than recovery data are small; a larger one is no packet to be read whole.
+    if (!slice && length - kHeaderSize > kMostPacketBody) return 0;
+    if (!wanted(type)) {
+      skipped_length_ = length;
+      return kSkipped;
+    }
     Md5 md5;
     const Md5Digest recorded = DigestAt(head.data() + 16);
     packet_.assign(head.data(), head.size());
@@ -123,12 +132,13 @@ class PacketReader {
   std::string packet_;
   std::string window_;
   std::uint64_t window_start_ = 0;
+  std::uint64_t skipped_length_ = 0;
 };
 
 }  // namespace
 
 bool RecoverySet::Complete() const {
-  if (!has_main) return false;
+  if (!has_main || fault() != Fault::kNone) return false;
   for (const Id& id : file_ids) {
     const auto file = files.find(id);
     const auto sums = checksums.find(id);
@@ -136,6 +146,40 @@ bool RecoverySet::Complete() const {
     if (sums->second.size() != (file->second.length + slice_size - 1) / slice_size) return false;
   }
   return true;
+}
+
+std::uint64_t RecoverySet::InputSlices() const {
+  // Lengths are 64-bit fields: the count saturates rather than wraps, so any number of huge
+  // files stays too many.
+  std::uint64_t count = 0;
+  if (slice_size == 0) return 0;
+  for (const Id& id : file_ids) {
+    const auto file = files.find(id);
+    if (file == files.end()) continue;
+    count += file->second.length / slice_size + (file->second.length % slice_size != 0);
+    if (count > kMaxInputSlices) return count;
+  }
+  return count;
+}
+
+Fault RecoverySet::fault() const {
+  if (!has_main) return Fault::kNone;
+  if (slice_size == 0 || slice_size % 4 != 0 || slice_size > kMaxSliceSize)
+    return Fault::kSliceSize;
+  if (InputSlices() > kMaxInputSlices) return Fault::kTooManySlices;
+  return Fault::kNone;
+}
+
+std::uint64_t RecoverySet::fault_value() const {
+  switch (fault()) {
+    case Fault::kSliceSize:
+      return slice_size;
+    case Fault::kTooManySlices:
+      return InputSlices();
+    case Fault::kNone:
+      break;
+  }
+  return 0;
 }
 
 Id FileIdOf(const Md5Digest& hash16k, std::uint64_t length, std::string_view name) {
@@ -180,6 +224,19 @@ std::string SliceChecksumBody(const Id& file_id, const std::vector<SliceChecksum
 
 std::string CreatorBody(std::string_view creator) { return Padded(creator); }
 
+std::string CriticalPackets(const Id& set_id, const std::string& main_body,
+                            const std::vector<FileChecksums>& files, std::string_view state,
+                            std::string_view creator) {
+  std::string packets = MakePacket(set_id, kMainType, main_body);
+  for (const FileChecksums& file : files) {
+    packets += MakePacket(set_id, kFileDescType, FileDescBody(file.description));
+    packets += MakePacket(set_id, kSliceChecksumType,
+                          SliceChecksumBody(file.description.file_id, file.slices));
+  }
+  if (!state.empty()) packets += MakePacket(set_id, kStateType, Padded(state));
+  return packets + MakePacket(set_id, kCreatorType, CreatorBody(creator));
+}
+
 std::string RecoverySliceHead(const Id& set_id, std::uint32_t exponent, std::uint64_t slice_size,
                               const Md5Digest& md5_of_rest) {
   std::string head = HeaderFields(kRecoverySliceOverhead + slice_size, md5_of_rest);
@@ -191,57 +248,67 @@ std::string RecoverySliceHead(const Id& set_id, std::uint32_t exponent, std::uin
 
 namespace {
 
+// Takes one sound packet into the sets of result; every field is checked before it is used.
+void TakePacket(const std::string& path, const std::string& packet, std::uint64_t offset,
+                std::uint64_t length, ReadResult& result) {
+  const Id set_id = DigestAt(packet.data() + 32);
+  const std::string_view type(packet.data() + 48, 16);
+  const std::string_view body = std::string_view(packet).substr(kHeaderSize);
+  RecoverySet& set = result.sets[set_id];
+  set.set_id = set_id;
+  if (std::find(set.paths.begin(), set.paths.end(), path) == set.paths.end())
+    set.paths.push_back(path);
+  if (type == kMainType && body.size() >= 12 && !set.has_main) {
+    const std::uint64_t count = ReadU32(body.data() + 8);
+    if (body.size() < 12 + 16 * count) return;
+    set.has_main = true;
+    set.slice_size = ReadU64(body.data());
+    for (std::uint64_t i = 0; i < count; ++i)
+      set.file_ids.push_back(DigestAt(body.data() + 12 + 16 * i));
+  } else if (type == kFileDescType && body.size() >= 56) {
+    FileDescription described;
+    described.file_id = DigestAt(body.data());
+    described.hash = DigestAt(body.data() + 16);
+    described.hash16k = DigestAt(body.data() + 32);
+    described.length = ReadU64(body.data() + 48);
+    described.name = Unpadded(body.substr(56));
+    set.files.emplace(described.file_id, std::move(described));
+  } else if (type == kSliceChecksumType && body.size() >= 16 && (body.size() - 16) % 20 == 0) {
+    std::vector<SliceChecksum> slices((body.size() - 16) / 20);
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+      slices[i].hash = DigestAt(body.data() + 16 + 20 * i);
+      slices[i].crc = ReadU32(body.data() + 32 + 20 * i);
+    }
+    set.checksums.emplace(DigestAt(body.data()), std::move(slices));
+  } else if (type == kRecoverySliceType && body.size() >= 4) {
+    // An exponent beyond the code's repeats a smaller one and rebuilds nothing.
+    const std::uint32_t exponent = ReadU32(body.data());
+    if (exponent <= kMaxExponent)
+      set.slices.emplace(exponent, RecoverySlice{path, offset + kRecoverySliceOverhead,
+                                                 length - kRecoverySliceOverhead, exponent});
+  } else if (type == kStateType && set.state.empty()) {
+    set.state = std::string(body);
+  } else if (type == kCreatorType && set.creator.empty()) {
+    set.creator = Unpadded(body);
+  }
+}
+
 // Reads one file's packets into result.
 void ReadOne(platform::FileSystem& fs, const std::string& path, ReadResult& result) {
-  {
-    auto file = fs.Open(path, platform::OpenMode::kRead);
-    const Result<std::uint64_t> size = file.ok() ? file->Size() : Result<std::uint64_t>(0);
-    if (!file.ok() || !size.ok()) {
-      result.damaged.push_back(path);
-      return;
-    }
-    PacketReader reader(*file, *size);
-    const bool sound = reader.ReadAll([&](const std::string& packet, std::uint64_t offset,
-                                          std::uint64_t length) {
-      const Id set_id = DigestAt(packet.data() + 32);
-      const std::string_view type(packet.data() + 48, 16);
-      const std::string_view body = std::string_view(packet).substr(kHeaderSize);
-      RecoverySet& set = result.sets[set_id];
-      set.set_id = set_id;
-      if (std::find(set.paths.begin(), set.paths.end(), path) == set.paths.end())
-        set.paths.push_back(path);
-      if (type == kMainType && body.size() >= 12 && !set.has_main) {
-        const std::uint64_t count = ReadU32(body.data() + 8);
-        if (body.size() < 12 + 16 * count) return;
-        set.has_main = true;
-        set.slice_size = ReadU64(body.data());
-        for (std::uint64_t i = 0; i < count; ++i)
-          set.file_ids.push_back(DigestAt(body.data() + 12 + 16 * i));
-      } else if (type == kFileDescType && body.size() >= 56) {
-        FileDescription described;
-        described.file_id = DigestAt(body.data());
-        described.hash = DigestAt(body.data() + 16);
-        described.hash16k = DigestAt(body.data() + 32);
-        described.length = ReadU64(body.data() + 48);
-        described.name = Unpadded(body.substr(56));
-        set.files.emplace(described.file_id, std::move(described));
-      } else if (type == kSliceChecksumType && body.size() >= 16 && (body.size() - 16) % 20 == 0) {
-        std::vector<SliceChecksum> slices((body.size() - 16) / 20);
-        for (std::size_t i = 0; i < slices.size(); ++i) {
-          slices[i].hash = DigestAt(body.data() + 16 + 20 * i);
-          slices[i].crc = ReadU32(body.data() + 32 + 20 * i);
-        }
-        set.checksums.emplace(DigestAt(body.data()), std::move(slices));
-      } else if (type == kRecoverySliceType && body.size() >= 4) {
-        const std::uint32_t exponent = ReadU32(body.data());
-        set.slices.emplace(exponent, RecoverySlice{path, offset + kRecoverySliceOverhead,
-                                                   length - kRecoverySliceOverhead, exponent});
-      } else if (type == kCreatorType && set.creator.empty()) {
-        set.creator = Unpadded(body);
-      }
-    });
-    if (!sound) result.damaged.push_back(path);
+  auto file = fs.Open(path, platform::OpenMode::kRead);
+  const Result<std::uint64_t> size = file.ok() ? file->Size() : Result<std::uint64_t>(0);
+  if (!file.ok() || !size.ok()) {
+    result.damaged.push_back(path);
+    return;
   }
+  PacketReader reader(*file, *size);
+  const bool sound =
+      reader.ReadAll([](std::string_view) { return true; },
+                     [&](const std::string& packet, std::uint64_t offset, std::uint64_t length) {
+                       TakePacket(path, packet, offset, length, result);
+                       return true;
+                     });
+  if (!sound) result.damaged.push_back(path);
 }
 
 }  // namespace
@@ -267,18 +334,24 @@ ReadResult ReadRecoveryFiles(platform::FileSystem& fs, const std::vector<std::st
       set.checksums.merge(found.checksums);
       set.slices.merge(found.slices);
       if (set.creator.empty()) set.creator = std::move(found.creator);
+      if (set.state.empty()) set.state = std::move(found.state);
       set.paths.insert(set.paths.end(), found.paths.begin(), found.paths.end());
     }
   }
   return result;
 }
 
-bool LooksLikeRecoveryFile(platform::FileSystem& fs, const std::string& path) {
-  auto file = fs.Open(path, platform::OpenMode::kRead);
-  std::array<char, 8> head{};
-  if (!file.ok()) return false;
-  const Result<std::size_t> read = file->ReadAt(0, head);
-  return read.ok() && *read == head.size() && std::string_view(head.data(), 8) == kMagic;
+bool AnyDescribedName(platform::File& file, std::uint64_t size,
+                      const std::function<bool(std::string_view name)>& take) {
+  PacketReader reader(file, size);
+  bool found = false;
+  reader.ReadAll([](std::string_view type) { return type == kFileDescType; },
+                 [&](const std::string& packet, std::uint64_t, std::uint64_t) {
+                   const std::string_view body = std::string_view(packet).substr(kHeaderSize);
+                   if (body.size() >= 56) found = take(Unpadded(body.substr(56)));
+                   return !found;
+                 });
+  return found;
 }
 
 }  // namespace vornalis::recovery::par2

@@ -4,10 +4,14 @@
 // type) and a body; every field is little-endian and 4-byte aligned. The recovery set id is the
 // MD5 of the main packet's body, a file's id the MD5 of its first 16 KiB's MD5, its length and
 // its name. Reading checks each packet's MD5: a damaged packet is passed over (the reader looks
-// for the next magic), so a damaged recovery file gives what is sound in it.
+// for the next magic), so a damaged recovery file gives what is sound in it; every field is
+// checked before it is used, and a set whose fields cannot be used is marked with its fault.
+// Memory stays bounded whatever the files hold: no packet but a recovery slice's is read whole
+// above kMostPacketBody bytes, and a recovery slice is only hashed, never kept.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -26,9 +30,29 @@ inline constexpr std::string_view kFileDescType{"PAR 2.0\0FileDesc", 16};
 inline constexpr std::string_view kSliceChecksumType{"PAR 2.0\0IFSC\0\0\0\0", 16};
 inline constexpr std::string_view kRecoverySliceType{"PAR 2.0\0RecvSlic", 16};
 inline constexpr std::string_view kCreatorType{"PAR 2.0\0Creator\0", 16};
+// This program's own packet, which other PAR 2.0 programs pass over: what the files protected
+// were when they were protected, in a form the caller gives (engine/set_state.h).
+inline constexpr std::string_view kStateType{"VornalisSetState", 16};
 inline constexpr std::uint64_t kHeaderSize = 64;
 // The header and the exponent that come before a recovery slice's bytes.
 inline constexpr std::uint64_t kRecoverySliceOverhead = kHeaderSize + 4;
+// The largest body of any packet but a recovery slice: a main packet or slice checksums for the
+// most slices the code allows fit well within it.
+inline constexpr std::uint64_t kMostPacketBody = std::uint64_t{1} << 20;
+// The largest slice a recovery set may have: work on slices keeps a few of them in memory at
+// once, and the largest set this program protects needs less (recovery/plan.h).
+inline constexpr std::uint64_t kMaxSliceSize = std::uint64_t{64} << 20;
+// At most this many input slices exist (the constants of the code), and exponents run to
+// kMaxExponent (the constants' order is 65535, so a larger one repeats a smaller one).
+inline constexpr std::uint32_t kMaxInputSlices = 32768;
+inline constexpr std::uint32_t kMaxExponent = 65534;
+
+// Why the packets of a recovery set cannot be used, whatever files they describe.
+enum class Fault {
+  kNone,
+  kSliceSize,      // 0, not a multiple of 4, or above kMaxSliceSize (value: the size)
+  kTooManySlices,  // more input slices than the code has constants (value: their count)
+};
 
 struct FileDescription {
   Id file_id{};
@@ -52,6 +76,16 @@ std::string MainBody(std::uint64_t slice_size, const std::vector<Id>& file_ids);
 std::string FileDescBody(const FileDescription& file);
 std::string SliceChecksumBody(const Id& file_id, const std::vector<SliceChecksum>& slices);
 std::string CreatorBody(std::string_view creator);
+// The packets every recovery file holds: the main packet, each file's description and slice
+// checksums in the main packet's order, this program's state packet (when state is not empty)
+// and the creator's.
+struct FileChecksums {
+  FileDescription description;
+  std::vector<SliceChecksum> slices;
+};
+std::string CriticalPackets(const Id& set_id, const std::string& main_body,
+                            const std::vector<FileChecksums>& files, std::string_view state,
+                            std::string_view creator);
 // The header of a recovery slice packet whose slice_size bytes of data follow, and the exponent;
 // md5_of_rest is the MD5 of the set id, the type, the exponent and the data.
 std::string RecoverySliceHead(const Id& set_id, std::uint32_t exponent, std::uint64_t slice_size,
@@ -75,9 +109,15 @@ struct RecoverySet {
   std::map<Id, std::vector<SliceChecksum>> checksums;
   std::map<std::uint32_t, RecoverySlice> slices;  // by exponent, the first sound one
   std::string creator;
+  std::string state;               // the body of this program's packet (kStateType), if any
   std::vector<std::string> paths;  // the files that hold packets of this set
   // Whether every file of the main packet has its description and its slice checksums.
   bool Complete() const;
+  // Why the set's packets cannot be used; kNone when they can (which needs Complete() too).
+  Fault fault() const;
+  std::uint64_t fault_value() const;
+  // The input slices of every file of the main packet (once Complete()).
+  std::uint64_t InputSlices() const;
 };
 
 // What was read from a group of files: the sets found, and the files in which damaged packets
@@ -92,7 +132,10 @@ struct ReadResult {
 ReadResult ReadRecoveryFiles(platform::FileSystem& fs, const std::vector<std::string>& paths,
                              unsigned threads = 1);
 
-// Whether a file begins with a packet magic (a recovery file, whatever its name).
-bool LooksLikeRecoveryFile(platform::FileSystem& fs, const std::string& path);
+// Calls take(name) with the name of every sound file description packet in file (size bytes
+// long), passing over damaged stretches, until take returns true; true when it did. Reads the
+// headers of packets and the bodies of descriptions only.
+bool AnyDescribedName(platform::File& file, std::uint64_t size,
+                      const std::function<bool(std::string_view name)>& take);
 
 }  // namespace vornalis::recovery::par2

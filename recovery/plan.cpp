@@ -33,6 +33,7 @@ std::uint64_t CriticalPacketsSize(const PlanRequest& request, std::uint64_t slic
   for (const std::string& name : request.names)
     size += par2::kHeaderSize + 56 + RoundUp4(name.size());  // file description
   size += files * (par2::kHeaderSize + 16) + 20 * SlicesOf(request, slice_size);  // checksums
+  if (request.state_length > 0) size += par2::kHeaderSize + RoundUp4(request.state_length);
   return size + par2::kHeaderSize + RoundUp4(creator_length);
 }
 
@@ -42,7 +43,8 @@ Plan PlanRecovery(const PlanRequest& request) {
   const std::uint64_t media = request.media_size;
   const std::size_t creator = CreatorText().size();
   const auto fits = [&](std::uint64_t slice) {
-    return CriticalPacketsSize(request, slice, creator) + par2::kRecoverySliceOverhead + slice <=
+    return kCriticalCopies * CriticalPacketsSize(request, slice, creator) +
+               par2::kRecoverySliceOverhead + slice <=
            media;
   };
   Plan plan;
@@ -50,30 +52,48 @@ Plan PlanRecovery(const PlanRequest& request) {
       kSmallestSlice, RoundUp4((total + kTargetSlices - 1) / kTargetSlices));
   if (media > 0) slice = std::min(slice, RoundUp4(media));
   if (media > 0) {
-    // Whole media-sized files (the pieces) are cut into k equal slices, k as small as keeps near
-    // the aimed count and leaves room in a recovery file for a slice and the repeated packets.
-    std::uint64_t k = std::max<std::uint64_t>(1, (media + slice - 1) / slice);
+    // Whole media-sized files (the pieces) are cut into k equal slices: k as near the aimed
+    // count as leaves room in a recovery file for a slice and the repeated packets, coarser
+    // first (fewer slices take fewer checksums), then finer (a smaller slice takes less room).
+    const std::uint64_t aimed = std::max<std::uint64_t>(1, (media + slice - 1) / slice);
     std::uint64_t chosen = 0;
-    for (; k <= 4096; ++k) {
+    const auto take = [&](std::uint64_t k) {
       const std::uint64_t candidate = RoundUp4((media + k - 1) / k);
-      if (SlicesOf(request, candidate) > kMaxInputSlices) break;
-      if (fits(candidate)) {
-        chosen = candidate;
-        break;
-      }
-    }
+      if (SlicesOf(request, candidate) > par2::kMaxInputSlices || !fits(candidate)) return false;
+      chosen = candidate;
+      return true;
+    };
+    for (std::uint64_t k = aimed; k >= 1 && chosen == 0; --k) take(k);
+    for (std::uint64_t k = aimed + 1; k <= 4096 && chosen == 0; ++k)
+      if (SlicesOf(request, RoundUp4((media + k - 1) / k)) <= par2::kMaxInputSlices) take(k);
     plan.fits_media = chosen != 0;
     if (chosen != 0) slice = chosen;
   }
   // Never more slices than the code has constants.
-  while (SlicesOf(request, slice) > kMaxInputSlices) slice = RoundUp4(slice + slice / 8 + 4);
+  while (SlicesOf(request, slice) > par2::kMaxInputSlices) slice = RoundUp4(slice + slice / 8 + 4);
   plan.slice_size = slice;
   plan.input_slices = static_cast<std::uint32_t>(SlicesOf(request, slice));
-  plan.recovery_slices = static_cast<std::uint32_t>(std::min<std::uint64_t>(
-      65535, (std::uint64_t{plan.input_slices} * request.redundancy_percent + 99) / 100));
+  // The slices of each file, largest first: what the recovery slices rebuild when files are lost.
+  std::vector<std::uint64_t> file_slices;
+  for (const std::uint64_t size : request.file_sizes)
+    file_slices.push_back((size + slice - 1) / slice);
+  std::sort(file_slices.rbegin(), file_slices.rend());
+  std::uint64_t wanted = (std::uint64_t{plan.input_slices} * request.redundancy_percent + 99) / 100;
+  if (request.cover_largest_file && !file_slices.empty())
+    wanted = std::max(wanted, file_slices.front());
+  plan.recovery_slices =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(par2::kMaxExponent + 1, wanted));
+  for (std::uint64_t left = plan.recovery_slices;
+       plan.files_covered < file_slices.size() && file_slices[plan.files_covered] <= left;)
+    left -= file_slices[plan.files_covered++];
+  plan.percent_covered =
+      plan.input_slices == 0
+          ? 100
+          : static_cast<unsigned>(std::min<std::uint64_t>(
+                100, std::uint64_t{plan.recovery_slices} * 100 / plan.input_slices));
   if (plan.recovery_slices == 0) return plan;
 
-  const std::uint64_t critical = CriticalPacketsSize(request, slice, creator);
+  const std::uint64_t critical = kCriticalCopies * CriticalPacketsSize(request, slice, creator);
   std::uint64_t files = request.recovery_files;
   if (files == 0) {
     const std::uint64_t per_file =

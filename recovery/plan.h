@@ -14,8 +14,12 @@ struct PlanRequest {
   std::vector<std::uint64_t> file_sizes;
   std::vector<std::string> names;  // as the recovery files will name the files
   unsigned redundancy_percent = 10;
-  unsigned recovery_files = 0;   // 0: as many as keep to media_size (one without it)
-  std::uint64_t media_size = 0;  // 0: no limit
+  // Enough recovery slices to rebuild the largest file whole, whatever the percentage: the
+  // files are the media, and losing one is the loss to be ready for.
+  bool cover_largest_file = false;
+  unsigned recovery_files = 0;     // 0: as many as keep to media_size (one without it)
+  std::uint64_t media_size = 0;    // 0: no limit
+  std::uint64_t state_length = 0;  // of the state packet's body (a multiple of 4), 0 for none
 };
 
 struct Plan {
@@ -25,15 +29,19 @@ struct Plan {
   std::vector<std::uint32_t> slices_per_file;  // in each recovery file, exponents from 0 on
   std::uint64_t largest_file = 0;              // bytes of the largest recovery file
   bool fits_media = true;
+  // How many of the input files, the largest first, the recovery slices rebuild when they are
+  // lost whole; and the share of all input slices they rebuild, in whole percent.
+  std::uint32_t files_covered = 0;
+  unsigned percent_covered = 0;
 };
 
-// At most this many input slices exist (the constants of the code).
-inline constexpr std::uint32_t kMaxInputSlices = 32768;
+// Every recovery file holds the packets that describe the files this many times.
+inline constexpr std::uint64_t kCriticalCopies = 2;
 
 Plan PlanRecovery(const PlanRequest& request);
 
-// The bytes of the packets that every recovery file repeats: the main packet, each file's
-// description and slice checksums, and the creator's.
+// The bytes of one copy of the packets that every recovery file repeats: the main packet, each
+// file's description and slice checksums, the state packet and the creator's.
 std::uint64_t CriticalPacketsSize(const PlanRequest& request, std::uint64_t slice_size,
                                   std::size_t creator_length);
 

@@ -155,14 +155,14 @@ TEST_F(SetRecoveryTest, TooMuchLostOrAnotherSetsFileUnderAPiecesNameChangesNothi
 TEST_F(SetRecoveryTest, AFullDiskDuringARepairLeavesTheSetAsItWas) {
   Remove("backup6.pec");
   const Result<SetRecovery> recovery = LoadSetRecovery(fs_, SetPaths{Base()});
-  faults_.FailPath(FaultFileSystem::Op::kWrite, "backup6.pec.", ENOSPC);
+  faults_.FailPath(FaultFileSystem::Op::kWrite, SetNameOf(TempPrefix(Base())), ENOSPC);
   const Result<SetRepair> repair =
       RepairSet(faults_, SetPaths{Base()}, *recovery, recovery::WorkOptions{}, nullptr);
   EXPECT_EQ(repair.status().message,
             "Can't write " + PathOf("backup6.pec") + ": No space left on device");
   EXPECT_FALSE(FileExists(PathOf("backup6.pec")));
   for (const std::string& name : ListFolder(Dir()))
-    EXPECT_EQ(name.find("backup6.pec."), std::string::npos) << name;
+    EXPECT_EQ(name.find(SetNameOf(TempPrefix(Base()))), std::string::npos) << name;
 }
 
 }  // namespace

@@ -80,10 +80,16 @@ rm -f set*.pec set*.par2
 "$cli" protect -q --redundancy 40 set.pec >/dev/null
 head -c 5000 /dev/urandom >extra.bin
 "$cli" add set.pec extra.bin >add.log 2>&1 || fail "add failed"
-grep -q "no longer match" add.log || fail "add to a protected set did not say the recovery files no longer match"
-"$cli" protect -q --redundancy 40 set.pec >/dev/null
-"$cli" verify set.pec >out.log 2>&1 || fail "after protecting again the set does not verify: $(cat out.log)"
-pass "an add to a protected set says its recovery files no longer match; protect replaces them"
+grep -q "older than the set" add.log || fail "add to a protected set did not say the recovery files are older"
+cp set.pec header-after-add
+[ "$(status_of "$cli" verify set.pec)" -eq 1 ] && grep -q "files were added to it since" out.log &&
+  ! grep -q "is damaged" out.log || fail "verify took the header of an add for damage: $(cat out.log)"
+[ "$(status_of "$cli" repair set.pec)" -eq 1 ] && cmp -s set.pec header-after-add ||
+  fail "repair put the older header back over the one of the add: $(cat out.log)"
+"$cli" list set.pec | grep -q extra.bin || fail "the file added is no longer in the set"
+"$cli" add -q --protect set.pec src/deep >/dev/null 2>&1 || fail "add --protect failed"
+"$cli" verify set.pec >out.log 2>&1 || fail "after add --protect the set does not verify: $(cat out.log)"
+pass "recovery files older than an add are told from damage, never put the old header back; add --protect makes them new"
 
 rm set2.pec
 mkdir -p other && echo neighbour >other/n.txt
@@ -107,7 +113,7 @@ status=$(status_of timeout --preserve-status -s INT 0.5 "$cli" repair -q huge.pe
 [ "$status" -eq 130 ] || [ "$status" -eq 0 ] || fail "repair interrupted gave status $status"
 if [ "$status" -eq 130 ]; then
   [ ! -e huge5.pec ] && [ ! -e huge9.pec ] || fail "an interrupted repair put a piece in place"
-  [ -z "$(ls | grep -E '\.pec\.[A-Za-z0-9]{6}$')" ] || fail "an interrupted repair left a file behind"
+  [ -z "$(ls | grep -E '^Qbtmhuge~[A-Za-z0-9]{6}$')" ] || fail "an interrupted repair left a file behind"
 fi
 "$cli" repair -q huge.pec >/dev/null || fail "repair after an interrupted one failed"
 "$cli" verify huge.pec >/dev/null || fail "the set does not verify after its repair"

@@ -133,7 +133,7 @@ class RecoveryFilesTest : public TempDirTest {
 
   std::vector<std::string> Make(const WorkOptions& options, const std::string& base) {
     Result<CreateOutcome> made =
-        CreateRecoveryFiles(fs_, Dir(), base, inputs_, plan_, options, nullptr);
+        CreateRecoveryFiles(fs_, Dir(), base, inputs_, plan_, "", options, nullptr);
     EXPECT_TRUE(made.ok()) << made.status().path;
     return made.ok() ? made->written : std::vector<std::string>();
   }
@@ -178,7 +178,8 @@ TEST_F(RecoveryFilesTest, LostAndDamagedFilesAreFoundAndRepairedByteForByte) {
   WriteFile(PathOf("two.bin"), contents_[1] + std::string(4, '\0'));
   // A damaged recovery file gives what is sound in it.
   std::string volume = ReadFile(files[1]);
-  volume[volume.size() - 10] ^= 1;  // in the last recovery slice of the first volume
+  // In the last recovery slice of the first volume (its packets that describe the files follow).
+  volume[volume.rfind(std::string(par2::kRecoverySliceType)) + 30] ^= 1;
   WriteFile(files[1], volume);
   par2::ReadResult read = par2::ReadRecoveryFiles(fs_, files);
   EXPECT_EQ(read.damaged, std::vector<std::string>{files[1]});
@@ -186,26 +187,27 @@ TEST_F(RecoveryFilesTest, LostAndDamagedFilesAreFoundAndRepairedByteForByte) {
   ASSERT_TRUE(set.Complete());
   EXPECT_EQ(set.slices.size(), 3u);
 
-  Result<CheckResult> check = CheckFiles(fs_, Dir(), set, WorkOptions{}, nullptr);
+  const Targets targets = *TargetsBelow(Dir(), set);
+  Result<CheckResult> check = CheckFiles(fs_, targets, set, WorkOptions{}, nullptr);
   ASSERT_TRUE(check.ok());
   EXPECT_EQ(check->bad_slices, 3u);
   EXPECT_EQ(check->recovery_slices, 3u);
   EXPECT_TRUE(check->repairable());
   EXPECT_FALSE(check->whole());
   Result<std::vector<std::string>> repaired =
-      RepairFiles(fs_, Dir(), set, *check, WorkOptions{}, nullptr);
+      RepairFiles(fs_, targets, set, *check, WorkOptions{}, nullptr);
   ASSERT_TRUE(repaired.ok()) << repaired.status().path;
   EXPECT_EQ(repaired->size(), 3u);
   for (std::size_t i = 0; i < names_.size(); ++i)
     EXPECT_EQ(ReadFile(PathOf(names_[i])), contents_[i]);
-  EXPECT_TRUE(CheckFiles(fs_, Dir(), set, WorkOptions{}, nullptr)->whole());
+  EXPECT_TRUE(CheckFiles(fs_, targets, set, WorkOptions{}, nullptr)->whole());
 
   // More lost than the recovery data covers: refused, and nothing changes.
   std::filesystem::remove(FsPath(PathOf("one.bin")));
-  check = CheckFiles(fs_, Dir(), set, WorkOptions{}, nullptr);
+  check = CheckFiles(fs_, targets, set, WorkOptions{}, nullptr);
   EXPECT_EQ(check->bad_slices, 10u);
   EXPECT_FALSE(check->repairable());
-  EXPECT_FALSE(RepairFiles(fs_, Dir(), set, *check, WorkOptions{}, nullptr).ok());
+  EXPECT_FALSE(RepairFiles(fs_, targets, set, *check, WorkOptions{}, nullptr).ok());
   EXPECT_EQ(ListFolder(Dir()).size(), 5u);  // two.bin, three.bin and the recovery files
 }
 

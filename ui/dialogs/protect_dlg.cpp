@@ -24,8 +24,10 @@ TProtectDlg::TProtectDlg(QWidget* parent) : QDialog(parent) {
   auto* form = new QFormLayout;
   SpinRedundancy = new QSpinBox(this);
   SpinRedundancy->setObjectName(QStringLiteral("SpinRedundancy"));
-  SpinRedundancy->setRange(1, 100);
-  SpinRedundancy->setValue(10);
+  // At its lowest, the default: 10 %, and never less than one whole piece.
+  SpinRedundancy->setRange(0, 100);
+  SpinRedundancy->setSpecialValueText(QStringLiteral("10 %, at least one whole piece"));
+  SpinRedundancy->setValue(0);
   SpinRedundancy->setSuffix(QStringLiteral(" %"));
   form->addRow(QStringLiteral("&Recovery data:"), SpinRedundancy);
   layout->addLayout(form);

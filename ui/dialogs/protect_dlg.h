@@ -1,5 +1,6 @@
 // TProtectDlg: asks how much recovery data Protect makes for the open set, in percent of the
-// set (1 to 100, 10 at first). One instance lives for the whole run and keeps the last choice.
+// set (1 to 100), or the default (0, shown first: 10 % and never less than one whole piece). One
+// instance lives for the whole run and keeps the last choice.
 #pragma once
 
 #include <QDialog>

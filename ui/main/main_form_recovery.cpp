@@ -95,6 +95,11 @@ void TMainForm::ActionVerifyExecute() {
     }
     // ...then, with recovery files, every byte, and whether a repair can rebuild what is lost.
     const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths);
+    // Recovery files that are there but none of them usable are named.
+    if (recovery.status().code == Status::Code::kRefused) {
+      ErrorDlg_->AddErrorLine(ShownText(recovery.status().message));
+      whole = false;
+    }
     if (recovery.ok()) {
       for (const std::string& warning : recovery->warnings)
         ErrorDlg_->AddErrorLine(ShownText(warning));
@@ -113,12 +118,15 @@ void TMainForm::ActionVerifyExecute() {
           if (!file.affected.empty())
             ErrorDlg_->AddErrorLine(QStringLiteral("  affects: ") + Joined(file.affected));
         }
-        ErrorDlg_->AddErrorLine(
-            QStringLiteral("%1 blocks are missing or damaged; %2 recovery blocks exist: %3")
-                .arg(check->result.bad_slices)
-                .arg(check->result.recovery_slices)
-                .arg(check->result.repairable() ? QStringLiteral("Repair can rebuild them.")
-                                                : QStringLiteral("too much is lost to repair.")));
+        if (!check->damaged.empty())
+          ErrorDlg_->AddErrorLine(
+              QStringLiteral("%1 blocks are missing or damaged; %2 recovery blocks exist: %3")
+                  .arg(check->result.bad_slices)
+                  .arg(check->result.recovery_slices)
+                  .arg(check->result.repairable() ? QStringLiteral("Repair can rebuild them.")
+                                                  : QStringLiteral("too much is lost to repair.")));
+        if (const std::string age = AgeMessage(check->age, paths.Header()); !age.empty())
+          ErrorDlg_->AddErrorLine(ShownText(age) + QStringLiteral("."));
       }
     }
     if (!set.CatalogueRead() && whole) {
@@ -156,11 +164,13 @@ void TMainForm::ProtectOpenSet(unsigned redundancy) {
     }
     MessageBox::Information(
         this, QStringLiteral("%1 recovery files were made beside %2, with %3 recovery "
-                             "blocks of %4 bytes.")
+                             "blocks of %4 bytes. %5")
                   .arg(report->outcome.written.size())
                   .arg(ShownText(platform::FileNameOf(paths.Header())))
                   .arg(report->plan.recovery_slices)
-                  .arg(report->plan.slice_size));
+                  .arg(report->plan.slice_size)
+                  .arg(QString::fromStdString(messages::RecoveryCovers(
+                      report->plan.files_covered, report->plan.percent_covered))));
   });
 }
 
@@ -188,6 +198,20 @@ bool TMainForm::RepairSetAt(const SetPaths& paths) {
     if (!rebuilt.ok()) {
       if (!Callbacks_.Caught() && !progress.Stopped())
         MessageBox::Error(this, ShownText(messages::Explained(rebuilt.status())));
+      return;
+    }
+    // Recovery files older than the set repair only the pieces it still uses unchanged.
+    if (rebuilt->check.age != RecoveryAge::kCurrent) {
+      QString text;
+      if (!rebuilt->repaired.empty()) {
+        QStringList names;
+        for (const std::string& path : rebuilt->repaired)
+          names.append(ShownText(platform::FileNameOf(path)));
+        text =
+            QStringLiteral("Repaired ") + names.join(QStringLiteral(", ")) + QStringLiteral(".\n");
+      }
+      MessageBox::Information(this, text + ShownText(AgeMessage(rebuilt->check.age, at.Header())) +
+                                        QStringLiteral("."));
       return;
     }
     repaired = true;
