@@ -1,0 +1,335 @@
+// Which recovery files are a set's own, and what a repair does with each kind: the set's own,
+// a neighbouring set's, a same-named set's copied in, files that also describe other files,
+// files older than an add or than a set made anew, names in capitals, damaged and hostile
+// packets, and pieces hard-linked into a snapshot. Whatever lies beside the set, a repair never
+// changes a sound file of it, and puts back only what its own recovery files say was there.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "engine/endian.h"
+#include "engine/piece_set.h"
+#include "engine/set_recovery.h"
+#include "platform/path.h"
+#include "recovery/create.h"
+#include "tests/support/set_fixture.h"
+
+namespace vornalis::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The scenes below arrange the folder through the fixture, so what they use is public.
+class SetRecoveryFilesTest : public SetTest {
+ public:
+  using SetTest::AddSources;
+  using SetTest::Base;
+  using SetTest::Dir;
+  using SetTest::PathOf;
+
+  // Six files over about eight pieces of 20,000 bytes, protected as protect does by default.
+  void SetUp() override {
+    SetTest::SetUp();
+    paths_ = SetPaths{Base()};
+    MakeSet(Base(), 0);
+    ASSERT_TRUE(ProtectSet(fs_, SetPaths{Base()}, ProtectRequest{}, nullptr).ok());
+    original_ = SetFiles();
+  }
+
+  void MakeSet(const std::string& base, std::uint32_t seed) {
+    std::vector<std::pair<std::string, std::string>> files;
+    for (std::uint32_t i = 0; i < 6; ++i)
+      files.push_back({"f" + std::to_string(i), PatternBytes(15000 + 3111 * i, i + seed)});
+    PieceSet set(base, 20000);
+    ASSERT_TRUE(AddSources(set, files));
+  }
+
+  // The set's files (header and pieces) by name, with their bytes.
+  std::map<std::string, std::string> SetFiles() const {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : ListFolder(Dir()))
+      if (name.ends_with(".pec") || name.ends_with(".PEC")) files[name] = ReadFile(PathOf(name));
+    return files;
+  }
+  std::vector<std::string> RecoveryFileNames() const {
+    std::vector<std::string> names;
+    for (const std::string& name : ListFolder(Dir()))
+      if (name.ends_with(".par2") || name.ends_with(".PAR2")) names.push_back(name);
+    return names;
+  }
+  void Flip(const std::string& name, std::size_t at) {
+    std::string bytes = ReadFile(PathOf(name));
+    bytes[at] ^= 0x20;
+    WriteFile(PathOf(name), bytes);
+  }
+  void Remove(const std::string& name) { fs::remove(FsPath(PathOf(name))); }
+
+  platform::FileSystem& fs_ = platform::RealFileSystem();
+  std::map<std::string, std::string> original_;
+  SetPaths paths_;
+};
+
+struct Scene {
+  const char* what;
+  std::function<void(SetRecoveryFilesTest&)> arrange;
+  Status::Code load = Status::Code::kOk;
+  RecoveryAge age = RecoveryAge::kCurrent;
+  std::vector<std::string> repaired;  // names of the set's files a repair rebuilds
+  bool refused_repair = false;        // the repair fails, changing nothing
+};
+
+void PrintTo(const Scene& scene, std::ostream* out) { *out << scene.what; }
+
+class RecoveryScenesTest : public SetRecoveryFilesTest,
+                           public ::testing::WithParamInterface<Scene> {};
+
+// For every scene: the set's own recovery files are found or none are, the age is told, and a
+// repair rebuilds exactly the files named, byte for byte as they were protected, and leaves every
+// other file of the set as the scene left it.
+TEST_P(RecoveryScenesTest, RepairRebuildsOnlyWhatTheSetsOwnRecoveryFilesCover) {
+  const Scene& scene = GetParam();
+  scene.arrange(*this);
+  const std::map<std::string, std::string> before = SetFiles();
+  const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths_);
+  ASSERT_EQ(recovery.status().code, scene.load) << recovery.status().message;
+  if (!recovery.ok()) return;
+  const Result<SetCheck> check = CheckSet(fs_, paths_, *recovery, {}, nullptr);
+  ASSERT_TRUE(check.ok()) << check.status().message;
+  EXPECT_EQ(check->age, scene.age);
+  const Result<SetRepair> repair = RepairSet(fs_, paths_, *recovery, {}, nullptr);
+  ASSERT_EQ(!repair.ok(), scene.refused_repair) << repair.status().message;
+  std::vector<std::string> repaired;
+  if (repair.ok())
+    for (const std::string& path : repair->repaired) repaired.push_back(platform::FileNameOf(path));
+  std::sort(repaired.begin(), repaired.end());
+  EXPECT_EQ(repaired, scene.repaired);
+  for (const auto& [name, bytes] : SetFiles()) {
+    const bool rebuilt = std::find(repaired.begin(), repaired.end(), name) != repaired.end();
+    const auto was = rebuilt ? original_.find(name) : before.find(name);
+    ASSERT_NE(was, (rebuilt ? original_ : before).end()) << name << " appeared";
+    EXPECT_EQ(bytes, was->second) << name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenes, RecoveryScenesTest,
+    ::testing::Values(
+        Scene{"Own",
+              [](SetRecoveryFilesTest& f) { f.Remove("backup2.pec"); },
+              Status::Code::kOk,
+              RecoveryAge::kCurrent,
+              {"backup2.pec"},
+              false},
+        Scene{"OwnDamagedHeader",
+              [](SetRecoveryFilesTest& f) { f.Flip("backup.pec", 40); },
+              Status::Code::kOk,
+              RecoveryAge::kCurrent,
+              {"backup.pec"},
+              false},
+        // The neighbour's files name backup9.pec and backup91.pec, which look like pieces of
+        // this set, but never this set's header.
+        Scene{"NeighboursOnly",
+              [](SetRecoveryFilesTest& f) {
+                for (const std::string& name : f.RecoveryFileNames()) f.Remove(name);
+                f.MakeSet(f.PathOf("backup9"), 7);
+                ASSERT_TRUE(ProtectSet(f.fs_, SetPaths{f.PathOf("backup9")}, {}, nullptr).ok());
+                f.Remove("backup1.pec");
+              },
+              Status::Code::kNotFound,
+              RecoveryAge::kCurrent,
+              {},
+              false},
+        // Last week's set of the same name, protected elsewhere and copied in under other
+        // names: it matches none of the files at hand, and the set's own win.
+        Scene{"SameNamedSetBeside",
+              [](SetRecoveryFilesTest& f) {
+                fs::create_directories(FsPath(f.PathOf("old")));
+                f.MakeSet(f.PathOf("old/backup"), 3);
+                ASSERT_TRUE(ProtectSet(f.fs_, SetPaths{f.PathOf("old/backup")}, {}, nullptr).ok());
+                for (const std::string& name : ListFolder(f.PathOf("old")))
+                  if (name.ends_with(".par2"))
+                    fs::copy_file(FsPath(f.PathOf("old/" + name)),
+                                  FsPath(f.PathOf("lastweek-" + name)));
+                f.Remove("backup3.pec");
+              },
+              Status::Code::kOk,
+              RecoveryAge::kCurrent,
+              {"backup3.pec"},
+              false},
+        // With only that other set's files beside it, nothing of this set is replaced by it.
+        Scene{"SameNamedSetAlone",
+              [](SetRecoveryFilesTest& f) {
+                fs::create_directories(FsPath(f.PathOf("old")));
+                f.MakeSet(f.PathOf("old/backup"), 3);
+                ASSERT_TRUE(ProtectSet(f.fs_, SetPaths{f.PathOf("old/backup")}, {}, nullptr).ok());
+                for (const std::string& name : f.RecoveryFileNames()) f.Remove(name);
+                for (const std::string& name : ListFolder(f.PathOf("old")))
+                  if (name.ends_with(".par2"))
+                    fs::copy_file(FsPath(f.PathOf("old/" + name)), FsPath(f.PathOf(name)));
+              },
+              Status::Code::kOk,
+              RecoveryAge::kCurrent,
+              {},
+              true},
+        // Recovery data that also covers a user's notes and a file in a folder is not the set's.
+        Scene{"ForeignFilesToo",
+              [](SetRecoveryFilesTest& f) {
+                for (const std::string& name : f.RecoveryFileNames()) f.Remove(name);
+                WriteFile(f.PathOf("notes.txt"), "newer notes");
+                WriteFile(f.PathOf("d/evil.txt"), "x");
+                std::vector<recovery::InputFile> inputs;
+                recovery::PlanRequest request;
+                for (const std::string name : {"backup.pec", "backup1.pec", "backup2.pec",
+                                               "backup3.pec", "notes.txt", "d/evil.txt"}) {
+                  inputs.push_back({f.PathOf(name), name});
+                  request.file_sizes.push_back(
+                      static_cast<std::uint64_t>(FileSize(f.PathOf(name))));
+                  request.names.push_back(name);
+                }
+                request.redundancy_percent = 50;
+                ASSERT_TRUE(recovery::CreateRecoveryFiles(f.fs_, f.Dir(), "user", inputs,
+                                                          recovery::PlanRecovery(request), "", {},
+                                                          nullptr)
+                                .ok());
+                WriteFile(f.PathOf("notes.txt"), "the newest notes");
+                f.Remove("backup2.pec");
+              },
+              Status::Code::kRefused,
+              RecoveryAge::kCurrent,
+              {},
+              false},
+        // Enough recovery data for the header that changed and one damaged piece.
+        Scene{"OlderThanAnAdd",
+              [](SetRecoveryFilesTest& f) {
+                ProtectRequest more;
+                more.redundancy_percent = 40;
+                ASSERT_TRUE(ProtectSet(f.fs_, f.paths_, more, nullptr).ok());
+                {
+                  auto set = std::make_unique<PieceSet>(f.paths_, SetAccess::kReadWrite);
+                  ASSERT_TRUE(f.AddSources(*set, {{"new.bin", PatternBytes(30000, 99)}}));
+                }
+                f.Flip("backup1.pec", 500);  // a piece the set still uses unchanged
+              },
+              Status::Code::kOk,
+              RecoveryAge::kAdded,
+              {"backup1.pec"},
+              false},
+        Scene{"OlderThanANewSet",
+              [](SetRecoveryFilesTest& f) {
+                PieceSet set(f.Base(), 20000, platform::RealFileSystem(), NewSet::kReplaceExisting);
+                ASSERT_TRUE(f.AddSources(set, {{"other.bin", PatternBytes(45000, 5)}}));
+              },
+              Status::Code::kOk,
+              RecoveryAge::kReplaced,
+              {},
+              false},
+        // Copied from a FAT disk: every name in capitals, the recovery files' too.
+        Scene{"Capitals",
+              [](SetRecoveryFilesTest& f) {
+                for (const std::string& name : ListFolder(f.Dir())) {
+                  std::string upper = name;
+                  for (char& c : upper) c = static_cast<char>(std::toupper(c));
+                  if (upper != name && !fs::is_directory(FsPath(f.PathOf(name)))) {
+                    fs::rename(FsPath(f.PathOf(name)), FsPath(f.PathOf(name + ".x")));
+                    fs::rename(FsPath(f.PathOf(name + ".x")), FsPath(f.PathOf(upper)));
+                  }
+                }
+                f.original_["BACKUP5.PEC"] = f.original_["backup5.pec"];
+                f.paths_ = SetPaths{f.PathOf("BACKUP"), ".PEC"};
+                f.Remove("BACKUP5.PEC");
+              },
+              Status::Code::kOk,
+              RecoveryAge::kCurrent,
+              {"BACKUP5.PEC"},
+              false},
+        // One damaged byte in the main packet of every recovery file: the second copy serves.
+        Scene{"DamagedMainPackets",
+              [](SetRecoveryFilesTest& f) {
+                for (const std::string& name : f.RecoveryFileNames()) f.Flip(name, 70);
+                f.Remove("backup6.pec");
+              },
+              Status::Code::kOk,
+              RecoveryAge::kCurrent,
+              {"backup6.pec"},
+              false}),
+    [](const ::testing::TestParamInfo<Scene>& param) { return param.param.what; });
+
+// Hostile main packets (a block size of 0, one larger than the memory allowed, more slices than
+// the code has) are named and not used, and cost no more than the file holding them.
+TEST_F(SetRecoveryFilesTest, HostileBlockSizesAreRefusedByName) {
+  for (const std::string& name : RecoveryFileNames()) Remove(name);
+  for (const std::uint64_t slice : {std::uint64_t{0}, std::uint64_t{6}, std::uint64_t{512} << 20,
+                                    std::uint64_t{1} << 40, std::uint64_t{1} << 62}) {
+    namespace par2 = recovery::par2;
+    par2::FileDescription header;
+    header.length = 40000;
+    header.name = "backup.pec";
+    header.file_id = par2::FileIdOf(header.hash16k, header.length, header.name);
+    const std::string main = par2::MainBody(slice, {header.file_id});
+    const par2::Id id = recovery::Md5::Of(std::span<const char>(main.data(), main.size()));
+    const std::vector<par2::SliceChecksum> sums(1);
+    WriteFile(PathOf("hostile.par2"),
+              par2::CriticalPackets(id, main, {{header, sums}}, "", "test"));
+    const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths_);
+    EXPECT_EQ(recovery.status().code, Status::Code::kRefused) << slice;
+    EXPECT_NE(recovery.status().message.find("hostile.par2"), std::string::npos)
+        << recovery.status().message;
+  }
+}
+
+// A snapshot that hard-links the pieces keeps its copies: a repair replaces the set's damaged
+// piece by a rename, never writing through the second name.
+TEST_F(SetRecoveryFilesTest, APieceWithASecondNameIsReplacedNotWrittenThrough) {
+  fs::create_directories(FsPath(PathOf("snapshot")));
+  std::error_code error;
+  for (const auto& [name, bytes] : original_) {
+    fs::create_hard_link(FsPath(PathOf(name)), FsPath(PathOf("snapshot/" + name)), error);
+    if (error) GTEST_SKIP() << "no hard links here: " << error.message();
+  }
+  Flip("backup2.pec", 100);
+  const std::string damaged = ReadFile(PathOf("backup2.pec"));
+  const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths_);
+  ASSERT_TRUE(recovery.ok());
+  const Result<SetRepair> repair = RepairSet(fs_, paths_, *recovery, {}, nullptr);
+  ASSERT_TRUE(repair.ok()) << repair.status().message;
+  EXPECT_EQ(ReadFile(PathOf("backup2.pec")), original_.at("backup2.pec"));
+  EXPECT_EQ(ReadFile(PathOf("snapshot/backup2.pec")), damaged);
+}
+
+// Protect replaces and removes only the set's own recovery files: a user's file under one of its
+// names stops it before anything changes, and other recovery files stay.
+TEST_F(SetRecoveryFilesTest, ProtectTouchesOnlyItsOwnFiles) {
+  MakeSet(PathOf("backup9"), 7);
+  ASSERT_TRUE(ProtectSet(fs_, SetPaths{PathOf("backup9")}, {}, nullptr).ok());
+  fs::copy_file(FsPath(PathOf("backup.par2")), FsPath(PathOf("mine.par2")));
+  const std::vector<std::string> before = RecoveryFileNames();
+  const Result<ProtectReport> again = ProtectSet(fs_, paths_, {}, nullptr);
+  ASSERT_TRUE(again.ok()) << again.status().message;
+  EXPECT_TRUE(again->removed.empty());  // the same names were written again
+  EXPECT_EQ(RecoveryFileNames(), before);
+
+  WriteFile(PathOf("backup.par2"), "a user's own file");
+  const Result<ProtectReport> refused = ProtectSet(fs_, paths_, {}, nullptr);
+  EXPECT_EQ(refused.status().code, Status::Code::kNameTaken);
+  EXPECT_NE(refused.status().message.find("backup.par2 is in the way"), std::string::npos)
+      << refused.status().message;
+  EXPECT_EQ(ReadFile(PathOf("backup.par2")), "a user's own file");
+}
+
+// By default the recovery data covers the loss of any one piece, however small the share.
+TEST_F(SetRecoveryFilesTest, TheDefaultCoversOneLostPiece) {
+  const Result<ProtectReport> report = ProtectSet(fs_, paths_, {}, nullptr);
+  ASSERT_TRUE(report.ok());
+  EXPECT_GE(report->plan.files_covered, 1u);
+  EXPECT_GE(report->plan.percent_covered, 10u);
+  Remove("backup3.pec");
+  const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths_);
+  ASSERT_TRUE(recovery.ok());
+  EXPECT_TRUE(RepairSet(fs_, paths_, *recovery, {}, nullptr).ok());
+  EXPECT_EQ(ReadFile(PathOf("backup3.pec")), original_.at("backup3.pec"));
+}
+
+}  // namespace
+}  // namespace vornalis::testing
