@@ -1,3 +1,7 @@
 #include "cli/cli_app.h"
+#include "platform/crash.h"
 
-int main(int argc, char** argv) { return vornalis::cli::Run(argc, argv); }
+int main(int argc, char** argv) {
+  vornalis::platform::ExitOnCrash();
+  return vornalis::cli::Run(argc, argv);
+}

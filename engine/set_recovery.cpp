@@ -104,8 +104,8 @@ std::optional<std::pair<std::uint64_t, recovery::Md5Digest>> HashFile(platform::
   return std::make_pair(length, md5.Final());
 }
 
-// How the recovery files stand to the set, and which of their files changed with the set (and
-// are neither damaged nor to be repaired).
+// How the recovery files stand to the set, and which of their files changed with the set or are
+// no files of it (and are neither damaged nor to be repaired).
 struct Standing {
   RecoveryAge age = RecoveryAge::kCurrent;
   std::vector<bool> changed;  // by file of the recovery set
@@ -118,8 +118,20 @@ Standing JudgeAge(platform::FileSystem& fs, const SetPaths& paths, const SetReco
   while (recovery.numbers[header] != 0) ++header;
   const par2::FileDescription& described = set.files.at(set.file_ids[header]);
   const auto now = HashFile(fs, paths.Header());
-  // A header that is missing, unreadable or the one described is for the check to judge.
-  if (!now || (now->first == described.length && now->second == described.hash)) return standing;
+  // A header that is missing or unreadable is for the check to judge.
+  if (!now) return standing;
+  if (now->first == described.length && now->second == described.hash) {
+    // The header is the one described: pieces it does not refer to are no files of the set,
+    // whatever the recovery files say, and are never written.
+    SetReader reader(fs, paths);
+    if (reader.Open().ok())
+      for (std::size_t f = 0; f < set.file_ids.size(); ++f) {
+        const std::uint32_t n = recovery.numbers[f];
+        standing.changed[f] = n > std::uint64_t{reader.last_piece()} + reader.overflow_count() ||
+                              (n == reader.last_piece() && reader.tail_length() > 0);
+      }
+    return standing;
+  }
   const SetState* was = recovery.state ? &*recovery.state : nullptr;
   const Result<SetStateReading> reading = ReadSetState(fs, paths, was);
   if (!reading.ok()) return standing;  // no sound set: a damaged header

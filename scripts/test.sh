@@ -54,14 +54,18 @@ unset TSAN_OPTIONS
 echo "== fuzz build"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVORNALIS_FUZZ=ON -DVORNALIS_BUILD_TESTS=OFF -DVORNALIS_BUILD_GUI=OFF -DVORNALIS_WERROR=ON >/dev/null
-cmake --build build-fuzz -j "$jobs" --target catalogue_fuzzer add_fuzzer catalogue_writer_fuzzer
-# Each fuzzer starts from its seeds and its corpus of earlier runs.
-for fuzzer in catalogue_fuzzer:seeds add_fuzzer:add_seeds catalogue_writer_fuzzer:writer_seeds; do
+cmake --build build-fuzz -j "$jobs" --target catalogue_fuzzer add_fuzzer catalogue_writer_fuzzer \
+  recovery_fuzzer
+# Each fuzzer starts from its seeds and its corpus of earlier runs; an input that makes any of
+# them allocate more than 256 MB at once, or hold more than 1 GB, is a finding.
+for fuzzer in catalogue_fuzzer:seeds add_fuzzer:add_seeds catalogue_writer_fuzzer:writer_seeds \
+  recovery_fuzzer:recovery_seeds; do
   name=${fuzzer%%:*}
   echo "== fuzzing with ${name} for ${fuzz_seconds}s"
   mkdir -p "build-fuzz/corpus/${name}" build-fuzz/findings
   # Findings go below the build folder, never into the checkout.
   build-fuzz/bin/"${name}" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+    -malloc_limit_mb=256 -rss_limit_mb=1024 \
     -artifact_prefix=build-fuzz/findings/"${name}"- \
     "build-fuzz/corpus/${name}" "fuzz/${fuzzer#*:}" 2>&1 | tail -n 12
 done

@@ -21,6 +21,7 @@
 #include "engine/shown_text.h"
 #include "exe/stub/disk_prompt.h"
 #include "platform/console.h"
+#include "platform/crash.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 
@@ -129,6 +130,7 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::ExitOnCrash();
   platform::PrepareConsole();
   const int status = Run(platform::Arguments(argc, argv));
   // Started by a double-click, the program has a console window of its own, which closes when

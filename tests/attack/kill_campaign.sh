@@ -10,7 +10,10 @@
 # moments for each (default 20), and, when strace is installed and SYSCALL_KILLS is "yes", one
 # kill before each file-changing or flushing system call of one add (strace -e
 # inject=...:signal=KILL). Then a whole-set extract on three threads is killed 2 x RANDOM_KILLS
-# times: no file under a stored name is ever half made, and the next extract completes.
+# times: no file under a stored name is ever half made, and the next extract completes. Last,
+# protect and repair are killed RANDOM_KILLS times each: a protect leaves the older recovery files
+# or the new ones, whole; a repair leaves each piece as it was or whole; the next command on the
+# set removes what the killed one left, and the set verifies.
 # Prints the counts and exits 1 on the first broken set, leaving its folder for a look.
 set -euo pipefail
 cli=$(readlink -f "$1")
@@ -123,5 +126,64 @@ for ((k = 0; k < random_kills * 2; k++)); do
 done
 kills=$((kills + extract_kills))
 echo "threaded extract: $extract_kills kills"
+
+# protect and repair, killed at random moments, on a set of 40 pieces.
+recovery_kills=0
+rset=$work/recovery
+mkdir -p "$rset" "$work/src/big"
+for ((i = 0; i < 40; i++)); do head -c 100000 /dev/urandom > "$work/src/big/b$i"; done
+"$cli" create -q --size 100KB "$rset/set" "$work/src/big" >/dev/null
+"$cli" protect -q --redundancy 20 "$rset/set.pec" >/dev/null
+mkdir -p "$work/pristine" && cp "$rset"/set*.pec "$work/pristine/"
+timed() { local start; start=$(date +%s%N); "$@" >/dev/null 2>&1 || true; echo $((($(date +%s%N) - start) / 1000)); }
+no_leftovers() {
+  if ls -A "$rset" | grep -E 'Qbtm|\.lock' >/dev/null; then
+    echo "FAIL: $1 left $(ls -A "$rset" | grep -E 'Qbtm|\.lock' | tr '\n' ' ')" >&2; exit 1
+  fi
+}
+span=$(timed "$cli" protect -q --redundancy 30 "$rset/set.pec")
+for ((k = 0; k < random_kills; k++)); do
+  "$cli" protect -q --redundancy $((20 + k % 2 * 10)) "$rset/set.pec" >/dev/null 2>&1 &
+  pid=$!
+  sleep "$(printf '0.%06d' $(((RANDOM * 32768 + RANDOM) % (span + 1))))"
+  if kill -KILL "$pid" 2>/dev/null; then recovery_kills=$((recovery_kills + 1)); fi
+  wait "$pid" 2>/dev/null || true
+  # The recovery files there are whole (older or new), and verify removes what the killed
+  # protect left.
+  "$cli" verify -q "$rset/set.pec" >"$work/verify.log" 2>&1 ||
+    { echo "FAIL: verify after a killed protect: $(cat "$work/verify.log")" >&2; exit 1; }
+  no_leftovers "a killed protect"
+  checked=$((checked + 1))
+done
+damage() {
+  rm -f "$rset/set7.pec"
+  printf '\xff\xee' | dd of="$rset/set12.pec" bs=1 seek=5000 conv=notrunc 2>/dev/null
+  cp "$rset/set12.pec" "$work/damaged12"
+}
+damage
+span=$(timed "$cli" repair -q "$rset/set.pec")
+for ((k = 0; k < random_kills; k++)); do
+  damage
+  "$cli" repair -q "$rset/set.pec" >/dev/null 2>&1 &
+  pid=$!
+  sleep "$(printf '0.%06d' $(((RANDOM * 32768 + RANDOM) % (span + 1))))"
+  if kill -KILL "$pid" 2>/dev/null; then recovery_kills=$((recovery_kills + 1)); fi
+  wait "$pid" 2>/dev/null || true
+  # Each piece is as it was or whole: never half written.
+  if [ -e "$rset/set7.pec" ] && ! cmp -s "$rset/set7.pec" "$work/pristine/set7.pec"; then
+    echo "FAIL: a killed repair left set7.pec half made" >&2; exit 1
+  fi
+  cmp -s "$rset/set12.pec" "$work/pristine/set12.pec" || cmp -s "$rset/set12.pec" "$work/damaged12" ||
+    { echo "FAIL: a killed repair left set12.pec half made" >&2; exit 1; }
+  "$cli" repair -q "$rset/set.pec" >"$work/repair.log" 2>&1 ||
+    { echo "FAIL: the repair after a killed one: $(cat "$work/repair.log")" >&2; exit 1; }
+  no_leftovers "a killed repair"
+  for f in "$work"/pristine/set*.pec; do
+    cmp -s "$f" "$rset/$(basename "$f")" || { echo "FAIL: $(basename "$f") not repaired" >&2; exit 1; }
+  done
+  checked=$((checked + 1))
+done
+kills=$((kills + recovery_kills))
+echo "protect and repair: $recovery_kills kills"
 echo "kill campaign: $kills kills, $completed runs that finished, $checked sets checked, 0 broken"
 rm -rf "$work"
