@@ -250,6 +250,8 @@ class PieceSet {
   bool WriteGathered();
   // Makes the piece the next byte goes to ready: a new one, or the open last piece reopened.
   bool ReadyPiece();
+  // Gives the last piece a file of its own when it has a second name, before it is appended to.
+  bool UnshareLastPiece();
   // The current piece is full: starts its writeback and closes it.
   Status FinishPiece();
   // Moves the entries of the written pending files into Files_, telling the callback of each.

@@ -14,6 +14,7 @@
 #include "engine/set_files.h"
 #include "engine/stored_path.h"
 #include "platform/path.h"
+#include "platform/temp_file.h"
 
 namespace vornalis {
 
@@ -295,11 +296,35 @@ bool PieceSet::ReadyPiece() {
   CurrentPieceName_ = LastPieceName_;
   // Within one AddFiles the last piece stays open, positioned at WritePos.
   if (current_piece_) return true;
+  if (!UnshareLastPiece()) return false;
   auto piece = fs_.Open(CurrentPieceName_, platform::OpenMode::kUpdate);
   if (!piece.ok()) return Fail(messages::OpenFailed(piece.status()));
   current_piece_ = piece.take();
   if (Status seek = current_piece_->Seek(WritePos_); !seek.ok())
     return Fail(messages::WriteFailed(seek));
+  return true;
+}
+
+bool PieceSet::UnshareLastPiece() {
+  // A second name (a snapshot's hard link, made while the set was open) would see the bytes
+  // appended: the piece is copied to a file of its own first, and the copy takes its name.
+  const Result<platform::FileInfo> info = fs_.Inspect(CurrentPieceName_);
+  if (!info.ok() || info->links <= 1) return true;
+  auto from = fs_.Open(CurrentPieceName_, platform::OpenMode::kRead);
+  if (!from.ok()) return Fail(messages::OpenFailed(from.status()));
+  auto copy = platform::TempFile::Create(fs_, platform::FolderOf(BasePath_), TempPrefix(BasePath_));
+  if (!copy.ok()) return Fail(messages::CreateFailed(copy.status().For(CurrentPieceName_)));
+  if (Status copied =
+          platform::CopyThroughBuffer(*from.get(), copy->file(), WritePos_, CopyBuffer_);
+      !copied.ok())
+    return Fail(copied.path == CurrentPieceName_
+                    ? messages::ReadFailed(copied)
+                    : messages::WriteFailed(copied.For(CurrentPieceName_)));
+  from.take().reset();
+  if (Status placed = copy->Commit(CurrentPieceName_, false); !placed.ok())
+    return Fail(messages::WriteFailed(placed.For(CurrentPieceName_)));
+  if (const Result<platform::FileInfo> made = fs_.Inspect(CurrentPieceName_); made.ok())
+    own_files_.push_back({made->device, made->inode, LastPiece_});
   return true;
 }
 

@@ -179,5 +179,22 @@ TEST_F(AddTest, NamesARebuildWouldRefuseAreLeftOutAndTheRestIsStored) {
   EXPECT_EQ(set.Files()[1].Name, "ok");
 }
 
+// A snapshot made while the set is open (cp -al) hard-links its partly filled last piece: the next
+// add appends to a copy of its own, and the snapshot keeps the bytes it saw.
+TEST_F(AddTest, AnAddNeverWritesThroughASecondNameOfTheLastPiece) {
+  PieceSet set(Base(), 1000);
+  ASSERT_TRUE(AddSources(set, {{"a.txt", "first file"}}));
+  std::error_code error;
+  std::filesystem::create_hard_link(FsPath(Piece(1)), FsPath(PathOf("snapshot1.pec")), error);
+  if (error) GTEST_SKIP() << "no hard links here: " << error.message();
+  const std::string seen = ReadFile(PathOf("snapshot1.pec"));
+  ASSERT_TRUE(AddSources(set, {{"b.txt", "second file"}}));
+  EXPECT_EQ(ReadFile(PathOf("snapshot1.pec")), seen);
+  EXPECT_EQ(ReadFile(Piece(1)), seen + "second file");
+  ASSERT_TRUE(set.Close()) << set.LastError();
+  PieceSet again(Base(), SetAccess::kReadOnly);
+  EXPECT_EQ(again.Files().size(), 2u);
+}
+
 }  // namespace
 }  // namespace vornalis::testing
