@@ -232,6 +232,11 @@ std::string SourceNameClash(std::string_view path, std::string_view stored_path)
   return Join("Skipped ", path) + ": another file given is stored as " + std::string(stored_path);
 }
 
+std::string CaseTwinSkipped(std::string_view path, std::string_view twin) {
+  return Join("Skipped ", path) + ": its folder also holds " + std::string(twin) +
+         ", and a set counts names that differ only in letter case as one";
+}
+
 std::string EntryOverlaps(std::string_view stored_path) {
   return Join("Stored file ", stored_path) +
          " shares its bytes with another stored file: the catalogue is damaged";

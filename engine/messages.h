@@ -96,6 +96,8 @@ std::string IgnoredAsideFile(std::string_view path);
 std::string OwnSetFile(std::string_view path);
 // A source whose folder and name another source given in the same command takes.
 std::string SourceNameClash(std::string_view path, std::string_view stored_path);
+// A source whose name differs only in letter case from another's in its folder (twin).
+std::string CaseTwinSkipped(std::string_view path, std::string_view twin);
 // A catalogue entry whose bytes overlap another entry's (a damaged size or position).
 std::string EntryOverlaps(std::string_view stored_path);
 // A second stored file of a name already rebuilt in this run.

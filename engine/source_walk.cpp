@@ -177,18 +177,20 @@ SourceList CollectSources(const std::vector<std::string>& paths, platform::FileS
     found = std::move(moved);
   }
 
-  // What still meets a file of another path given is named and left out; the same name twice
-  // within one folder walk is stored twice, as the set's rule for one input list has it.
-  std::unordered_map<std::string, std::size_t> taken;  // key, the path given that has it
+  // What still meets a file of another path given is named and left out, and so is a file whose
+  // name meets another's of its own folder once case is folded (Case.txt and case.txt): a set
+  // counts them as one file, and a rebuild on a system that ignores case could make only one.
+  std::unordered_map<std::string, const Found*> taken;  // key, the file that has it
   for (const Found& file : found) {
-    if (several) {
-      const auto [at, added] = taken.emplace(StoredKey(file.entry), file.argument);
-      if (!added && at->second != file.argument) {
-        const std::string path = NativePath(file.root, file.entry.Folder, file.entry.Name);
-        list.skipped.push_back(
-            {path, messages::SourceNameClash(path, file.entry.Folder + file.entry.Name)});
-        continue;
-      }
+    const auto [at, added] = taken.emplace(StoredKey(file.entry), &file);
+    if (!added) {
+      const std::string path = NativePath(file.root, file.entry.Folder, file.entry.Name);
+      const Found& first = *at->second;
+      list.skipped.push_back(
+          {path, first.argument != file.argument
+                     ? messages::SourceNameClash(path, file.entry.Folder + file.entry.Name)
+                     : messages::CaseTwinSkipped(path, first.entry.Name)});
+      continue;
     }
     auto group = std::find_if(list.groups.begin(), list.groups.end(),
                               [&](const SourceGroup& g) { return g.source_root == file.root; });

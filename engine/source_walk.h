@@ -7,7 +7,8 @@
 // When files of two paths given would be stored under the same folder and name (home/photos
 // and usb/photos, or x/n.txt and y/n.txt), every path is stored relative to the folder that
 // holds them all instead (home\photos\..., usb\photos\...); a file that still meets another
-// path's file is named and left out. A path given twice counts once.
+// path's file is named and left out, and so is a file whose name meets another's in its own
+// folder once case is folded (Case.txt and case.txt). A path given twice counts once.
 // What cannot be stored is named and left out before storing begins: links to folders (not
 // followed), FIFOs, sockets and devices (whose bytes are no file's), and names a set's readers
 // would refuse to rebuild (stored_path.h: a "\", which sets use between folders, a drive such
