@@ -205,6 +205,11 @@ std::string DamagedPiece(std::string_view path, std::uint64_t size, std::uint64_
 
 std::string InvalidPiece(std::string_view path) { return Join(path, " is an invalid piece!"); }
 
+std::string NotThisSetsPiece(std::string_view path, std::uint32_t n) {
+  return std::string(path) + " is not piece " + std::to_string(n) +
+         " of this set: it does not match the set's recovery files";
+}
+
 std::string BelongsToAnotherSet(std::string_view path) {
   return Join(path, " belongs to another set; move one of the two sets to its own folder");
 }

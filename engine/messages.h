@@ -84,6 +84,8 @@ std::string MissingPiece(std::string_view path);
 std::string DamagedPiece(std::string_view path, std::uint64_t size, std::uint64_t expected);
 // Identification of a file chosen to open a set.
 std::string InvalidPiece(std::string_view path);
+// A file given as piece n whose bytes are not the ones the set's recovery files record.
+std::string NotThisSetsPiece(std::string_view path, std::uint32_t n);
 
 // A name the set needs is taken by another set's file, or by anything that is not the set's.
 std::string BelongsToAnotherSet(std::string_view path);

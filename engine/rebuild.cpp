@@ -66,34 +66,53 @@ class Rebuilder::PieceReader {
     Result<std::unique_ptr<platform::File>> opened =
         source_.header == nullptr ? source_.fs.Open(path, platform::OpenMode::kRead)
                                   : source_.header->OpenPiece(n);
-    // A missing piece may be on another disk: the locator, when there is one, says where to
-    // look, until it is found or given up.
-    while (!opened.ok() && opened.error() == ENOENT && source_.locator != nullptr &&
-           std::find(given_up_.begin(), given_up_.end(), n) == given_up_.end()) {
-      const std::string elsewhere = source_.locator->Locate(n, path);
+    // A missing piece, or a file that is not the piece, may be on another disk: the locator,
+    // when there is one, says where to look next, until the piece is found or given up.
+    for (;;) {
+      Status refusal;
+      if (opened.ok()) {
+        piece_ = opened.take();
+        const Status proven = Prove(n, path);
+        if (proven.ok()) break;
+        if (proven.code != Status::Code::kFormat) return Fail(proven);
+        refusal = proven;
+      } else if (opened.error() != ENOENT) {
+        return Fail(messages::OpenFailed(opened.status()));
+      }
+      if (source_.locator == nullptr ||
+          std::find(given_up_.begin(), given_up_.end(), n) != given_up_.end())
+        return Fail(refusal.ok() ? messages::OpenFailed(opened.status()) : refusal);
+      const std::string elsewhere = source_.locator->Locate(n, path, refusal.message);
       if (elsewhere.empty()) {
         given_up_.push_back(n);
-        break;
+        return Fail(refusal.ok() ? messages::OpenFailed(opened.status()) : refusal);
       }
-      Result<std::unique_ptr<platform::File>> found =
-          source_.fs.Open(elsewhere, platform::OpenMode::kRead);
-      if (found.ok()) path = elsewhere;
-      if (found.ok() || found.error() != ENOENT) opened = std::move(found);
+      piece_.reset();
+      opened = source_.fs.Open(elsewhere, platform::OpenMode::kRead);
+      path = elsewhere;
     }
-    if (!opened.ok()) return Fail(messages::OpenFailed(opened.status()));
-    piece_ = opened.take();
+    position_ = format::kPieceHeadSize;
+    return Status::Ok();
+  }
+
+  // Whether the open piece, found at path, is piece n of the set: kFormat when it is not (its
+  // head, or the proof the source has), another failure when it cannot be read.
+  Status Prove(std::uint32_t n, const std::string& path) {
     // Opened first, then checked: a writer that replaced the set since the catalogue was read
     // may have removed what this piece was.
     if (source_.header != nullptr && !source_.header->DataPiecesValid()) {
       const std::string header = source_.paths.Header();
-      return Fail(IoError(header, messages::SetReplacedWhileRead(header)));
+      return IoError(header, messages::SetReplacedWhileRead(header));
     }
     std::array<char, format::kPieceHeadSize> head{};
-    const Result<std::size_t> read = piece_->Read(head);
-    if (!read.ok()) return Fail(messages::ReadFailed(read.status()));
+    const Result<std::size_t> read = piece_->ReadAt(0, head);
+    if (!read.ok()) return messages::ReadFailed(read.status());
     if (!IsPieceHead(std::span<const char>(head.data(), *read), n))
-      return Fail(Status::Error(Status::Code::kFormat, path, messages::InvalidPiece(path)));
-    position_ = format::kPieceHeadSize;
+      return Status::Error(Status::Code::kFormat, path, messages::InvalidPiece(path));
+    if (source_.proof != nullptr)
+      if (Status proven = source_.proof->Prove(n, *piece_, path); !proven.ok()) return proven;
+    if (Status seek = piece_->Seek(format::kPieceHeadSize); !seek.ok())
+      return messages::ReadFailed(seek);
     return Status::Ok();
   }
 

@@ -43,9 +43,23 @@ namespace vornalis {
 class PieceLocator {
  public:
   virtual ~PieceLocator() = default;
-  // Where to look for piece n (missing at path) next: a path to try, or "" to give the piece up,
-  // after which its files fail as they would have without a locator and it is not asked again.
-  virtual std::string Locate(std::uint32_t n, const std::string& path) noexcept = 0;
+  // Where to look for piece n next, after path was missing (refusal empty) or held a file that is
+  // not piece n (refusal says why, naming it): a path to try, or "" to give the piece up, after
+  // which its files fail as they would have without a locator and it is not asked again.
+  virtual std::string Locate(std::uint32_t n, const std::string& path,
+                             const std::string& refusal) noexcept = 0;
+};
+
+// Proves that a file is the set's piece before its bytes are used, where the program has more to
+// go on than the piece's head (the set's recovery files, which record each piece's MD5): the
+// format itself has no set identity, and another set's piece of the same number looks the same.
+// It may not throw.
+class PieceProof {
+ public:
+  virtual ~PieceProof() = default;
+  // Ok when file, opened at path as piece n, is that piece; else kFormat with a message naming
+  // path. file's position is not relied on afterwards.
+  virtual Status Prove(std::uint32_t n, platform::File& file, const std::string& path) noexcept = 0;
 };
 
 // Where the bytes of a set's data pieces lie.
@@ -63,6 +77,8 @@ struct PieceSource {
   const OverlapIndex* overlaps = nullptr;
   // Asked for pieces that are missing (none when null).
   PieceLocator* locator = nullptr;
+  // Asked to prove each piece before it is used (none when null).
+  PieceProof* proof = nullptr;
 };
 
 // Told about each entry as it is done; returning false stops before the next one. It may not

@@ -63,6 +63,29 @@ static bool IsExtension(std::string_view text) {
   return true;
 }
 
+SetNameMatcher::SetNameMatcher(const SetPaths& paths, Fold fold)
+    : fold_(fold), name_(fold(SetNameOf(paths.base))), extension_(fold(paths.extension)) {}
+
+std::optional<std::uint32_t> SetNameMatcher::Of(std::string_view file_name) const {
+  const std::string name = fold_(file_name);
+  if (name.size() < name_.size() + extension_.size() || name.compare(0, name_.size(), name_) != 0 ||
+      name.compare(name.size() - extension_.size(), extension_.size(), extension_) != 0)
+    return std::nullopt;
+  const std::string_view digits =
+      std::string_view(name).substr(name_.size(), name.size() - name_.size() - extension_.size());
+  if (digits.empty()) return 0;
+  const std::uint32_t n = ParsePieceNumber(digits);
+  if (n == 0) return std::nullopt;
+  return n;
+}
+
+std::string FoldAscii(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return folded;
+}
+
 std::string BasePathOf(std::string_view path) {
   const std::size_t ext = format::kExtension.size();
   if (path.size() > ext && IsExtension(path.substr(path.size() - ext))) path.remove_suffix(ext);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,25 @@ std::uint32_t ParsePieceNumber(std::string_view digits);
 // n as this program spells it; 0 otherwise. The header of a neighbouring set can have such a
 // name: the head of the file tells whose it is.
 std::uint32_t PieceNumberOf(const SetPaths& set, std::string_view file_name);
+
+// Tells the set's own names among names spelt in any case, as recovery files made before the set
+// was copied to a FAT disk (BACKUP.PEC) name it (backup.pec). fold folds letter case: the
+// engine's is the locale's (platform::FoldCase), the self-assembling stub's FoldAscii.
+class SetNameMatcher {
+ public:
+  using Fold = std::string (*)(std::string_view);
+  SetNameMatcher(const SetPaths& paths, Fold fold);
+  // 0 for the set's header, n for the name of its piece n; nothing for any other name (one with
+  // a folder, too).
+  std::optional<std::uint32_t> Of(std::string_view file_name) const;
+
+ private:
+  Fold fold_;
+  std::string name_;       // the set's name, folded
+  std::string extension_;  // its extension, folded
+};
+// text with the letters A to Z made small; every other byte as it is.
+std::string FoldAscii(std::string_view text);
 
 // path less a trailing ".pec" in any case (the base path of the header file it names); path
 // itself when it has no such extension, or is nothing else.

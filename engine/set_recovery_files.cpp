@@ -15,30 +15,10 @@ namespace {
 
 namespace par2 = recovery::par2;
 
-// The set's names with letter case folded, for matching names as recovery files spell them.
-class FoldedNames {
+// The set's names in any case, as the locale folds it.
+class FoldedNames : public SetNameMatcher {
  public:
-  explicit FoldedNames(const SetPaths& paths)
-      : name_(platform::FoldCase(SetNameOf(paths.base))),
-        extension_(platform::FoldCase(paths.extension)) {}
-
-  std::optional<std::uint32_t> Of(std::string_view file_name) const {
-    const std::string name = platform::FoldCase(file_name);
-    if (name.size() < name_.size() + extension_.size() ||
-        name.compare(0, name_.size(), name_) != 0 ||
-        name.compare(name.size() - extension_.size(), extension_.size(), extension_) != 0)
-      return std::nullopt;
-    const std::string_view digits =
-        std::string_view(name).substr(name_.size(), name.size() - name_.size() - extension_.size());
-    if (digits.empty()) return 0;
-    const std::uint32_t n = ParsePieceNumber(digits);
-    if (n == 0) return std::nullopt;
-    return n;
-  }
-
- private:
-  std::string name_;
-  std::string extension_;
+  explicit FoldedNames(const SetPaths& paths) : SetNameMatcher(paths, &platform::FoldCase) {}
 };
 
 // Whether name ends in ".par2", case ignored: a recovery file whose first packet is damaged is

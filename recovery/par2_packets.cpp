@@ -4,7 +4,6 @@
 #include <array>
 
 #include "engine/endian.h"
-#include "recovery/reed_solomon.h"
 
 namespace vornalis::recovery::par2 {
 namespace {
@@ -293,8 +292,10 @@ void TakePacket(const std::string& path, const std::string& packet, std::uint64_
   }
 }
 
-// Reads one file's packets into result.
-void ReadOne(platform::FileSystem& fs, const std::string& path, ReadResult& result) {
+}  // namespace
+
+void ReadRecoveryFile(platform::FileSystem& fs, const std::string& path, ReadResult& result,
+                      bool slices) {
   auto file = fs.Open(path, platform::OpenMode::kRead);
   const Result<std::uint64_t> size = file.ok() ? file->Size() : Result<std::uint64_t>(0);
   if (!file.ok() || !size.ok()) {
@@ -302,43 +303,32 @@ void ReadOne(platform::FileSystem& fs, const std::string& path, ReadResult& resu
     return;
   }
   PacketReader reader(*file, *size);
-  const bool sound =
-      reader.ReadAll([](std::string_view) { return true; },
-                     [&](const std::string& packet, std::uint64_t offset, std::uint64_t length) {
-                       TakePacket(path, packet, offset, length, result);
-                       return true;
-                     });
+  const bool sound = reader.ReadAll(
+      [slices](std::string_view type) { return slices || type != kRecoverySliceType; },
+      [&](const std::string& packet, std::uint64_t offset, std::uint64_t length) {
+        TakePacket(path, packet, offset, length, result);
+        return true;
+      });
   if (!sound) result.damaged.push_back(path);
 }
 
-}  // namespace
-
-ReadResult ReadRecoveryFiles(platform::FileSystem& fs, const std::vector<std::string>& paths,
-                             unsigned threads) {
-  // Each file is read on its own (on the threads given), then what they hold is put together
-  // in the order of paths: the first sound packet of a kind counts.
-  std::vector<ReadResult> each(paths.size());
-  ParallelFor(threads, paths.size(), [&](std::size_t i) { ReadOne(fs, paths[i], each[i]); });
-  ReadResult result;
-  for (ReadResult& one : each) {
-    result.damaged.insert(result.damaged.end(), one.damaged.begin(), one.damaged.end());
-    for (auto& [id, found] : one.sets) {
-      RecoverySet& set = result.sets[id];
-      set.set_id = id;
-      if (!set.has_main && found.has_main) {
-        set.has_main = true;
-        set.slice_size = found.slice_size;
-        set.file_ids = std::move(found.file_ids);
-      }
-      set.files.merge(found.files);
-      set.checksums.merge(found.checksums);
-      set.slices.merge(found.slices);
-      if (set.creator.empty()) set.creator = std::move(found.creator);
-      if (set.state.empty()) set.state = std::move(found.state);
-      set.paths.insert(set.paths.end(), found.paths.begin(), found.paths.end());
+void MergeRead(ReadResult& into, ReadResult&& one) {
+  into.damaged.insert(into.damaged.end(), one.damaged.begin(), one.damaged.end());
+  for (auto& [id, found] : one.sets) {
+    RecoverySet& set = into.sets[id];
+    set.set_id = id;
+    if (!set.has_main && found.has_main) {
+      set.has_main = true;
+      set.slice_size = found.slice_size;
+      set.file_ids = std::move(found.file_ids);
     }
+    set.files.merge(found.files);
+    set.checksums.merge(found.checksums);
+    set.slices.merge(found.slices);
+    if (set.creator.empty()) set.creator = std::move(found.creator);
+    if (set.state.empty()) set.state = std::move(found.state);
+    set.paths.insert(set.paths.end(), found.paths.begin(), found.paths.end());
   }
-  return result;
 }
 
 bool AnyDescribedName(platform::File& file, std::uint64_t size,

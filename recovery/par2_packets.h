@@ -127,8 +127,15 @@ struct ReadResult {
   std::vector<std::string> damaged;
 };
 
-// Reads every packet of each file (a file that cannot be read is counted as damaged), the files
-// spread over threads threads.
+// Reads every packet of one file into result (a file that cannot be read counts as damaged);
+// without slices, recovery slice packets are passed over unread.
+void ReadRecoveryFile(platform::FileSystem& fs, const std::string& path, ReadResult& result,
+                      bool slices = true);
+// Puts what one more file held into what the files before it held: the first sound packet of a
+// kind counts.
+void MergeRead(ReadResult& into, ReadResult&& one);
+// Reads every packet of each file, the files spread over threads threads (par2_read_files.cpp,
+// which a program without threads leaves out).
 ReadResult ReadRecoveryFiles(platform::FileSystem& fs, const std::vector<std::string>& paths,
                              unsigned threads = 1);
 

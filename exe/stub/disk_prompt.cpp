@@ -14,7 +14,11 @@ bool CanAsk() {
          platform::IsTerminal(platform::Stream::kError);
 }
 
-std::string DiskPrompt::Locate(std::uint32_t, const std::string& path) noexcept {
+std::string DiskPrompt::Locate(std::uint32_t, const std::string& path,
+                               const std::string& refusal) noexcept {
+  if (!refusal.empty()) {
+    std::fputs((EscapeControls(refusal) + "\n").c_str(), stderr);
+  }
   const std::string name = platform::FileNameOf(path);
   const std::string question = "Insert the disk with " + EscapeControls(name) +
                                ", or give the folder that holds it; Enter to retry, S to skip "

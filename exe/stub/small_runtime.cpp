@@ -9,11 +9,12 @@
 
 namespace std {
 
-// Every helper of the library's functexcept.o, so that none of it is linked.
+// Every helper of the library's functexcept.o (and std::function's), so that none of it is linked.
 void __throw_bad_alloc() { std::abort(); }
 void __throw_bad_array_new_length() { std::abort(); }
 void __throw_bad_cast() { std::abort(); }
 void __throw_bad_exception() { std::abort(); }
+void __throw_bad_function_call() { std::abort(); }
 void __throw_bad_typeid() { std::abort(); }
 void __throw_domain_error(const char*) { std::abort(); }
 void __throw_invalid_argument(const char*) { std::abort(); }

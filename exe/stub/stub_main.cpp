@@ -5,7 +5,8 @@
 // target, and missing folders are made.
 //
 // It reads the set with SetReader and rebuilds it with the engine's own rebuilding code (no
-// sorting, no locale), so every rule of reading and rebuilding a set is the engine's. The same
+// sorting, no locale), so every rule of reading and rebuilding a set is the engine's; with the
+// set's recovery files beside it, it proves each piece against them (recovery_proof.h). The same
 // source makes the Windows program (ext.dll) and the one for this system (ext-native).
 #include <array>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "engine/set_reader.h"
 #include "engine/shown_text.h"
 #include "exe/stub/disk_prompt.h"
+#include "exe/stub/recovery_proof.h"
 #include "platform/console.h"
 #include "platform/crash.h"
 #include "platform/file_system.h"
@@ -97,15 +99,18 @@ int Run(const std::vector<std::string>& arguments) {
     return 1;
   }
   const OverlapIndex overlaps(files, reader.shape());
-  // A piece that is not beside the set is asked for when there is someone to ask.
+  // A piece that is not beside the set is asked for when there is someone to ask; with the
+  // set's recovery files beside it, each piece is proven against them before it is used.
   stub::DiskPrompt prompt;
+  stub::RecoveryProof proof(fs, reader.paths());
   const PieceSource source{fs,
                            reader.paths(),
                            reader.shape(),
                            reader.tail_length() > 0 ? reader.last_piece() : 0,
                            &reader.header(),
                            &overlaps,
-                           stub::CanAsk() ? &prompt : nullptr};
+                           stub::CanAsk() ? &prompt : nullptr,
+                           proof.active() ? &proof : nullptr};
   std::vector<const StoredFile*> entries;
   entries.reserve(files.size());
   for (const StoredFile& file : files) entries.push_back(&file);

@@ -7,6 +7,7 @@
 
 #include "engine/messages.h"
 #include "engine/patch_area.h"
+#include "engine/set_recovery.h"
 #include "exe/make_exe.h"
 #include "tests/support/fault_file_system.h"
 #include "tests/support/raw_set.h"
@@ -254,6 +255,33 @@ TEST_F(MakeExeTest, AMissingPieceIsAskedForAtATerminalAndSkippedOnlyWhenTheUserS
   EXPECT_EQ(unattended.status, 1);
   EXPECT_EQ(unattended.out.find("Insert the disk"), std::string::npos);
   EXPECT_NE(unattended.err.find("Can't open " + Piece(2)), std::string::npos) << unattended.err;
+}
+
+// Another set's piece of the same number has the same head; with the set's recovery files
+// beside it, the program refuses it by name and asks again.
+TEST_F(MakeExeTest, APieceOfAnotherSetGivenAtThePromptIsRefusedWhenRecoveryFilesTell) {
+  MakeSet({{"a", PatternBytes(992, 1)}, {"b", PatternBytes(992, 2)}, {"c", PatternBytes(992, 3)}});
+  ASSERT_TRUE(ProtectSet(platform::RealFileSystem(), SetPaths{Base()}, {}, nullptr).ok());
+  {
+    PieceSet set(Base(), SetAccess::kReadOnly);
+    ASSERT_TRUE(Make(set, stub_).ok());
+  }
+  fs::create_directories(PathOf("disk2"));
+  fs::rename(Piece(2), PathOf("disk2/backup2.pec"));
+  fs::create_directories(PathOf("wrong"));
+  {
+    PieceSet other(PathOf("wrong/backup"), 1000);
+    ASSERT_TRUE(AddSources(other, {{"x", PatternBytes(992 * 3, 9)}}));
+  }
+  const ProcessResult run = RunProcess(
+      "/bin/sh", {"-c", "printf '" + PathOf("wrong") + "\\n" + PathOf("disk2") +
+                            "\\n' | script -qec '" + Exe() + " " + PathOf("out") + "' /dev/null"});
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find(PathOf("wrong/backup2.pec") +
+                         " is not piece 2 of this set: it does not match the set's recovery files"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(ReadFile(PathOf("out/b")), PatternBytes(992, 2));
 }
 
 }  // namespace
