@@ -55,8 +55,12 @@ class SlicePipeline {
         paths_(paths),
         slice_size_(slice_size),
         threads_(options.threads),
+        // A slice for each thread to hash where slices are small; two at a time where they are
+        // large, so that memory stays at four slices whatever the threads.
         batch_slices_(static_cast<std::size_t>(std::clamp<std::uint64_t>(
-            kBatchBytes / slice_size, std::max(2u, options.threads), kMostBatchSlices))) {
+            kBatchBytes / slice_size,
+            slice_size <= kBatchBytes / 2 ? std::max(2u, options.threads) : 2u,
+            kMostBatchSlices))) {
     for (auto& buffer : buffers_) buffer.resize(batch_slices_ * slice_size);
   }
 
@@ -64,9 +68,18 @@ class SlicePipeline {
 
   // Runs over jobs: for each batch, tasks(batch, data) says how many tasks there are and
   // task(batch, data, i) runs one; after each batch, done(batch, data, bytes read so far) may
-  // stop the run by returning false (which then fails with Stopped()).
+  // stop the run by returning false (which then fails with Stopped()). No file read is left
+  // open afterwards: one that is to be replaced next could not be on Windows.
   template <typename Tasks, typename Task, typename Done>
   Status Run(const std::vector<SliceJob>& jobs, Tasks tasks, Task task, Done done) {
+    const Status status = RunOpen(jobs, tasks, task, done);
+    file_.reset();
+    return status;
+  }
+
+ private:
+  template <typename Tasks, typename Task, typename Done>
+  Status RunOpen(const std::vector<SliceJob>& jobs, Tasks tasks, Task task, Done done) {
     std::size_t next = 0;
     std::vector<SliceJob> batches[2];
     Status read = Read(jobs, &next, 0, &batches[0]);
@@ -86,7 +99,6 @@ class SlicePipeline {
     return read;
   }
 
- private:
   Status Read(const std::vector<SliceJob>& jobs, std::size_t* next, int into,
               std::vector<SliceJob>* batch) {
     batch->clear();

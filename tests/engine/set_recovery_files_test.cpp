@@ -256,12 +256,14 @@ INSTANTIATE_TEST_SUITE_P(
               false}),
     [](const ::testing::TestParamInfo<Scene>& param) { return param.param.what; });
 
-// Hostile main packets (a block size of 0, one larger than the memory allowed, more slices than
-// the code has) are named and not used, and cost no more than the file holding them.
+// Hostile main packets (a block size of 0, one larger than the memory allowed or than a 32-bit
+// build can hold) are named and not used, and cost no more than the file holding them.
 TEST_F(SetRecoveryFilesTest, HostileBlockSizesAreRefusedByName) {
   for (const std::string& name : RecoveryFileNames()) Remove(name);
-  for (const std::uint64_t slice : {std::uint64_t{0}, std::uint64_t{6}, std::uint64_t{512} << 20,
-                                    std::uint64_t{1} << 40, std::uint64_t{1} << 62}) {
+  // 2^32 + 512 is 512 where a 64-bit field is cut to 32 bits.
+  for (const std::uint64_t slice :
+       {std::uint64_t{0}, std::uint64_t{6}, std::uint64_t{512} << 20,
+        (std::uint64_t{1} << 32) + 512, std::uint64_t{1} << 40, std::uint64_t{1} << 62}) {
     namespace par2 = recovery::par2;
     par2::FileDescription header;
     header.length = 40000;
