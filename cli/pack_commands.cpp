@@ -57,9 +57,10 @@ void PrintUnchanged(const std::string& base_path, const std::string& what) {
 
 // Stores every source into set and closes it; reports what happened. The caller has set up the
 // interrupt guard before the set's lock was taken. The set works through files, which reads
-// each group's small files ahead on a second thread while the set writes.
+// each group's small files ahead on a second thread while the set writes. creating: a new set
+// (create).
 int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sources,
-          const CommonOptions& options) {
+          const CommonOptions& options, bool creating) {
   PackProgress progress;
   ProgressLine line(options.quiet);
   progress.line = &line;
@@ -129,7 +130,7 @@ int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sourc
     const bool changed = progress.stored > 0;
     if (changed && !options.protect &&
         !FindRecoveryFiles(platform::RealFileSystem(), set.Paths()).empty())
-      PrintError(messages::RecoveryOlderThanSet(set.Paths().Header(), !set.Replaces()) +
+      PrintError(messages::RecoveryOlderThanSet(set.Paths().Header(), !creating) +
                  " (vornalis-cli protect " + set.Paths().Header() + ", or --protect).");
     protect = changed && options.protect && !platform::InterruptGuard::Requested();
   } else {
@@ -175,7 +176,7 @@ int CreateCommand(const std::string& set_argument, const std::string& size_text,
     if (set.LastStatus().code == Status::Code::kExists) PrintError("Give --force to replace it.");
     return kFailed;
   }
-  return Store(set, files, sources, options);
+  return Store(set, files, sources, options, true);
 }
 
 int AddCommand(const std::string& set_argument, const std::vector<std::string>& paths,
@@ -186,7 +187,7 @@ int AddCommand(const std::string& set_argument, const std::vector<std::string>& 
   platform::ReadAheadFileSystem files(platform::RealFileSystem());
   auto set = OpenSet(set_argument, SetAccess::kReadWrite, files);
   if (!set) return kFailed;
-  return Store(*set, files, sources, options);
+  return Store(*set, files, sources, options, false);
 }
 
 }  // namespace vornalis::cli
