@@ -356,9 +356,4 @@ std::string CannotRebuild(std::string_view header_path) {
          "Nothing was changed";
 }
 
-std::string RecoveryOutdated(std::string_view header_path) {
-  return Join("The recovery files of ", header_path) +
-         " no longer match it: protect the set again to replace them";
-}
-
 }  // namespace vornalis::messages

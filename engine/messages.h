@@ -137,7 +137,5 @@ std::string TooMuchLost(std::uint32_t bad_blocks, std::uint32_t recovery_blocks)
 inline constexpr std::string_view kRecoveryStopped = "Interrupted: nothing was changed";
 std::string RepairedFileMismatch(std::string_view path);
 std::string CannotRebuild(std::string_view header_path);
-// After files were stored into a protected set.
-std::string RecoveryOutdated(std::string_view header_path);
 
 }  // namespace vornalis::messages

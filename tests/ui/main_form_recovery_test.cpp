@@ -87,14 +87,14 @@ class MainFormRecoveryTest : public QObject, protected FormTestState {
     QVERIFY(Form().SetOpen());
     QCOMPARE(ListRows(Form()).size(), 4);
 
-    // After an add the recovery files no longer match: protecting again is offered.
+    // After an add the recovery files are older than the set: protecting again is offered.
     const std::vector<std::string> before = RecoveryFiles();
     const std::string index_before = ReadFile(before.front());
     WriteFile(At("new.txt"), "new");
     ui::modal::ForgetAsked();
     ui::modal::QueueAnswer(true);
     Form().AddPaths({At("new.txt")});
-    QVERIFY2(AskedMessages().join('\n').contains("no longer match"),
+    QVERIFY2(AskedMessages().join('\n').contains("older than the set"),
              qPrintable(AskedMessages().join('\n')));
     QVERIFY(ReadFile(RecoveryFiles().front()) != index_before);
     QCOMPARE(ListRows(Form()).size(), 5);

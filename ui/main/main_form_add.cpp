@@ -68,12 +68,12 @@ void TMainForm::AddPaths(const std::vector<std::string>& paths) {
     TotalBytes_ = CurrentSet_->TotalBytes();
     ShowTotals();
   }
-  // Recovery files made before the add no longer match the set: a new protection is offered.
+  // Recovery files made before the add are older than the set: a new protection is offered.
   if (CurrentSet_ && CurrentSet_->Files().size() > before &&
       !FindRecoveryFiles(fs_, CurrentSet_->Paths()).empty() &&
-      MessageBox::Warning(this,
-                          ShownText(messages::RecoveryOutdated(CurrentSet_->Paths().Header())) +
-                              QStringLiteral(".\nProtect it again now?")))
+      MessageBox::Warning(
+          this, ShownText(messages::RecoveryOlderThanSet(CurrentSet_->Paths().Header(), true)) +
+                    QStringLiteral(".\nProtect it again now?")))
     ProtectOpenSet(ProtectDlg_->Redundancy());
 }
 
