@@ -190,11 +190,16 @@ Result<SetRecovery> LoadSetRecovery(platform::FileSystem& fs, const SetPaths& pa
         refused.emplace(path, RefusalText(refusal, set, path));
       continue;
     }
-    for (std::size_t f = 0; f < set.file_ids.size(); ++f)
-      if (at_hand.Matches(candidate.numbers[f], set.files.at(set.file_ids[f])))
-        ++candidate.matching;
     candidates.push_back(std::move(candidate));
   }
+  // Only between several does it matter which matches the files at hand: the first 16 KiB of
+  // each piece are read then, and not for a lone candidate.
+  if (candidates.size() > 1)
+    for (Candidate& candidate : candidates)
+      for (std::size_t f = 0; f < candidate.set->file_ids.size(); ++f)
+        if (at_hand.Matches(candidate.numbers[f],
+                            candidate.set->files.at(candidate.set->file_ids[f])))
+          ++candidate.matching;
   // Most files matched first; then the one that records the set's state, then a fixed order.
   std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
     if (a.matching != b.matching) return a.matching > b.matching;
