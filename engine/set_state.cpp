@@ -11,6 +11,8 @@
 namespace vornalis {
 namespace {
 
+using recovery::DigestAt;
+using recovery::DigestBytes;
 using recovery::Md5;
 using recovery::Md5Digest;
 
@@ -18,22 +20,13 @@ using recovery::Md5Digest;
 constexpr std::uint32_t kVersion = 1;
 constexpr std::size_t kFixedSize = 4 * 7 + 8 + 4 + 16 + 16 + 16 + 4;
 
-std::string_view Bytes(const Md5Digest& digest) {
-  return {reinterpret_cast<const char*>(digest.data()), digest.size()};
-}
-
-Md5Digest DigestAt(const char* p) {
-  Md5Digest digest;
-  std::copy(p, p + 16, reinterpret_cast<char*>(digest.data()));
-  return digest;
-}
-
 // a += b, as two 64-bit halves of one 128-bit number: an order-free sum in which no two equal
 // entries cancel out.
 void AddTo(Md5Digest& a, const Md5Digest& b) {
-  const std::uint64_t low = ReadU64(Bytes(a).data()) + ReadU64(Bytes(b).data());
-  const std::uint64_t carry = low < ReadU64(Bytes(b).data()) ? 1 : 0;
-  const std::uint64_t high = ReadU64(Bytes(a).data() + 8) + ReadU64(Bytes(b).data() + 8) + carry;
+  const std::uint64_t low = ReadU64(DigestBytes(a).data()) + ReadU64(DigestBytes(b).data());
+  const std::uint64_t carry = low < ReadU64(DigestBytes(b).data()) ? 1 : 0;
+  const std::uint64_t high =
+      ReadU64(DigestBytes(a).data() + 8) + ReadU64(DigestBytes(b).data() + 8) + carry;
   std::string sum;
   AppendU64(&sum, low);
   AppendU64(&sum, high);
@@ -158,11 +151,11 @@ std::string EncodeSetState(const SetState& state) {
   AppendU32(&body, state.entries_before_end);
   AppendU64(&body, state.stored_end);
   AppendU32(&body, state.empty_at_end_count);
-  body += Bytes(state.entries_sum);
-  body += Bytes(state.empty_at_end_sum);
-  body += Bytes(state.tail_hash);
+  body += DigestBytes(state.entries_sum);
+  body += DigestBytes(state.empty_at_end_sum);
+  body += DigestBytes(state.tail_hash);
   AppendU32(&body, static_cast<std::uint32_t>(state.empty_at_end.size()));
-  for (const Md5Digest& hash : state.empty_at_end) body += Bytes(hash);
+  for (const Md5Digest& hash : state.empty_at_end) body += DigestBytes(hash);
   return body;
 }
 

@@ -8,10 +8,21 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace vornalis::recovery {
 
 using Md5Digest = std::array<std::uint8_t, 16>;
+
+// A digest's 16 bytes as text, and a digest read from 16 bytes, as files hold them.
+inline std::string_view DigestBytes(const Md5Digest& digest) {
+  return {reinterpret_cast<const char*>(digest.data()), digest.size()};
+}
+inline Md5Digest DigestAt(const char* bytes) {
+  Md5Digest digest;
+  for (std::size_t i = 0; i < digest.size(); ++i) digest[i] = static_cast<std::uint8_t>(bytes[i]);
+  return digest;
+}
 
 class Md5 {
  public:

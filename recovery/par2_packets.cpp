@@ -8,16 +8,6 @@
 namespace vornalis::recovery::par2 {
 namespace {
 
-std::string_view Bytes(const Md5Digest& digest) {
-  return {reinterpret_cast<const char*>(digest.data()), digest.size()};
-}
-
-Md5Digest DigestAt(const char* p) {
-  Md5Digest digest;
-  std::copy(p, p + 16, reinterpret_cast<char*>(digest.data()));
-  return digest;
-}
-
 // Text padded with zero bytes to a multiple of 4.
 std::string Padded(std::string_view text) {
   std::string out(text);
@@ -33,7 +23,7 @@ std::string Unpadded(std::string_view field) {
 std::string HeaderFields(std::uint64_t length, const Md5Digest& md5) {
   std::string head(kMagic);
   AppendU64(&head, length);
-  head += Bytes(md5);
+  head += DigestBytes(md5);
   return head;
 }
 
@@ -182,14 +172,14 @@ std::uint64_t RecoverySet::fault_value() const {
 }
 
 Id FileIdOf(const Md5Digest& hash16k, std::uint64_t length, std::string_view name) {
-  std::string bytes(Bytes(hash16k));
+  std::string bytes(DigestBytes(hash16k));
   AppendU64(&bytes, length);
   bytes += Padded(name);
   return Md5::Of(bytes);
 }
 
 std::string MakePacket(const Id& set_id, std::string_view type, std::string_view body) {
-  std::string rest(Bytes(set_id));
+  std::string rest(DigestBytes(set_id));
   rest += type;
   rest += body;
   return HeaderFields(32 + rest.size(), Md5::Of(rest)) + rest;
@@ -199,23 +189,23 @@ std::string MainBody(std::uint64_t slice_size, const std::vector<Id>& file_ids) 
   std::string body;
   AppendU64(&body, slice_size);
   AppendU32(&body, static_cast<std::uint32_t>(file_ids.size()));
-  for (const Id& id : file_ids) body += Bytes(id);
+  for (const Id& id : file_ids) body += DigestBytes(id);
   return body;
 }
 
 std::string FileDescBody(const FileDescription& file) {
-  std::string body(Bytes(file.file_id));
-  body += Bytes(file.hash);
-  body += Bytes(file.hash16k);
+  std::string body(DigestBytes(file.file_id));
+  body += DigestBytes(file.hash);
+  body += DigestBytes(file.hash16k);
   AppendU64(&body, file.length);
   body += Padded(file.name);
   return body;
 }
 
 std::string SliceChecksumBody(const Id& file_id, const std::vector<SliceChecksum>& slices) {
-  std::string body(Bytes(file_id));
+  std::string body(DigestBytes(file_id));
   for (const SliceChecksum& slice : slices) {
-    body += Bytes(slice.hash);
+    body += DigestBytes(slice.hash);
     AppendU32(&body, slice.crc);
   }
   return body;
@@ -239,7 +229,7 @@ std::string CriticalPackets(const Id& set_id, const std::string& main_body,
 std::string RecoverySliceHead(const Id& set_id, std::uint32_t exponent, std::uint64_t slice_size,
                               const Md5Digest& md5_of_rest) {
   std::string head = HeaderFields(kRecoverySliceOverhead + slice_size, md5_of_rest);
-  head += Bytes(set_id);
+  head += DigestBytes(set_id);
   head += kRecoverySliceType;
   AppendU32(&head, exponent);
   return head;
