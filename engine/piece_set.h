@@ -103,6 +103,10 @@ class PieceSet {
                 ProgressCallback callback, const std::string& source_root);
   // What the last AddFiles left out, and why.
   const std::vector<SkippedSource>& Skipped() const { return skipped_; }
+  // Those of paths that are the set's own files, which AddFiles never stores (known as it knows
+  // them, whatever their names): a caller may leave them out before it decides which folder the
+  // others are stored relative to.
+  std::vector<std::string> OwnSources(const std::vector<std::string>& paths);
 
   // Rebuilds the given catalogue entries (entries of Files(), or copies of them) below
   // target_folder, in the order their bytes lie or as given, telling observer after each; see
