@@ -282,6 +282,13 @@ std::string TooMuchLost(std::uint32_t bad_blocks, std::uint32_t recovery_blocks)
          " recovery blocks exist. Nothing was changed";
 }
 
+std::string RepairWouldNeed(std::uint32_t bad_blocks, std::uint32_t recovery_blocks,
+                            std::uint64_t block_size, std::string_view total) {
+  return "A repair would need " + std::to_string(bad_blocks) + " recovery blocks of " +
+         std::to_string(block_size) + " bytes, " + std::string(total) +
+         " of recovery data; the recovery files hold " + std::to_string(recovery_blocks);
+}
+
 std::string UnsafeRecoveryName(std::string_view name) {
   return Join("Refused the recovery files' name ", name) + ": it leads outside the set's folder";
 }

@@ -114,6 +114,10 @@ std::string NoRecoveryFiles(std::string_view header_path);
 std::string DamagedRecoveryFile(std::string_view path);
 std::string OtherRecoveryFile(std::string_view path);
 std::string TooMuchLost(std::uint32_t bad_blocks, std::uint32_t recovery_blocks);
+// How much recovery data a repair of bad_blocks lost blocks of block_size bytes would need;
+// total is that much as SizeText gives it.
+std::string RepairWouldNeed(std::uint32_t bad_blocks, std::uint32_t recovery_blocks,
+                            std::uint64_t block_size, std::string_view total);
 inline constexpr std::string_view kRecoveryStopped = "Interrupted: nothing was changed";
 std::string UnsafeRecoveryName(std::string_view name);
 std::string RepairedFileMismatch(std::string_view path);

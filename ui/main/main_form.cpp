@@ -217,7 +217,9 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   const Result<SetPaths> paths = IdentifySetFile(path, fs_);
   if (!paths.ok()) {
     // A header that is damaged or lost may be rebuilt from recovery files beside it.
-    if (OfferRepair(FindSetPaths(fs_, BasePathOf(path)), paths.status().message)) return;
+    if (OfferRepair(FindSetPaths(fs_, BasePathOf(path)), paths.status().message) !=
+        RepairOffer::kNone)
+      return;
     MessageBox::Error(this, ShownText(paths.status().message));
     return;
   }
@@ -236,7 +238,7 @@ void TMainForm::OpenPieceFile(const std::string& path) {
     // that failed.
     const std::string problem = messages::Explained(set->LastStatus());
     set.reset();
-    if (OfferRepair(*paths, problem)) return;
+    if (OfferRepair(*paths, problem) != RepairOffer::kNone) return;
     MessageBox::Error(this, ShownText(problem));
     return;
   }
@@ -245,7 +247,9 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   if (const VerifyReport report = VerifySet(*set); !report.ok()) {
     const std::string problem = report.problems.front().status.message;
     set.reset();
-    if (OfferRepair(*paths, problem)) return;
+    // A set that cannot be repaired opens as it is, so the files it still holds whole can be
+    // assembled.
+    if (OfferRepair(*paths, problem) == RepairOffer::kRepaired) return;
     set = ReadSet(*paths, &read_only);
   }
   CloseCurrentSet();

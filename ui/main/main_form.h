@@ -198,9 +198,14 @@ class TMainForm : public QMainWindow {
   // Repairs the set at paths from its recovery files, saying how it went, and opens it when it
   // was not open; true when something was repaired.
   bool RepairSetAt(const SetPaths& paths);
+  // What came of offering a repair: none offered (no recovery files, or they find nothing the
+  // set lacks) or the user declined; the set repaired and opened; or the user was told why
+  // nothing was repaired (too much lost, or the repair failed).
+  enum class RepairOffer { kNone, kRepaired, kTold };
   // For a set that cannot be used whole (problem says why): when recovery files lie beside it,
-  // asks whether to repair it and does; true when it was repaired.
-  bool OfferRepair(const SetPaths& paths, const std::string& problem);
+  // checks every piece against them and offers the repair only when it can succeed, and does
+  // it; when it cannot, says what is lost and how much recovery data a repair would need.
+  RepairOffer OfferRepair(const SetPaths& paths, const std::string& problem);
   // Destroys CurrentSet, which writes its catalogue; tells the user when that fails.
   void CloseCurrentSet();
   // After a new set was made: when it cannot store (another program is storing into a set of
@@ -225,6 +230,9 @@ class TMainForm : public QMainWindow {
   bool SetOpen_ = false;
   bool Busy_ = false;
   std::unique_ptr<BusyInput> Input_;  // while busy
+  // The set a long command works on, for the title: the open one, unless the command names
+  // another (recovery work closes the set first).
+  QString BusySetName_;
   // What the engine's callbacks threw, rethrown once the engine has returned.
   CallbackGuard Callbacks_;
   bool CursorOverridden_ = false;   // BeginProgress set the hourglass; EndProgress gives it back
