@@ -21,6 +21,7 @@
 #include "engine/size_text.h"
 #include "engine/verify.h"
 #include "exe/make_exe.h"
+#include "platform/interrupts.h"
 #include "platform/path.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/assemble_dlg_ext_up.h"
@@ -399,6 +400,28 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   }
   CloseCurrentSet();
   event->accept();
+}
+
+void TMainForm::EndSession() {
+  EndRequested_ = true;
+  // With no long command running nothing is using the set, so whatever it holds reaches the
+  // medium before anything else can end the program; a long command commits when it stops.
+  if (!Busy_ && CurrentSet_) CurrentSet_->Commit();
+  QCoreApplication::exit(0);
+}
+
+bool TMainForm::EndRequested() const {
+  return EndRequested_ || platform::InterruptGuard::Requested();
+}
+
+std::string TMainForm::CloseAtEnd() {
+  if (!CurrentSet_) return std::string();
+  CurrentSet_->ClearLastError();
+  const bool closed = CurrentSet_->Close();
+  std::string message = closed ? std::string() : CurrentSet_->LastError();
+  CurrentSet_.reset();
+  SetOpen_ = false;
+  return message;
 }
 
 void TMainForm::ActionMakeExeExecute() {

@@ -84,6 +84,17 @@ class TMainForm : public QMainWindow {
 
   // The start-up job the command line asked for; runs once (the first paint posts it).
   void RunStartupJob();
+
+  // A request to end the program (SIGTERM, SIGHUP, Ctrl-C, the desktop session ending). The
+  // event loop ends, and with it every dialog, as if cancelled; no dialog shown from then on
+  // waits for the user. A long command stops after its current file as when broken off (an add
+  // still commits what it stored); with none running, the open set is committed at once.
+  // CloseAtEnd finishes the set once the loop has returned.
+  void EndSession();
+  bool EndRequested() const;
+  // Closes the open set without showing anything, for the end of the program: "" when it was
+  // closed (or none was open), else why it failed.
+  std::string CloseAtEnd();
   // Set while a long command runs; the window refuses to close then and all commands are off.
   void SetBusy(bool busy);
 
@@ -172,10 +183,12 @@ class TMainForm : public QMainWindow {
   // What throws in it is kept in Callbacks_ and stops the add.
   static int AddProgress(void* context, int percent, std::string name, std::string folder,
                          std::uint32_t size) noexcept;
-  // Hands the sources to AddFiles under the busy display and shows what was left out and a
-  // failure; the caller holds the window busy. Rows appended while storing get their catalogue
-  // entries afterwards.
-  void RunAddFiles(const std::string& work_folder, const SourceList& sources);
+  // Stores the sources and commits the set (StoreAndCommit) under the busy display, and shows
+  // what was left out and a failure; the caller holds the window busy. Rows appended while
+  // storing get their catalogue entries afterwards. False when the commit failed, which finished
+  // the set: the caller then shows it as it lies on disk (ShowSetAsOnDisk), once no longer busy.
+  bool RunAddFiles(const std::string& work_folder, const SourceList& sources);
+  void ShowSetAsOnDisk();
   void AddFromListsCommon();
   // Gives every row the index of its catalogue entry, by its exact folder and name.
   void MapRowsToEntries();
@@ -229,6 +242,7 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<PieceSet> CurrentSet_;
   bool SetOpen_ = false;
   bool Busy_ = false;
+  bool EndRequested_ = false;
   std::unique_ptr<BusyInput> Input_;  // while busy
   // The set a long command works on, for the title: the open one, unless the command names
   // another (recovery work closes the set first).

@@ -33,6 +33,7 @@ class RecoveryProgress final : public recovery::Progress {
     const bool go_on = guard_.Run(
         [&] {
           form_.StepProgress(step_, name_, total == 0 ? 100 : static_cast<int>(done * 100 / total));
+          if (form_.EndRequested()) return false;
           if (!input_.CheckInterrupt()) return true;
           return MessageBox::Warning(&form_, QStringLiteral("Interrupted, continue?"));
         },
