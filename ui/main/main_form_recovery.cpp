@@ -68,6 +68,28 @@ QStringList LostLines(const DamagedFile& file) {
   return lines;
 }
 
+// What is lost of a set, in a few lines however much it is: its files that are missing and
+// those that are damaged, in the order of their pieces, and the stored files with bytes in them.
+QStringList LostSummary(std::vector<DamagedFile> lost) {
+  std::stable_sort(lost.begin(), lost.end(),
+                   [](const DamagedFile& a, const DamagedFile& b) { return a.piece < b.piece; });
+  std::vector<std::string> missing, damaged, affected;
+  for (const DamagedFile& file : lost) {
+    (file.missing ? missing : damaged).push_back(platform::FileNameOf(file.path));
+    for (const std::string& stored : file.affected)
+      if (std::find(affected.begin(), affected.end(), stored) == affected.end())
+        affected.push_back(stored);
+  }
+  QStringList lines;
+  if (!missing.empty()) lines.append(QStringLiteral("Missing: ") + Joined(missing) + '.');
+  if (!damaged.empty()) lines.append(QStringLiteral("Damaged: ") + Joined(damaged) + '.');
+  if (!affected.empty())
+    lines.append(QStringLiteral("Stored files with bytes in them: %1 (%2).")
+                     .arg(affected.size())
+                     .arg(Joined(affected)));
+  return lines;
+}
+
 }  // namespace
 
 template <typename Work>
@@ -243,11 +265,8 @@ TMainForm::RepairOffer TMainForm::OfferRepair(const SetPaths& paths, const std::
     if (check.ok() && !check->whole()) {
       repairable = check->result.repairable();
       if (!repairable) {
-        QStringList lines{QStringLiteral("Too much is lost to repair:")};
-        for (std::size_t i = 0; i < check->damaged.size() && i < 10; ++i)
-          lines.append(LostLines(check->damaged[i]));
-        if (check->damaged.size() > 10)
-          lines.append(QStringLiteral("and %1 more").arg(check->damaged.size() - 10));
+        QStringList lines{QStringLiteral("Too much is lost to repair.")};
+        lines.append(LostSummary(check->damaged));
         const std::uint64_t block = recovery->set.slice_size;
         const std::uint32_t bad = check->result.bad_slices;
         lines.append(ShownText(messages::RepairWouldNeed(bad, check->result.recovery_slices, block,
