@@ -61,7 +61,7 @@ enum class SetAccess {
 // What a new set does when a set of its name exists already.
 enum class NewSet {
   kRefuseExisting,   // it stores nothing; LastError() says the set exists
-  kReplaceExisting,  // the old set stays whole until the new one is closed, then goes
+  kReplaceExisting,  // the old set stays whole until the new one's first commit, then goes
 };
 
 class PieceSet {

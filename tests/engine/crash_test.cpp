@@ -225,8 +225,8 @@ TEST_P(CrashTest, AWriterThatDiesAfterItsCommitKeepsWhatItCommitted) {
             replace
                 ? std::make_unique<PieceSet>(Base(), kPieceSize, faults, NewSet::kReplaceExisting)
                 : std::make_unique<PieceSet>(Base(), SetAccess::kReadWrite, faults);
-        committed = set->AddFiles(SourceRoot(), first, nullptr, nullptr, SourceRoot()) &&
-                    set->Commit();
+        committed =
+            set->AddFiles(SourceRoot(), first, nullptr, nullptr, SourceRoot()) && set->Commit();
         set->AddFiles(SourceRoot(), second, nullptr, nullptr, SourceRoot());
         set->Close();
       }

@@ -356,8 +356,8 @@ void TMainForm::FileNew() {
 
   const QString chosen = FileNewDialog_->FileName;
   // The set is named after the chosen header file, less its extension. The dialog asked before
-  // a set of that name is replaced; the old one stays whole until the new one is closed, and
-  // stays if nothing is stored.
+  // a set of that name is replaced; the old one stays whole until the first Add into the new
+  // one ends, and stays if nothing is stored.
   CurrentSet_ = std::make_unique<PieceSet>(BasePathOf(ToNativePath(chosen)), *piece_size, fs_,
                                            NewSet::kReplaceExisting);
   if (!KeepNewSet()) return;

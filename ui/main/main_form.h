@@ -219,7 +219,8 @@ class TMainForm : public QMainWindow {
   // checks every piece against them and offers the repair only when it can succeed, and does
   // it; when it cannot, says what is lost and how much recovery data a repair would need.
   RepairOffer OfferRepair(const SetPaths& paths, const std::string& problem);
-  // Destroys CurrentSet, which writes its catalogue; tells the user when that fails.
+  // Closes CurrentSet (a last commit, and the finish) and lets it go; tells the user when that
+  // fails.
   void CloseCurrentSet();
   // After a new set was made: when it cannot store (another program is storing into a set of
   // that name, or the lock file cannot be made), says why and lets it go; returns whether it

@@ -204,7 +204,7 @@ void TMainForm::AddFromLists() {
       return;
     CloseCurrentSet();
     ClearFileList();
-    // The old set stays whole until the new one is closed, and stays if nothing is stored.
+    // The old set stays whole until the new one's first commit, and stays if nothing is stored.
     CurrentSet_ = std::make_unique<PieceSet>(base, *piece_size, fs_, NewSet::kReplaceExisting);
     if (!KeepNewSet()) return;
     ShowCaption();
