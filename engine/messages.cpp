@@ -282,13 +282,6 @@ std::string TooMuchLost(std::uint32_t bad_blocks, std::uint32_t recovery_blocks)
          " recovery blocks exist. Nothing was changed";
 }
 
-std::string RepairWouldNeed(std::uint32_t bad_blocks, std::uint32_t recovery_blocks,
-                            std::uint64_t block_size, std::string_view total) {
-  return "A repair would need " + std::to_string(bad_blocks) + " recovery blocks of " +
-         std::to_string(block_size) + " bytes, " + std::string(total) +
-         " of recovery data; the recovery files hold " + std::to_string(recovery_blocks);
-}
-
 std::string UnsafeRecoveryName(std::string_view name) {
   return Join("Refused the recovery files' name ", name) + ": it leads outside the set's folder";
 }
@@ -307,6 +300,13 @@ std::string CannotRebuild(std::string_view header_path) {
 std::string RecoveryOutdated(std::string_view header_path) {
   return Join("The recovery files of ", header_path) +
          " no longer match it: protect the set again to replace them";
+}
+
+std::string RepairWouldNeed(std::uint32_t bad_blocks, std::uint32_t recovery_blocks,
+                            std::uint64_t block_size, std::string_view total) {
+  return "A repair would need " + std::to_string(bad_blocks) + " recovery blocks of " +
+         std::to_string(block_size) + " bytes, " + std::string(total) +
+         " of recovery data; the recovery files hold " + std::to_string(recovery_blocks);
 }
 
 }  // namespace vornalis::messages
