@@ -31,9 +31,11 @@ options_need_no_display() {
     grep -qx 'vornalis [0-9.]*'
 }
 
-# The driving runs on the X server xvfb-run gives, whatever platform the environment names.
+# The driving runs on the X server xvfb-run gives, whatever platform the environment names. The
+# search for a free display starts at a number of its own, as other programs may look for one
+# at the same time.
 drive() {  # drive SCRIPT: runs the bash script under Xvfb with the program's folder as $bin
-  QT_QPA_PLATFORM=xcb bin=$bin xvfb-run -a bash -euo pipefail "$1"
+  QT_QPA_PLATFORM=xcb bin=$bin xvfb-run -a -n $((100 + RANDOM % 800)) bash -euo pipefail "$1"
 }
 
 cat >"$work/helpers.sh" <<'HELPERS'
