@@ -356,4 +356,11 @@ std::string CannotRebuild(std::string_view header_path) {
          "Nothing was changed";
 }
 
+std::string RepairWouldNeed(std::uint32_t bad_blocks, std::uint32_t recovery_blocks,
+                            std::uint64_t block_size, std::string_view total) {
+  return "A repair would need " + std::to_string(bad_blocks) + " recovery blocks of " +
+         std::to_string(block_size) + " bytes, " + std::string(total) +
+         " of recovery data; the recovery files hold " + std::to_string(recovery_blocks);
+}
+
 }  // namespace vornalis::messages

@@ -134,6 +134,10 @@ std::string SetTooLargeToProtect(std::string_view header_path);
 // What new recovery files can rebuild: "This covers any 1 lost piece, or 10 % damaged."
 std::string RecoveryCovers(std::uint32_t whole_pieces, unsigned percent);
 std::string TooMuchLost(std::uint32_t bad_blocks, std::uint32_t recovery_blocks);
+// How much recovery data a repair of bad_blocks lost blocks of block_size bytes would need;
+// total is that much as SizeText gives it.
+std::string RepairWouldNeed(std::uint32_t bad_blocks, std::uint32_t recovery_blocks,
+                            std::uint64_t block_size, std::string_view total);
 inline constexpr std::string_view kRecoveryStopped = "Interrupted: nothing was changed";
 std::string RepairedFileMismatch(std::string_view path);
 std::string CannotRebuild(std::string_view header_path);

@@ -137,6 +137,7 @@ void PieceSet::CheckHeaderName(NewSet existing) {
   // The old set stays whole until this one is closed: every piece its header refers to is kept
   // aside before this set takes its number. A header that cannot be read protects nothing.
   header_on_disk_ = header.info;
+  replaces_ = true;
   SetReader old(fs_, paths_);
   if (!old.Open().ok()) {
     RemoveLeftovers(nullptr);
@@ -191,34 +192,74 @@ Result<const StoredFile*> PieceSet::FindUnique(const std::string& folder,
                        messages::AmbiguousName(stored_path, last - first));
 }
 
+bool PieceSet::Commit() {
+  if (closed_) return close_result_;
+  if (!modified_) return true;
+  current_piece_.reset();
+  const std::uint32_t tail = LastPieceOpen_ ? WritePos_ - format::kPieceHeadSize : 0;
+  if (!WriteCatalogue()) {
+    EndFailedCommit();
+    return false;
+  }
+  AdoptCommitted(tail);
+  return true;
+}
+
+void PieceSet::AdoptCommitted(std::uint32_t tail) {
+  // The new header is in place: what the old one needed is not needed any more, and pieces of a
+  // set this one replaced, or of a writer that died, have no use above the new catalogue.
+  RemoveAsides();
+  RemovePiecesAbove(LastPiece_ + written_overflow_);
+  // From here on the set is as an opening of the new header makes it: its tail laid out as the
+  // last piece, which the piece on disk already is; a last piece with no bytes lives on in the
+  // header only.
+  if (LastPieceOpen_ && tail == 0) {
+    fs_.Remove(LastPieceName_);
+    LastPieceOpen_ = false;
+    LastPieceName_.clear();
+    WritePos_ = 0;
+  }
+  const Result<platform::FileInfo> header = fs_.Inspect(paths_.Header());
+  header_on_disk_ = header.ok() ? *header : platform::FileInfo();
+  tail_length_ = tail;
+  opened_last_piece_ = LastPiece_;
+  first_created_ = LastPiece_ + 1;
+  last_piece_recreated_ = LastPieceOpen_;
+  // The data pieces stored next take the numbers of the new catalogue's overflow pieces.
+  protect_first_ = LastPiece_ + 1;
+  protect_count_ = written_overflow_;
+  replaces_ = false;
+  modified_ = false;
+}
+
+void PieceSet::EndFailedCommit() {
+  closed_ = true;
+  close_result_ = false;
+  refusal_ = last_status_;
+  current_piece_.reset();
+  // The header on disk is still the one from before, so nothing written since is of use: it
+  // goes, and a disk that filled up gets its space back.
+  if (!catalogue_committed_ && lock_) RemoveWritten();
+  Release();
+}
+
 bool PieceSet::Close() {
   if (closed_) return close_result_;
+  if (!Commit()) return false;
   closed_ = true;
   current_piece_.reset();
-  if (modified_) {
-    close_result_ = WriteCatalogue();
-    if (!close_result_ && !catalogue_committed_ && lock_) {
-      // The header on disk is still the one from before, so nothing written since is of use:
-      // it goes, and a disk that filled up gets its space back.
-      RemoveWritten();
-    } else if (close_result_) {
-      // The new header is in place: what the old one needed is not needed any more, the partly
-      // filled last piece now lives on as the header's tail, and pieces of a set this one
-      // replaced, or of a writer that died, have no use above the new catalogue.
-      RemoveAsides();
-      if (LastPieceOpen_) fs_.Remove(LastPieceName_);
-      RemovePiecesAbove(LastPiece_ + written_overflow_);
-    }
-  } else {
-    // Nothing was stored since opening: the header on disk still holds this piece as its tail,
-    // and anything moved aside goes back.
-    if (last_piece_recreated_) fs_.Remove(LastPieceName_);
-    if (aside_record_written_) RestoreAsides(aside_);
-  }
+  // The header on disk holds everything stored: the last piece lives on as its tail, and
+  // anything moved aside goes back.
+  if (last_piece_recreated_) fs_.Remove(LastPieceName_);
+  if (aside_record_written_) RestoreAsides(aside_);
+  Release();
+  return close_result_;
+}
+
+void PieceSet::Release() {
   CopyBuffer_ = std::vector<char>();
   gathered_ = std::vector<char>();
   lock_.reset();
-  return close_result_;
 }
 
 void PieceSet::Discard() {
@@ -226,9 +267,7 @@ void PieceSet::Discard() {
   closed_ = true;
   current_piece_.reset();
   if (lock_) RemoveWritten();
-  CopyBuffer_ = std::vector<char>();
-  gathered_ = std::vector<char>();
-  lock_.reset();
+  Release();
 }
 
 void PieceSet::RemoveWritten() {
@@ -242,6 +281,7 @@ void PieceSet::RemoveWritten() {
 }
 
 bool PieceSet::WriteCatalogue() {
+  catalogue_committed_ = false;
   const std::uint32_t tail = LastPieceOpen_ ? WritePos_ - format::kPieceHeadSize : 0;
   CatalogueStreamWriter out(fs_, paths_, PieceSize_, LastPiece_,
                             CatalogueStreamWriter::StreamSize(Files_, tail, CopyBuffer_.size()));

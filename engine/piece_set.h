@@ -6,13 +6,14 @@
 // the set is closed, is laid out again as its own piece file unless the set is opened read-only.
 //
 // Operations return true on success; on failure they return false and leave the Status in
-// LastStatus(), its message for the user in LastError(). Nothing throws, nothing is shown. Close
-// writes the catalogue into temporary files beside the header, flushes them and every piece written
-// since the set was opened to the medium, and only then renames them into place, the header last.
-// Pieces the header on disk still refers to are kept aside before their numbers are taken
-// (aside_pieces.h), so whenever storing or closing fails or the process dies, the set opens either
-// as it was before or as it is after. A new set that replaces an old one of the same name keeps the
-// old one whole the same way until it is closed.
+// LastStatus(), its message for the user in LastError(). Nothing throws, nothing is shown. A
+// commit (Commit, and Close, which commits first) writes the catalogue into temporary files beside
+// the header, flushes them and every piece written since the set was opened or last committed to
+// the medium, and only then renames them into place, the header last. Pieces the header on disk
+// still refers to are kept aside before their numbers are taken (aside_pieces.h), so whenever
+// storing or committing fails or the process dies, the set opens either as it was at its last
+// commit or as it is after. A new set that replaces an old one of the same name keeps the old one
+// whole the same way until its first commit.
 //
 // Names: a file under one of the set's names is overwritten, renamed or removed only when it is
 // provably the set's own (name_claims.h); new pieces are created only where no file is, and an
@@ -20,7 +21,7 @@
 // anything changes. The set's own files are never stored into it.
 //
 // A set open for storing holds a lock (the header's name + ".lock") from opening to closing: a
-// second writer is refused at once, while readers see the set as it was last closed: a reader
+// second writer is refused at once, while readers see the set as it was last committed: a reader
 // keeps the header it opened and reads the pieces that header refers to. The destructor closes
 // a set that nobody closed. A PieceSet is used by one thread at a time, but for ExtractShare,
 // which several threads may call at once.
@@ -60,7 +61,7 @@ enum class SetAccess {
 // What a new set does when a set of its name exists already.
 enum class NewSet {
   kRefuseExisting,   // it stores nothing; LastError() says the set exists
-  kReplaceExisting,  // the old set stays whole until the new one is closed, then goes
+  kReplaceExisting,  // the old set stays whole until the new one's first commit, then goes
 };
 
 class PieceSet {
@@ -102,6 +103,10 @@ class PieceSet {
                 ProgressCallback callback, const std::string& source_root);
   // What the last AddFiles left out, and why.
   const std::vector<SkippedSource>& Skipped() const { return skipped_; }
+  // Those of paths that are the set's own files, which AddFiles never stores (known as it knows
+  // them, whatever their names): a caller may leave them out before it decides which folder the
+  // others are stored relative to.
+  std::vector<std::string> OwnSources(const std::vector<std::string>& paths);
 
   // Rebuilds the given catalogue entries (entries of Files(), or copies of them) below
   // target_folder, in the order their bytes lie or as given, telling observer after each; see
@@ -138,21 +143,29 @@ class PieceSet {
   // The sum of the stored files' sizes without wrapping, for totals shown to the user.
   std::uint64_t TotalBytes() const;
 
-  // Writes the catalogue and finishes the set; later calls return the first result. The
-  // destructor calls it when nobody did. When the new header could not take the place of the
-  // one on disk (a full disk, a refused rename), the pieces written are removed as by Discard,
-  // so the set is as it was before.
+  // Makes everything stored so far part of the set on the medium, and keeps the set open for
+  // storing more: a process that dies after it returned true loses none of it. It is the commit
+  // Close makes (see above), and costs about as much: the whole catalogue is written and flushed.
+  // Nothing is written when nothing was stored since the set was made, opened or last committed.
+  // When it fails, the set is finished as a Close that fails leaves it (see there): as it was at
+  // its last commit, storing nothing more; LastError() says why.
+  bool Commit();
+  // Commits the set and finishes it; later calls return the first result. The destructor calls
+  // it when nobody did. When the new header could not take the place of the one on disk (a full
+  // disk, a refused rename), the pieces written since the last commit are removed as by Discard,
+  // so the set is as it was at its last commit.
   bool Close();
-  // Finishes the set without writing anything: what was stored since it was made or opened is
-  // thrown away (the pieces written are removed, pieces kept aside go back), so the set on disk
-  // is as it was before, and a set that was to be replaced stays.
+  // Finishes the set without writing anything: what was stored since it was made, opened or last
+  // committed is thrown away (the pieces written are removed, pieces kept aside go back), so the
+  // set on disk is as it was then, and a set that was to be replaced and was never committed
+  // stays.
   void Discard();
 
   // False when this set can store nothing: its catalogue could not be read, its piece size is
   // invalid, or it was opened read-only.
   bool CanStore() const { return refusal_.ok(); }
-  // True for a new set that replaces an existing set of its name when it is closed.
-  bool Replaces() const { return header_on_disk_.exists() && !header_; }
+  // True for a new set that replaces an existing set of its name at its first commit, until then.
+  bool Replaces() const { return replaces_; }
   // False when the catalogue of an existing set could not be read (LastError() says why).
   bool CatalogueRead() const { return catalogue_read_; }
   // The stored entry a file of this folder and name counts as (the same once letter case is
@@ -232,6 +245,14 @@ class PieceSet {
   // Flushes every data piece written since the set was opened to the medium.
   bool SyncWrittenPieces();
   bool WriteCatalogue();
+  // After a commit: the set goes on from the header it wrote as if it had just been opened from
+  // it; what the header it replaced needed is removed.
+  void AdoptCommitted(std::uint32_t tail);
+  // Ends a set whose commit failed: what was stored since the last commit is removed when the
+  // header on disk is still the one from before.
+  void EndFailedCommit();
+  // Lets go of the buffers and the lock once the set is finished.
+  void Release();
   // Fails before anything changes when storing work would need a piece name, or the new
   // catalogue an overflow piece name, that holds another set's file or a stranger's.
   bool CheckNamesAhead(const std::vector<StoredFile>& work);
@@ -315,7 +336,8 @@ class PieceSet {
   std::unique_ptr<OpenedHeader> header_;     // the header read at opening, kept open
   std::unique_ptr<HeaderLock> header_lock_;  // lets threads share header_ (ExtractShare)
   platform::FileInfo header_on_disk_;        // the header a commit replaces (missing: none)
-  bool catalogue_committed_ = false;         // the new header has replaced header_on_disk_
+  bool catalogue_committed_ = false;         // this commit's header has replaced header_on_disk_
+  bool replaces_ = false;                    // a new set that replaces the set on disk
   // Pieces the header on disk refers to that storing may take: they are kept aside first.
   std::uint32_t protect_first_ = 0;
   std::uint32_t protect_count_ = 0;

@@ -177,6 +177,21 @@ void PieceSet::CollectOwnFiles() {
   }
 }
 
+std::vector<std::string> PieceSet::OwnSources(const std::vector<std::string>& paths) {
+  std::vector<std::string> own;
+  bool collected = false;
+  for (const std::string& path : paths) {
+    if (!fs_.IsRegularFile(path)) continue;
+    auto opened = fs_.Open(path, platform::OpenMode::kRead);
+    if (!opened.ok()) continue;
+    if (!collected) CollectOwnFiles();
+    collected = true;
+    const std::unique_ptr<platform::File> file = opened.take();
+    if (IsOwnFile(*file, path)) own.push_back(path);
+  }
+  return own;
+}
+
 bool PieceSet::IsOwnFile(platform::File& source, const std::string& source_path) {
   const Result<platform::FileInfo> inspected = source.Inspect();
   if (!inspected.ok()) return false;

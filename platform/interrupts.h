@@ -16,6 +16,10 @@ class InterruptGuard {
   // 128 + the number of the signal that asked to stop: 130 after Ctrl-C, 143 after SIGTERM,
   // 129 after SIGHUP or a closed console window.
   static int ExitStatus();
+  // For a program that waits in an event loop rather than between files: a descriptor that
+  // becomes readable once a request came, open while the guard lives (POSIX systems; -1 where
+  // there is none).
+  static int WakeDescriptor();
 };
 
 }  // namespace vornalis::platform

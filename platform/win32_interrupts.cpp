@@ -46,4 +46,7 @@ bool InterruptGuard::Requested() { return interrupted != 0; }
 
 int InterruptGuard::ExitStatus() { return 128 + interrupted; }
 
+// The console's handler runs on a thread of its own; no event loop waits on a descriptor here.
+int InterruptGuard::WakeDescriptor() { return -1; }
+
 }  // namespace vornalis::platform

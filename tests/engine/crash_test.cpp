@@ -3,9 +3,11 @@
 // every stored file whole, and the next writer cleans up what was left behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <map>
+#include <memory>
 
 #include "engine/piece_set.h"
 #include "tests/support/fault_file_system.h"
@@ -27,6 +29,11 @@ Files Sources(int count, int seed) {
          PatternBytes(static_cast<std::size_t>((i * 37 + seed) % 260),
                       static_cast<std::uint32_t>(seed * 1000 + i))});
   return files;
+}
+
+Files Joined(Files first, const Files& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
 }
 
 class CrashTest : public SetTest, public ::testing::WithParamInterface<int> {
@@ -88,6 +95,28 @@ class CrashTest : public SetTest, public ::testing::WithParamInterface<int> {
     for (const auto& [path, content] : expected)
       EXPECT_EQ(ReadFile(PathOf("out/" + path)), content) << what << ": " << path;
     return expected.size() == before_.size() ? "before" : "after";
+  }
+
+  // The set opens as one of states (each a name and the files the set holds then, of different
+  // counts), every file whole; returns the name of the state found.
+  std::string ExpectOneOf(const std::vector<std::pair<std::string, Files>>& states,
+                          const std::string& what) {
+    PieceSet set(Base(), SetAccess::kReadOnly);
+    EXPECT_EQ(set.LastError(), "") << what;
+    const auto found = std::find_if(states.begin(), states.end(), [&](const auto& state) {
+      return state.second.size() == set.Files().size();
+    });
+    if (found == states.end()) {
+      ADD_FAILURE() << what << ": " << set.Files().size() << " files";
+      return "";
+    }
+    fs::remove_all(PathOf("out"));
+    std::vector<const StoredFile*> all;
+    for (const StoredFile& file : set.Files()) all.push_back(&file);
+    EXPECT_TRUE(set.ExtractFiles(PathOf("out/"), all, nullptr)) << what << set.LastError();
+    for (const auto& [path, content] : found->second)
+      EXPECT_EQ(ReadFile(PathOf("out/" + path)), content) << what << ": " << path;
+    return found->first;
   }
 
   // A writer that opens and closes the set cleans up after the one that died, and the set
@@ -170,6 +199,56 @@ TEST_P(CrashTest, ASetThatReplacesAnotherAndDiesAtAnyStepLeavesTheOldOneOrItself
   EXPECT_EQ(ExpectBeforeOrAfter("disk full", true), "before");
   for (const auto& entry : fs::directory_iterator(Dir()))
     EXPECT_EQ(entry.path().filename().string().find(".aside"), std::string::npos);
+}
+
+// A writer that commits after a first add and goes on storing: wherever it dies, the set opens
+// as before, as committed or as after, every file whole; once Commit has returned, never as
+// before. So it goes for a set opened and for a new set that replaces it.
+TEST_P(CrashTest, AWriterThatDiesAfterItsCommitKeepsWhatItCommitted) {
+  // Two overflow pieces meet nothing that one and nine do not.
+  if (GetParam() == 14) GTEST_SKIP();
+  WriteFile(SourceRoot() + "late", "late");
+  const Files more = Sources(3, 3);
+  MakeSources(more);
+  std::vector<StoredFile> first, second;
+  for (const auto& [path, content] : added_) first.push_back(EntryFor(path));
+  for (const auto& [path, content] : more) second.push_back(EntryFor(path));
+  for (const bool replace : {false, true}) {
+    std::map<std::string, int> outcomes;
+    for (int n = 0;; ++n) {
+      Restore();
+      FaultFileSystem faults(platform::RealFileSystem());
+      faults.DieAfter(n);
+      bool committed = false;
+      {
+        std::unique_ptr<PieceSet> set =
+            replace
+                ? std::make_unique<PieceSet>(Base(), kPieceSize, faults, NewSet::kReplaceExisting)
+                : std::make_unique<PieceSet>(Base(), SetAccess::kReadWrite, faults);
+        committed =
+            set->AddFiles(SourceRoot(), first, nullptr, nullptr, SourceRoot()) && set->Commit();
+        set->AddFiles(SourceRoot(), second, nullptr, nullptr, SourceRoot());
+        set->Close();
+      }
+      const std::string what = std::string(replace ? "replacing, " : "") + "died after " +
+                               std::to_string(n) + " changes";
+      const Files committed_files = replace ? added_ : Joined(before_, added_);
+      const std::string outcome = ExpectOneOf({{"before", before_},
+                                               {"committed", committed_files},
+                                               {"after", Joined(committed_files, more)}},
+                                              what);
+      ++outcomes[outcome];
+      if (committed) {
+        EXPECT_NE(outcome, "before") << what;
+      }
+      ExpectCleanedUpByTheNextWriter(what);
+      if (!faults.Dead()) break;
+      ASSERT_LT(n, 3000);
+    }
+    EXPECT_GT(outcomes["before"], 0);
+    EXPECT_GT(outcomes["committed"], 0);
+    EXPECT_GT(outcomes["after"], 0);
+  }
 }
 
 TEST_P(CrashTest, ACreateThatDiesLeavesNoSetOrAWholeOneAndTheNextCreateGoesOn) {

@@ -4,6 +4,7 @@
 
 #include "tests/ui/support/ui_test_support.h"
 #include "ui/main/command_line.h"
+#include "vornalis/version.h"
 
 using vornalis::ui::CommandLine;
 using vornalis::ui::ParseCommandLine;
@@ -124,6 +125,37 @@ class CommandLineTest : public QObject {
     const CommandLine line = Parse({"/f", QString::fromStdString(At("missing.txt"))});
     QCOMPARE(line.StartMode, int(ui::StartAddFiles));
     QVERIFY(line.FilesToAdd.empty());
+  }
+
+  void helpAndVersionOnlyAloneAndWhenNoFileIsCalledSo_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("file");    // made in the current folder first
+    QTest::addColumn<QString>("starts");  // the text printed begins so; "" when none is
+    QTest::newRow("--help") << QStringList{"--help"} << ""
+                            << "Usage: vornalis [PIECEFILE]";
+    QTest::newRow("--version") << QStringList{"--version"} << ""
+                               << "vornalis " + QString(kVersion);
+    QTest::newRow("with another argument") << QStringList{"--help", "x.pec"} << ""
+                                           << "";
+    QTest::newRow("a set called so") << QStringList{"--help"} << "--help"
+                                     << "";
+    QTest::newRow("another option") << QStringList{"-h"} << ""
+                                    << "";
+  }
+  void helpAndVersionOnlyAloneAndWhenNoFileIsCalledSo() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, file);
+    QFETCH(QString, starts);
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(QString::fromStdString(At(""))));
+    if (!file.isEmpty()) WriteFile(At(file.toStdString()), "QBXR");
+    const std::optional<std::string> text = ui::OptionText(Args(args));
+    QDir::setCurrent(before);
+    QCOMPARE(text.has_value(), !starts.isEmpty());
+    if (text) {
+      QVERIFY2(QString::fromStdString(*text).startsWith(starts), text->c_str());
+      QVERIFY(text->back() == '\n');
+    }
   }
 
   void pieceFileTakesTheNameFoundOnDisk() {

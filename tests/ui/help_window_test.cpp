@@ -108,6 +108,28 @@ class HelpWindowTest : public QObject, protected FormTestState {
     QCOMPARE(Page(), QStringLiteral("using-help.html"));
   }
 
+  void escapeAndCtrlWCloseTheWindow_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << int(Qt::NoModifier);
+    QTest::newRow("Ctrl+W") << int(Qt::Key_W) << int(Qt::ControlModifier);
+  }
+  void escapeAndCtrlWCloseTheWindow() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    Form().show();
+    // From the page, and from the index's box where a word is being typed.
+    for (const char* focus : {"HelpView", "HelpIndexFilter"}) {
+      ActionNamed("ActionHelpContents")->trigger();
+      QVERIFY(QTest::qWaitForWindowActive(Window()));
+      Window()->Tabs()->setCurrentIndex(1);
+      QWidget* widget = Window()->findChild<QWidget*>(focus);
+      widget->setFocus();
+      QTest::keyClick(widget, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+      QVERIFY2(!Window()->isVisible(), focus);
+    }
+  }
+
   void contentsTreeListsEveryTopic() {
     ActionNamed("ActionHelpContents")->trigger();
     // The tree is read from the file in the background.

@@ -96,6 +96,13 @@ THelpWindow::THelpWindow(QWidget* owner, const QString& help_file)
   setWindowTitle(kWindowTitle);
   setWindowIcon(ProgramIcon());
   setAttribute(Qt::WA_DeleteOnClose, false);
+  // Escape and Ctrl+W close it, wherever the focus is in it, as they close a browser's page.
+  auto* close = new QAction(this);
+  close->setObjectName(QStringLiteral("HelpClose"));
+  close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+  close->setShortcutContext(Qt::WindowShortcut);
+  connect(close, &QAction::triggered, this, &QWidget::close);
+  addAction(close);
 }
 
 void THelpWindow::PlaceOnScreen(QWidget* owner) {

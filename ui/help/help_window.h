@@ -3,9 +3,9 @@
 // page view; links to other help pages open in the view, web links in the browser.
 //
 // Open() is what the Help commands call: it shows the owner's help window at a page, making
-// it the first time. The window stays for the rest of the run (hidden when closed) and keeps
-// its history. A help file that is missing or cannot be read is reported in an error message
-// naming the file, and no window is shown.
+// it the first time. The window stays for the rest of the run (hidden when closed, also by
+// Escape or Ctrl+W) and keeps its history. A help file that is missing or cannot be read is
+// reported in an error message naming the file, and no window is shown.
 #pragma once
 
 #include <QMainWindow>

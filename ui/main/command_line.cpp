@@ -8,6 +8,7 @@
 #include "engine/patch_area.h"
 #include "exe/make_exe.h"
 #include "platform/path.h"
+#include "vornalis/version.h"
 
 namespace vornalis::ui {
 namespace {
@@ -39,7 +40,28 @@ std::string Lower(std::string text) {
   return text;
 }
 
+constexpr char kUsage[] =
+    "Usage: vornalis [PIECEFILE] [/f LISTFILE] [/d LISTFILE] [/e [FOLDER]]\n"
+    "Packs files into a numbered set of piece files, lists what a set holds and rebuilds it.\n"
+    "\n"
+    "  PIECEFILE     open the set of this file, its header or any of its pieces\n"
+    "  /f LISTFILE   make a new set (named PIECEFILE, else asked for) of the files named in\n"
+    "                LISTFILE, one full path a line; the list file is deleted once read\n"
+    "  /d LISTFILE   the same for folders, each with everything below it\n"
+    "  /e [FOLDER]   open the set of PIECEFILE and assemble its files into FOLDER, or ask\n"
+    "  --help        show this; --version shows the version (each only by itself)\n"
+    "\n"
+    "Switches may be written in capitals. The same work without a window: vornalis-cli.\n";
+
 }  // namespace
+
+std::optional<std::string> OptionText(const std::vector<std::string>& args,
+                                      platform::FileSystem& fs) {
+  if (args.size() != 1 || fs.Exists(args[0])) return std::nullopt;
+  if (args[0] == "--help") return std::string(kUsage);
+  if (args[0] == "--version") return std::string("vornalis ") + kVersion + "\n";
+  return std::nullopt;
+}
 
 bool ReadLines(const std::string& path, platform::FileSystem& fs, std::vector<std::string>* lines) {
   auto file = fs.Open(path, platform::OpenMode::kRead);

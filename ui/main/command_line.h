@@ -5,6 +5,7 @@
 // (one full path per line) and deleted here; one that cannot be read is left alone.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,12 @@ struct CommandLine {
   // that it works however the program was started.
   std::string StubFallback;
 };
+
+// What the program prints and ends with for "--help" (how it is used) or "--version", given as
+// the only argument while no file of that name exists (a set may be called so, and is then
+// opened); nothing for any other command line, which is ParseCommandLine's.
+std::optional<std::string> OptionText(const std::vector<std::string>& args,
+                                      platform::FileSystem& fs = platform::RealFileSystem());
 
 // args are the arguments after the program's own path; current_folder is "" when the system
 // could not tell it.

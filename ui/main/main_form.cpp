@@ -21,6 +21,7 @@
 #include "engine/size_text.h"
 #include "engine/verify.h"
 #include "exe/make_exe.h"
+#include "platform/interrupts.h"
 #include "platform/path.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/assemble_dlg_ext_up.h"
@@ -217,7 +218,9 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   const Result<SetPaths> paths = IdentifySetFile(path, fs_);
   if (!paths.ok()) {
     // A header that is damaged or lost may be rebuilt from recovery files beside it.
-    if (OfferRepair(FindSetPaths(fs_, BasePathOf(path)), paths.status().message)) return;
+    if (OfferRepair(FindSetPaths(fs_, BasePathOf(path)), paths.status().message) !=
+        RepairOffer::kNone)
+      return;
     MessageBox::Error(this, ShownText(paths.status().message));
     return;
   }
@@ -236,7 +239,7 @@ void TMainForm::OpenPieceFile(const std::string& path) {
     // that failed.
     const std::string problem = messages::Explained(set->LastStatus());
     set.reset();
-    if (OfferRepair(*paths, problem)) return;
+    if (OfferRepair(*paths, problem) != RepairOffer::kNone) return;
     MessageBox::Error(this, ShownText(problem));
     return;
   }
@@ -245,7 +248,9 @@ void TMainForm::OpenPieceFile(const std::string& path) {
   if (const VerifyReport report = VerifySet(*set); !report.ok()) {
     const std::string problem = report.problems.front().status.message;
     set.reset();
-    if (OfferRepair(*paths, problem)) return;
+    // A set that cannot be repaired opens as it is, so the files it still holds whole can be
+    // assembled.
+    if (OfferRepair(*paths, problem) == RepairOffer::kRepaired) return;
     set = ReadSet(*paths, &read_only);
   }
   CloseCurrentSet();
@@ -351,8 +356,8 @@ void TMainForm::FileNew() {
 
   const QString chosen = FileNewDialog_->FileName;
   // The set is named after the chosen header file, less its extension. The dialog asked before
-  // a set of that name is replaced; the old one stays whole until the new one is closed, and
-  // stays if nothing is stored.
+  // a set of that name is replaced; the old one stays whole until the first Add into the new
+  // one ends, and stays if nothing is stored.
   CurrentSet_ = std::make_unique<PieceSet>(BasePathOf(ToNativePath(chosen)), *piece_size, fs_,
                                            NewSet::kReplaceExisting);
   if (!KeepNewSet()) return;
@@ -395,6 +400,28 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   }
   CloseCurrentSet();
   event->accept();
+}
+
+void TMainForm::EndSession() {
+  EndRequested_ = true;
+  // With no long command running nothing is using the set, so whatever it holds reaches the
+  // medium before anything else can end the program; a long command commits when it stops.
+  if (!Busy_ && CurrentSet_) CurrentSet_->Commit();
+  QCoreApplication::exit(0);
+}
+
+bool TMainForm::EndRequested() const {
+  return EndRequested_ || platform::InterruptGuard::Requested();
+}
+
+std::string TMainForm::CloseAtEnd() {
+  if (!CurrentSet_) return std::string();
+  CurrentSet_->ClearLastError();
+  const bool closed = CurrentSet_->Close();
+  std::string message = closed ? std::string() : CurrentSet_->LastError();
+  CurrentSet_.reset();
+  SetOpen_ = false;
+  return message;
 }
 
 void TMainForm::ActionMakeExeExecute() {

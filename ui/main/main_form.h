@@ -84,6 +84,17 @@ class TMainForm : public QMainWindow {
 
   // The start-up job the command line asked for; runs once (the first paint posts it).
   void RunStartupJob();
+
+  // A request to end the program (SIGTERM, SIGHUP, Ctrl-C, the desktop session ending). The
+  // event loop ends, and with it every dialog, as if cancelled; no dialog shown from then on
+  // waits for the user. A long command stops after its current file as when broken off (an add
+  // still commits what it stored); with none running, the open set is committed at once.
+  // CloseAtEnd finishes the set once the loop has returned.
+  void EndSession();
+  bool EndRequested() const;
+  // Closes the open set without showing anything, for the end of the program: "" when it was
+  // closed (or none was open), else why it failed.
+  std::string CloseAtEnd();
   // Set while a long command runs; the window refuses to close then and all commands are off.
   void SetBusy(bool busy);
 
@@ -172,10 +183,12 @@ class TMainForm : public QMainWindow {
   // What throws in it is kept in Callbacks_ and stops the add.
   static int AddProgress(void* context, int percent, std::string name, std::string folder,
                          std::uint32_t size) noexcept;
-  // Hands the sources to AddFiles under the busy display and shows what was left out and a
-  // failure; the caller holds the window busy. Rows appended while storing get their catalogue
-  // entries afterwards.
-  void RunAddFiles(const std::string& work_folder, const SourceList& sources);
+  // Stores the sources and commits the set (StoreAndCommit) under the busy display, and shows
+  // what was left out and a failure; the caller holds the window busy. Rows appended while
+  // storing get their catalogue entries afterwards. False when the commit failed, which finished
+  // the set: the caller then shows it as it lies on disk (ShowSetAsOnDisk), once no longer busy.
+  bool RunAddFiles(const std::string& work_folder, const SourceList& sources);
+  void ShowSetAsOnDisk();
   void AddFromListsCommon();
   // Gives every row the index of its catalogue entry, by its exact folder and name.
   void MapRowsToEntries();
@@ -198,10 +211,16 @@ class TMainForm : public QMainWindow {
   // Repairs the set at paths from its recovery files, saying how it went, and opens it when it
   // was not open; true when something was repaired.
   bool RepairSetAt(const SetPaths& paths);
+  // What came of offering a repair: none offered (no recovery files, or they find nothing the
+  // set lacks) or the user declined; the set repaired and opened; or the user was told why
+  // nothing was repaired (too much lost, or the repair failed).
+  enum class RepairOffer { kNone, kRepaired, kTold };
   // For a set that cannot be used whole (problem says why): when recovery files lie beside it,
-  // asks whether to repair it and does; true when it was repaired.
-  bool OfferRepair(const SetPaths& paths, const std::string& problem);
-  // Destroys CurrentSet, which writes its catalogue; tells the user when that fails.
+  // checks every piece against them and offers the repair only when it can succeed, and does
+  // it; when it cannot, says what is lost and how much recovery data a repair would need.
+  RepairOffer OfferRepair(const SetPaths& paths, const std::string& problem);
+  // Closes CurrentSet (a last commit, and the finish) and lets it go; tells the user when that
+  // fails.
   void CloseCurrentSet();
   // After a new set was made: when it cannot store (another program is storing into a set of
   // that name, or the lock file cannot be made), says why and lets it go; returns whether it
@@ -224,7 +243,11 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<PieceSet> CurrentSet_;
   bool SetOpen_ = false;
   bool Busy_ = false;
+  bool EndRequested_ = false;
   std::unique_ptr<BusyInput> Input_;  // while busy
+  // The set a long command works on, for the title: the open one, unless the command names
+  // another (recovery work closes the set first).
+  QString BusySetName_;
   // What the engine's callbacks threw, rethrown once the engine has returned.
   CallbackGuard Callbacks_;
   bool CursorOverridden_ = false;   // BeginProgress set the hourglass; EndProgress gives it back

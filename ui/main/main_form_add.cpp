@@ -22,6 +22,7 @@
 #include "ui/main/busy_input.h"
 #include "ui/main/file_list_model.h"
 #include "ui/main/main_form.h"
+#include "ui/main/set_storing.h"
 #include "ui/main/stored_text.h"
 
 namespace vornalis::ui {
@@ -57,16 +58,22 @@ void TMainForm::ActionAddFolderExecute() {
 void TMainForm::AddPaths(const std::vector<std::string>& paths) {
   if (!CurrentSet_ || paths.empty()) return;
   const std::size_t before = CurrentSet_->Files().size();
+  bool committed = true;
   {
     BusyPeriod busy(*this);
     Input_->FlushKeyMessages();
     // Every path is stored relative to the folder that holds them all, so files from several
     // folders each keep their own folder and none is read from the wrong place.
-    const SourceList sources = CollectSources(paths, fs_, SourceLayout::kAllFromCommonRoot);
-    RunAddFiles(sources.groups.empty() ? std::string() : sources.groups[0].source_root, sources);
+    const SourceList sources = CollectForSet(*CurrentSet_, paths, fs_);
+    committed = RunAddFiles(sources.groups.empty() ? std::string() : sources.groups[0].source_root,
+                            sources);
     FileCount_ = static_cast<std::uint32_t>(CurrentSet_->Files().size());
     TotalBytes_ = CurrentSet_->TotalBytes();
     ShowTotals();
+  }
+  if (!committed) {
+    ShowSetAsOnDisk();
+    return;
   }
   // Recovery files made before the add are older than the set: a new protection is offered.
   if (CurrentSet_ && CurrentSet_->Files().size() > before &&
@@ -105,28 +112,16 @@ void TMainForm::dropEvent(QDropEvent* event) {
       Qt::QueuedConnection);
 }
 
-void TMainForm::RunAddFiles(const std::string& work_folder, const SourceList& sources) {
+bool TMainForm::RunAddFiles(const std::string& work_folder, const SourceList& sources) {
   BeginProgress();
-  CurrentSet_->ClearLastError();
-  bool stored = true;
-  for (const SourceGroup& group : sources.groups)
-    stored = stored && CurrentSet_->AddFiles(work_folder, group.entries, this,
-                                             &TMainForm::AddProgress, group.source_root);
+  const StoreOutcome outcome =
+      StoreAndCommit(*CurrentSet_, sources, work_folder, this, &TMainForm::AddProgress);
   EndProgress(BusyCaption_);
   // The set merged the new entries into its catalogue, which moves the old ones too.
   MapRowsToEntries();
-  // Each file left out is one line, whether the walk or the set left it out; the pieces may be
-  // corrupt only when storing itself failed.
-  std::vector<std::string> lines = sources.errors;
-  for (const SkippedSource& skipped : sources.skipped) lines.push_back(skipped.reason);
-  for (const SkippedSource& skipped : CurrentSet_->Skipped()) lines.push_back(skipped.reason);
-  if (!stored || !lines.empty()) {
+  if (!outcome.lines.empty()) {
     ErrorDlg_->ClearErrors();
-    for (const std::string& line : lines) ErrorDlg_->AddErrorLine(ShownText(line));
-    if (!stored) {
-      ErrorDlg_->AddErrorLine(ShownText(CurrentSet_->LastError()));
-      ErrorDlg_->AddErrorLine(QString::fromLatin1(messages::kPiecesMayBeCorrupt));
-    }
+    for (const std::string& line : outcome.lines) ErrorDlg_->AddErrorLine(ShownText(line));
     ErrorDlg_->Execute();
   }
   // The new rows were appended at the end, so the list is no longer sorted.
@@ -134,6 +129,18 @@ void TMainForm::RunAddFiles(const std::string& work_folder, const SourceList& so
   ShowSortMark();
   // A failure inside a callback stopped the add; it is the command's to report now.
   Callbacks_.RethrowCaught();
+  return outcome.committed;
+}
+
+void TMainForm::ShowSetAsOnDisk() {
+  // The set was finished by a commit that failed: the window shows it again as a reader finds
+  // it, or no set when none was ever committed.
+  const SetPaths paths = CurrentSet_->Paths();
+  CurrentSet_.reset();
+  SetOpen_ = false;
+  ClearFileList();
+  updateActions();
+  if (fs_.Exists(paths.Header())) OpenPieceFile(paths.Header());
 }
 
 int TMainForm::AddProgress(void* context, int percent, std::string name, std::string folder,
@@ -148,6 +155,8 @@ int TMainForm::AddProgress(void* context, int percent, std::string name, std::st
         row.Name = std::move(name);
         row.Size = size;
         form->FillListRow(row);
+        // The program is to end: the add stops here, and what it stored is kept.
+        if (form->EndRequested()) return -1;
         if (!form->Input_ || !form->Input_->CheckInterrupt()) return 0;
         return MessageBox::Warning(form, QStringLiteral("Adding interrupted, continue?")) ? 0 : -1;
       },
@@ -195,7 +204,7 @@ void TMainForm::AddFromLists() {
       return;
     CloseCurrentSet();
     ClearFileList();
-    // The old set stays whole until the new one is closed, and stays if nothing is stored.
+    // The old set stays whole until the new one's first commit, and stays if nothing is stored.
     CurrentSet_ = std::make_unique<PieceSet>(base, *piece_size, fs_, NewSet::kReplaceExisting);
     if (!KeepNewSet()) return;
     ShowCaption();
@@ -205,15 +214,19 @@ void TMainForm::AddFromLists() {
 }
 
 void TMainForm::AddFromListsCommon() {
-  BusyPeriod busy(*this);
-  Input_->FlushKeyMessages();
-  // The folders first, then the files, all stored relative to the folder that holds them all.
-  std::vector<std::string> paths = Command_.FoldersToAdd;
-  paths.insert(paths.end(), Command_.FilesToAdd.begin(), Command_.FilesToAdd.end());
-  const SourceList sources = CollectSources(paths, fs_, SourceLayout::kAllFromCommonRoot);
-  // The folder list was the walk's queue: the walked subfolders joined it.
-  Command_.FoldersToAdd = sources.folders_walked;
-  RunAddFiles(platform::FolderOf(Command_.PieceFilePath), sources);
+  bool committed = true;
+  {
+    BusyPeriod busy(*this);
+    Input_->FlushKeyMessages();
+    // The folders first, then the files, all stored relative to the folder that holds them all.
+    std::vector<std::string> paths = Command_.FoldersToAdd;
+    paths.insert(paths.end(), Command_.FilesToAdd.begin(), Command_.FilesToAdd.end());
+    const SourceList sources = CollectForSet(*CurrentSet_, paths, fs_);
+    // The folder list was the walk's queue: the walked subfolders joined it.
+    Command_.FoldersToAdd = sources.folders_walked;
+    committed = RunAddFiles(platform::FolderOf(Command_.PieceFilePath), sources);
+  }
+  if (!committed) ShowSetAsOnDisk();
 }
 
 }  // namespace vornalis::ui

@@ -55,6 +55,7 @@ class AssembleProgress final : public RebuildObserver {
       errors_.AddErrorLine(ShownText(messages::Assembling(target_ + entry.Name)));
       errors_.AddErrorLine(ShownText(status.message));
     }
+    if (form_.EndRequested()) return false;
     if (!show_progress_ || done_ >= count_ || !input_.CheckInterrupt()) return true;
     return MessageBox::Warning(&form_, QStringLiteral("Assembling interrupted, continue?"));
   }

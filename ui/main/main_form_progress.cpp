@@ -9,6 +9,7 @@
 namespace vornalis::ui {
 
 void TMainForm::SetBusy(bool busy) {
+  if (busy && !Busy_) BusySetName_ = SetNameText();
   Busy_ = busy;
   updateActions();
 }
@@ -49,7 +50,7 @@ void TMainForm::StepProgress(ProgressStep step, const QString& file_name, int pe
   StatusLine->repaint();
   ProgressBar1->setValue(percent);
   const int shown = step == ProgressStep::kAdding ? percent : ProgressBar1->value();
-  setWindowTitle(SetNameText() + QLatin1Char('-') + word + QString::number(shown) +
+  setWindowTitle(BusySetName_ + QLatin1Char('-') + word + QString::number(shown) +
                  QLatin1Char('%'));
   emit ProgressStepped(shown);
 }

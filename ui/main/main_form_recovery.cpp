@@ -9,6 +9,7 @@
 #include "engine/messages.h"
 #include "engine/piece_set.h"
 #include "engine/set_recovery.h"
+#include "engine/size_text.h"
 #include "engine/verify.h"
 #include "platform/path.h"
 #include "ui/dialogs/error_dlg.h"
@@ -32,6 +33,7 @@ class RecoveryProgress final : public recovery::Progress {
     const bool go_on = guard_.Run(
         [&] {
           form_.StepProgress(step_, name_, total == 0 ? 100 : static_cast<int>(done * 100 / total));
+          if (form_.EndRequested()) return false;
           if (!input_.CheckInterrupt()) return true;
           return MessageBox::Warning(&form_, QStringLiteral("Interrupted, continue?"));
         },
@@ -58,6 +60,36 @@ QString Joined(const std::vector<std::string>& names) {
   return shown.join(QStringLiteral(", "));
 }
 
+// A missing or damaged file of the set, and the stored files it holds: one or two lines.
+QStringList LostLines(const DamagedFile& file) {
+  QStringList lines{ShownText(file.path) +
+                    (file.missing ? QStringLiteral(" is missing") : QStringLiteral(" is damaged"))};
+  if (!file.affected.empty()) lines.append(QStringLiteral("  affects: ") + Joined(file.affected));
+  return lines;
+}
+
+// What is lost of a set, in a few lines however much it is: its files that are missing and
+// those that are damaged, in the order of their pieces, and the stored files with bytes in them.
+QStringList LostSummary(std::vector<DamagedFile> lost) {
+  std::stable_sort(lost.begin(), lost.end(),
+                   [](const DamagedFile& a, const DamagedFile& b) { return a.piece < b.piece; });
+  std::vector<std::string> missing, damaged, affected;
+  for (const DamagedFile& file : lost) {
+    (file.missing ? missing : damaged).push_back(platform::FileNameOf(file.path));
+    for (const std::string& stored : file.affected)
+      if (std::find(affected.begin(), affected.end(), stored) == affected.end())
+        affected.push_back(stored);
+  }
+  QStringList lines;
+  if (!missing.empty()) lines.append(QStringLiteral("Missing: ") + Joined(missing) + '.');
+  if (!damaged.empty()) lines.append(QStringLiteral("Damaged: ") + Joined(damaged) + '.');
+  if (!affected.empty())
+    lines.append(QStringLiteral("Stored files with bytes in them: %1 (%2).")
+                     .arg(affected.size())
+                     .arg(Joined(affected)));
+  return lines;
+}
+
 }  // namespace
 
 template <typename Work>
@@ -68,6 +100,7 @@ void TMainForm::WithSetClosed(ProgressStep step, Work work) {
   ClearFileList();
   {
     BusyPeriod busy(*this);
+    BusySetName_ = ShownText(SetNameOf(paths.base));
     BeginProgress();
     RecoveryProgress progress(*this, Callbacks_, *Input_, step,
                               ShownText(platform::FileNameOf(paths.Header())));
@@ -112,11 +145,7 @@ void TMainForm::ActionVerifyExecute() {
         whole = false;
         for (const DamagedFile& file : check->damaged) {
           if (std::find(named.begin(), named.end(), file.path) != named.end()) continue;
-          ErrorDlg_->AddErrorLine(ShownText(file.path) + (file.missing
-                                                              ? QStringLiteral(" is missing")
-                                                              : QStringLiteral(" is damaged")));
-          if (!file.affected.empty())
-            ErrorDlg_->AddErrorLine(QStringLiteral("  affects: ") + Joined(file.affected));
+          for (const QString& line : LostLines(file)) ErrorDlg_->AddErrorLine(line);
         }
         if (!check->damaged.empty())
           ErrorDlg_->AddErrorLine(
@@ -228,6 +257,7 @@ bool TMainForm::RepairSetAt(const SetPaths& paths) {
   // A set that did not open: repaired, then opened.
   {
     BusyPeriod busy(*this);
+    BusySetName_ = ShownText(SetNameOf(paths.base));
     BeginProgress();
     RecoveryProgress progress(*this, Callbacks_, *Input_, ProgressStep::kRepairing,
                               ShownText(platform::FileNameOf(paths.Header())));
@@ -239,13 +269,54 @@ bool TMainForm::RepairSetAt(const SetPaths& paths) {
   return repaired;
 }
 
-bool TMainForm::OfferRepair(const SetPaths& paths, const std::string& problem) {
-  if (FindRecoveryFiles(fs_, paths).empty()) return false;
-  if (!MessageBox::Warning(
+TMainForm::RepairOffer TMainForm::OfferRepair(const SetPaths& paths, const std::string& problem) {
+  if (FindRecoveryFiles(fs_, paths).empty()) return RepairOffer::kNone;
+  // Whether a repair can rebuild what is lost is known once every piece has been checked
+  // against the recovery files.
+  QString cannot;  // why it cannot, when it cannot
+  bool repairable = false;
+  {
+    BusyPeriod busy(*this);
+    BusySetName_ = ShownText(SetNameOf(paths.base));
+    BeginProgress();
+    RecoveryProgress progress(*this, Callbacks_, *Input_, ProgressStep::kChecking,
+                              ShownText(platform::FileNameOf(paths.Header())));
+    const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths);
+    const Result<SetCheck> check =
+        recovery.ok() ? CheckSet(fs_, paths, *recovery, recovery::WorkOptions{}, &progress)
+                      : Result<SetCheck>(recovery.status());
+    EndProgress(BusyCaption_);
+    if (check.ok() && check->damaged.empty() && check->age != RecoveryAge::kCurrent) {
+      // Recovery files older than the set cover nothing that is lost.
+      cannot = ShownText(AgeMessage(check->age, paths.Header())) + QLatin1Char('.');
+    } else if (check.ok() && !check->damaged.empty()) {
+      repairable = check->result.repairable();
+      if (!repairable) {
+        QStringList lines{QStringLiteral("Too much is lost to repair.")};
+        lines.append(LostSummary(check->damaged));
+        const std::uint64_t block = recovery->set.slice_size;
+        const std::uint32_t bad = check->result.bad_slices;
+        lines.append(ShownText(messages::RepairWouldNeed(bad, check->result.recovery_slices, block,
+                                                         SizeText(bad * block))) +
+                     QLatin1Char('.'));
+        cannot = lines.join(QLatin1Char('\n'));
+      }
+    } else if (!check.ok() && !progress.Stopped() && !Callbacks_.Caught()) {
+      cannot = ShownText(messages::Explained(check.status())) + QLatin1Char('.');
+    }
+  }
+  Callbacks_.RethrowCaught();
+  if (!cannot.isEmpty()) {
+    MessageBox::Error(this, ShownText(problem) + QLatin1Char('\n') + cannot);
+    return RepairOffer::kTold;
+  }
+  // Recovery files that find nothing lost, or a check the user stopped, offer nothing.
+  if (!repairable ||
+      !MessageBox::Warning(
           this, ShownText(problem) +
                     QStringLiteral("\nRecovery files lie beside the set. Repair it now?")))
-    return false;
-  return RepairSetAt(paths);
+    return RepairOffer::kNone;
+  return RepairSetAt(paths) ? RepairOffer::kRepaired : RepairOffer::kTold;
 }
 
 }  // namespace vornalis::ui
