@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "app/application.h"
+#include "desktop/command_line.h"
 #include "engine/format.h"
 #include "platform/interrupts.h"
 #include "platform/qt/file_types.h"
 #include "ui/dialogs/file_dialog.h"
-#include "ui/main/command_line.h"
 #include "ui/main/main_form.h"
 #include "ui/main/stored_text.h"
 #include "ui/widgets/program_icon.h"
@@ -24,7 +24,7 @@
 int main(int argc, char** argv) {
   // --help and --version are answered before anything needs a display.
   if (const std::optional<std::string> text =
-          vornalis::ui::OptionText({argv + (argc > 0 ? 1 : 0), argv + argc})) {
+          vornalis::desktop::OptionText({argv + (argc > 0 ? 1 : 0), argv + argc})) {
     std::fputs(text->c_str(), stdout);
     return 0;
   }

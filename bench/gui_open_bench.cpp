@@ -25,13 +25,13 @@ int main(int argc, char** argv) {
   for (int i = 0; i < runs; ++i) {
     QElapsedTimer timer;
     timer.start();
-    form.OpenPieceFile(argv[1]);
+    form.Session().OpenPieceFile(argv[1]);
     form.repaint();
     QApplication::processEvents();
     times.push_back(timer.elapsed());
   }
   std::sort(times.begin(), times.end());
   std::printf("desktop program: opened and listed %u files in %lld ms (median of %d)\n",
-              form.FileCount(), static_cast<long long>(times[times.size() / 2]), runs);
-  return form.FileCount() > 0 ? 0 : 1;
+              form.Session().FileCount(), static_cast<long long>(times[times.size() / 2]), runs);
+  return form.Session().FileCount() > 0 ? 0 : 1;
 }

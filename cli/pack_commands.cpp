@@ -13,6 +13,7 @@
 #include "engine/set_recovery.h"
 #include "engine/size_text.h"
 #include "engine/source_walk.h"
+#include "engine/store_sources.h"
 #include "engine/stored_path.h"
 #include "platform/file_system.h"
 #include "platform/interrupts.h"
@@ -38,10 +39,10 @@ int OnStored(void* context, int, std::string name, std::string folder,
   return platform::InterruptGuard::Requested() ? -1 : 0;
 }
 
-// Lists the sources, or prints why they cannot be and returns false.
+// Lists the sources, or prints why they cannot be and returns false. What is left out of them
+// is told with the outcome of storing.
 bool Collect(const std::vector<std::string>& paths, SourceList* sources) {
   *sources = CollectSources(paths);
-  for (const SkippedSource& skipped : sources->skipped) PrintError(skipped.reason);
   for (const std::string& error : sources->errors) PrintError(error);
   return sources->errors.empty();
 }
@@ -64,67 +65,43 @@ int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sourc
   PackProgress progress;
   ProgressLine line(options.quiet);
   progress.line = &line;
-  for (SourceGroup& group : sources.groups) {
-    // Files already in the set are skipped by the engine; say which.
-    std::erase_if(group.entries, [&](const StoredFile& entry) {
-      if (set.Find(entry.Folder, entry.Name) == nullptr) return false;
-      std::printf("Skipped %s: already in the set\n", ShownName(entry.Folder + entry.Name).c_str());
-      return true;
-    });
-    progress.total += group.entries.size();
-  }
-
-  bool ok = true;
-  bool protect = false;  // once all is stored: the set is protected, as asked
-  // Sources that could not be stored were named before storing began; they fail the command.
-  bool left_out = !sources.skipped.empty();
-  Status::Code failure = Status::Code::kOk;
-  for (const SourceGroup& group : sources.groups) {
-    if (platform::InterruptGuard::Requested()) break;
-    if (group.entries.empty()) continue;
-    set.ClearLastError();
+  StoreRequest request;
+  request.context = &progress;
+  request.callback = OnStored;
+  request.counted = [&progress](std::size_t total) { progress.total = total; };
+  request.stopped = [] { return platform::InterruptGuard::Requested(); };
+  // Each group's small files are read ahead on a second thread while the set writes.
+  request.around_group = [&files](const SourceGroup& group, const std::function<void()>& store) {
     const platform::ReadAheadFileSystem::Reading reading =
         files.Expect(group.entries.size(), [&group](std::size_t i) {
           const StoredFile& entry = group.entries[i];
           return NativePath(group.source_root, entry.Folder, entry.Name);
         });
-    const bool stored =
-        set.AddFiles(group.source_root, group.entries, &progress, OnStored, group.source_root);
-    line.Finish();
-    for (const SkippedSource& skipped : set.Skipped()) {
-      // The set's own files are never stored, and nothing is lost by that.
-      if (skipped.harmless) {
-        std::printf("%s\n", ShownName(skipped.reason).c_str());
-      } else {
-        PrintError(skipped.reason);
-        left_out = true;
-      }
-    }
-    if (!stored) {
-      PrintError(set.LastError());
-      failure = set.LastStatus().code;
-      ok = false;
-      break;
-    }
-  }
+    store();
+  };
+  const StoreOutcome outcome = StoreSources(set, std::move(sources), request);
   line.Finish();
+  for (const std::string& note : outcome.notes) std::printf("%s\n", ShownName(note).c_str());
+  for (const std::string& failure : outcome.failures) PrintError(failure);
+  bool ok = outcome.ok();
+  bool protect = false;  // once all is stored: the set is protected, as asked
   const bool stopped = platform::InterruptGuard::Requested();
   // A set that replaces another does so only when all went well, and an add that ran into a
   // name that is not the set's is undone: either way the set on disk stays as it was.
-  if ((set.Replaces() && (!ok || stopped)) || failure == Status::Code::kNameTaken) {
+  if ((set.Replaces() && (!outcome.failure.ok() || stopped)) || outcome.undo) {
     const bool replaces = set.Replaces();
     set.Discard();
     PrintUnchanged(set.BasePath(), replaces ? "The set was not replaced; it is as it was before."
-                                            : "Nothing was stored; the set is as it was before.");
+                                            : std::string(messages::kNothingStored));
     return stopped ? platform::InterruptGuard::ExitStatus() : kFailed;
   }
   if (set.Close()) {
     const std::string totals =
         TotalsText(static_cast<std::uint32_t>(set.Files().size()), set.TotalBytes());
-    if (ok || progress.stored > 0)
+    if (outcome.failure.ok() || progress.stored > 0)
       std::printf("Stored %zu files. %s\n", progress.stored, totals.c_str());
     else
-      PrintError("Nothing was stored; the set is as it was before. " + totals);
+      PrintError(std::string(messages::kNothingStored) + " " + totals);
     // Recovery files made before are older than a set that has changed: they are made anew
     // when asked, or the user is told.
     const bool changed = progress.stored > 0;
@@ -138,9 +115,8 @@ int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sourc
     // finds it.
     PrintError(set.LastError());
     ok = false;
-    PrintUnchanged(set.BasePath(), "Nothing was stored; the set is as it was before.");
+    PrintUnchanged(set.BasePath(), std::string(messages::kNothingStored));
   }
-  if (left_out) ok = false;
   if (stopped) {
     PrintError("Interrupted: the files stored so far are kept in the set");
     return platform::InterruptGuard::ExitStatus();

@@ -8,8 +8,8 @@
 #include "cli/shown_name.h"
 #include "engine/messages.h"
 #include "engine/set_recovery.h"
+#include "engine/set_verification.h"
 #include "engine/size_text.h"
-#include "engine/verify.h"
 #include "platform/interrupts.h"
 #include "platform/path.h"
 #include "recovery/galois.h"
@@ -38,62 +38,14 @@ recovery::WorkOptions Work(const CommonOptions& options) {
   return work;
 }
 
-std::string Joined(const std::vector<std::string>& items, std::size_t most = 10) {
-  std::string text;
-  for (std::size_t i = 0; i < items.size() && i < most; ++i) text += (i ? ", " : "") + items[i];
-  if (items.size() > most) text += " and " + std::to_string(items.size() - most) + " more";
-  return text;
-}
-
-// The set a command names, also when its header is damaged or lost: then the set whose header
-// that name would be, which its recovery files may still know.
-Result<SetPaths> SetOf(const std::string& argument) {
-  Result<SetPaths> paths = IdentifySetFile(argument);
-  if (paths.ok()) return paths;
-  const SetPaths guess = FindSetPaths(platform::RealFileSystem(), BasePathOf(argument));
-  if (!FindRecoveryFiles(platform::RealFileSystem(), guess).empty()) return guess;
-  return paths;
-}
-
 void PrintWarnings(const std::vector<std::string>& warnings) {
   for (const std::string& warning : warnings) PrintError("Warning: " + warning);
 }
 
-// What recovery files older than the set mean for it, and what to do; "" when they are not.
-std::string AgeText(RecoveryAge age, const SetPaths& paths) {
-  const std::string message = AgeMessage(age, paths.Header());
-  if (message.empty()) return message;
-  return message + (age == RecoveryAge::kUnknown
-                        ? std::string(".")
-                        : " (vornalis-cli protect " + paths.Header() + ").");
-}
-
-// Says what check found missing or damaged, file by file, and whether a repair can rebuild it.
-void ReportDamage(const SetCheck& check) {
-  for (const DamagedFile& file : check.damaged) {
-    std::string line = file.missing ? file.path + " is missing"
-                       : file.bad_slices == 0
-                           ? file.path + " has bytes after its end"
-                           : file.path + " is damaged (" + std::to_string(file.bad_slices) +
-                                 " of " + std::to_string(file.slices) + " blocks)";
-    std::printf("%s\n", ShownName(line).c_str());
-    if (file.piece == 0)
-      std::printf("  it is the header: no stored file can be read until it is repaired\n");
-    else if (!file.affected.empty())
-      std::printf("  affects: %s\n", ShownName(Joined(file.affected)).c_str());
-  }
-  const recovery::CheckResult& result = check.result;
-  if (!check.damaged.empty())
-    std::printf("%u blocks are missing or damaged; %u recovery blocks exist: %s\n",
-                result.bad_slices, result.recovery_slices,
-                result.repairable() ? "a repair is possible (vornalis-cli repair SET)."
-                                    : "too much is lost to repair.");
-}
-
 // Says that the recovery files are older than the set, when they are.
 void ReportAge(const SetCheck& check, const SetPaths& paths) {
-  if (const std::string age = AgeText(check.age, paths); !age.empty())
-    std::printf("%s\n", ShownName(age).c_str());
+  if (const std::string age = AgeMessage(check.age, paths.Header()); !age.empty())
+    std::printf("%s.\n", ShownName(age).c_str());
 }
 
 }  // namespace
@@ -149,62 +101,47 @@ int ProtectSetAt(const SetPaths& paths, unsigned redundancy, unsigned files,
 
 int VerifyCommand(const std::string& set_argument, const CommonOptions& options) {
   platform::InterruptGuard interrupt;
-  const Result<SetPaths> paths = SetOf(set_argument);
+  const Result<SetPaths> paths = SetOrRecoverable(platform::RealFileSystem(), set_argument);
   if (!paths.ok()) {
     PrintError(messages::Explained(paths.status()));
     return kFailed;
   }
-  platform::FileSystem& fs = platform::RealFileSystem();
-  const Result<SetRecovery> recovery = LoadSetRecovery(fs, *paths, Work(options).threads);
-  bool whole = true;
+  ProgressLine line(options.quiet);
+  RecoveryProgress progress(line, "checking " + platform::FileNameOf(paths->Header()));
+  const Result<Verification> found =
+      VerifySetWhole(platform::RealFileSystem(), *paths, Work(options), &progress);
+  line.Finish();
+  if (!found.ok()) {
+    PrintError(platform::InterruptGuard::Requested() ? "Interrupted"
+                                                     : messages::Explained(found.status()));
+    return platform::InterruptGuard::Requested() ? platform::InterruptGuard::ExitStatus() : kFailed;
+  }
   // Recovery files that are there but none of them usable are named; the check is then of the
   // structure alone.
-  if (recovery.status().code == Status::Code::kRefused) PrintError(recovery.status().message);
-  if (recovery.ok()) {
-    PrintWarnings(recovery->warnings);
-    ProgressLine line(options.quiet);
-    RecoveryProgress progress(line, "checking " + platform::FileNameOf(paths->Header()));
-    const Result<SetCheck> check = CheckSet(fs, *paths, *recovery, Work(options), &progress);
-    line.Finish();
-    if (!check.ok()) {
-      PrintError(platform::InterruptGuard::Requested() ? "Interrupted"
-                                                       : messages::Explained(check.status()));
-      return platform::InterruptGuard::Requested() ? platform::InterruptGuard::ExitStatus()
-                                                   : kFailed;
-    }
-    ReportDamage(*check);
-    if (check->whole())
-      std::printf("All %zu files of the set match their recovery files.\n",
-                  check->result.files.size());
-    ReportAge(*check, *paths);
-    whole = check->whole();
-    // A header that is not whole is not read: its catalogue may say anything.
-    for (const DamagedFile& file : check->damaged)
-      if (file.piece == 0) return kFailed;
-  }
-
-  auto set = OpenSet(set_argument, SetAccess::kReadOnly);
-  if (!set) return kFailed;
-  const VerifyReport report = VerifySet(*set);
-  for (const VerifyProblem& problem : report.problems) {
-    std::printf("%s\n", ShownName(problem.status.message).c_str());
-    std::printf("  affects: %s\n", ShownName(Joined(problem.affected)).c_str());
-  }
-  std::printf("Checked %u pieces and %zu stored files: %s.\n", report.pieces_checked,
-              set->Files().size(),
-              report.ok() ? "the structure is sound"
-                          : (std::to_string(report.problems.size()) + " problem(s) found").c_str());
-  if (!recovery.ok())
+  if (found->recovery.code == Status::Code::kRefused) PrintError(found->recovery.message);
+  PrintWarnings(found->warnings);
+  for (const std::string& text : VerificationLines(*found, *paths))
+    std::printf("%s\n", ShownName(text).c_str());
+  if (found->check && found->check->whole())
+    std::printf("All %zu files of the set match their recovery files.\n",
+                found->check->result.files.size());
+  if (found->structure)
+    std::printf(
+        "Checked %u pieces and %zu stored files: %s.\n", found->structure->pieces_checked,
+        found->stored_files,
+        found->structure->ok()
+            ? "the structure is sound"
+            : (std::to_string(found->structure->problems.size()) + " problem(s) found").c_str());
+  if (!found->check && !found->header_damaged())
     std::printf(
         "This checks the structure only: the format has no checksums, so changed bytes inside a "
         "piece cannot be detected. Recovery files (vornalis-cli protect) make that possible.\n");
-  const bool refused = recovery.status().code == Status::Code::kRefused;
-  return report.ok() && whole && !refused ? kOk : kFailed;
+  return found->whole() ? kOk : kFailed;
 }
 
 int RepairCommand(const std::string& set_argument, const CommonOptions& options) {
   platform::InterruptGuard interrupt;
-  const Result<SetPaths> paths = SetOf(set_argument);
+  const Result<SetPaths> paths = SetOrRecoverable(platform::RealFileSystem(), set_argument);
   if (!paths.ok()) {
     PrintError(messages::Explained(paths.status()));
     return kFailed;
@@ -238,7 +175,8 @@ int RepairCommand(const std::string& set_argument, const CommonOptions& options)
   }
   // Recovery files older than the set repair only the pieces it still uses unchanged, and the
   // set is not known to be whole afterwards: it needs protecting again.
-  ReportDamage(repair->check);
+  for (const std::string& text : DamageLines(repair->check))
+    std::printf("%s\n", ShownName(text).c_str());
   if (repair->check.damaged.empty() && repair->check.age == RecoveryAge::kAdded)
     std::printf("The pieces the recovery files cover match them: nothing to repair.\n");
   for (const std::string& path : repair->repaired)

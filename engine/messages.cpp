@@ -7,6 +7,13 @@
 
 namespace vornalis::messages {
 
+std::string JoinedNames(const std::vector<std::string>& names, std::size_t most) {
+  std::string text;
+  for (std::size_t i = 0; i < names.size() && i < most; ++i) text += (i ? ", " : "") + names[i];
+  if (names.size() > most) text += " and " + std::to_string(names.size() - most) + " more";
+  return text;
+}
+
 std::string CantOpen(std::string_view path) { return std::string("Can't open ").append(path); }
 std::string CantCreate(std::string_view path) { return std::string("Can't create ").append(path); }
 
@@ -235,6 +242,10 @@ std::string OwnSetFile(std::string_view path) {
 
 std::string SourceNameClash(std::string_view path, std::string_view stored_path) {
   return Join("Skipped ", path) + ": another file given is stored as " + std::string(stored_path);
+}
+
+std::string AlreadyStored(std::string_view stored_path) {
+  return Join("Skipped ", stored_path) + ": already in the set";
 }
 
 std::string CaseTwinSkipped(std::string_view path, std::string_view twin) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/status.h"
 
@@ -13,6 +14,10 @@ namespace vornalis::messages {
 inline constexpr std::string_view kFormatNotCorrect = "File format is not correct";
 inline constexpr std::string_view kPiecesMayBeCorrupt = "The pieces may be corrupt.";
 inline constexpr std::string_view kExeWithoutFiles = "Can't Make .EXE without any files added!";
+// After a store that changed nothing on disk: it was undone, or the catalogue could not be
+// written.
+inline constexpr std::string_view kNothingStored =
+    "Nothing was stored; the set is as it was before.";
 
 // What the platform said, with the user's message formed from its path and the system's
 // reason: "Can't open ", "Can't create ", "Can't read " or "Can't write " and the path.
@@ -36,6 +41,10 @@ Status InTheWay(std::string path);
 // create /a/b.exe (/x/ext.dll: No such file or directory)"). For front ends that have room to
 // say more than the message the desktop program shows.
 std::string Explained(const Status& status);
+
+// Up to most names joined by ", ", then " and N more" for the rest: the stored files a damaged
+// piece affects, and the like.
+std::string JoinedNames(const std::vector<std::string>& names, std::size_t most = 10);
 
 // "Can't open " and "Can't create " followed directly by the path, as the desktop program shows
 // them where no reason is given.
@@ -96,6 +105,8 @@ std::string SetExists(std::string_view header_path);
 std::string IgnoredAsideFile(std::string_view path);
 // A source that is one of the set's own files: its header, a piece, or a file made from it.
 std::string OwnSetFile(std::string_view path);
+// A source the set holds already (by folder and name, case folded), which is not stored again.
+std::string AlreadyStored(std::string_view stored_path);
 // A source whose folder and name another source given in the same command takes.
 std::string SourceNameClash(std::string_view path, std::string_view stored_path);
 // A source whose name differs only in letter case from another's in its folder (twin).

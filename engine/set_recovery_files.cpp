@@ -167,6 +167,14 @@ std::vector<std::string> FindRecoveryFiles(platform::FileSystem& fs, const SetPa
   return found;
 }
 
+Result<SetPaths> SetOrRecoverable(platform::FileSystem& fs, const std::string& path) {
+  Result<SetPaths> paths = IdentifySetFile(path, fs);
+  if (paths.ok()) return paths;
+  const SetPaths guess = FindSetPaths(fs, BasePathOf(path));
+  if (!FindRecoveryFiles(fs, guess).empty()) return guess;
+  return paths;
+}
+
 Result<SetRecovery> LoadSetRecovery(platform::FileSystem& fs, const SetPaths& paths,
                                     unsigned threads) {
   const std::vector<std::string> files = FindRecoveryFiles(fs, paths);

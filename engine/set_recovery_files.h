@@ -41,6 +41,11 @@ bool DescribesOnlySet(platform::File& file, std::uint64_t size, const SetPaths& 
 // that may be the set's. Links, and files under the set's own names, are passed over.
 std::vector<std::string> FindRecoveryFiles(platform::FileSystem& fs, const SetPaths& paths);
 
+// The set that path (its header or any piece) belongs to, as IdentifySetFile finds it; when that
+// fails (the header damaged or lost), the set whose header path would be, when recovery files of
+// it lie beside it, so that it can be repaired; else IdentifySetFile's failure.
+Result<SetPaths> SetOrRecoverable(platform::FileSystem& fs, const std::string& path);
+
 // The set's own recovery set, with what it says of each file.
 struct SetRecovery {
   recovery::par2::RecoverySet set;

@@ -10,7 +10,8 @@
 set -euo pipefail
 bin=$(cd "$1" && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+xvfb_pid=
+trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0 checks=0
 check() {  # check DESCRIPTION COMMAND...
   local what=$1
@@ -31,11 +32,34 @@ options_need_no_display() {
     grep -qx 'vornalis [0-9.]*'
 }
 
-# The driving runs on the X server xvfb-run gives, whatever platform the environment names. The
-# search for a free display starts at a number of its own, as other programs may look for one
-# at the same time.
-drive() {  # drive SCRIPT: runs the bash script under Xvfb with the program's folder as $bin
-  QT_QPA_PLATFORM=xcb bin=$bin xvfb-run -a -n $((100 + RANDOM % 800)) bash -euo pipefail "$1"
+# The driving runs on an X server of the test's own, started once and asked whether it answers
+# before anything is shown on it, whatever platform the environment names: a display number
+# another program takes meanwhile is passed over.
+display=
+start_x() {
+  local n
+  for n in $(seq $((200 + RANDOM % 500)) 800); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 100); do
+      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        display=":$n"
+        return 0
+      fi
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=
+  done
+  echo "no X server could be started"
+  return 1
+}
+drive() {  # drive SCRIPT: runs the bash script on the test's X server with the program's folder as $bin
+  [ -n "$display" ] || start_x
+  DISPLAY=$display QT_QPA_PLATFORM=xcb bin=$bin bash -euo pipefail "$1"
 }
 
 cat >"$work/helpers.sh" <<'HELPERS'

@@ -48,19 +48,19 @@ class LargeSetListingTest : public QObject {
 
     QElapsedTimer timer;
     timer.start();
-    form.OpenPieceFile(dir.Path("large.pec"));
+    form.Session().OpenPieceFile(dir.Path("large.pec"));
     form.repaint();
     const qint64 listed = timer.elapsed();
     QCOMPARE(form.findChild<QTreeView*>(QStringLiteral("ListViewFiles"))->model()->rowCount(),
              kFiles);
-    QCOMPARE(form.FileCount(), std::uint32_t{kFiles});
+    QCOMPARE(form.Session().FileCount(), std::uint32_t{kFiles});
     QCOMPARE(ui::modal::Messages().size(), std::size_t{0});
 
     timer.restart();
-    form.ListViewFilesColumnClick(1);
+    form.Session().ColumnClicked(1);
     const qint64 by_type = timer.elapsed();
     timer.restart();
-    form.ListViewFilesColumnClick(0);
+    form.Session().ColumnClicked(0);
     const qint64 by_name = timer.elapsed();
     qInfo(
         "Opened and listed %d files in %lld ms; sorted them by type in %lld ms, by name in %lld ms",

@@ -37,8 +37,8 @@ class MainFormAddTest : public QObject, protected FormTestState {
   // backup holds z.txt (4 bytes); the window lists it sorted by name.
   void OpenBackup() {
     QCOMPARE(MakeSet(At("backup"), At("old/"), {{"z.txt", "zzzz"}}), std::string());
-    Form().OpenPieceFile(At("backup.pec"));
-    QCOMPARE(Form().SortColumn(), 1);
+    Form().Session().OpenPieceFile(At("backup.pec"));
+    QCOMPARE(Form().Session().List().SortMark(), 1);
   }
   // c.txt, a.txt and b.txt in src/, chosen in that order.
   void Add3() {
@@ -72,7 +72,7 @@ class MainFormAddTest : public QObject, protected FormTestState {
                                 Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
   }
   void CheckIdle() {
-    QVERIFY(!Form().Busy());
+    QVERIFY(!Form().Session().Busy());
     QVERIFY(!QGuiApplication::overrideCursor());
     QVERIFY(!Form().findChild<QProgressBar*>("ProgressBar1")->isVisible());
     QVERIFY(ActionNamed("ActionFileOpen")->isEnabled());
@@ -125,15 +125,15 @@ class MainFormAddTest : public QObject, protected FormTestState {
     QCOMPARE(ListRows(Form()), (QStringList{"z.txt|TXT type|4|", "c.txt|TXT type|3|",
                                             "a.txt|TXT type|1|", "b.txt|TXT type|2|"}));
     QCOMPARE(steps_, (QList<int>{33, 66, 100}));
-    QCOMPARE(Form().FileCount(), 4u);
-    QCOMPARE(Form().TotalBytes(), 10u);
+    QCOMPARE(Form().Session().FileCount(), 4u);
+    QCOMPARE(Form().Session().List().TotalBytes(), 10u);
     QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 4 files, 10 bytes"));
-    QCOMPARE(Form().SortColumn(), 0);
-    QCOMPARE(Form().findChild<ui::FileListModel*>()->SortMark(), 0);
+    QCOMPARE(Form().Session().List().SortMark(), 0);
+    QCOMPARE(Form().Session().List().SortMark(), 0);
     QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
     CheckIdle();
     for (const char* name : {"a.txt", "b.txt", "c.txt"})
-      QCOMPARE(Form().CurrentSet()->Find("", name)->Folder, std::string());
+      QCOMPARE(Form().Session().CurrentSet()->Find("", name)->Folder, std::string());
 
     // A file of a stored name is skipped whatever its content: no row, no step.
     WriteFile(At("src2/a.txt"), "different");
@@ -141,7 +141,7 @@ class MainFormAddTest : public QObject, protected FormTestState {
     Add({"src2/a.txt"});
     QCOMPARE(ListRows(Form()).size(), 4);
     QCOMPARE(steps_, QList<int>());
-    QCOMPARE(Form().FileCount(), 4u);
+    QCOMPARE(Form().Session().FileCount(), 4u);
   }
 
   void breakingOffAsksAfterTheCurrentFile_data() {
@@ -166,8 +166,8 @@ class MainFormAddTest : public QObject, protected FormTestState {
     QVERIFY(refused_close);
     QCOMPARE(AskedMessages(), QStringList{"Warning: Adding interrupted, continue?"});
     QCOMPARE(ListRows(Form()).size(), go_on ? 4 : 2);
-    QCOMPARE(Form().FileCount(), go_on ? 4u : 2u);
-    QCOMPARE(static_cast<int>(Form().CurrentSet()->Files().size()), go_on ? 4 : 2);
+    QCOMPARE(Form().Session().FileCount(), go_on ? 4u : 2u);
+    QCOMPARE(static_cast<int>(Form().Session().CurrentSet()->Files().size()), go_on ? 4 : 2);
     QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
     CheckIdle();
   }
@@ -197,7 +197,7 @@ class MainFormAddTest : public QObject, protected FormTestState {
     QCOMPARE(lines[1], QStringLiteral("The pieces may be corrupt."));
     // What was stored before stays, and the totals come from the set.
     QCOMPARE(ListRows(Form()).size(), 2);
-    QCOMPARE(Form().FileCount(), 2u);
+    QCOMPARE(Form().Session().FileCount(), 2u);
     CheckIdle();
     // A file that is gone by the time the add looks is named, and the pieces are fine.
     Add({"src/missing.txt"});
@@ -239,11 +239,12 @@ class MainFormAddTest : public QObject, protected FormTestState {
     QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
     // The file stored before the failure is in the catalogue's order: adding the same files
     // again stores only those that were not.
-    QCOMPARE(Form().CurrentSet()->Files().size(), std::size_t{2});
+    QCOMPARE(Form().Session().CurrentSet()->Files().size(), std::size_t{2});
     disconnect(&Form(), &ui::TMainForm::ProgressStepped, this, nullptr);
     Add3();
     std::vector<std::string> names;
-    for (const StoredFile& file : Form().CurrentSet()->Files()) names.push_back(file.Name);
+    for (const StoredFile& file : Form().Session().CurrentSet()->Files())
+      names.push_back(file.Name);
     QCOMPARE(names, (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "z.txt"}));
     QVERIFY(Form().close());
   }
@@ -254,7 +255,7 @@ class MainFormAddTest : public QObject, protected FormTestState {
     QCOMPARE(MakeSet(At("ro/backup"), At("old/"), {{"z.txt", "zzzz"}, {"y.txt", "yy"}}, 100),
              std::string());
     ::chmod(At("ro").c_str(), 0555);
-    Form().OpenPieceFile(At("ro/backup.pec"));
+    Form().Session().OpenPieceFile(At("ro/backup.pec"));
     ::chmod(At("ro").c_str(), 0755);
     QCOMPARE(ListRows(Form()).size(), 2);
     QCOMPARE(AskedMessages().size(), 1);
@@ -273,7 +274,7 @@ class MainFormAddTest : public QObject, protected FormTestState {
     FaultFileSystem fs(platform::RealFileSystem());
     fs.FailPath(FaultFileSystem::Op::kCreateUnique, "/ro/", EROFS);
     fx_ = std::make_unique<FormFixture>(std::vector<std::string>{}, fs);
-    Form().OpenPieceFile(At("ro/backup.pec"));
+    Form().Session().OpenPieceFile(At("ro/backup.pec"));
     QCOMPARE(ListRows(Form()).size(), 2);
     QCOMPARE(AskedMessages().size(), 1);
     QVERIFY2(AskedMessages()[0].contains("reading only"), qPrintable(AskedMessages()[0]));
@@ -290,8 +291,8 @@ class MainFormAddTest : public QObject, protected FormTestState {
   void aSetWhoseCatalogueCannotBeReadTakesNoFiles() {
     WriteFile(At("bad.pec"), "QBXR");
     WriteFile(At("bad1.pec"), "QBTM");
-    Form().OpenPieceFile(At("bad.pec"));
-    if (!Form().SetOpen()) QSKIP("the file is refused before opening");
+    Form().Session().OpenPieceFile(At("bad.pec"));
+    if (!Form().Session().SetOpen()) QSKIP("the file is refused before opening");
     QVERIFY(!ActionNamed("ActionAdd")->isEnabled());
   }
 };

@@ -39,7 +39,7 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
       sources.push_back({i == 1 ? "sub/" + name : name, std::string(i + 1, char('0' + i))});
     }
     QCOMPARE(MakeSet(At("set"), At("src/"), sources, 20), std::string());
-    Form().OpenPieceFile(At("set.pec"));
+    Form().Session().OpenPieceFile(At("set.pec"));
     QCOMPARE(ListRows(Form()).size(), count);
   }
   void SelectRows(const QList<int>& rows) {
@@ -87,7 +87,7 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     QCOMPARE(ReadFile(Out("f3.txt")), std::string("3333"));
     QCOMPARE(Form().windowTitle(), caption);
     QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 4 files, 10 bytes"));
-    QVERIFY(!Form().Busy());
+    QVERIFY(!Form().Session().Busy());
     // The panel keeps the folder for the next time.
     QCOMPARE(Form().AssembleDlgExtUp()->EditFolderName->text(), QString::fromStdString(At("out")));
   }
@@ -144,7 +144,7 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     for (const std::string& name : ListFolder(At("out"))) made += name == "sub" ? 0 : 1;
     made += FileExists(Out("sub/f1.txt")) ? 1 : 0;
     QCOMPARE(made, 1u);
-    QVERIFY(!Form().Busy());
+    QVERIFY(!Form().Session().Busy());
   }
 
   void rowsAreRebuiltInTheListsOrder() {
@@ -194,7 +194,7 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     const std::string block =
         BlockBytes({{1, 8, 5, "", "A.txt"}, {1, 13, 3, "", "a.txt"}, {1, 16, 2, "", "b.txt"}});
     WriteFile(At("case.pec"), HeaderBytes(StreamBytes(1000, 1, "AAAAAaaabb", block)));
-    Form().OpenPieceFile(At("case.pec"));
+    Form().Session().OpenPieceFile(At("case.pec"));
     QCOMPARE(AskedMessages().join("\n"), QString());
     QCOMPARE(ListRows(Form()).size(), 3);
     std::filesystem::create_directories(At("one"));
@@ -224,21 +224,21 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     QCOMPARE(MakeSet(At("set"), At("src/"), {{"a.txt", "aaa"}, {"d/b.txt", "bb"}}), std::string());
     const std::string folder = At(target.toStdString());
     fx_ = std::make_unique<FormFixture>(std::vector<std::string>{At("set.pec"), "/e", folder});
-    QCOMPARE(Form().StartMode(), int(ui::StartAssemble));
-    Form().RunStartupJob();
+    QCOMPARE(Form().Session().StartUp().StartMode, int(desktop::StartAssemble));
+    Form().Session().RunStartupJob();
     QCOMPARE(ui::modal::DialogsShown().contains("FileAssembleFolderDialog"), dialog);
     QCOMPARE(FileExists(folder + "/a.txt"), !dialog);
     if (!dialog) QCOMPARE(ReadFile(folder + "/d/b.txt"), std::string("bb"));
     QCOMPARE(ListRows(Form()).size(), 2);
     QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 2 files, 5 bytes"));
-    QVERIFY(Form().SetOpen());
+    QVERIFY(Form().Session().SetOpen());
   }
 
   void startUpAssembleWithoutAFolderAsks() {
     QCOMPARE(MakeSet(At("set"), At("src/"), {{"a.txt", "aaa"}}), std::string());
     fx_ = std::make_unique<FormFixture>(std::vector<std::string>{At("set.pec"), "/e"});
     ui::modal::QueueFileName(QString::fromStdString(At("out")));
-    Form().RunStartupJob();
+    Form().Session().RunStartupJob();
     QCOMPARE(ui::modal::DialogsShown(), QStringList{"FileAssembleFolderDialog"});
     QCOMPARE(ReadFile(Out("a.txt")), std::string("aaa"));
   }

@@ -60,13 +60,13 @@ class MainFormDropTest : public QObject, protected FormTestState {
     Form().show();
     // No set open: a dropped piece file opens its set; other files are no set.
     QVERIFY(Drop({At("backup.pec")}));
-    QVERIFY(Form().SetOpen());
+    QVERIFY(Form().Session().SetOpen());
     QCOMPARE(Names(), QStringList{"z.txt"});
 
     QVERIFY(Drop({At("drop"), At("c.txt"), At("backup.pec")}));
     QCOMPARE(Names(),
              (QStringList{"z.txt", "drop\\a.txt", "drop\\deep\\b\\x1b[2J\\x0a.txt", "c.txt"}));
-    QCOMPARE(Form().FileCount(), 4u);
+    QCOMPARE(Form().Session().FileCount(), 4u);
     // The link that leads nowhere and the set's own header were named and left out.
     const QStringList lines = Form().ErrorDlg()->Lines();
     QCOMPARE(lines.size(), 2);
@@ -84,7 +84,7 @@ class MainFormDropTest : public QObject, protected FormTestState {
     QCOMPARE(MakeSet(At("backup"), At("old/"), {{"z.txt", "zzzz"}}), std::string());
     WriteFile(At("photos/2024/x.jpg"), "x");
     WriteFile(At("photos/y.jpg"), "yy");
-    Form().OpenPieceFile(At("backup.pec"));
+    Form().Session().OpenPieceFile(At("backup.pec"));
     QCOMPARE(Form().findChild<QMenu*>("Action1")->actions().at(1)->objectName(),
              QStringLiteral("ActionAddFolder"));
     ui::modal::QueueFileName(QString::fromStdString(At("photos")));
@@ -97,27 +97,27 @@ class MainFormDropTest : public QObject, protected FormTestState {
   void theListsMenuAssemblesMakesAProgramAndSelectsAll() {
     QCOMPARE(MakeSet(At("backup"), At("old/"), {{"a", "1"}, {"b", "22"}, {"c", "333"}}),
              std::string());
-    Form().OpenPieceFile(At("backup.pec"));
+    Form().Session().OpenPieceFile(At("backup.pec"));
     Form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&Form()));
     ui::modal::QueueMenuChoice(QStringLiteral("ActionSelectAll"));
     emit List()->customContextMenuRequested(QPoint(5, 5));
     QCOMPARE(ui::modal::LastMenu(),
              (QStringList{"ActionAssemble", "ActionMakeExe", "-", "ActionSelectAll"}));
-    QCOMPARE(Form().SelectedCount(), 3);
-    QCOMPARE(Form().SelectedBytes(), 6u);
+    QCOMPARE(Form().Session().List().SelectedCount(), 3);
+    QCOMPARE(Form().Session().List().SelectedBytes(), 6u);
     // Its shortcut does not take Add's.
     List()->clearSelection();
     List()->setFocus();
     QTest::keyClick(List(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(Form().SelectedCount(), 3);
+    QCOMPARE(Form().Session().List().SelectedCount(), 3);
     QCOMPARE(ActionNamed("ActionAdd")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
   }
 
   void aDoubleClickOnADividerSizesTheColumnToItsContent() {
     QCOMPARE(MakeSet(At("backup"), At("old/"), {{"a rather long name of a file.txt", "1"}}),
              std::string());
-    Form().OpenPieceFile(At("backup.pec"));
+    Form().Session().OpenPieceFile(At("backup.pec"));
     Form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&Form()));
     QHeaderView* header = List()->header();

@@ -16,7 +16,7 @@ class MainFormListTest : public QObject, protected FormTestState {
 
  private:
   QTreeView* List() { return Form().findChild<QTreeView*>(QStringLiteral("ListViewFiles")); }
-  int Mark() { return Form().findChild<ui::FileListModel*>()->SortMark(); }
+  int Mark() { return Form().Session().List().SortMark(); }
   QStringList Column(int column) {
     QStringList cells;
     for (const QString& row : ListRows(Form()))
@@ -44,7 +44,7 @@ class MainFormListTest : public QObject, protected FormTestState {
                       {"pics/readme.TXT", std::string(600, 'r')},
                       {"Readme.txt", std::string(2048, 'R')}}),
              std::string());
-    Form().OpenPieceFile(At("sample.pec"));
+    Form().Session().OpenPieceFile(At("sample.pec"));
     Form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&Form()));
   }
@@ -73,17 +73,17 @@ class MainFormListTest : public QObject, protected FormTestState {
     OpenSample();
     ClickHeader(2);
     QCOMPARE(Column(2), (QStringList{"9", "10", "600", "1500", "2048"}));
-    QCOMPARE(Form().SortColumn(), 3);
+    QCOMPARE(Form().Session().List().SortMark(), 3);
     QCOMPARE(Mark(), 3);
     ClickHeader(2);
     QCOMPARE(Column(2), (QStringList{"2048", "1500", "600", "10", "9"}));
-    QCOMPARE(Form().SortColumn(), -3);
+    QCOMPARE(Form().Session().List().SortMark(), -3);
     QCOMPARE(Mark(), -3);
 
     // Another column starts ascending, whatever the direction before; the old mark goes.
     ClickHeader(1);
     QCOMPARE(Column(1), (QStringList{"DAT type", "JPG type", "TXT type", "TXT type", "TXT type"}));
-    QCOMPARE(Form().SortColumn(), 2);
+    QCOMPARE(Form().Session().List().SortMark(), 2);
     QVERIFY(List()->model()->headerData(2, Qt::Horizontal, Qt::DecorationRole).isNull());
     QVERIFY(!List()->model()->headerData(1, Qt::Horizontal, Qt::DecorationRole).isNull());
 
@@ -92,7 +92,7 @@ class MainFormListTest : public QObject, protected FormTestState {
     QCOMPARE(Column(3).last(), QStringLiteral("pics\\"));
     // Name was marked by Open; clicking it now starts ascending again.
     ClickHeader(0);
-    QCOMPARE(Form().SortColumn(), 1);
+    QCOMPARE(Form().Session().List().SortMark(), 1);
     QCOMPARE(Column(0).first(), QStringLiteral("a9.dat"));
   }
 
@@ -102,11 +102,11 @@ class MainFormListTest : public QObject, protected FormTestState {
     ClickRow(RowOf("C.jpg"));
     ClickRow(RowOf("readme.TXT"), Qt::ControlModifier);
     QCOMPARE(PanelText(Form(), 0), QStringLiteral("Selected 2 files, 2 KB"));
-    QCOMPARE(Form().SelectedBytes(), 2100u);
+    QCOMPARE(Form().Session().List().SelectedBytes(), 2100u);
 
     // Sorting moves the selected rows, not the totals.
     ClickHeader(2);
-    QCOMPARE(Form().SelectedCount(), 2);
+    QCOMPARE(Form().Session().List().SelectedCount(), 2);
     ClickRow(RowOf("C.jpg"), Qt::ControlModifier);
     ClickRow(RowOf("readme.TXT"), Qt::ControlModifier);
     QCOMPARE(PanelText(Form(), 0), QStringLiteral("Selected 0 files, 0 bytes"));
@@ -114,7 +114,7 @@ class MainFormListTest : public QObject, protected FormTestState {
     // One click on a row unselects the others.
     ClickRow(RowOf("a9.dat"));
     ClickRow(RowOf("b10.txt"), Qt::ShiftModifier);
-    QCOMPARE(Form().SelectedCount(), 2);
+    QCOMPARE(Form().Session().List().SelectedCount(), 2);
     ClickRow(RowOf("Readme.txt"));
     QCOMPARE(PanelText(Form(), 0), QStringLiteral("Selected 1 files, 2 KB"));
   }
@@ -124,7 +124,7 @@ class MainFormListTest : public QObject, protected FormTestState {
                                           {1, 8, 5, "", "little.txt"},
                                           {1, 8, 1200000000u, "", "middle.img"}});
     WriteFile(At("huge.pec"), HeaderBytes(StreamBytes(1457664, 1, "", block)));
-    Form().OpenPieceFile(At("huge.pec"));
+    Form().Session().OpenPieceFile(At("huge.pec"));
     Form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&Form()));
     QCOMPARE(Column(2), (QStringList{"3000000000", "5", "1200000000"}));
@@ -132,7 +132,7 @@ class MainFormListTest : public QObject, protected FormTestState {
     ClickHeader(2);
     QCOMPARE(Column(0), (QStringList{"little.txt", "middle.img", "big.iso"}));
     ClickRow(RowOf("big.iso"));
-    QCOMPARE(Form().SelectedBytes(), 3000000000u);
+    QCOMPARE(Form().Session().List().SelectedBytes(), 3000000000u);
     QCOMPARE(PanelText(Form(), 0), QStringLiteral("Selected 1 files, 2861 MB"));
     ClickRow(RowOf("middle.img"), Qt::ControlModifier);
     QCOMPARE(PanelText(Form(), 0), QStringLiteral("Selected 2 files, 4005 MB"));
@@ -142,13 +142,13 @@ class MainFormListTest : public QObject, protected FormTestState {
     const std::string block = BlockBytes(
         {{1, 8, 0xFFFFFFFFu, "", "huge.iso"}, {1, 8, 4, "", "four.txt"}, {1, 8, 6, "", "six.txt"}});
     WriteFile(At("past.pec"), HeaderBytes(StreamBytes(1457664, 1, "", block)));
-    Form().OpenPieceFile(At("past.pec"));
+    Form().Session().OpenPieceFile(At("past.pec"));
     Form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&Form()));
     QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 3 files, 4096 MB"));
     ClickRow(RowOf("huge.iso"));
     ClickRow(RowOf("six.txt"), Qt::ControlModifier);
-    QCOMPARE(Form().SelectedBytes(), std::uint64_t{0xFFFFFFFFu} + 6);
+    QCOMPARE(Form().Session().List().SelectedBytes(), std::uint64_t{0xFFFFFFFFu} + 6);
     QCOMPARE(PanelText(Form(), 0), QStringLiteral("Selected 2 files, 4096 MB"));
   }
 };

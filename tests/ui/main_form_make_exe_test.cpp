@@ -28,7 +28,7 @@ class MainFormMakeExeTest : public QObject, protected FormTestState {
     previous_folder_ = QDir::currentPath();
     QVERIFY(QDir::setCurrent(QString::fromStdString(At(""))));
     fx_ = std::make_unique<FormFixture>();
-    QCOMPARE(Form().Command().StubPath, At("ext.dll"));
+    QCOMPARE(Form().Session().StartUp().StubPath, At("ext.dll"));
   }
   void cleanup() {
     fx_.reset();
@@ -39,7 +39,7 @@ class MainFormMakeExeTest : public QObject, protected FormTestState {
     WriteFile(At("ext.dll"), std::string(40000, 'S'));
     QCOMPARE(MakeSet(At("backup"), At("src/"), {{"a", "1"}, {"b", "2"}, {"c", "3"}}),
              std::string());
-    Form().OpenPieceFile(At("backup.pec"));
+    Form().Session().OpenPieceFile(At("backup.pec"));
     MakeExe();
     QCOMPARE(
         AskedMessages(),
@@ -48,13 +48,13 @@ class MainFormMakeExeTest : public QObject, protected FormTestState {
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
     QCOMPARE(bytes.size(), std::size_t{40000});
     QCOMPARE(bytes.substr(32824, 10), std::string("\x03\x00\x00\x00", 4) + "backup");
-    QVERIFY(Form().SetOpen());
+    QVERIFY(Form().Session().SetOpen());
   }
 
   void setWithoutFilesMakesNothing() {
     WriteFile(At("ext.dll"), std::string(40000, 'S'));
     WriteFile(At("empty.pec"), HeaderBytes(StreamBytes(1000, 0, "", BlockBytes({}))));
-    Form().OpenPieceFile(At("empty.pec"));
+    Form().Session().OpenPieceFile(At("empty.pec"));
     MakeExe();
     QCOMPARE(AskedMessages(), QStringList{"Error: Can't Make .EXE without any files added!"});
     QVERIFY(!FileExists(At("empty.exe")));
@@ -63,14 +63,15 @@ class MainFormMakeExeTest : public QObject, protected FormTestState {
   void withoutAStubInTheStartingFolderTheOneBesideTheProgramIsUsed() {
     QCOMPARE(MakeSet(At("backup"), At("src/"), {{"a", "1"}}), std::string());
     // The stub is built beside the test programs, as beside the program.
-    QCOMPARE(QString::fromStdString(Form().Command().StubFallback),
+    QCOMPARE(QString::fromStdString(Form().Session().StartUp().StubFallback),
              QCoreApplication::applicationDirPath() + "/ext.dll");
-    Form().OpenPieceFile(At("backup.pec"));
+    Form().Session().OpenPieceFile(At("backup.pec"));
     MakeExe();
     QCOMPARE(
         AskedMessages(),
         QStringList{"Information: " + QString::fromStdString(At("backup.exe")) + " is created!"});
-    QCOMPARE(ReadFile(At("backup.exe")).size(), ReadFile(Form().Command().StubFallback).size());
+    QCOMPARE(ReadFile(At("backup.exe")).size(),
+             ReadFile(Form().Session().StartUp().StubFallback).size());
   }
 
   void missingStubIsReportedWithThePlacesTried() {
@@ -78,12 +79,12 @@ class MainFormMakeExeTest : public QObject, protected FormTestState {
     fs.FailPath(FaultFileSystem::Op::kOpen, "ext.dll", ENOENT);  // nowhere to be found
     fx_ = std::make_unique<FormFixture>(std::vector<std::string>{}, fs);
     QCOMPARE(MakeSet(At("backup"), At("src/"), {{"a", "1"}}), std::string());
-    Form().OpenPieceFile(At("backup.pec"));
+    Form().Session().OpenPieceFile(At("backup.pec"));
     MakeExe();
     QCOMPARE(AskedMessages(),
              (QStringList{"Error: Can't create " + QString::fromStdString(At("backup.exe")),
                           "Error: " + QString::fromStdString(At("ext.dll")) + "\n" +
-                              QString::fromStdString(Form().Command().StubFallback)}));
+                              QString::fromStdString(Form().Session().StartUp().StubFallback)}));
     QVERIFY(!FileExists(At("backup.exe")));
     fx_.reset();  // the window's set uses fs
   }

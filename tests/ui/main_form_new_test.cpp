@@ -102,7 +102,7 @@ class MainFormNewTest : public QObject, protected FormTestState {
     // Afterwards the panel is the window's again, hidden, and nothing was made.
     QCOMPARE(Panel()->parentWidget(), &Form());
     QVERIFY(!Panel()->isVisible());
-    QVERIFY(!Form().SetOpen());
+    QVERIFY(!Form().Session().SetOpen());
 
     // The same dialog without a panel (a name that matches no form) is shorter by the
     // panel's height exactly.
@@ -137,12 +137,12 @@ class MainFormNewTest : public QObject, protected FormTestState {
         [folder](QWidget* dialog) { TypeAndCreate(dialog, folder + QStringLiteral("x")); });
     QVERIFY(seen.panel_hosted);
     QCOMPARE(AskedMessages(), QStringList());
-    QVERIFY(Form().SetOpen());
-    QVERIFY(Form().CurrentSet());
-    QCOMPARE(Form().CurrentSet()->PieceSize(), 204800u);
-    QCOMPARE(Form().CurrentSet()->SetName(), std::string("x"));
-    QCOMPARE(Form().Command().PieceFileArg, At("x.pec"));
-    QCOMPARE(Form().Command().PieceFilePath, At("x.pec"));
+    QVERIFY(Form().Session().SetOpen());
+    QVERIFY(Form().Session().CurrentSet());
+    QCOMPARE(Form().Session().CurrentSet()->PieceSize(), 204800u);
+    QCOMPARE(Form().Session().CurrentSet()->SetName(), std::string("x"));
+    QCOMPARE(Form().Session().StartUp().PieceFileArg, At("x.pec"));
+    QCOMPARE(Form().Session().StartUp().PieceFilePath, At("x.pec"));
     QCOMPARE(Form().windowTitle(), QStringLiteral("x-Dorvelin"));
     QCOMPARE(ListRows(Form()), QStringList());
     QVERIFY(!FileExists(At("x.pec")));
@@ -164,14 +164,14 @@ class MainFormNewTest : public QObject, protected FormTestState {
     });
     QCOMPARE(AskedMessages(),
              QStringList{"Warning: old.pec already exists.\nDo you want to replace it?"});
-    QVERIFY(!Form().SetOpen());
+    QVERIFY(!Form().Session().SetOpen());
 
     ui::modal::ForgetAsked();
     ui::modal::QueueAnswer(true);
     ShowNewDialog([path](QWidget* dialog) { TypeAndCreate(dialog, path); });
     QCOMPARE(AskedMessages().size(), 1);
-    QVERIFY(Form().SetOpen());
-    QCOMPARE(Form().CurrentSet()->SetName(), std::string("old"));
+    QVERIFY(Form().Session().SetOpen());
+    QCOMPARE(Form().Session().CurrentSet()->SetName(), std::string("old"));
     // Nothing stored: closing keeps the old set as it was.
     ActionNamed(QStringLiteral("ActionFileClose"))->trigger();
     PieceSet old(At("old"), SetAccess::kReadOnly);
@@ -205,9 +205,9 @@ class MainFormNewTest : public QObject, protected FormTestState {
     PanelControl<QComboBox>("ComboBoxSpeSize")->setCurrentIndex(preset);
     New(At("set.pec"));
     QCOMPARE(AskedMessages(), QStringList());
-    QVERIFY(Form().CurrentSet());
-    QCOMPARE(Form().CurrentSet()->PieceSize(), std::uint32_t(size));
-    QCOMPARE(Form().CurrentSet()->SetName(), std::string("set"));
+    QVERIFY(Form().Session().CurrentSet());
+    QCOMPARE(Form().Session().CurrentSet()->PieceSize(), std::uint32_t(size));
+    QCOMPARE(Form().Session().CurrentSet()->SetName(), std::string("set"));
   }
 
   void aSizeOutOfRangeKeepsTheDialogOpenWithItsName() {
@@ -229,9 +229,9 @@ class MainFormNewTest : public QObject, protected FormTestState {
     QCOMPARE(kept_name, name);
     QCOMPARE(AskedMessages(),
              QStringList{"Error: Piece size 4096MB is too large: a piece must be below 4 GB"});
-    QVERIFY(Form().CurrentSet());
-    QCOMPARE(Form().CurrentSet()->PieceSize(), 300u * 1024 * 1024);
-    QCOMPARE(Form().CurrentSet()->SetName(), std::string("big"));
+    QVERIFY(Form().Session().CurrentSet());
+    QCOMPARE(Form().Session().CurrentSet()->PieceSize(), 300u * 1024 * 1024);
+    QCOMPARE(Form().Session().CurrentSet()->SetName(), std::string("big"));
   }
 
   void sizesTheEngineCannotUseAreRefusedBeforeAnythingChanges_data() {
@@ -252,28 +252,28 @@ class MainFormNewTest : public QObject, protected FormTestState {
     QFETCH(int, unit);
     QFETCH(QString, message);
     QCOMPARE(MakeSet(At("backup"), At("src/"), {{"a.txt", "aaa"}}), std::string());
-    Form().OpenPieceFile(At("backup.pec"));
+    Form().Session().OpenPieceFile(At("backup.pec"));
     PanelControl<QLineEdit>("MaskEditSize")->setText(number);
     PanelControl<QComboBox>("ComboBoxSizeUnit")->setCurrentIndex(unit);
     New(At("big.pec"));
     QCOMPARE(AskedMessages(), QStringList{"Error: " + message});
-    QCOMPARE(Form().CurrentSet()->SetName(), std::string("backup"));
+    QCOMPARE(Form().Session().CurrentSet()->SetName(), std::string("backup"));
     QCOMPARE(ListRows(Form()).size(), 1);
     QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
   }
 
   void newReplacesTheOpenSetAndCancelChangesNothing() {
     QCOMPARE(MakeSet(At("backup"), At("src/"), {{"a.txt", "aaa"}}), std::string());
-    Form().OpenPieceFile(At("backup.pec"));
+    Form().Session().OpenPieceFile(At("backup.pec"));
     New("");  // cancelled
-    QCOMPARE(Form().CurrentSet()->SetName(), std::string("backup"));
+    QCOMPARE(Form().Session().CurrentSet()->SetName(), std::string("backup"));
     QCOMPARE(ListRows(Form()).size(), 1);
 
     New(At("fresh.pec"));
-    QCOMPARE(Form().CurrentSet()->SetName(), std::string("fresh"));
+    QCOMPARE(Form().Session().CurrentSet()->SetName(), std::string("fresh"));
     QCOMPARE(ListRows(Form()), QStringList());
     QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 0 files, 0 bytes"));
-    QCOMPARE(Form().SortColumn(), 1);  // New leaves the sort state alone
+    QCOMPARE(Form().Session().List().SortMark(), 1);  // New leaves the sort state alone
     QCOMPARE(Form().windowTitle(), QStringLiteral("fresh-Dorvelin"));
     // Closing the set made nothing on disk, since nothing was stored.
     ActionNamed(QStringLiteral("ActionFileClose"))->trigger();
@@ -284,7 +284,7 @@ class MainFormNewTest : public QObject, protected FormTestState {
     PanelControl<QRadioButton>("RadioButton2")->click();
     PanelControl<QComboBox>("ComboBoxSpeSize")->setCurrentIndex(1);
     New(At("one.pec"));
-    QCOMPARE(Form().CurrentSet()->PieceSize(), 737280u);
+    QCOMPARE(Form().Session().CurrentSet()->PieceSize(), 737280u);
     ShowNewDialog([this](QWidget* dialog) {
       QVERIFY(PanelControl<QRadioButton>("RadioButton2")->isChecked());
       QCOMPARE(PanelControl<QComboBox>("ComboBoxSpeSize")->currentIndex(), 1);
@@ -293,7 +293,7 @@ class MainFormNewTest : public QObject, protected FormTestState {
       Cancel(dialog);
     });
     New(At("two.pec"));
-    QCOMPARE(Form().CurrentSet()->PieceSize(), 737280u);
+    QCOMPARE(Form().Session().CurrentSet()->PieceSize(), 737280u);
   }
 };
 

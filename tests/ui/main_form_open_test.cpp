@@ -47,14 +47,14 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     MakeBackup();
     ChooseAndOpen(At("backup.pec"));
     QCOMPARE(AskedMessages().join("\n"), QString());
-    QVERIFY(Form().SetOpen());
+    QVERIFY(Form().Session().SetOpen());
     QCOMPARE(ListRows(Form()),
              (QStringList{"A.txt|TXT type|5|", "a.txt|TXT type|7|sub\\", "b.txt|TXT type|3|"}));
-    QCOMPARE(Form().FileCount(), 3u);
-    QCOMPARE(Form().TotalBytes(), 15u);
+    QCOMPARE(Form().Session().FileCount(), 3u);
+    QCOMPARE(Form().Session().List().TotalBytes(), 15u);
     QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 3 files, 15 bytes"));
-    QCOMPARE(Form().SortColumn(), 1);
-    QCOMPARE(Form().findChild<ui::FileListModel*>()->SortMark(), 1);
+    QCOMPARE(Form().Session().List().SortMark(), 1);
+    QCOMPARE(Form().Session().List().SortMark(), 1);
     QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
     for (const char* action : {"ActionFileClose", "ActionAdd", "ActionAssemble", "ActionMakeExe"})
       QVERIFY2(Enabled(action), action);
@@ -84,11 +84,11 @@ class MainFormOpenTest : public QObject, protected FormTestState {
              std::string());
     ChooseAndOpen(At(chosen.toStdString()));
     QCOMPARE(AskedMessages().join("\n"), QString());
-    QVERIFY(Form().CurrentSet());
-    QCOMPARE(QString::fromStdString(Form().CurrentSet()->BasePath()),
+    QVERIFY(Form().Session().CurrentSet());
+    QCOMPARE(QString::fromStdString(Form().Session().CurrentSet()->BasePath()),
              QString::fromStdString(At(set.toStdString())));
     QCOMPARE(Form().windowTitle(), set + "-Dorvelin");
-    QCOMPARE(Form().FileCount(), 1u);
+    QCOMPARE(Form().Session().FileCount(), 1u);
   }
 
   void filesOfNoSetAreRefusedAndChangeNothing_data() {
@@ -116,12 +116,12 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     WriteFile(At("bad.pec"), "XXXXXXXX");
     WriteFile(At("bad1.pec"), PieceBytes(1, "x"));
     ChooseAndOpen(At("backup.pec"));
-    PieceSet* before = Form().CurrentSet();
+    PieceSet* before = Form().Session().CurrentSet();
     const QStringList rows = ListRows(Form());
 
     ChooseAndOpen(At(chosen.toStdString()));
     QCOMPARE(AskedMessages(), QStringList{"Error: " + message.arg(QString::fromStdString(At("")))});
-    QCOMPARE(Form().CurrentSet(), before);
+    QCOMPARE(Form().Session().CurrentSet(), before);
     QCOMPARE(ListRows(Form()), rows);
     QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
   }
@@ -133,7 +133,8 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     WriteFile(At("src3/new.txt"), "new");
     StoredFile added;
     added.Name = "new.txt";
-    QVERIFY(Form().CurrentSet()->AddFiles(At("src3/"), {added}, nullptr, nullptr, At("src3/")));
+    QVERIFY(Form().Session().CurrentSet()->AddFiles(At("src3/"), {added}, nullptr, nullptr,
+                                                    At("src3/")));
 
     ChooseAndOpen(At("other.pec"));
     QCOMPARE(ListRows(Form()), QStringList{"x.jpg|JPG type|1|"});
@@ -145,9 +146,9 @@ class MainFormOpenTest : public QObject, protected FormTestState {
   void cancellingTheOpenDialogChangesNothing() {
     MakeBackup();
     ChooseAndOpen(At("backup.pec"));
-    PieceSet* before = Form().CurrentSet();
+    PieceSet* before = Form().Session().CurrentSet();
     Trigger("ActionFileOpen");  // no file chosen
-    QCOMPARE(Form().CurrentSet(), before);
+    QCOMPARE(Form().Session().CurrentSet(), before);
     QCOMPARE(ListRows(Form()).size(), 3);
     QCOMPARE(AskedMessages().join("\n"), QString());
   }
@@ -159,13 +160,13 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     QCOMPARE(PanelText(Form(), 0), QStringLiteral("Selected 3 files, 15 bytes"));
 
     Trigger("ActionFileClose");
-    QVERIFY(!Form().SetOpen());
-    QVERIFY(!Form().CurrentSet());
+    QVERIFY(!Form().Session().SetOpen());
+    QVERIFY(!Form().Session().CurrentSet());
     QCOMPARE(ListRows(Form()), QStringList());
     QCOMPARE(PanelText(Form(), 0), QStringLiteral("Selected 0 files, 0 bytes"));
     QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 0 files, 0 bytes"));
     QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
-    QCOMPARE(Form().SortColumn(), 1);
+    QCOMPARE(Form().Session().List().SortMark(), 1);
     for (const char* action : {"ActionFileClose", "ActionAdd", "ActionAssemble", "ActionMakeExe"})
       QVERIFY2(!Enabled(action), action);
     for (const char* action : {"ActionFileNew", "ActionFileOpen", "ActionFileExit"})
@@ -179,8 +180,8 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     ChooseAndOpen(At("backup.pec"));
     QCOMPARE(ListRows(Form()), (QStringList{"a.txt|TXT type|1|", "Makefile|no type|3|",
                                             "README|no type|5|", "z.txt|TXT type|2|"}));
-    QCOMPARE(Form().FileCount(), 4u);
-    QCOMPARE(Form().TotalBytes(), 11u);
+    QCOMPARE(Form().Session().FileCount(), 4u);
+    QCOMPARE(Form().Session().List().TotalBytes(), 11u);
   }
 
   void typeNamesAreAskedOncePerExtensionForTheWholeRun() {
@@ -194,7 +195,7 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     Trigger("ActionFileClose");
     ChooseAndOpen(At("two.pec"));
     QCOMPARE(fx_->types.Asked(), (QStringList{".TXT", ".jpg", ".png"}));
-    QCOMPARE(Form().TypeCache().Size(), 3);
+    QCOMPARE(Form().Session().Types().Size(), 3);
   }
 
   void anOpenThatFailsLeavesNoSetOpenAndNamesTheHeader() {
@@ -204,8 +205,8 @@ class MainFormOpenTest : public QObject, protected FormTestState {
               HeaderBytes(StreamBytes(100, 1, "", block.substr(0, block.size() - 3), false)));
     WriteFile(At("DAMAGED.PEC"), "QBXR and nothing of sense");
     ChooseAndOpen(At("broken.pec"));
-    QVERIFY(!Form().SetOpen());
-    QVERIFY(Form().CurrentSet() == nullptr);
+    QVERIFY(!Form().Session().SetOpen());
+    QVERIFY(Form().Session().CurrentSet() == nullptr);
     QCOMPARE(AskedMessages().size(), 1);
     QVERIFY2(AskedMessages()[0].contains(QString::fromStdString(At("broken.pec"))),
              qPrintable(AskedMessages()[0]));
@@ -214,7 +215,7 @@ class MainFormOpenTest : public QObject, protected FormTestState {
       QVERIFY2(!Form().findChild<QAction*>(name)->isEnabled(), name);
 
     ChooseAndOpen(At("DAMAGED.PEC"));
-    QVERIFY(!Form().SetOpen());
+    QVERIFY(!Form().Session().SetOpen());
     QCOMPARE(AskedMessages().last(), "Error: " + QString::fromStdString(At("DAMAGED.PEC")) +
                                          ": File format is not correct");
 
@@ -225,7 +226,7 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     ChooseAndOpen(At("DAMAGED.PEC"));
     QCOMPARE(AskedMessages().last(), "Error: " + QString::fromStdString(At("DAMAGED.PEC")) +
                                          ": File format is not correct");
-    QVERIFY(Form().SetOpen());
+    QVERIFY(Form().Session().SetOpen());
     QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
     QCOMPARE(ListRows(Form()), rows);
     QVERIFY(Enabled("ActionAdd"));
@@ -242,8 +243,8 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     PieceSet writer(At("busy"));  // holds the set's lock, as another program would
     QCOMPARE(writer.LastError(), std::string());
     ChooseAndOpen(At("busy.pec"));
-    QVERIFY(Form().SetOpen());
-    QVERIFY(!Form().CurrentSet()->CanStore());
+    QVERIFY(Form().Session().SetOpen());
+    QVERIFY(!Form().Session().CurrentSet()->CanStore());
     QVERIFY(!ActionNamed("ActionAdd")->isEnabled());
     QVERIFY(ActionNamed("ActionAssemble")->isEnabled());
     QCOMPARE(ListRows(Form()).size(), 1);
@@ -258,7 +259,7 @@ class MainFormOpenTest : public QObject, protected FormTestState {
              std::string());
     WriteFile(At("planted.pec.aside"), "not a record");
     ChooseAndOpen(At("planted.pec"));
-    QVERIFY(Form().SetOpen());
+    QVERIFY(Form().Session().SetOpen());
     QCOMPARE(ListRows(Form()).size(), 1);
     QCOMPARE(AskedMessages(),
              QStringList{"Information: Ignored " + QString::fromStdString(At("planted.pec.aside")) +
@@ -271,8 +272,8 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     QCOMPARE(writer.LastError(), std::string());
     ui::modal::QueueFileName(QString::fromStdString(At("busy.pec")));
     ActionNamed("ActionFileNew")->trigger();
-    QVERIFY(!Form().SetOpen());
-    QVERIFY(Form().CurrentSet() == nullptr);
+    QVERIFY(!Form().Session().SetOpen());
+    QVERIFY(Form().Session().CurrentSet() == nullptr);
     QVERIFY(!AskedMessages().isEmpty());
     QVERIFY2(AskedMessages().last().contains("is in use"), qPrintable(AskedMessages().last()));
   }
@@ -294,7 +295,8 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     WriteFile(At("src3/new.txt"), "new");
     StoredFile added;
     added.Name = "new.txt";
-    QVERIFY(Form().CurrentSet()->AddFiles(At("src3/"), {added}, nullptr, nullptr, At("src3/")));
+    QVERIFY(Form().Session().CurrentSet()->AddFiles(At("src3/"), {added}, nullptr, nullptr,
+                                                    At("src3/")));
     fs.FailPath(FaultFileSystem::Op::kCreateUnique, "Qbtmbackup", EACCES);  // its new catalogue
 
     if (how == "close") Trigger("ActionFileClose");

@@ -28,13 +28,13 @@ class StartUpAddTest : public QObject, protected FormTestState {
   }
   void Start(const std::vector<std::string>& arguments) {
     fx_ = std::make_unique<FormFixture>(arguments);
-    QCOMPARE(Form().StartMode(), int(ui::StartAddFiles));
-    Form().RunStartupJob();
+    QCOMPARE(Form().Session().StartUp().StartMode, int(desktop::StartAddFiles));
+    Form().Session().RunStartupJob();
   }
   // The stored entries as "folder|name", in catalogue order.
   QStringList Stored() {
     QStringList stored;
-    for (const StoredFile& file : Form().CurrentSet()->Files())
+    for (const StoredFile& file : Form().Session().CurrentSet()->Files())
       stored.append(QString::fromStdString(file.Folder + "|" + file.Name));
     return stored;
   }
@@ -58,8 +58,8 @@ class StartUpAddTest : public QObject, protected FormTestState {
     QCOMPARE(ui::modal::DialogsShown(), QStringList{"ChooseSize"});
     QVERIFY(!FileExists(folders));
     QVERIFY(!FileExists(files));
-    QCOMPARE(Form().CurrentSet()->BasePath(), At("pack"));
-    QCOMPARE(Form().CurrentSet()->SourceRoot(), At("data/"));
+    QCOMPARE(Form().Session().CurrentSet()->BasePath(), At("pack"));
+    QCOMPARE(Form().Session().CurrentSet()->SourceRoot(), At("data/"));
 
     QStringList rows = ListRows(Form());
     QCOMPARE(rows.size(), 6);
@@ -72,13 +72,13 @@ class StartUpAddTest : public QObject, protected FormTestState {
              true);
     QCOMPARE(rows[3], QStringLiteral("c.jpg|JPG type|3|photos\\2000\\deep\\"));
     QCOMPARE(rows.mid(4), (QStringList{"x.txt|TXT type|1|", "y.txt|TXT type|2|"}));
-    QCOMPARE(Form().FileCount(), 6u);
+    QCOMPARE(Form().Session().FileCount(), 6u);
     QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 6 files, 13 bytes"));
     QCOMPARE(Form().windowTitle(), QStringLiteral("pack-Dorvelin"));
-    QCOMPARE(Form().SortColumn(), 0);
+    QCOMPARE(Form().Session().List().SortMark(), 0);
     // The walked subfolders joined the queue.
-    QCOMPARE(Form().Command().FoldersToAdd.size(), 5u);
-    QVERIFY(!Form().Busy());
+    QCOMPARE(Form().Session().StartUp().FoldersToAdd.size(), 5u);
+    QVERIFY(!Form().Session().Busy());
   }
 
   void entriesFromOtherFoldersKeepTheirTrueFolders() {
@@ -110,12 +110,12 @@ class StartUpAddTest : public QObject, protected FormTestState {
     const std::string files = ListFile("files.lst", {"data/x.txt"});
     fx_ = std::make_unique<FormFixture>(std::vector<std::string>{At("pack.pec"), "/f", files});
     ui::modal::QueueDialogResult(QDialog::Rejected);
-    Form().RunStartupJob();
-    QVERIFY(!Form().SetOpen());
-    QVERIFY(!Form().CurrentSet());
+    Form().Session().RunStartupJob();
+    QVERIFY(!Form().Session().SetOpen());
+    QVERIFY(!Form().Session().CurrentSet());
     QCOMPARE(ListRows(Form()), QStringList());
     QVERIFY(!FileExists(At("pack.pec")));
-    QVERIFY(!Form().Busy());
+    QVERIFY(!Form().Session().Busy());
     QVERIFY(Form().findChild<QAction*>("ActionFileNew")->isEnabled());
   }
 
@@ -124,10 +124,10 @@ class StartUpAddTest : public QObject, protected FormTestState {
     const std::string files = ListFile("files.lst", {"data/x.txt"});
     fx_ = std::make_unique<FormFixture>(std::vector<std::string>{"/f", files});
     ui::modal::QueueFileName(QString::fromStdString(At("made.pec")));
-    Form().RunStartupJob();
+    Form().Session().RunStartupJob();
     QCOMPARE(ui::modal::DialogsShown(), QStringList());
     QCOMPARE(ListRows(Form()), QStringList{"x.txt|TXT type|3|"});
-    QCOMPARE(Form().CurrentSet()->BasePath(), At("made"));
+    QCOMPARE(Form().Session().CurrentSet()->BasePath(), At("made"));
   }
 
   void anExistingSetIsReplacedOnlyAfterAsking() {
@@ -137,7 +137,7 @@ class StartUpAddTest : public QObject, protected FormTestState {
     Start({At("pack.pec"), "/f", files});
     QCOMPARE(AskedMessages(),
              QStringList{"Warning: pack.pec already exists.\nDo you want to replace it?"});
-    QVERIFY(!Form().SetOpen());
+    QVERIFY(!Form().Session().SetOpen());
   }
 
   void packedTreeComesBackByteForByte() {
@@ -156,12 +156,12 @@ class StartUpAddTest : public QObject, protected FormTestState {
     Start({At("set/pack.pec"), "/d", folders, "/f", files});
     QCOMPARE(AskedMessages(), QStringList());
     QCOMPARE(ui::modal::DialogsShown(), QStringList{"ChooseSize"});
-    QCOMPARE(Form().FileCount(), 6u);
+    QCOMPARE(Form().Session().FileCount(), 6u);
     fx_.reset();  // closing writes the catalogue
 
     fx_ = std::make_unique<FormFixture>(
         std::vector<std::string>{At("set/pack.pec"), "/e", At("out")});
-    Form().RunStartupJob();
+    Form().Session().RunStartupJob();
     QCOMPARE(AskedMessages(), QStringList());
     for (const auto& [path, content] : tree)
       QVERIFY2(ReadFile(At("out/" + path)) == content, path.c_str());

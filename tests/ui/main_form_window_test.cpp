@@ -10,6 +10,8 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include "desktop/busy_period.h"
+
 #include "tests/ui/support/ui_test_support.h"
 #include "ui/dialogs/modal_seam.h"
 #include "ui/widgets/friendly_status_bar.h"
@@ -29,7 +31,7 @@ class MainFormWindowTest : public QObject, protected FormTestState {
   }
   void OpenBackup() {
     QCOMPARE(MakeSet(At("backup"), At("src/"), {{"a.txt", "aaa"}, {"b.txt", "bb"}}), std::string());
-    Form().OpenPieceFile(At("backup.pec"));
+    Form().Session().OpenPieceFile(At("backup.pec"));
   }
   QStringList EnabledActions() {
     QStringList names;
@@ -164,17 +166,17 @@ class MainFormWindowTest : public QObject, protected FormTestState {
     QCOMPARE(MakeSet(At("backup"), At("src/"), {{"a.txt", std::string(2048, 'a')}}, 1024),
              std::string());
     fx_ = std::make_unique<FormFixture>(std::vector<std::string>{At("backup1.pec")});
-    QCOMPARE(Form().StartMode(), int(ui::StartOpen));
+    QCOMPARE(Form().Session().StartUp().StartMode, int(desktop::StartOpen));
     ShowForm();
-    QTRY_VERIFY(Form().SetOpen());
+    QTRY_VERIFY(Form().Session().SetOpen());
     QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 1 files, 2 KB"));
     QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
   }
 
   void assembleWithoutPieceFileReportsAnEmptyName() {
     fx_ = std::make_unique<FormFixture>(std::vector<std::string>{"/e", "out", "x.pec"});
-    QCOMPARE(Form().StartMode(), int(ui::StartAssemble));
-    Form().RunStartupJob();
+    QCOMPARE(Form().Session().StartUp().StartMode, int(desktop::StartAssemble));
+    Form().Session().RunStartupJob();
     QCOMPARE(AskedMessages(), QStringList{"Error: Can't open "});
   }
 
@@ -183,31 +185,25 @@ class MainFormWindowTest : public QObject, protected FormTestState {
     ShowForm();
     const QStringList enabled = EnabledActions();
     const QString caption = Form().windowTitle();
-    Form().SetBusy(true);
-    Form().BeginProgress();
-    QVERIFY(Bar()->isVisible());
-    QCOMPARE(Bar()->geometry(), QRect(0, 2, 199, 24));
-    QVERIFY(QGuiApplication::overrideCursor());
-    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    QVERIFY(!SpeedBar()->isEnabled());
-    for (const char* menu : {"FileMenu", "Action1", "HelpMenu"})
-      QVERIFY2(!Menu(menu)->menuAction()->isEnabled(), menu);
-    QCOMPARE(EnabledActions(), QStringList());
-
-    Form().StepProgress(ui::ProgressStep::kAdding, QStringLiteral("a.txt"), 7);
-    QCOMPARE(PanelText(Form(), 1), QStringLiteral("Adding a.txt ..."));
-    QCOMPARE(Bar()->value(), 7);
-    QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Adding 7%"));
-    Form().StepProgress(ui::ProgressStep::kAssembling, QStringLiteral("b.txt"), 100);
-    QCOMPARE(PanelText(Form(), 1), QStringLiteral("Assembling b.txt ..."));
-    QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Assembling 100%"));
-
-    Form().EndProgress(caption);
-    QVERIFY(!Bar()->isVisible());
-    QVERIFY(!QGuiApplication::overrideCursor());
-    // The commands stay off until the command is no longer busy (its error list may follow).
-    QCOMPARE(EnabledActions(), QStringList());
-    Form().SetBusy(false);
+    {
+      desktop::BusyPeriod busy(Form().Session());
+      Form().BeginProgress();
+      QVERIFY(Bar()->isVisible());
+      QCOMPARE(Bar()->geometry(), QRect(0, 2, 199, 24));
+      QVERIFY(QGuiApplication::overrideCursor());
+      QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+      QVERIFY(!SpeedBar()->isEnabled());
+      for (const char* menu : {"FileMenu", "Action1", "HelpMenu"})
+        QVERIFY2(!Menu(menu)->menuAction()->isEnabled(), menu);
+      QCOMPARE(EnabledActions(), QStringList());
+      Form().StepProgress(7);
+      QCOMPARE(Bar()->value(), 7);
+      Form().EndProgress();
+      QVERIFY(!Bar()->isVisible());
+      QVERIFY(!QGuiApplication::overrideCursor());
+      // The commands stay off until the command is no longer busy (its error list may follow).
+      QCOMPARE(EnabledActions(), QStringList());
+    }
     QVERIFY(SpeedBar()->isEnabled());
     for (const char* menu : {"FileMenu", "Action1", "HelpMenu"})
       QVERIFY2(Menu(menu)->menuAction()->isEnabled(), menu);
@@ -224,20 +220,21 @@ class MainFormWindowTest : public QObject, protected FormTestState {
     QCOMPARE(Bar()->geometry(), QRect(0, 2, 199, 24));
     QCOMPARE(line->PanelRect(1).right(), line->width() - 1);
     QCOMPARE(line->PanelRect(0).width(), 200);
-    Form().EndProgress(QStringLiteral("Dorvelin"));
+    Form().EndProgress();
   }
 
   void closingIsRefusedWhileBusy() {
     OpenBackup();
     ShowForm();
-    Form().SetBusy(true);
-    QVERIFY(!Form().close());
-    QVERIFY(Form().isVisible());
-    QVERIFY(Form().SetOpen());
-    Form().SetBusy(false);
+    {
+      desktop::BusyPeriod busy(Form().Session());
+      QVERIFY(!Form().close());
+      QVERIFY(Form().isVisible());
+      QVERIFY(Form().Session().SetOpen());
+    }
     ActionNamed(QStringLiteral("ActionFileExit"))->trigger();
     QVERIFY(!Form().isVisible());
-    QVERIFY(!Form().CurrentSet());
+    QVERIFY(!Form().Session().CurrentSet());
   }
 
   void speedButtonsLeaveTheFocusToTheList() {
@@ -256,8 +253,8 @@ class MainFormWindowTest : public QObject, protected FormTestState {
     ActionNamed(QStringLiteral("ActionAssemble"))->trigger();
     QCOMPARE(AskedMessages(), QStringList());
     QCOMPARE(ListRows(Form()), rows);
-    QCOMPARE(Form().SortColumn(), 1);
-    QVERIFY(!Form().Busy());
+    QCOMPARE(Form().Session().List().SortMark(), 1);
+    QVERIFY(!Form().Session().Busy());
   }
 
   void lastColumnReachesTheListsEdge() {
@@ -292,7 +289,7 @@ class MainFormWindowTest : public QObject, protected FormTestState {
     QWidget* list = Form().findChild<QWidget*>(QStringLiteral("ListViewFiles"));
     list->setFocus();
     QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
-    QVERIFY(!Form().SetOpen());
+    QVERIFY(!Form().Session().SetOpen());
   }
 };
 

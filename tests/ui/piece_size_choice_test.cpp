@@ -38,7 +38,7 @@ class PieceSizeChoiceTest : public QObject {
     return texts;
   }
   static quint32 SizeOf(const ui::TFileNewDialogExtLower& panel) {
-    const auto size = panel.PieceSize();
+    const auto size = desktop::PieceSizeOf(panel.Choice());
     return size.ok() ? *size : 0;
   }
 
@@ -114,7 +114,7 @@ class PieceSizeChoiceTest : public QObject {
     ui::TFileNewDialogExtLower panel;
     Control<QLineEdit>(&panel, "MaskEditSize")->setText(number);
     Control<QComboBox>(&panel, "ComboBoxSizeUnit")->setCurrentIndex(unit);
-    const auto chosen = panel.PieceSize();
+    const auto chosen = desktop::PieceSizeOf(panel.Choice());
     QCOMPARE(QString::fromStdString(chosen.status().message), error);
     QCOMPARE(chosen.ok() ? *chosen : 0, size);
   }
@@ -198,7 +198,7 @@ class PieceSizeChoiceTest : public QObject {
       QVERIFY(!presets->isEnabled());
       QCOMPARE(Control<QPushButton>(&dialog, "OKBtn")->text(), QStringLiteral("OK"));
       QCOMPARE(Control<QPushButton>(&dialog, "CancelBtn")->text(), QStringLiteral("Cancel"));
-      QCOMPARE(*dialog.PieceSize(), 204800u);
+      QCOMPARE(*desktop::PieceSizeOf(dialog.Choice()), 204800u);
 
       // A choice made in this use is gone in the next.
       check->click();
@@ -206,7 +206,7 @@ class PieceSizeChoiceTest : public QObject {
       QVERIFY(!units->isEnabled());
       QVERIFY(presets->isEnabled());
       presets->setCurrentIndex(1);
-      QCOMPARE(*dialog.PieceSize(), 737280u);
+      QCOMPARE(*desktop::PieceSizeOf(dialog.Choice()), 737280u);
       check->click();
       QVERIFY(number->isEnabled());
       QVERIFY(!presets->isEnabled());

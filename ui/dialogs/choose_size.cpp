@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "desktop/texts.h"
 #include "ui/dialogs/modal_seam.h"
 #include "ui/dialogs/piece_size_choice.h"
 
@@ -16,7 +17,7 @@ namespace vornalis::ui {
 
 TChooseSize::TChooseSize(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("ChooseSize"));
-  setWindowTitle(QStringLiteral("Choose piece size"));
+  setWindowTitle(QString::fromUtf8(desktop::texts::kChooseSizeTitle.data()));
   setModal(true);
 
   const SizeControls controls = MakeSizeControls(this);
@@ -25,7 +26,7 @@ TChooseSize::TChooseSize(QWidget* parent) : QDialog(parent) {
   QLabel* size_label = controls.size_label;
   QLabel* unit_label = controls.unit_label;
 
-  CheckBox1 = new QCheckBox(QStringLiteral("Specific size:"), this);
+  CheckBox1 = new QCheckBox(QString::fromUtf8(desktop::texts::kSpecificSizeCheck.data()), this);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
   ComboBoxSpeSize = new QComboBox(this);
   ComboBoxSpeSize->setObjectName(QStringLiteral("ComboBoxSpeSize"));
@@ -71,9 +72,8 @@ void TChooseSize::ChkBoxSpeClkedExecute() {
 
 void TChooseSize::MaskEditSizeChange() { CheckSizeEdit(MaskEditSize); }
 
-Result<std::uint32_t> TChooseSize::PieceSize() const {
-  return PieceSizeOfChoice(!CheckBox1->isChecked(), MaskEditSize->text(),
-                           ComboBoxSizeUnit->currentIndex(), ComboBoxSpeSize->currentIndex());
+desktop::PieceSizeChoice TChooseSize::Choice() const {
+  return ChoiceOf(!CheckBox1->isChecked(), MaskEditSize, ComboBoxSizeUnit, ComboBoxSpeSize);
 }
 
 }  // namespace vornalis::ui

@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <cstdint>
 
-#include "engine/status.h"
+#include "desktop/piece_size_choice.h"
 
 class QAction;
 class QCheckBox;
@@ -26,7 +26,7 @@ class TChooseSize : public QDialog {
   bool Execute();
   // The piece size chosen, or nothing with the reason in *error when the size is too large
   // for 32 bits or smaller than the smallest piece.
-  Result<std::uint32_t> PieceSize() const;
+  desktop::PieceSizeChoice Choice() const;
 
   // Sets the enabled states after the check box was clicked.
   void ChkBoxSpeClkedExecute();

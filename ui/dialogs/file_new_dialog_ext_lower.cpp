@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "desktop/texts.h"
 #include "ui/dialogs/piece_size_choice.h"
 
 namespace vornalis::ui {
@@ -14,10 +15,11 @@ namespace vornalis::ui {
 TFileNewDialogExtLower::TFileNewDialogExtLower(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("FileNewDialogExtLower"));
 
-  RadioButton1 = new QRadioButton(QStringLiteral("Cus&tomed size:"), this);
+  RadioButton1 = new QRadioButton(QString::fromUtf8(desktop::texts::kCustomSize.data()), this);
   RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
   RadioButton1->setChecked(true);
-  RadioButton2 = new QRadioButton(QStringLiteral("&Specific size:"), this);
+  RadioButton2 =
+      new QRadioButton(QString::fromUtf8(desktop::texts::kSpecificSizeRadio.data()), this);
   RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
 
   const SizeControls controls = MakeSizeControls(this);
@@ -30,7 +32,7 @@ TFileNewDialogExtLower::TFileNewDialogExtLower(QWidget* parent) : QWidget(parent
   ComboBoxSpeSize->setObjectName(QStringLiteral("ComboBoxSpeSize"));
   FillPresetSizes(ComboBoxSpeSize);
   ComboBoxSpeSize->setEnabled(false);
-  auto* preset_label = new QLabel(QStringLiteral("P&redefined:"), this);
+  auto* preset_label = new QLabel(QString::fromUtf8(desktop::texts::kPredefinedLabel.data()), this);
   preset_label->setBuddy(ComboBoxSpeSize);
 
   ChkBoxSpeClked = new QAction(this);
@@ -69,9 +71,8 @@ void TFileNewDialogExtLower::ChkBoxSpeClkedExecute() {
 
 void TFileNewDialogExtLower::MaskEditSizeChange() { CheckSizeEdit(MaskEditSize); }
 
-Result<std::uint32_t> TFileNewDialogExtLower::PieceSize() const {
-  return PieceSizeOfChoice(RadioButton1->isChecked(), MaskEditSize->text(),
-                           ComboBoxSizeUnit->currentIndex(), ComboBoxSpeSize->currentIndex());
+desktop::PieceSizeChoice TFileNewDialogExtLower::Choice() const {
+  return ChoiceOf(RadioButton1->isChecked(), MaskEditSize, ComboBoxSizeUnit, ComboBoxSpeSize);
 }
 
 }  // namespace vornalis::ui

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "engine/status.h"
+#include "desktop/piece_size_choice.h"
 
 class QAction;
 class QComboBox;
@@ -24,7 +24,7 @@ class TFileNewDialogExtLower : public QWidget {
 
   // The piece size chosen, or nothing with the reason in *error when the size is too large
   // for 32 bits or smaller than the smallest piece.
-  Result<std::uint32_t> PieceSize() const;
+  desktop::PieceSizeChoice Choice() const;
 
   // Sets the enabled states after a radio button was clicked: the number and the unit for a
   // custom size, the floppy list for a specific one.

@@ -1,5 +1,7 @@
 #include "ui/dialogs/piece_size_choice.h"
 
+#include "desktop/texts.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,32 +12,33 @@
 namespace vornalis::ui {
 namespace {
 
-const char* const kUnits[] = {"bytes", "KB", "MB"};
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
 SizeControls MakeSizeControls(QWidget* parent) {
   SizeControls controls{};
-  controls.size = new QLineEdit(QStringLiteral("200"), parent);
+  controls.size = new QLineEdit(Text(desktop::kDefaultSizeNumber), parent);
   controls.size->setObjectName(QStringLiteral("MaskEditSize"));
-  controls.size_label = new QLabel(QStringLiteral("Si&ze of one piece:"), parent);
+  controls.size_label = new QLabel(Text(desktop::texts::kSizeLabel), parent);
   controls.size_label->setBuddy(controls.size);
   controls.unit = new QComboBox(parent);
   controls.unit->setObjectName(QStringLiteral("ComboBoxSizeUnit"));
   FillSizeUnits(controls.unit);
-  controls.unit_label = new QLabel(QStringLiteral("&Unit:"), parent);
+  controls.unit_label = new QLabel(Text(desktop::texts::kUnitLabel), parent);
   controls.unit_label->setBuddy(controls.unit);
   return controls;
 }
 
 void FillSizeUnits(QComboBox* units) {
-  for (const char* unit : kUnits) units->addItem(QString::fromLatin1(unit));
-  units->setCurrentIndex(static_cast<int>(SizeUnit::kKB));
+  for (const std::string_view unit : desktop::kSizeUnits) units->addItem(Text(unit));
+  units->setCurrentIndex(desktop::kDefaultUnit);
 }
 
 void FillPresetSizes(QComboBox* presets) {
-  presets->addItem(QStringLiteral("1.44MB Floopy disk"));
-  presets->addItem(QStringLiteral("720KB Floopy disk"));
+  for (const std::string_view preset : desktop::kPresetSizes) presets->addItem(Text(preset));
   presets->setCurrentIndex(0);
 }
 
@@ -46,13 +49,9 @@ void CheckSizeEdit(QLineEdit* edit) {
   edit->undo();
 }
 
-Result<std::uint32_t> PieceSizeOfChoice(bool custom, const QString& number, int unit_item,
-                                        int preset_item) {
-  if (!custom) return PresetPieceSize(preset_item);
-  const Result<std::uint32_t> value = CheckSizeNumber(number.toStdString());
-  if (!value.ok()) return value;
-  const int item = unit_item == 1 || unit_item == 2 ? unit_item : 0;
-  return CustomPieceSize(*value, static_cast<SizeUnit>(item));
+desktop::PieceSizeChoice ChoiceOf(bool custom, const QLineEdit* size, const QComboBox* unit,
+                                  const QComboBox* preset) {
+  return {custom, size->text().toStdString(), unit->currentIndex(), preset->currentIndex()};
 }
 
 }  // namespace vornalis::ui

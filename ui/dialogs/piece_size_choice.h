@@ -1,11 +1,11 @@
-// What the piece-size panel and the piece-size dialog share: their lists, the check of the
-// typed number, and the rule that turns the user's choice into a byte count.
+// What the piece-size panel and the piece-size dialog share: their controls, filled from the
+// session's lists (desktop/piece_size_choice.h), and the check of the typed number.
 #pragma once
 
 #include <QString>
 #include <cstdint>
 
-#include "engine/status.h"
+#include "desktop/piece_size_choice.h"
 
 class QComboBox;
 class QLabel;
@@ -32,11 +32,8 @@ void FillPresetSizes(QComboBox* presets);
 // an error message (through the modal seam) and the edit is undone.
 void CheckSizeEdit(QLineEdit* edit);
 
-// The piece size of a choice: custom, the number times 1, 1,024 or 1,048,576 by the unit item
-// (0, 1, 2); otherwise the 720 KB floppy for preset item 1 and the 1.44 MB one for any other.
-// A size that does not fit in 32 bits or is below the smallest piece the engine accepts
-// fails, saying so.
-Result<std::uint32_t> PieceSizeOfChoice(bool custom, const QString& number, int unit_item,
-                                        int preset_item);
+// The controls' state as the session takes it (desktop/piece_size_choice.h).
+desktop::PieceSizeChoice ChoiceOf(bool custom, const QLineEdit* size, const QComboBox* unit,
+                                  const QComboBox* preset);
 
 }  // namespace vornalis::ui

@@ -8,7 +8,8 @@
 
 namespace vornalis::ui {
 
-BusyInput::BusyInput(QWidget* window, CallbackGuard& guard) : window_(window), guard_(guard) {
+BusyInput::BusyInput(QWidget* window, desktop::CallbackGuard& guard)
+    : window_(window), guard_(guard) {
   QCoreApplication::instance()->installEventFilter(this);
 }
 

@@ -16,8 +16,8 @@
 #include <QPointer>
 #include <cstdint>
 
+#include "desktop/callback_guard.h"
 #include "engine/byte_progress.h"
-#include "ui/main/callback_guard.h"
 
 class QWidget;
 
@@ -26,7 +26,7 @@ namespace vornalis::ui {
 class BusyInput final : public QObject, public ByteProgress {
  public:
   // What throws while Copied lets the window repaint is kept in guard.
-  BusyInput(QWidget* window, CallbackGuard& guard);
+  BusyInput(QWidget* window, desktop::CallbackGuard& guard);
   ~BusyInput() override;
 
   void FlushKeyMessages();
@@ -40,7 +40,7 @@ class BusyInput final : public QObject, public ByteProgress {
   bool InWindow(QObject* watched) const;
 
   QPointer<QWidget> window_;
-  CallbackGuard& guard_;
+  desktop::CallbackGuard& guard_;
   bool counting_ = true;
   bool requested_ = false;
 };

@@ -1,5 +1,5 @@
-// TMainForm: its actions, menus, toolbar, list and status line, and the one place that decides
-// which of them are enabled.
+// TMainForm: its actions, menus and toolbar, made from the session's command table, and its list
+// and status line.
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
@@ -12,6 +12,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "desktop/commands.h"
+#include "desktop/texts.h"
 #include "ui/main/file_list_model.h"
 #include "ui/main/main_form.h"
 #include "ui/widgets/friendly_status_bar.h"
@@ -27,106 +29,69 @@ constexpr int kClientHeight = 257;
 constexpr int kSelectionPanelWidth = 200;
 constexpr int kColumnWidths[] = {96, 95, 95, 95};
 
-struct ActionDef {
-  QAction** action;
-  const char* object_name;
-  const char* text;
-  const char* icon_text;  // caption of its toolbar button, if it has one
-  QKeySequence shortcut;
-  const char* hint;
-  void (TMainForm::*slot)();
-};
-
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
   return QIcon::fromTheme(QString::fromLatin1(name), qApp->style()->standardIcon(fallback));
+}
+
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The pictures of the commands that have a toolbar button.
+QIcon IconOf(desktop::Command command) {
+  switch (command) {
+    case desktop::Command::kNew:
+      return ThemeIcon("document-new", QStyle::SP_FileIcon);
+    case desktop::Command::kOpen:
+      return ThemeIcon("document-open", QStyle::SP_DialogOpenButton);
+    case desktop::Command::kAdd:
+      return ThemeIcon("list-add", QStyle::SP_FileDialogNewFolder);
+    case desktop::Command::kAssemble:
+      return ThemeIcon("document-save", QStyle::SP_DialogSaveButton);
+    case desktop::Command::kClose:
+      return ThemeIcon("window-close", QStyle::SP_DialogCloseButton);
+    case desktop::Command::kHelpContents:
+      return ThemeIcon("help-contents", QStyle::SP_DialogHelpButton);
+    default:
+      return QIcon();
+  }
 }
 
 }  // namespace
 
 void TMainForm::CreateActions() {
-  const ActionDef defs[] = {
-      {&ActionFileNew, "ActionFileNew", "&New", "New", QKeySequence(Qt::CTRL | Qt::Key_N), "",
-       &TMainForm::FileNew},
-      {&ActionFileOpen, "ActionFileOpen", "&Open", "Open", QKeySequence(Qt::CTRL | Qt::Key_O), "",
-       &TMainForm::FileOpenFunc},
-      {&ActionFileClose, "ActionFileClose", "&Close", "Close", QKeySequence(Qt::CTRL | Qt::Key_C),
-       "", &TMainForm::ActionFileCloseExecute},
-      {&ActionFileExit, "ActionFileExit", "E&xit", "", QKeySequence(), "Exit this application",
-       &TMainForm::FileExit},
-      {&ActionAdd, "ActionAdd", "&Add", "Add", QKeySequence(Qt::CTRL | Qt::Key_A), "",
-       &TMainForm::ActionAddExecute},
-      {&ActionAddFolder, "ActionAddFolder", "Add &Folder...", "", QKeySequence(),
-       "Add a folder with everything in it", &TMainForm::ActionAddFolderExecute},
-      // Ctrl+A is Add's, so selecting every row takes Ctrl+Shift+A.
-      {&ActionSelectAll, "ActionSelectAll", "Select &All", "",
-       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), "", &TMainForm::ActionSelectAllExecute},
-      {&ActionAssemble, "ActionAssemble", "A&ssemble", "Assemble",
-       QKeySequence(Qt::CTRL | Qt::Key_S), "", &TMainForm::ActionAssembleExecute},
-      {&ActionMakeExe, "ActionMakeExe", "&Make .EXE", "", QKeySequence(), "",
-       &TMainForm::ActionMakeExeExecute},
-      {&ActionVerify, "ActionVerify", "&Verify", "", QKeySequence(),
-       "Check the set's pieces, every byte of them where recovery files lie beside it",
-       &TMainForm::ActionVerifyExecute},
-      {&ActionProtect, "ActionProtect", "&Protect...", "", QKeySequence(),
-       "Make recovery files, from which a lost or damaged piece can be rebuilt",
-       &TMainForm::ActionProtectExecute},
-      {&ActionRepair, "ActionRepair", "&Repair", "", QKeySequence(),
-       "Rebuild lost and damaged pieces from the recovery files", &TMainForm::ActionRepairExecute},
-      {&ActionHelpContents, "ActionHelpContents", "&Contents && Index", "",
-       QKeySequence(Qt::Key_F1), "Display the help contents screen", &TMainForm::HelpContents},
-      {&ActionHelpHowToUse, "ActionHelpHowToUse", "&How to Use Help", "", QKeySequence(),
-       "Help on using the help system", &TMainForm::HelpHowToUse},
-      {&ActionHelpAbout, "ActionHelpAbout", "&About...", "", QKeySequence(),
-       "Show program information", &TMainForm::HelpAbout},
-  };
-  for (const ActionDef& def : defs) {
-    auto* action = new QAction(QString::fromLatin1(def.text), this);
-    action->setObjectName(QString::fromLatin1(def.object_name));
-    if (*def.icon_text) action->setIconText(QString::fromLatin1(def.icon_text));
-    action->setShortcut(def.shortcut);
+  for (const desktop::CommandInfo& info : desktop::CommandTable()) {
+    auto* action = new QAction(Text(info.text), this);
+    action->setObjectName(Text(info.object_name));
+    if (!info.button_text.empty()) action->setIconText(Text(info.button_text));
+    action->setIcon(IconOf(info.command));
+    action->setShortcut(QKeySequence(Text(info.shortcut)));
     // Shortcuts work wherever the focus is in the window, the list included.
     action->setShortcutContext(Qt::WindowShortcut);
-    if (*def.hint) {
-      action->setToolTip(QString::fromLatin1(def.hint));
-      action->setStatusTip(QString::fromLatin1(def.hint));
+    if (!info.hint.empty()) {
+      action->setToolTip(Text(info.hint));
+      action->setStatusTip(Text(info.hint));
     }
-    connect(action, &QAction::triggered, this, def.slot);
+    const desktop::Command command = info.command;
+    connect(action, &QAction::triggered, this, [this, command] { session_->Run(command); });
     addAction(action);
-    *def.action = action;
+    Actions_.emplace_back(command, action);
   }
-  ActionFileNew->setIcon(ThemeIcon("document-new", QStyle::SP_FileIcon));
-  ActionFileOpen->setIcon(ThemeIcon("document-open", QStyle::SP_DialogOpenButton));
-  ActionAdd->setIcon(ThemeIcon("list-add", QStyle::SP_FileDialogNewFolder));
-  ActionAssemble->setIcon(ThemeIcon("document-save", QStyle::SP_DialogSaveButton));
-  ActionFileClose->setIcon(ThemeIcon("window-close", QStyle::SP_DialogCloseButton));
-  ActionHelpContents->setIcon(ThemeIcon("help-contents", QStyle::SP_DialogHelpButton));
 }
 
 void TMainForm::CreateMenus() {
-  FileMenu = menuBar()->addMenu(QStringLiteral("&File"));
-  FileMenu->setObjectName(QStringLiteral("FileMenu"));
-  FileMenu->addAction(ActionFileNew);
-  FileMenu->addAction(ActionFileOpen);
-  FileMenu->addAction(ActionFileClose);
-  FileMenu->addSeparator();
-  FileMenu->addAction(ActionFileExit);
-
-  Action1 = menuBar()->addMenu(QStringLiteral("&Action"));
-  Action1->setObjectName(QStringLiteral("Action1"));
-  Action1->addAction(ActionAdd);
-  Action1->addAction(ActionAddFolder);
-  Action1->addAction(ActionAssemble);
-  Action1->addAction(ActionMakeExe);
-  Action1->addAction(ActionVerify);
-  Action1->addAction(ActionProtect);
-  Action1->addAction(ActionRepair);
-
-  HelpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
-  HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
-  HelpMenu->addAction(ActionHelpContents);
-  HelpMenu->addAction(ActionHelpHowToUse);
-  HelpMenu->addSeparator();
-  HelpMenu->addAction(ActionHelpAbout);
+  for (const desktop::MenuInfo& info : desktop::Menus()) {
+    QMenu* menu = menuBar()->addMenu(Text(info.text));
+    menu->setObjectName(Text(info.object_name));
+    for (const std::optional<desktop::Command>& entry : info.entries) {
+      if (!entry) {
+        menu->addSeparator();
+        continue;
+      }
+      menu->addAction(Actions_[static_cast<std::size_t>(*entry)].second);
+    }
+    Menus_.push_back(menu);
+  }
 }
 
 void TMainForm::CreateSpeedBar() {
@@ -139,39 +104,29 @@ void TMainForm::CreateSpeedBar() {
   SpeedBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   SpeedBar->toggleViewAction()->setVisible(false);
 
-  auto add_button = [this](QAction* action, const char* object_name) {
+  for (const desktop::ButtonInfo& info : desktop::kButtons) {
+    QAction* action = Actions_[static_cast<std::size_t>(info.command)].second;
     auto* button = new QToolButton(SpeedBar);
-    button->setObjectName(QString::fromLatin1(object_name));
-    button->setDefaultAction(action);
+    button->setObjectName(Text(info.object_name));
+    if (info.command == desktop::Command::kHelpContents) {
+      // "Help" runs the help contents but carries a hint of its own, so it is not the action's
+      // own button (which would take the action's hint).
+      button->setText(Text(desktop::kHelpButtonText));
+      button->setIcon(action->icon());
+      button->setToolTip(Text(desktop::kHelpButtonHint));
+      button->setStatusTip(Text(desktop::kHelpButtonHint));
+      button->setIconSize(kSpeedIconSize);
+      connect(button, &QToolButton::clicked, action, &QAction::trigger);
+    } else {
+      button->setDefaultAction(action);
+    }
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
     button->setFixedSize(kSpeedButtonSize);
     // Speed buttons never take the focus: the file list keeps it.
     button->setFocusPolicy(Qt::NoFocus);
     SpeedBar->addWidget(button);
-    return button;
-  };
-  add_button(ActionFileNew, "SpeedButtonNew");
-  add_button(ActionFileOpen, "SpeedButtonOpen");
-  add_button(ActionAdd, "SpeedButtonAdd");
-  add_button(ActionAssemble, "SpeedButtonAssemble");
-  add_button(ActionFileClose, "SpeedButtonClose");
-
-  // "Help" runs the help contents but carries a hint of its own, so it is not the action's
-  // own button (which would take the action's hint).
-  auto* help = new QToolButton(SpeedBar);
-  help->setObjectName(QStringLiteral("SpeedButtonHelp"));
-  help->setText(QStringLiteral("Help"));
-  help->setIcon(ActionHelpContents->icon());
-  help->setToolTip(QStringLiteral("Help Contents"));
-  help->setStatusTip(QStringLiteral("Help Contents"));
-  help->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  help->setAutoRaise(true);
-  help->setFixedSize(kSpeedButtonSize);
-  help->setIconSize(kSpeedIconSize);
-  help->setFocusPolicy(Qt::NoFocus);
-  connect(help, &QToolButton::clicked, ActionHelpContents, &QAction::trigger);
-  SpeedBar->addWidget(help);
+  }
 }
 
 void TMainForm::CreateBody() {
@@ -184,6 +139,7 @@ void TMainForm::CreateBody() {
   // The list keeps 2 pixels from the toolbar, the status line and the window's sides.
   ListViewFiles = new QTreeView(body);
   ListViewFiles->setObjectName(QStringLiteral("ListViewFiles"));
+  Model_ = new FileListModel(session_->List(), icons_, this);
   ListViewFiles->setModel(Model_);
   ListViewFiles->setRootIsDecorated(false);
   ListViewFiles->setItemsExpandable(false);
@@ -202,9 +158,10 @@ void TMainForm::CreateBody() {
   header->setStretchLastSection(true);
   header->setSectionResizeMode(QHeaderView::Interactive);
   header->setSortIndicatorShown(false);  // the model's header images mark the sort
-  for (int column = 0; column < FileListModel::kColumnCount; ++column)
+  for (int column = 0; column < desktop::FileList::kColumnCount; ++column)
     header->resizeSection(column, kColumnWidths[column]);
-  connect(header, &QHeaderView::sectionClicked, this, &TMainForm::ListViewFilesColumnClick);
+  connect(header, &QHeaderView::sectionClicked, this,
+          [this](int column) { session_->ColumnClicked(column); });
   connect(ListViewFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &TMainForm::ListViewFilesSelectItem);
   ListViewFiles->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -219,7 +176,7 @@ void TMainForm::CreateBody() {
 
   StatusLine = new TFriendlyStatusBar(body);
   StatusLine->setObjectName(QStringLiteral("StatusLine"));
-  StatusLine->AddPanel(kSelectionPanelWidth, QStringLiteral("Ready"));
+  StatusLine->AddPanel(kSelectionPanelWidth, Text(desktop::texts::kReady));
   StatusLine->AddPanel(kSelectionPanelWidth);
 
   // The progress bar lies over the left panel, inside it, and stays hidden until a long
@@ -236,25 +193,6 @@ void TMainForm::CreateBody() {
   layout->addWidget(StatusLine);
   setCentralWidget(body);
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-}
-
-void TMainForm::updateActions() {
-  // While a long command runs nothing else may start, by button, menu or key.
-  const bool idle = !Busy_;
-  for (QAction* action : {ActionFileNew, ActionFileOpen, ActionFileExit, ActionHelpContents,
-                          ActionHelpHowToUse, ActionHelpAbout})
-    action->setEnabled(idle);
-  for (QAction* action : {ActionFileClose, ActionAssemble, ActionMakeExe, ActionVerify,
-                          ActionProtect, ActionRepair, ActionSelectAll})
-    action->setEnabled(idle && SetOpen_);
-  // A set opened read-only, or whose catalogue could not be read, takes no files.
-  for (QAction* action : {ActionAdd, ActionAddFolder})
-    action->setEnabled(idle && SetOpen_ && CurrentSet_ && CurrentSet_->CanStore());
-  SpeedBar->setEnabled(idle);
-  for (QMenu* menu : {FileMenu, Action1, HelpMenu}) {
-    menu->setEnabled(idle);
-    menu->menuAction()->setEnabled(idle);
-  }
 }
 
 }  // namespace vornalis::ui

@@ -11,7 +11,7 @@
 
 #include "platform/file_system.h"
 
-namespace vornalis::ui {
+namespace vornalis::desktop {
 
 enum StartModes { StartNone = 0, StartOpen = 1, StartAddFiles = 2, StartAssemble = 3 };
 
@@ -50,4 +50,4 @@ std::string FindOnDisk(const std::string& path, platform::FileSystem& fs);
 // The lines of a text file, "\r\n" or "\n" ended; false when it cannot be read.
 bool ReadLines(const std::string& path, platform::FileSystem& fs, std::vector<std::string>* lines);
 
-}  // namespace vornalis::ui
+}  // namespace vornalis::desktop

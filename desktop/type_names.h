@@ -1,43 +1,48 @@
-// FileTypeCache: the type name and icon of every file extension the list has shown this run.
+// The type name of every file extension the list has shown this run, as the system names it.
 //
 // The system is asked once per extension, in order of first sight; entries are never dropped,
 // so a type seen in an earlier set is not asked again. Extensions that differ only in letter
-// case (by the user's locale) share one entry: .TXT and .txt get one name and one icon.
+// case (by the user's locale) share one entry: .TXT and .txt get one name. Each face keeps the
+// icons of the entries itself, by their index, as it learns them when it is asked.
 #pragma once
 
-#include <QIcon>
-#include <QString>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/collation.h"
-#include "platform/qt/file_types.h"
 
-namespace vornalis::ui {
+namespace vornalis::desktop {
+
+// What a face asks its system for a new entry: the type name of an extension ("" or ".txt").
+// The face may note, for the same index, the icon the system gives.
+class TypeSource {
+ public:
+  virtual ~TypeSource() = default;
+  virtual std::string NameFor(int index, std::string_view extension) = 0;
+};
 
 // The extension of a stored name: from its last dot on, dot included; "" without a dot.
 std::string_view ExtensionOf(std::string_view name);
 
-class FileTypeCache {
+class TypeNames {
  public:
-  FileTypeCache(platform_qt::FileTypes& source, const platform::Collator& collator);
+  TypeNames(TypeSource& source, const platform::Collator& collator);
 
-  // The entry for the extension of name, asking the system when the extension is new.
+  // The entry for the extension of name, asking the source when the extension is new.
   int IndexFor(std::string_view name);
   int Size() const { return static_cast<int>(entries_.size()); }
   const std::string& Extension(int index) const { return entries_.at(index).extension; }
-  const QString& TypeName(int index) const { return entries_.at(index).type.name; }
-  const QIcon& Icon(int index) const { return entries_.at(index).type.icon; }
+  const std::string& TypeName(int index) const { return entries_.at(index).name; }
 
  private:
   struct Entry {
     std::string extension;  // as first seen
-    platform_qt::FileType type;
+    std::string name;
   };
 
-  platform_qt::FileTypes& source_;
+  TypeSource& source_;
   const platform::Collator& collator_;
   std::vector<Entry> entries_;
   // Every spelling seen, so a row costs one hash lookup; and the collation key of each entry,
@@ -46,4 +51,4 @@ class FileTypeCache {
   std::unordered_map<std::string, int> by_key_;
 };
 
-}  // namespace vornalis::ui
+}  // namespace vornalis::desktop

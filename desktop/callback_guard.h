@@ -10,7 +10,7 @@
 #include <exception>
 #include <utility>
 
-namespace vornalis::ui {
+namespace vornalis::desktop {
 
 class CallbackGuard {
  public:
@@ -39,4 +39,4 @@ class CallbackGuard {
   std::exception_ptr caught_;
 };
 
-}  // namespace vornalis::ui
+}  // namespace vornalis::desktop

@@ -1,36 +1,52 @@
-#include "ui/main/command_line.h"
+#include "desktop/command_line.h"
 
-#include <QString>
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <optional>
+#include <string_view>
 
 #include "engine/patch_area.h"
 #include "exe/make_exe.h"
+#include "platform/collation.h"
 #include "platform/path.h"
+#include "platform/text_encoding.h"
 #include "vornalis/version.h"
 
-namespace vornalis::ui {
+namespace vornalis::desktop {
 namespace {
 
-// Wildcard match of a whole name: "*" any run of characters, "?" one character.
-bool Matches(const QString& pattern, const QString& name) {
-  qsizetype p = 0, n = 0, star = -1, star_n = 0;
+// The characters of text, each as its UTF-8 bytes (a byte that begins no character alone).
+std::vector<std::string_view> Characters(std::string_view text) {
+  std::vector<std::string_view> characters;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = std::max<std::size_t>(1, platform::Utf8Length(text, i));
+    characters.push_back(text.substr(i, length));
+    i += length;
+  }
+  return characters;
+}
+
+// Wildcard match of a whole name, character by character: "*" any run of characters, "?" one.
+bool Matches(const std::vector<std::string_view>& pattern,
+             const std::vector<std::string_view>& name) {
+  std::size_t p = 0, n = 0, star_n = 0;
+  std::optional<std::size_t> star;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == QLatin1Char('?') || pattern[p] == name[n])) {
+    if (p < pattern.size() && (pattern[p] == "?" || pattern[p] == name[n])) {
       ++p;
       ++n;
-    } else if (p < pattern.size() && pattern[p] == QLatin1Char('*')) {
+    } else if (p < pattern.size() && pattern[p] == "*") {
       star = p++;
       star_n = n;
-    } else if (star >= 0) {
-      p = star + 1;
+    } else if (star) {
+      p = *star + 1;
       n = ++star_n;
     } else {
       return false;
     }
   }
-  while (p < pattern.size() && pattern[p] == QLatin1Char('*')) ++p;
+  while (p < pattern.size() && pattern[p] == "*") ++p;
   return p == pattern.size();
 }
 
@@ -98,10 +114,11 @@ std::string FindOnDisk(const std::string& path, platform::FileSystem& fs) {
       fs.ListDirectory(folder.empty() ? std::string(".") : folder);
   if (!entries.ok()) return std::string();
   std::vector<std::string> names;
-  const QString wanted = QString::fromStdString(pattern).toCaseFolded();
+  const std::string folded = platform::FoldCase(pattern);
+  const std::vector<std::string_view> wanted = Characters(folded);
   for (const platform::DirEntry& entry : *entries) {
-    if (Matches(wanted, QString::fromStdString(entry.name).toCaseFolded()))
-      names.push_back(entry.name);
+    const std::string name = platform::FoldCase(entry.name);
+    if (Matches(wanted, Characters(name))) names.push_back(entry.name);
   }
   if (names.empty()) return std::string();
   return folder + *std::min_element(names.begin(), names.end());
@@ -154,4 +171,4 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::st
   return line;
 }
 
-}  // namespace vornalis::ui
+}  // namespace vornalis::desktop

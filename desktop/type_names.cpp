@@ -1,18 +1,16 @@
-#include "ui/main/file_type_cache.h"
+#include "desktop/type_names.h"
 
-#include "ui/main/stored_text.h"
-
-namespace vornalis::ui {
+namespace vornalis::desktop {
 
 std::string_view ExtensionOf(std::string_view name) {
   const std::size_t dot = name.rfind('.');
   return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
 }
 
-FileTypeCache::FileTypeCache(platform_qt::FileTypes& source, const platform::Collator& collator)
+TypeNames::TypeNames(TypeSource& source, const platform::Collator& collator)
     : source_(source), collator_(collator) {}
 
-int FileTypeCache::IndexFor(std::string_view name) {
+int TypeNames::IndexFor(std::string_view name) {
   const std::string_view extension = ExtensionOf(name);
   std::string spelling(extension);
   if (auto found = by_spelling_.find(spelling); found != by_spelling_.end()) return found->second;
@@ -24,11 +22,11 @@ int FileTypeCache::IndexFor(std::string_view name) {
     index = found->second;
   } else {
     index = Size();
-    entries_.push_back({spelling, source_.ForExtension(FromStored(extension))});
+    entries_.push_back({spelling, source_.NameFor(index, extension)});
     by_key_.emplace(std::move(key), index);
   }
   by_spelling_.emplace(std::move(spelling), index);
   return index;
 }
 
-}  // namespace vornalis::ui
+}  // namespace vornalis::desktop

@@ -1,0 +1,91 @@
+#include "desktop/texts.h"
+
+#include "engine/shown_text.h"
+#include "platform/text_encoding.h"
+
+namespace vornalis::desktop::texts {
+
+std::string Shown(std::string_view text) { return platform::DecodeText(EscapeControls(text)); }
+
+std::string JoinedShown(const std::vector<std::string>& names) {
+  constexpr std::size_t kMost = 10;
+  std::string text;
+  for (std::size_t i = 0; i < names.size() && i < kMost; ++i)
+    text += (i ? ", " : "") + Shown(names[i]);
+  if (names.size() > kMost) text += ", and " + std::to_string(names.size() - kMost) + " more";
+  return text;
+}
+
+std::string SetCaption(std::string_view shown_set_name) {
+  return std::string(shown_set_name) + "-" + std::string(kCaption);
+}
+
+std::string_view StepWord(Step step) {
+  switch (step) {
+    case Step::kAdding:
+      return "Adding ";
+    case Step::kAssembling:
+      return "Assembling ";
+    case Step::kChecking:
+      return "Checking ";
+    case Step::kProtecting:
+      return "Protecting ";
+    case Step::kRepairing:
+      return "Repairing ";
+  }
+  return "";
+}
+
+std::string StepStatus(Step step, std::string_view shown_file) {
+  return std::string(StepWord(step)) + std::string(shown_file) + " ...";
+}
+
+std::string StepCaption(std::string_view shown_set_name, Step step, int percent) {
+  return std::string(shown_set_name) + "-" + std::string(StepWord(step)) + std::to_string(percent) +
+         "%";
+}
+
+std::string ReplaceSet(std::string_view shown_header_name) {
+  return std::string(shown_header_name) + " already exists.\nDo you want to replace it?";
+}
+
+std::string CreateFolderQuestion(std::string_view shown_folder) {
+  return "Folder " + std::string(shown_folder) + " doesn't exist, do you want to create it?";
+}
+
+std::string ProtectAgainQuestion(std::string_view shown_older_than_set) {
+  return std::string(shown_older_than_set) + ".\nProtect it again now?";
+}
+
+std::string SoundWithRecovery(std::string_view shown_header) {
+  return std::string(shown_header) + " is sound: every piece matches its recovery files.";
+}
+
+std::string SoundStructureOnly(std::string_view shown_header) {
+  return std::string(shown_header) +
+         " is sound in its structure. Without recovery files (Protect) the bytes in its pieces "
+         "cannot be checked.";
+}
+
+std::string Protected(std::size_t files, std::string_view shown_header_name, std::uint32_t blocks,
+                      std::uint64_t block_size, std::string_view covers) {
+  return std::to_string(files) + " recovery files were made beside " +
+         std::string(shown_header_name) + ", with " + std::to_string(blocks) +
+         " recovery blocks of " + std::to_string(block_size) + " bytes. " + std::string(covers);
+}
+
+std::string NothingToRepair(std::string_view shown_header) {
+  return std::string(shown_header) + " matches its recovery files: nothing to repair.";
+}
+
+std::string Repaired(const std::vector<std::string>& shown_names, bool whole_again) {
+  std::string text = "Repaired ";
+  for (std::size_t i = 0; i < shown_names.size(); ++i) text += (i ? ", " : "") + shown_names[i];
+  return text + (whole_again ? ". The set is whole again." : ".");
+}
+
+std::string RepairOffer(std::string_view shown_problem) {
+  return std::string(shown_problem) + "\nRecovery files lie beside the set. Repair it now?";
+}
+
+}  // namespace vornalis::desktop::texts
