@@ -14,6 +14,7 @@ packages=(
   adwaita-icon-theme fonts-dejavu-core  # file-type icons and a font for the desktop program
   xvfb xauth xdotool                # running the desktop program without a display
   dpkg-dev desktop-file-utils shared-mime-info  # the package's dependencies, desktop entry, file type
+  lintian                           # the Debian package's check
   bsdutils                          # script: a terminal for the tests of the made programs
   par2                              # the independent check of recovery files
   strace                            # signals and kills at chosen system calls in the attack tests
