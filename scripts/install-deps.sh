@@ -21,6 +21,7 @@ packages=(
   g++-mingw-w64-i686-posix          # the Windows stub, engine and CLI (32-bit, cross-built)
   googletest                        # GoogleTest's sources, built for Windows
   wine wine32:i386                  # running the Windows programs and tests
+  icoutils                          # icotool: the Windows programs' icons
 )
 
 missing=()
