@@ -22,6 +22,7 @@ packages=(
   googletest                        # GoogleTest's sources, built for Windows
   wine wine32:i386                  # running the Windows programs and tests
   icoutils                          # icotool: the Windows programs' icons
+  nsis                              # makensis: the Windows setup program
 )
 
 missing=()
