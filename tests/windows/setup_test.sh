@@ -6,8 +6,9 @@
 # and the entry in the list of installed programs; the installed vornalis-cli.exe lists and
 # rebuilds a set and makes a self-assembling program with the installed stub; a silent uninstall
 # then leaves the prefix's files and registry as they were before the install, but for the
-# files the user put in the program folder, which stay. Prints the setup's size, the times, the
-# files and keys it made, and the registry's state before and after.
+# files the user put in the program folder, which stay; and installed into a folder of the
+# user's choice where .pec named another program's class, it gives the extension back. Prints
+# the setup's size, the times, and the files and registry keys and values the setup made.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 list=$build/install/windows/setup-files.txt
@@ -139,11 +140,12 @@ echo "registry keys and values the setup made:"
 # Files the user put in the program folder, which the uninstaller must leave.
 cp "$work/sets/travel.pec" "$program_folder/kept.pec"
 echo "my notes" >"$program_folder/help/notes.txt"
-uninstall() {
-  wine "$program_folder/uninstall.exe" /S
+uninstall() {  # [FOLDER]: the program folder, as this system names it
+  local folder=${1:-$program_folder}
+  wine "$folder/uninstall.exe" /S
   # The uninstaller works on from a copy of itself, which removes uninstall.exe near its end.
   for _ in $(seq 1 300); do
-    [ -e "$program_folder/uninstall.exe" ] || return 0
+    [ -e "$folder/uninstall.exe" ] || return 0
     sleep 0.1
   done
   fail "the uninstaller did not end within 30 s"
@@ -171,16 +173,19 @@ for key in 'HKCR\.pec' "HKCR\\$class" "$uninstall_key"; do
 done
 pass "the registry is as before the install: no file type, no uninstall entry"
 
-# Installed where .pec already named another program's class, the setup takes the extension, and
-# its uninstaller gives it back.
+# Installed into a folder of the user's choice where .pec already named another program's
+# class, the setup takes the extension, and its uninstaller gives it back and leaves no folder.
 wine reg add 'HKCR\.pec' /ve /d Other.Program.File /f >/dev/null
 registry_of_prefix >"$work/registry-before"
-wine "$setup" /S
+wine "$setup" /S '/D=C:\Tools\Vornalis'
+[ -f "$drive/Tools/Vornalis/vornalis-cli.exe" ] || fail "the setup did not install into the folder chosen"
+expect_value "$uninstall_key" InstallLocation 'C:\Tools\Vornalis'
 [ "$(reg_value 'HKCR\.pec' '')" = "$class" ] || fail "the setup left .pec to the other class"
-uninstall
+uninstall "$drive/Tools/Vornalis"
+[ ! -e "$drive/Tools/Vornalis" ] || fail "the uninstaller left the folder chosen: $(ls -R "$drive/Tools")"
 registry_of_prefix >"$work/registry-after"
 diff "$work/registry-before" "$work/registry-after" >"$work/registry-left" ||
   fail "the registry differs from before the second install: $(head -n 40 "$work/registry-left")"
-pass "an extension that named another class names it again after the uninstall"
+pass "into a folder chosen, over another program's .pec: the uninstall gives the extension back"
 
 echo "Setup program under Wine: $checks checks passed (install $install_time s, uninstall $uninstall_time s)"
