@@ -6,7 +6,9 @@ set(VORNALIS_WARNING_FLAGS -Wall -Wextra -Wpedantic -Wshadow)
 if(VORNALIS_WERROR)
   list(APPEND VORNALIS_WARNING_FLAGS -Werror)
 endif()
-target_compile_options(vornalis_warnings INTERFACE ${VORNALIS_WARNING_FLAGS})
+# The compilers' flags only: the resource compiler (windres) knows none of them.
+target_compile_options(vornalis_warnings INTERFACE
+  "$<$<COMPILE_LANGUAGE:C,CXX>:${VORNALIS_WARNING_FLAGS}>")
 
 # The version, written once in project(), as a header for the CLI and the About box.
 configure_file(${PROJECT_SOURCE_DIR}/cmake/version.h.in

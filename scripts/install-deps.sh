@@ -14,12 +14,15 @@ packages=(
   adwaita-icon-theme fonts-dejavu-core  # file-type icons and a font for the desktop program
   xvfb xauth xdotool                # running the desktop program without a display
   dpkg-dev desktop-file-utils shared-mime-info  # the package's dependencies, desktop entry, file type
+  lintian                           # the Debian package's check
   bsdutils                          # script: a terminal for the tests of the made programs
   par2                              # the independent check of recovery files
   strace                            # signals and kills at chosen system calls in the attack tests
   g++-mingw-w64-i686-posix          # the Windows stub, engine and CLI (32-bit, cross-built)
   googletest                        # GoogleTest's sources, built for Windows
   wine wine32:i386                  # running the Windows programs and tests
+  icoutils                          # icotool: the Windows programs' icons
+  nsis                              # makensis: the Windows setup program
 )
 
 missing=()

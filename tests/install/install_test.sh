@@ -33,6 +33,8 @@ usr/lib/vornalis/ext.dll
 usr/lib/vornalis/vornalis
 usr/lib/vornalis/vornalis-cli
 usr/share/applications/vornalis.desktop
+usr/share/doc/vornalis/changelog.gz
+usr/share/doc/vornalis/copyright
 usr/share/icons/hicolor/32x32/apps/vornalis.png
 usr/share/icons/hicolor/64x64/apps/vornalis.png
 usr/share/man/man1/vornalis-cli.1.gz
