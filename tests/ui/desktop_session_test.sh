@@ -34,13 +34,14 @@ options_need_no_display() {
 
 # The driving runs on an X server of the test's own, started once and asked whether it answers
 # before anything is shown on it, whatever platform the environment names: a display number
-# another program takes meanwhile is passed over.
+# another program takes meanwhile is passed over. It never resets when its last client leaves
+# (-noreset): a program started during a reset would find no display.
 display=
 start_x() {
   local n
   for n in $(seq $((200 + RANDOM % 500)) 800); do
     [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 1 100); do
       if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
