@@ -108,7 +108,9 @@ std::string FindOnDisk(const std::string& path, platform::FileSystem& fs) {
   const std::string folder = platform::FolderOf(path);
   const std::string pattern = platform::FileNameOf(path);
   if (pattern.empty()) return std::string();
-  if (pattern.find_first_of("*?") == std::string::npos && fs.Exists(path)) return path;
+  // A short (8.3) name or one in other letter case is found by the system itself.
+  if (pattern.find_first_of("*?") == std::string::npos && fs.Exists(path))
+    return folder + platform::NameOnDisk(path);
 
   const Result<std::vector<platform::DirEntry>> entries =
       fs.ListDirectory(folder.empty() ? std::string(".") : folder);

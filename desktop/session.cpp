@@ -331,6 +331,12 @@ void Session::ColumnClicked(int column) {
   SetSortMark(key);
 }
 
+void Session::RowsSelected(const std::vector<std::size_t>& rows) {
+  list_.Deselect();
+  for (const std::size_t row : rows) list_.Select(row, true);
+  ShowSelection();
+}
+
 void Session::RowSelected(std::size_t row, bool selected) {
   list_.Select(row, selected);
   ShowSelection();

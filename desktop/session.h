@@ -67,9 +67,11 @@ class Session {
   // The folder dialog's confirmation: an existing folder, or one made after a question.
   bool MayCloseAssembleFolder(const std::string& folder);
 
-  // The user's input to the list: a click on a column header (0 to 3), a row's selection.
+  // The user's input to the list: a click on a column header (0 to 3), a row's selection, or
+  // the rows selected now, all of them (for a face that counts them afresh).
   void ColumnClicked(int column);
   void RowSelected(std::size_t row, bool selected);
+  void RowsSelected(const std::vector<std::size_t>& rows);
 
   // Whether the window may close now (never while busy); closing writes the set's catalogue.
   bool MayClose() const { return !busy_; }

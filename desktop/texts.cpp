@@ -2,6 +2,7 @@
 
 #include "engine/shown_text.h"
 #include "platform/text_encoding.h"
+#include "vornalis/version.h"
 
 namespace vornalis::desktop::texts {
 
@@ -44,6 +45,8 @@ std::string StepCaption(std::string_view shown_set_name, Step step, int percent)
   return std::string(shown_set_name) + "-" + std::string(StepWord(step)) + std::to_string(percent) +
          "%";
 }
+
+std::string AboutVersion() { return std::string("Vornalis Version ") + kVersion; }
 
 std::string ReplaceSet(std::string_view shown_header_name) {
   return std::string(shown_header_name) + " already exists.\nDo you want to replace it?";

@@ -37,6 +37,11 @@ inline constexpr std::string_view kAddingInterrupted = "Adding interrupted, cont
 inline constexpr std::string_view kAssemblingInterrupted = "Assembling interrupted, continue?";
 inline constexpr std::string_view kInterrupted = "Interrupted, continue?";
 
+// The titles of the message boxes, by their kind; the error list is titled "Error" too.
+inline constexpr std::string_view kErrorTitle = "Error";
+inline constexpr std::string_view kWarningTitle = "Warning";
+inline constexpr std::string_view kInformationTitle = "Information";
+
 // Dialogs and their controls.
 inline constexpr std::string_view kSetFilter = "Split piece files|*.pec";
 inline constexpr std::string_view kNewFilter = "Split piece files(*.pec)|*.pec";
@@ -62,6 +67,14 @@ inline constexpr std::string_view kProtectText =
 inline constexpr std::string_view kRedundancyLabel = "&Recovery data:";
 inline constexpr std::string_view kRedundancyDefault = "10 %, at least one whole piece";
 inline constexpr std::string_view kProtectButton = "&Protect";
+
+// The About box. The second address is kept but not shown.
+inline constexpr std::string_view kAboutTitle = "About Vornalis";
+std::string AboutVersion();  // "Vornalis Version 1.0.1399"
+inline constexpr std::string_view kAboutCopyright = "Copyright \u00A9 2025";
+inline constexpr std::string_view kAboutTeam = "The Vornalis Team";
+inline constexpr std::string_view kAboutLinks[] = {"https://www.vornalis.example.org/",
+                                                   "https://vornalis.example.net/downloads/"};
 
 // Questions and sentences of the commands.
 // "backup.pec already exists.\nDo you want to replace it?"

@@ -1,5 +1,7 @@
 #include "platform/qt/web_link.h"
 
+#include "platform/web_link_command.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -103,7 +105,12 @@ bool StartDetached(const QString& command_line) {
 
 }  // namespace
 
-QStringList WindowsPlaceholders() { return {QStringLiteral("%1")}; }
+QStringList WindowsPlaceholders() {
+  QStringList placeholders;
+  for (const std::string& placeholder : platform::WindowsPlaceholders())
+    placeholders.append(QString::fromStdString(placeholder));
+  return placeholders;
+}
 
 QStringList DesktopEntryPlaceholders() {
   return {QStringLiteral("%u"), QStringLiteral("%U"), QStringLiteral("%f"), QStringLiteral("%F")};
@@ -135,20 +142,10 @@ WebLinkOutcome OpenWebLink(const QString& address, const WebLinkSystem& system) 
 
 QString CutCommandTemplate(const QString& command_template, const QString& address,
                            const QStringList& placeholders) {
-  // The earliest position of any placeholder, each wrapped in before and after.
-  auto first_of = [&](const QString& wrap) {
-    qsizetype first = -1;
-    for (const QString& placeholder : placeholders) {
-      const qsizetype at =
-          command_template.indexOf(wrap + placeholder + wrap, 0, Qt::CaseSensitive);
-      if (at >= 0 && (first < 0 || at < first)) first = at;
-    }
-    return first;
-  };
-  qsizetype cut = first_of(QStringLiteral("\""));
-  if (cut < 0) cut = first_of(QString());
-  const QString kept = cut < 0 ? command_template : command_template.left(cut);
-  return kept + QLatin1Char(' ') + address;
+  std::vector<std::string> each;
+  for (const QString& placeholder : placeholders) each.push_back(placeholder.toStdString());
+  return QString::fromStdString(
+      platform::CutCommandTemplate(command_template.toStdString(), address.toStdString(), each));
 }
 
 QStringList DefaultApplicationsIn(const QString& mimeapps_text, const QString& mime_type) {

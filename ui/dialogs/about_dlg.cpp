@@ -1,5 +1,7 @@
 #include "ui/dialogs/about_dlg.h"
 
+#include "desktop/texts.h"
+
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,23 +21,24 @@ constexpr int kClientWidth = 460;
 constexpr int kClientHeight = 352;
 constexpr int kIconSize = 33;
 
-const QString kAddresses[TAboutDlg::kLinkCount] = {
-    QStringLiteral("https://www.vornalis.example.org/"),
-    QStringLiteral("https://vornalis.example.net/downloads/"),
-};
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QColor ColorOf(desktop::Colour colour) { return QColor(colour.red, colour.green, colour.blue); }
 
 void OpenInBrowser(const QString& address) { platform_qt::OpenWebLink(address); }
 
 }  // namespace
 
-const QColor TAboutDlg::kLinkColor(0, 0, 255);
-const QColor TAboutDlg::kHotColor(255, 0, 0);
-const QColor TAboutDlg::kVisitedColor(128, 0, 128);
+const QColor TAboutDlg::kLinkColor = ColorOf(desktop::AboutLink::kPlain);
+const QColor TAboutDlg::kHotColor = ColorOf(desktop::AboutLink::kHot);
+const QColor TAboutDlg::kVisitedColor = ColorOf(desktop::AboutLink::kVisited);
 
 TAboutDlg::TAboutDlg(QWidget* parent, LinkOpener open_link)
     : QDialog(parent), open_link_(open_link ? std::move(open_link) : LinkOpener(&OpenInBrowser)) {
   setObjectName(QStringLiteral("AboutDlg"));
-  setWindowTitle(QStringLiteral("About Vornalis"));
+  setWindowTitle(Text(desktop::texts::kAboutTitle));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
@@ -53,15 +56,15 @@ TAboutDlg::TAboutDlg(QWidget* parent, LinkOpener open_link)
   Image1->setPixmap(ProgramIcon().pixmap(kIconSize, kIconSize));
   frame_layout->addWidget(Image1);
 
-  Label1 = new QLabel(QStringLiteral("Vornalis Version ") + QLatin1String(kVersion), this);
+  Label1 = new QLabel(Text(desktop::texts::AboutVersion()), this);
   Label1->setObjectName(QStringLiteral("Label1"));
   QFont title_font = Label1->font();
   title_font.setBold(true);
   title_font.setPointSizeF(title_font.pointSizeF() * 1.3);
   Label1->setFont(title_font);
-  auto* label2 = new QLabel(QStringLiteral("Copyright \u00A9 2025"), this);
+  auto* label2 = new QLabel(Text(desktop::texts::kAboutCopyright), this);
   label2->setObjectName(QStringLiteral("Label2"));
-  auto* label3 = new QLabel(QStringLiteral("The Vornalis Team"), this);
+  auto* label3 = new QLabel(Text(desktop::texts::kAboutTeam), this);
   label3->setObjectName(QStringLiteral("Label3"));
 
   auto* text = new QVBoxLayout();
@@ -70,7 +73,7 @@ TAboutDlg::TAboutDlg(QWidget* parent, LinkOpener open_link)
   text->addWidget(label2);
   text->addWidget(label3);
   for (int i = 0; i < kLinkCount; ++i) {
-    QLabel* link = new QLabel(kAddresses[i], this);
+    QLabel* link = new QLabel(Text(desktop::texts::kAboutLinks[i]), this);
     link->setObjectName(QStringLiteral("LabelHLink%1").arg(i + 1));
     QFont font = link->font();
     font.setUnderline(true);
@@ -80,7 +83,6 @@ TAboutDlg::TAboutDlg(QWidget* parent, LinkOpener open_link)
     link->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     link->installEventFilter(this);
     LabelHLink[i] = link;
-    SetLinkColor(i, kLinkColor);
     text->addWidget(link);
   }
   LabelHLink[1]->hide();
@@ -109,9 +111,8 @@ TAboutDlg::TAboutDlg(QWidget* parent, LinkOpener open_link)
 
 void TAboutDlg::FormCreate() {
   for (int i = 0; i < kLinkCount; ++i) {
-    LinkHot_[i] = 0;
-    LinkVisited_[i] = 0;
-    LinkAddress_[i] = kAddresses[i];
+    Links_[i] = desktop::AboutLink(desktop::texts::kAboutLinks[i]);
+    ShowLinkState(i);
   }
 }
 
@@ -123,10 +124,10 @@ int TAboutDlg::LinkIndex(QObject* sender) const {
   return -1;
 }
 
-void TAboutDlg::SetLinkColor(int index, const QColor& color) {
+void TAboutDlg::ShowLinkState(int index) {
   QLabel* link = LabelHLink[index];
   QPalette palette = link->palette();
-  palette.setColor(QPalette::WindowText, color);
+  palette.setColor(QPalette::WindowText, ColorOf(Links_[index].TextColour()));
   link->setPalette(palette);
   link->repaint();
 }
@@ -135,36 +136,33 @@ void TAboutDlg::LabelHLink1MouseMove(QObject* sender, int x, int y) {
   const int i = LinkIndex(sender);
   if (i < 0) return;
   QLabel* link = LabelHLink[i];
-  if (!LinkHot_[i]) {
-    // Holding the capture, the label keeps seeing the pointer after it has left.
-    LinkHot_[i] = 1;
-    link->grabMouse();
-    SetLinkColor(i, kHotColor);
-    return;
+  switch (Links_[i].Moved(x, y, link->width(), link->height())) {
+    case desktop::AboutLink::Capture::kTake:
+      // Holding the capture, the label keeps seeing the pointer after it has left.
+      link->grabMouse();
+      break;
+    case desktop::AboutLink::Capture::kRelease:
+      link->releaseMouse();
+      break;
+    case desktop::AboutLink::Capture::kNone:
+      return;
   }
-  if (x >= 0 && x < link->width() && y >= 0 && y < link->height()) return;
-  LinkHot_[i] = 0;
-  link->releaseMouse();
-  SetLinkColor(i, LinkVisited_[i] ? kVisitedColor : kLinkColor);
+  ShowLinkState(i);
 }
 
 void TAboutDlg::LabelHLink1Click(QObject* sender) {
   const int i = LinkIndex(sender);
   if (i < 0) return;
-  LinkVisited_[i] = 1;
+  Links_[i].Clicked();
   LabelHLink[i]->releaseMouse();
-  SetLinkColor(i, kVisitedColor);
-  open_link_(LinkAddress_[i]);
-  LinkHot_[i] = 0;
-  LabelHLink[i]->repaint();
+  ShowLinkState(i);
+  open_link_(QString::fromStdString(Links_[i].Address()));
 }
 
 void TAboutDlg::hideEvent(QHideEvent* event) {
   // A box closed by Enter while a link is hot gives the capture back.
-  for (int i = 0; i < kLinkCount; ++i) {
-    if (LinkHot_[i]) LabelHLink[i]->releaseMouse();
-    LinkHot_[i] = 0;
-  }
+  for (int i = 0; i < kLinkCount; ++i)
+    if (Links_[i].Closed()) LabelHLink[i]->releaseMouse();
   QDialog::hideEvent(event);
 }
 

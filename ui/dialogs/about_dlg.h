@@ -9,7 +9,10 @@
 
 #include <QDialog>
 #include <QString>
+#include <array>
 #include <functional>
+
+#include "desktop/about_link.h"
 
 class QLabel;
 class QPushButton;
@@ -38,9 +41,9 @@ class TAboutDlg : public QDialog {
   void LabelHLink1MouseMove(QObject* sender, int x, int y);
   void LabelHLink1Click(QObject* sender);
 
-  bool LinkHot(int index) const { return LinkHot_[index] != 0; }
-  bool LinkVisited(int index) const { return LinkVisited_[index] != 0; }
-  const QString& LinkAddress(int index) const { return LinkAddress_[index]; }
+  bool LinkHot(int index) const { return Links_[index].Hot(); }
+  bool LinkVisited(int index) const { return Links_[index].Visited(); }
+  QString LinkAddress(int index) const { return QString::fromStdString(Links_[index].Address()); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -49,16 +52,15 @@ class TAboutDlg : public QDialog {
  private:
   void FormCreate();
   int LinkIndex(QObject* sender) const;
-  void SetLinkColor(int index, const QColor& color);
+  // Paints link index in the colour of its state.
+  void ShowLinkState(int index);
 
   LinkOpener open_link_;
   QLabel* Image1 = nullptr;
   QLabel* Label1 = nullptr;
   QLabel* LabelHLink[kLinkCount] = {};
   QPushButton* BitBtn1 = nullptr;
-  int LinkHot_[kLinkCount] = {};
-  int LinkVisited_[kLinkCount] = {};
-  QString LinkAddress_[kLinkCount];
+  std::array<desktop::AboutLink, kLinkCount> Links_{desktop::AboutLink(""), desktop::AboutLink("")};
 };
 
 }  // namespace vornalis::ui

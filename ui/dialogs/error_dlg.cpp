@@ -1,5 +1,7 @@
 #include "ui/dialogs/error_dlg.h"
 
+#include "desktop/texts.h"
+
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,7 +13,7 @@ namespace vornalis::ui {
 
 TErrorDlg::TErrorDlg(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("ErrorDlg"));
-  setWindowTitle(QStringLiteral("Error"));
+  setWindowTitle(QString::fromUtf8(desktop::texts::kErrorTitle.data()));
   setModal(true);
 
   EditError = new QPlainTextEdit(this);

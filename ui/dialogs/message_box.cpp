@@ -1,5 +1,7 @@
 #include "ui/dialogs/message_box.h"
 
+#include "desktop/texts.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -15,17 +17,17 @@ bool Ask(QWidget* parent, MessageKind kind, const QString& text) {
   box.setText(text);
   switch (kind) {
     case MessageKind::kError:
-      box.setWindowTitle(QStringLiteral("Error"));
+      box.setWindowTitle(QString::fromUtf8(desktop::texts::kErrorTitle.data()));
       box.setIcon(QMessageBox::Critical);
       box.addButton(QMessageBox::Ok)->setText(QStringLiteral("OK"));
       break;
     case MessageKind::kInformation:
-      box.setWindowTitle(QStringLiteral("Information"));
+      box.setWindowTitle(QString::fromUtf8(desktop::texts::kInformationTitle.data()));
       box.setIcon(QMessageBox::Information);
       box.addButton(QMessageBox::Ok)->setText(QStringLiteral("OK"));
       break;
     case MessageKind::kWarning:
-      box.setWindowTitle(QStringLiteral("Warning"));
+      box.setWindowTitle(QString::fromUtf8(desktop::texts::kWarningTitle.data()));
       box.setIcon(QMessageBox::Warning);
       box.addButton(QMessageBox::Yes)->setText(QStringLiteral("&Yes"));
       box.addButton(QMessageBox::No)->setText(QStringLiteral("&No"));

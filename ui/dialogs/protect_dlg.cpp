@@ -7,18 +7,23 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "desktop/texts.h"
 #include "ui/dialogs/modal_seam.h"
 
 namespace vornalis::ui {
+namespace {
+
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
 
 TProtectDlg::TProtectDlg(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("ProtectDlg"));
-  setWindowTitle(QStringLiteral("Protect"));
+  setWindowTitle(Text(desktop::texts::kProtectTitle));
   auto* layout = new QVBoxLayout(this);
-  auto* text = new QLabel(
-      QStringLiteral("Recovery files beside the set let a lost or damaged piece be rebuilt. "
-                     "They are made to fit the piece size, so they go on the same media."),
-      this);
+  auto* text = new QLabel(Text(desktop::texts::kProtectText), this);
   text->setWordWrap(true);
   layout->addWidget(text);
   auto* form = new QFormLayout;
@@ -26,13 +31,13 @@ TProtectDlg::TProtectDlg(QWidget* parent) : QDialog(parent) {
   SpinRedundancy->setObjectName(QStringLiteral("SpinRedundancy"));
   // At its lowest, the default: 10 %, and never less than one whole piece.
   SpinRedundancy->setRange(0, 100);
-  SpinRedundancy->setSpecialValueText(QStringLiteral("10 %, at least one whole piece"));
+  SpinRedundancy->setSpecialValueText(Text(desktop::texts::kRedundancyDefault));
   SpinRedundancy->setValue(0);
   SpinRedundancy->setSuffix(QStringLiteral(" %"));
-  form->addRow(QStringLiteral("&Recovery data:"), SpinRedundancy);
+  form->addRow(Text(desktop::texts::kRedundancyLabel), SpinRedundancy);
   layout->addLayout(form);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Protect"));
+  buttons->button(QDialogButtonBox::Ok)->setText(Text(desktop::texts::kProtectButton));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
