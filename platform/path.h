@@ -35,5 +35,10 @@ std::string AbsolutePath(std::string_view path);
 
 // Full path of the running program's own file ("" when the system does not tell).
 std::string ProgramPath();
+// The current folder ("" when the system does not tell).
+std::string CurrentFolder();
+// The name the file system keeps for path's last part: on Windows a short (8.3) name gives the
+// long one; elsewhere, and when nothing is there, the name as given.
+std::string NameOnDisk(std::string_view path);
 
 }  // namespace vornalis::platform

@@ -27,4 +27,12 @@ std::string ProgramPath() {
   return length > 0 ? std::string(path.data(), static_cast<std::size_t>(length)) : std::string();
 }
 
+std::string CurrentFolder() {
+  std::error_code ec;
+  const std::filesystem::path folder = std::filesystem::current_path(ec);
+  return ec ? std::string() : folder.string();
+}
+
+std::string NameOnDisk(std::string_view path) { return FileNameOf(path); }
+
 }  // namespace vornalis::platform

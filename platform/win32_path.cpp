@@ -13,15 +13,6 @@ namespace {
 
 constexpr std::string_view kVerbatim = "\\\\?\\";
 
-std::string CurrentFolder() {
-  const DWORD length = ::GetCurrentDirectoryW(0, nullptr);
-  if (length == 0) return std::string();
-  std::wstring folder(length, L'\0');
-  const DWORD written = ::GetCurrentDirectoryW(length, folder.data());
-  folder.resize(written);
-  return Narrow(folder);
-}
-
 // Splits an absolute path (written with backslashes) into its root (C:\ or \\server\share\)
 // and the rest; the root is empty when path is not absolute.
 std::pair<std::string, std::string> SplitRoot(const std::string& path) {
@@ -121,6 +112,24 @@ std::string ProgramPath() {
     }
     path.resize(path.size() * 2);
   }
+}
+
+std::string CurrentFolder() {
+  const DWORD length = ::GetCurrentDirectoryW(0, nullptr);
+  if (length == 0) return std::string();
+  std::wstring folder(length, L'\0');
+  const DWORD written = ::GetCurrentDirectoryW(length, folder.data());
+  folder.resize(written);
+  return Narrow(folder);
+}
+
+std::string NameOnDisk(std::string_view path) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = ::FindFirstFileExW(SystemPath(path).c_str(), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return FileNameOf(path);
+  ::FindClose(search);
+  return Narrow(found.cFileName);
 }
 
 }  // namespace vornalis::platform
