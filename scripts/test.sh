@@ -15,7 +15,7 @@ cmake --build build -j "$jobs"
 echo "== tests"
 (cd build && ctest --output-on-failure -j "$jobs")
 
-echo "== Windows build (32-bit, mingw-w64): the engine, vornalis-cli, the engine's tests and the setup program"
+echo "== Windows build (32-bit, mingw-w64): the engine, vornalis-cli, the desktop program vornalis.exe, the tests and the setup program"
 cmake -S . -B build-win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
   -DCMAKE_BUILD_TYPE=MinSizeRel -DVORNALIS_WERROR=ON >/dev/null
 cmake --build build-win32 -j "$jobs"
@@ -23,6 +23,8 @@ echo "== Windows tests under Wine, and sets crossing between the systems"
 export WINEPREFIX="$PWD/build-win32/wine-prefix"
 tests/windows/run_tests.sh build-win32
 tests/windows/interop_test.sh build/bin build-win32/bin
+echo "== the Windows desktop program under Wine, driven through its windows"
+tests/windows/face_test.sh build-win32
 wineserver -k 2>/dev/null || true
 echo "== the Windows setup program under Wine, in a fresh prefix: install, use and uninstall"
 tests/windows/setup_test.sh build-win32

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# face_test.sh BUILD_WIN32_DIR
+# The Windows desktop program, vornalis.exe, driven under Wine by win32_face_driver.exe on an X
+# server of the test's own: its windows are X windows there. The driver's GoogleTest counts are
+# what count, since Wine may end with 0 when a program could not start.
+set -uo pipefail
+build=$(cd "$1" && pwd)
+export WINEPREFIX=${WINEPREFIX:-$(mktemp -d /tmp/vornalis-wine-XXXXXX)}
+export WINEDEBUG=-all
+xvfb_pid=
+log=$(mktemp)
+trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; rm -f "$log"' EXIT
+
+# An X server that never resets when its last client leaves, on a display number nobody holds.
+for n in $(seq $((300 + RANDOM % 400)) 900); do
+  [ -e "/tmp/.X$n-lock" ] && continue
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do
+    DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && break 2
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$xvfb_pid" 2>/dev/null
+  xvfb_pid=
+done
+[ -n "$xvfb_pid" ] || { echo "no X server could be started"; exit 1; }
+export DISPLAY=":$n"
+
+status=0
+timeout 600 wine "$build/bin/win32_face_driver.exe" --gtest_color=no 2>&1 | tr -d '\r' >"$log" ||
+  status=$?
+wineserver -k 2>/dev/null || true
+grep -E '^\[ *(OK|FAILED) *\]|Failure|Expected|Which is|Actual' "$log" | head -n 60
+ran=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p' "$log" | tail -n 1)
+if [ "$status" -ne 0 ] || [ -z "$ran" ] || grep -q '^\[  FAILED  \]' "$log"; then
+  echo "the Windows desktop program failed its drive under Wine (status $status)"
+  exit 1
+fi
+echo "vornalis.exe under Wine: $ran drives passed"
