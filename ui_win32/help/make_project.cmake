@@ -97,7 +97,9 @@ endforeach()
 set(index "${index}</UL>\n</BODY>\n</HTML>\n")
 file(WRITE ${OUT_DIR}/Vornalis.hhk "${index}")
 
-# The help window "main": Contents, Index and Search tabs, Hide/Back/Forward/Home/Print buttons.
+# The help window "main": three panes (0x20) with the Contents, Index and Search (0x400) tabs in
+# a pane 240 wide, following the topic shown (0x100), titled by it (0x2000), at its place on the
+# screen (0x40000); the buttons Hide, Back, Forward, Home, Options and Print (0x304e).
 attribute_value("${title}" title)
 string(REPLACE ";" "\n" files "${PAGES}")
 file(WRITE ${OUT_DIR}/Vornalis.hhp "[OPTIONS]
@@ -113,7 +115,7 @@ Language=0x409 English (United States)
 Title=${title}
 
 [WINDOWS]
-main=\"${title}\",\"Vornalis.hhc\",\"Vornalis.hhk\",\"${first}\",\"${first}\",,,,,0x63520,,0x304e,,,,,,,,0
+main=\"${title}\",\"Vornalis.hhc\",\"Vornalis.hhk\",\"${first}\",\"${first}\",,,,,0x42520,240,0x304e,[60,40,940,720],,,,,,,0
 
 [FILES]
 ${files}
