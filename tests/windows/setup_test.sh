@@ -190,7 +190,7 @@ pass "a .pec started through the file type opens the desktop program on its set 
 # "Assemble here" as the registry holds it, with the piece and its folder put in as the shell
 # does, run by the command interpreter from a batch file: the set is rebuilt beside the piece.
 mkdir "$work/verb"
-find "$work/sets" -maxdepth 1 -type f -name 'travel.*' ! -name travel.exe -exec cp {} "$work/verb/" \;
+cp "$work/sets"/travel*.pec "$work/verb/"  # the header and the numbered pieces
 assemble=$(reg_value "HKCR\\$class\\shell\\assemble\\command" '')
 piece=$(winepath -w "$work/verb/travel.pec" | tr -d '\r')
 folder=$(winepath -w "$work/verb" | tr -d '\r')
