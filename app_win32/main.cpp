@@ -16,6 +16,7 @@
 #include "desktop/texts.h"
 #include "platform/crash.h"
 #include "platform/win32_path.h"
+#include "ui_win32/help.h"
 #include "ui_win32/main_window.h"
 #include "ui_win32/message_boxes.h"
 
@@ -52,6 +53,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   } catch (...) {
     vornalis::win32::ShowError(nullptr, "Unknown failure");
   }
+  vornalis::win32::CloseHelp();  // a help window left open goes with the program
   if (SUCCEEDED(com)) ::CoUninitialize();
   return 0;
 }

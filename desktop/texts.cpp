@@ -48,6 +48,14 @@ std::string StepCaption(std::string_view shown_set_name, Step step, int percent)
 
 std::string AboutVersion() { return std::string("Vornalis Version ") + kVersion; }
 
+std::string HelpFileMissing(std::string_view shown_file) {
+  return "The help file " + std::string(shown_file) + " is missing.";
+}
+
+std::string HelpViewerMissing(std::string_view shown_file) {
+  return "The help viewer " + std::string(shown_file) + " is missing.";
+}
+
 std::string ReplaceSet(std::string_view shown_header_name) {
   return std::string(shown_header_name) + " already exists.\nDo you want to replace it?";
 }

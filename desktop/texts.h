@@ -76,6 +76,11 @@ inline constexpr std::string_view kAboutTeam = "The Vornalis Team";
 inline constexpr std::string_view kAboutLinks[] = {"https://www.vornalis.example.org/",
                                                    "https://vornalis.example.net/downloads/"};
 
+// The help, when it can't be shown: "The help file C:\Vornalis\Vornalis.chm is missing.", and
+// "The help viewer hhctrl.ocx is missing." for the system's viewer it is shown in.
+std::string HelpFileMissing(std::string_view shown_file);
+std::string HelpViewerMissing(std::string_view shown_file);
+
 // Questions and sentences of the commands.
 // "backup.pec already exists.\nDo you want to replace it?"
 std::string ReplaceSet(std::string_view shown_header_name);

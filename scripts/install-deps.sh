@@ -23,6 +23,7 @@ packages=(
   wine wine32:i386                  # running the Windows programs and tests
   icoutils                          # icotool: the Windows programs' icons
   nsis                              # makensis: the Windows setup program
+  fp-utils                          # chmcmd: the Windows program's help, Vornalis.chm
 )
 
 missing=()

@@ -4,11 +4,14 @@
 # a silent install lays every file of the build's list (install/windows/setup-files.txt) into
 # the program folder byte for byte, with the Start menu shortcuts, the file type of piece files
 # and the entry in the list of installed programs; the installed vornalis-cli.exe lists and
-# rebuilds a set and makes a self-assembling program with the installed stub; a silent uninstall
-# then leaves the prefix's files and registry as they were before the install, but for the
-# files the user put in the program folder, which stay; and installed into a folder of the
-# user's choice where .pec named another program's class, it gives the extension back. Prints
-# the setup's size, the times, and the files and registry keys and values the setup made.
+# rebuilds a set and makes a self-assembling program with the installed stub; on an X server of
+# the test's own, a piece file started through the file type opens the desktop program on its
+# set, and the "Assemble here" command, as the registry holds it, rebuilds the set beside the
+# piece; a silent uninstall then leaves the prefix's files and registry as they were before the
+# install, but for the files the user put in the program folder, which stay; and installed into
+# a folder of the user's choice where .pec named another program's class, it gives the
+# extension back. Prints the setup's size, the times, and the files and registry keys and values
+# the setup made.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 list=$build/install/windows/setup-files.txt
@@ -23,6 +26,7 @@ export WINEPREFIX=$work/wine WINEDEBUG=-all
 # offer to install Wine's .NET and HTML engines into the new prefix.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+unset DISPLAY WAYLAND_DISPLAY  # an X server only where a program's window is looked for
 drive=$WINEPREFIX/drive_c
 program_folder="$drive/Program Files/Vornalis"
 start_menu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Vornalis"
@@ -88,6 +92,9 @@ expected_shortcuts=$(cut -f 3 "$list" | sed '/^$/d; s/$/.lnk/' | LC_ALL=C sort)
 [ -n "$expected_shortcuts" ] || fail "the list names no Start menu shortcut"
 [ "$(ls "$start_menu" | LC_ALL=C sort)" = "$expected_shortcuts" ] ||
   fail "the Start menu holds $(ls "$start_menu" | tr '\n' ' ')"
+for name in vornalis.exe Vornalis.chm vornalis-cli.exe ext.dll; do
+  cut -f 1 "$list" | grep -qx "$name" || fail "the setup's list has no $name"
+done
 pass "every listed file is in the program folder as built, with uninstall.exe and the shortcuts"
 
 # The file type and the uninstall entry.
@@ -127,9 +134,87 @@ echo "a line" >"$work/sets/src/sub/b.txt"
 )
 pass "the installed vornalis-cli.exe makes, lists and rebuilds a set, and its stub a program"
 
-# Checks of the desktop program (vornalis.exe) belong here once the build makes it: a .pec
-# started through the file type opens its set, and the "Assemble here" command, run as the
-# registry holds it, rebuilds the set beside the piece.
+# The desktop program through the file type, on an X server of the test's own, which never resets
+# when its last client leaves (-noreset), and only for this part: the Wine processes running
+# so far have none, and end first.
+xvfb_pid=
+trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+start_x() {
+  local n
+  for n in $(seq $((300 + RANDOM % 500)) 899); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 100); do
+      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=
+  done
+  fail "no X server could be started"
+}
+# wait_for_window TITLE: the id of the X window of that exact title, within 30 s.
+wait_for_window() {
+  local id
+  for _ in $(seq 1 300); do
+    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1) && [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+# close_program: the desktop program is asked to close (WM_CLOSE to its windows), as when the
+# user closes its window; then every Wine process of the prefix is awaited.
+close_program() {
+  wine taskkill /im vornalis.exe >/dev/null 2>&1 || true
+  for _ in $(seq 1 100); do
+    xdotool search --name 'Dorvelin$' >/dev/null 2>&1 || break
+    sleep 0.1
+  done
+  ! xdotool search --name 'Dorvelin$' >/dev/null 2>&1 || fail "the desktop program did not close"
+}
+wineserver -w
+start_x
+start=$(date +%s%N)
+(cd "$work/sets" && wine start /unix "$work/sets/travel.pec")
+wait_for_window 'travel-Dorvelin' >/dev/null ||
+  fail "no window 'travel-Dorvelin' after starting travel.pec: $(xdotool search --name . getwindowname %@ 2>/dev/null | sort -u | tr '\n' ' ')"
+close_program
+pass "a .pec started through the file type opens the desktop program on its set ($(seconds_since "$start") s)"
+
+# "Assemble here" as the registry holds it, with the piece and its folder put in as the shell
+# does, run by the command interpreter from a batch file: the set is rebuilt beside the piece.
+mkdir "$work/verb"
+cp "$work/sets"/travel*.pec "$work/verb/"  # the header and the numbered pieces
+assemble=$(reg_value "HKCR\\$class\\shell\\assemble\\command" '')
+piece=$(winepath -w "$work/verb/travel.pec" | tr -d '\r')
+folder=$(winepath -w "$work/verb" | tr -d '\r')
+assemble=${assemble//%1/$piece}
+assemble=${assemble//%W/$folder}
+printf '@%s\r\n' "$assemble" >"$work/assemble.bat"
+start=$(date +%s%N)
+wine cmd /c "$(winepath -w "$work/assemble.bat" | tr -d '\r')" >/dev/null 2>&1 &
+verb_pid=$!
+wait_for_window 'travel-Dorvelin' >/dev/null || fail "the Assemble here command shows no window"
+for _ in $(seq 1 300); do
+  cmp -s "$work/sets/src/a.bin" "$work/verb/src/a.bin" &&
+    cmp -s "$work/sets/src/sub/b.txt" "$work/verb/src/sub/b.txt" && break
+  sleep 0.1
+done
+close_program
+wait "$verb_pid" || true
+cmp "$work/sets/src/a.bin" "$work/verb/src/a.bin" && cmp "$work/sets/src/sub/b.txt" "$work/verb/src/sub/b.txt" ||
+  fail "Assemble here did not rebuild the set beside its piece: $(cd "$work/verb" && find . | tr '\n' ' ')"
+pass "'Assemble here', run as the registry holds it, rebuilds the set beside the piece ($(seconds_since "$start") s)"
+wineserver -w
+kill "$xvfb_pid" && wait "$xvfb_pid" 2>/dev/null || true
+xvfb_pid=
+unset DISPLAY
 
 registry_of_prefix >"$work/registry-installed"
 echo "files the setup made:"
@@ -139,7 +224,7 @@ echo "registry keys and values the setup made:"
 
 # Files the user put in the program folder, which the uninstaller must leave.
 cp "$work/sets/travel.pec" "$program_folder/kept.pec"
-echo "my notes" >"$program_folder/help/notes.txt"
+echo "my notes" >"$program_folder/notes.txt"
 uninstall() {  # [FOLDER]: the program folder, as this system names it
   local folder=${1:-$program_folder}
   wine "$folder/uninstall.exe" /S
@@ -158,12 +243,11 @@ files_of_prefix >"$work/files-after"
 # Windows deletes the uninstaller's temporary copy at its next start, as it was asked to.
 grep -ao 'PendingFileRenameOperations.*' "$WINEPREFIX/system.reg" | sed 's/^/left for the next start: /' || true
 user_files="./Program Files/Vornalis
-./Program Files/Vornalis/help
-./Program Files/Vornalis/help/notes.txt
-./Program Files/Vornalis/kept.pec"
+./Program Files/Vornalis/kept.pec
+./Program Files/Vornalis/notes.txt"
 diff "$work/files-before" <(grep -vxF "$user_files" "$work/files-after") >"$work/files-left" ||
   fail "the uninstaller left or took files: $(cat "$work/files-left")"
-cmp -s "$work/sets/travel.pec" "$program_folder/kept.pec" && [ -f "$program_folder/help/notes.txt" ] ||
+cmp -s "$work/sets/travel.pec" "$program_folder/kept.pec" && [ -f "$program_folder/notes.txt" ] ||
   fail "the uninstaller took the user's files"
 pass "the silent uninstall ($uninstall_time s) removes every file and shortcut, and keeps the user's"
 diff "$work/registry-before" "$work/registry-after" >"$work/registry-left" ||

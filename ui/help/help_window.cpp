@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "desktop/texts.h"
 #include "platform/qt/web_link.h"
 #include "ui/dialogs/message_box.h"
 #include "ui/widgets/program_icon.h"
@@ -123,7 +124,7 @@ void THelpWindow::PlaceOnScreen(QWidget* owner) {
 QString THelpWindow::Load() {
   const QString shown = QDir::toNativeSeparators(QFileInfo(help_file_).absoluteFilePath());
   if (!QFileInfo(help_file_).isFile())
-    return QStringLiteral("The help file ") + shown + QStringLiteral(" is missing.");
+    return QString::fromStdString(desktop::texts::HelpFileMissing(shown.toStdString()));
   const QString damaged =
       QStringLiteral("The help file ") + shown + QStringLiteral(" is damaged and cannot be read.");
   if (QHelpEngineCore::namespaceName(help_file_) != kNamespace) return damaged;

@@ -1,17 +1,18 @@
-# The help's pages, below pages/: compiled into Vornalis.qch for the desktop program, and laid
-# out as they are by the Windows setup program.
+# The help's pages, below pages/: compiled into Vornalis.qch for the Qt desktop program and into
+# Vornalis.chm for the Windows one. In reading order: the Windows help's contents list the first
+# page, then the other pages below it, in this order, each under its <title>.
 set(VORNALIS_HELP_PAGES
-  add.html
-  assemble.html
-  cli.html
-  command-line.html
   index.html
-  make-exe.html
-  missing-pieces.html
-  new.html
-  open.html
   piece-sets.html
   piece-sizes.html
-  style.css
+  new.html
+  open.html
+  add.html
+  assemble.html
+  make-exe.html
+  command-line.html
+  cli.html
+  missing-pieces.html
   using-help.html
+  style.css
 )
