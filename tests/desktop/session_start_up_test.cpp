@@ -58,11 +58,15 @@ TEST_F(SessionStartUpTest, TheJobRunsOnceAndOpensTheSetFromAnyPiece) {
   EXPECT_EQ(view_.status[1], "Total 1 files, 2 KB");
   EXPECT_EQ(view_.caption, "backup-Dorvelin");
 
-  // An assemble without a piece file names none.
+  // An assemble without a piece file names none, and opens nothing.
   Start({"/e", "out", "x.pec"});
   EXPECT_EQ(S().StartUp().StartMode, desktop::StartAssemble);
   S().RunStartupJob();
-  EXPECT_EQ(Told(), std::vector<std::string>{"Error: Can't open "});
+  const std::vector<std::string> told = Told();
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].rfind("Error: Can't open ", 0), 0u) << told[0];
+  EXPECT_EQ(told[0].find("x.pec"), std::string::npos) << told[0];
+  EXPECT_FALSE(S().SetOpen());
 }
 
 TEST_F(SessionStartUpTest, FoldersAreWalkedBreadthFirstThenTheFilesFollow) {
