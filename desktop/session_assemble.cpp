@@ -59,7 +59,7 @@ void Session::Assemble() {
   // The tree opens at the folder in the panel's box, else at the last one assembled into, else
   // at the set's own folder: never collapsed at the root.
   const std::string typed = view_.AssemblePanelFolder();
-  const std::string start = fs_.IsDirectory(typed) ? typed
+  const std::string start = !typed.empty() && fs_.IsDirectory(typed) ? typed
                             : !last_assemble_folder_.empty()
                                 ? last_assemble_folder_
                                 : platform::FolderOf(current_set_->BasePath());

@@ -1,6 +1,7 @@
 #include "tests/desktop/fake_view.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace vornalis::testing {
 namespace {
@@ -14,6 +15,14 @@ T Next(std::deque<T>& queue, T none) {
 }
 
 }  // namespace
+
+std::string CountingTypes::NameFor(int, std::string_view extension) {
+  asked.emplace_back(extension);
+  if (extension.empty()) return "no type";
+  std::string upper(extension.substr(1));
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return upper + " type";
+}
 
 void FakeView::Error(const std::string& text) { messages.push_back("Error: " + text); }
 

@@ -15,6 +15,13 @@
 
 namespace vornalis::testing {
 
+// Names every type "<EXT> type" ("" gives "no type") and counts the questions.
+class CountingTypes final : public desktop::TypeSource {
+ public:
+  std::string NameFor(int index, std::string_view extension) override;
+  std::vector<std::string> asked;
+};
+
 class FakeView final : public desktop::View {
  public:
   // The answers to come, in order.

@@ -7,22 +7,10 @@
 
 #include "desktop/commands.h"
 #include "platform/collation.h"
+#include "tests/desktop/fake_view.h"
 
 namespace vornalis::testing {
 namespace {
-
-// Names every type "<EXT> type" ("" gives "no type") and counts the questions.
-class CountingTypes final : public desktop::TypeSource {
- public:
-  std::string NameFor(int, std::string_view extension) override {
-    asked.emplace_back(extension);
-    if (extension.empty()) return "no type";
-    std::string upper(extension.substr(1));
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper + " type";
-  }
-  std::vector<std::string> asked;
-};
 
 class FileListTest : public ::testing::Test {
  protected:

@@ -1,8 +1,6 @@
-// Add in the main window: files stored in the dialog's order with their rows and totals, a file
-// already stored skipped, breaking off with a key or a click, the Enter that confirmed the
-// dialog, a failure's error list, an exception that escapes, and sets that cannot store.
-#include <sys/stat.h>
-#include <unistd.h>
+// Add in the main window: the dialog's button, breaking off with a key or a click, the Enter
+// that confirmed the dialog, the error list of names left out, and an exception that escapes the
+// window's progress signal. What Add stores and tells is the session's (tests/desktop).
 #include <QAbstractItemView>
 #include <QCursor>
 #include <QDialogButtonBox>
@@ -16,11 +14,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
-#include <cerrno>
 #include <filesystem>
 #include <stdexcept>
 
-#include "tests/support/fault_file_system.h"
 #include "tests/ui/support/ui_test_support.h"
 #include "ui/dialogs/error_dlg.h"
 #include "ui/dialogs/ext/ap_open_dlg.h"
@@ -116,34 +112,6 @@ class MainFormAddTest : public QObject, protected FormTestState {
     QCOMPARE(captions, (QStringList{"&Add", "&Add", "&Add"}));
   }
 
-  void threeFilesAreStoredInTheDialogsOrder() {
-    OpenBackup();
-    Form().show();
-    WatchSteps();
-    Add3();
-    QCOMPARE(AskedMessages(), QStringList());
-    QCOMPARE(ListRows(Form()), (QStringList{"z.txt|TXT type|4|", "c.txt|TXT type|3|",
-                                            "a.txt|TXT type|1|", "b.txt|TXT type|2|"}));
-    QCOMPARE(steps_, (QList<int>{33, 66, 100}));
-    QCOMPARE(Form().Session().FileCount(), 4u);
-    QCOMPARE(Form().Session().List().TotalBytes(), 10u);
-    QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 4 files, 10 bytes"));
-    QCOMPARE(Form().Session().List().SortMark(), 0);
-    QCOMPARE(Form().Session().List().SortMark(), 0);
-    QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
-    CheckIdle();
-    for (const char* name : {"a.txt", "b.txt", "c.txt"})
-      QCOMPARE(Form().Session().CurrentSet()->Find("", name)->Folder, std::string());
-
-    // A file of a stored name is skipped whatever its content: no row, no step.
-    WriteFile(At("src2/a.txt"), "different");
-    WatchSteps();
-    Add({"src2/a.txt"});
-    QCOMPARE(ListRows(Form()).size(), 4);
-    QCOMPARE(steps_, QList<int>());
-    QCOMPARE(Form().Session().FileCount(), 4u);
-  }
-
   void breakingOffAsksAfterTheCurrentFile_data() {
     QTest::addColumn<bool>("click");
     QTest::addColumn<bool>("go_on");
@@ -179,31 +147,6 @@ class MainFormAddTest : public QObject, protected FormTestState {
     Add3();
     QCOMPARE(AskedMessages(), QStringList());
     QCOMPARE(ListRows(Form()).size(), 4);
-  }
-
-  void aFailureShowsTheEnginesMessage() {
-    FaultFileSystem fs(platform::RealFileSystem());
-    fs.FailPath(FaultFileSystem::Op::kOpen, "unreadable.txt", EACCES);
-    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{}, fs);
-    OpenBackup();
-    WriteFile(At("src/a.txt"), "a");
-    WriteFile(At("src/unreadable.txt"), "u");
-    Add({"src/a.txt", "src/unreadable.txt"});
-    QCOMPARE(ui::modal::DialogsShown(), QStringList{"ErrorDlg"});
-    QStringList lines = Form().ErrorDlg()->Lines();
-    QCOMPARE(lines.size(), 2);
-    QVERIFY2(lines[0].startsWith("Can't open ") && lines[0].contains("unreadable.txt"),
-             qPrintable(lines[0]));
-    QCOMPARE(lines[1], QStringLiteral("The pieces may be corrupt."));
-    // What was stored before stays, and the totals come from the set.
-    QCOMPARE(ListRows(Form()).size(), 2);
-    QCOMPARE(Form().Session().FileCount(), 2u);
-    CheckIdle();
-    // A file that is gone by the time the add looks is named, and the pieces are fine.
-    Add({"src/missing.txt"});
-    lines = Form().ErrorDlg()->Lines();
-    QCOMPARE(lines, QStringList{"Can't open " + QString::fromStdString(At("src/missing.txt"))});
-    fx_.reset();
   }
 
   void filesLeftOutAreOneLineEachAndThePiecesAreFine() {
@@ -247,53 +190,6 @@ class MainFormAddTest : public QObject, protected FormTestState {
       names.push_back(file.Name);
     QCOMPARE(names, (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "z.txt"}));
     QVERIFY(Form().close());
-  }
-
-  void aSetInAFolderThatCannotBeWrittenIsOpenedForReading() {
-    if (geteuid() == 0) QSKIP("the superuser writes into any folder");
-    std::filesystem::create_directories(At("ro"));
-    QCOMPARE(MakeSet(At("ro/backup"), At("old/"), {{"z.txt", "zzzz"}, {"y.txt", "yy"}}, 100),
-             std::string());
-    ::chmod(At("ro").c_str(), 0555);
-    Form().Session().OpenPieceFile(At("ro/backup.pec"));
-    ::chmod(At("ro").c_str(), 0755);
-    QCOMPARE(ListRows(Form()).size(), 2);
-    QCOMPARE(AskedMessages().size(), 1);
-    QVERIFY2(AskedMessages()[0].startsWith("Information: ") &&
-                 AskedMessages()[0].contains("reading only"),
-             qPrintable(AskedMessages()[0]));
-    QVERIFY(!ActionNamed("ActionAdd")->isEnabled());
-    QVERIFY(ActionNamed("ActionAssemble")->isEnabled());
-    QVERIFY(ActionNamed("ActionFileClose")->isEnabled());
-  }
-
-  void aSetOnAMediumThatCannotBeWrittenIsOpenedForReading() {
-    std::filesystem::create_directories(At("ro"));
-    QCOMPARE(MakeSet(At("ro/backup"), At("old/"), {{"z.txt", "zzzz"}, {"y.txt", "yy"}}, 100),
-             std::string());
-    FaultFileSystem fs(platform::RealFileSystem());
-    fs.FailPath(FaultFileSystem::Op::kCreateUnique, "/ro/", EROFS);
-    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{}, fs);
-    Form().Session().OpenPieceFile(At("ro/backup.pec"));
-    QCOMPARE(ListRows(Form()).size(), 2);
-    QCOMPARE(AskedMessages().size(), 1);
-    QVERIFY2(AskedMessages()[0].contains("reading only"), qPrintable(AskedMessages()[0]));
-    QVERIFY(!ActionNamed("ActionAdd")->isEnabled());
-    QVERIFY(ActionNamed("ActionAssemble")->isEnabled());
-    // It still assembles.
-    ui::modal::QueueFileName(QString::fromStdString(At("out")));
-    ui::modal::QueueAnswer(true);
-    ActionNamed("ActionAssemble")->trigger();
-    QCOMPARE(ReadFile(At("out/z.txt")), std::string("zzzz"));
-    fx_.reset();
-  }
-
-  void aSetWhoseCatalogueCannotBeReadTakesNoFiles() {
-    WriteFile(At("bad.pec"), "QBXR");
-    WriteFile(At("bad1.pec"), "QBTM");
-    Form().Session().OpenPieceFile(At("bad.pec"));
-    if (!Form().Session().SetOpen()) QSKIP("the file is refused before opening");
-    QVERIFY(!ActionNamed("ActionAdd")->isEnabled());
   }
 };
 

@@ -1,7 +1,7 @@
-// Assemble in the main window: all rows, selected rows and one row, the percentages, breaking
-// off, a failing row's lines, the folder made after a question, names that differ only in case,
-// the start-up assemble into an existing, a missing and an impossible folder, and the folder
-// dialog itself with its panel.
+// Assemble in the main window: every row while the window refuses to close, rows selected in the
+// list, breaking off with a key, the order a click on a header leaves, and the folder dialog
+// itself with its panel. Which rows, folders, questions and lines is the session's
+// (tests/desktop).
 #include <QAbstractItemView>
 #include <QDialogButtonBox>
 #include <QFileSystemModel>
@@ -17,7 +17,6 @@
 #include <filesystem>
 
 #include "platform/path.h"
-#include "tests/support/raw_set.h"
 #include "tests/ui/support/ui_test_support.h"
 #include "ui/dialogs/assemble_dlg_ext_up.h"
 #include "ui/dialogs/error_dlg.h"
@@ -104,31 +103,6 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     QCOMPARE(made, (QStringList{"f0.txt", "f4.txt", "f7.txt"}));
   }
 
-  void oneRowWithoutProgressAndItsFailure() {
-    OpenSet(3);
-    const QString caption = Form().windowTitle();
-    SelectRows({2});
-    WatchSteps();
-    AssembleInto(At("out"));
-    QCOMPARE(steps_, QList<int>());
-    QCOMPARE(Form().windowTitle(), caption);
-    QCOMPARE(ReadFile(Out("f2.txt")), std::string("222"));
-    QCOMPARE(ListFolder(At("out")).size(), 1u);
-
-    // A folder where the file goes: it cannot be rebuilt there.
-    std::filesystem::remove(Out("f2.txt"));
-    std::filesystem::create_directories(Out("f2.txt/inside"));
-    AssembleInto(At("out"));
-    QCOMPARE(ui::modal::DialogsShown(), QStringList{"FileAssembleFolderDialog"}
-                                            << "FileAssembleFolderDialog"
-                                            << "ErrorDlg");
-    const QStringList lines = Form().ErrorDlg()->Lines();
-    QCOMPARE(lines.size(), 3);
-    QCOMPARE(lines[0], QString::fromStdString("Assembling " + At("out/") + "f2.txt..."));
-    QVERIFY2(lines[1].contains("f2.txt"), qPrintable(lines[1]));
-    QCOMPARE(lines[2], QStringLiteral("1 error(s) occured."));
-  }
-
   void breakingOffWithNoStopsBeforeTheNextFile() {
     OpenSet(4);
     Form().show();
@@ -165,82 +139,6 @@ class MainFormAssembleTest : public QObject, protected FormTestState {
     QCOMPARE(steps_, (QList<int>{16, 33}));
     // Broken off before the third row: the two top rows are there, nothing else.
     QCOMPARE(ListFolder(At("out")), (std::vector<std::string>{"f4.txt", "f5.txt"}));
-  }
-
-  void aMissingFolderIsMadeAfterTheQuestion() {
-    OpenSet(2);
-    // "&No" keeps the dialog open (the next name is the user's next choice); a folder whose
-    // parent is missing is wrong; "&Yes" makes a folder whose parent exists.
-    ui::modal::QueueFileName(QString::fromStdString(At("new")));
-    ui::modal::QueueAnswer(false);
-    ui::modal::QueueFileName(QString::fromStdString(At("x/y")));
-    ui::modal::QueueAnswer(true);
-    ui::modal::QueueFileName(QString::fromStdString(At("new")));
-    ui::modal::QueueAnswer(true);
-    ActionNamed("ActionAssemble")->trigger();
-    const QString ask_new = QString::fromStdString("Warning: Folder " + At("new") +
-                                                   " doesn't exist, do you want to create it?");
-    QCOMPARE(AskedMessages(),
-             (QStringList{ask_new,
-                          QString::fromStdString("Warning: Folder " + At("x/y") +
-                                                 " doesn't exist, do you want to create it?"),
-                          "Error: The folder path you've specified is wrong!", ask_new}));
-    QVERIFY(!FileExists(At("x")));
-    QCOMPARE(ReadFile(At("new/f0.txt")), std::string("0"));
-    QCOMPARE(ReadFile(At("new/sub/f1.txt")), std::string("11"));
-  }
-
-  void namesThatDifferOnlyInCaseBothComeBack() {
-    const std::string block =
-        BlockBytes({{1, 8, 5, "", "A.txt"}, {1, 13, 3, "", "a.txt"}, {1, 16, 2, "", "b.txt"}});
-    WriteFile(At("case.pec"), HeaderBytes(StreamBytes(1000, 1, "AAAAAaaabb", block)));
-    Form().Session().OpenPieceFile(At("case.pec"));
-    QCOMPARE(AskedMessages().join("\n"), QString());
-    QCOMPARE(ListRows(Form()).size(), 3);
-    std::filesystem::create_directories(At("one"));
-    std::filesystem::create_directories(At("two"));
-    // Each row alone, so the two same-named files do not land on one another.
-    for (int row = 0; row < 2; ++row) {
-      View()->clearSelection();
-      SelectRows({row});
-      const QString name = View()->model()->index(row, 0).data().toString();
-      AssembleInto(At(row == 0 ? "one" : "two"));
-      QCOMPARE(ReadFile(At(row == 0 ? "one/" : "two/") + name.toStdString()),
-               std::string(name == "A.txt" ? "AAAAA" : "aaa"));
-    }
-    QCOMPARE(AskedMessages(), QStringList());
-  }
-
-  void startUpAssembleIntoAFolder_data() {
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<bool>("dialog");
-    QTest::newRow("existing") << "out" << false;
-    QTest::newRow("missing, parent there") << "made" << false;
-    QTest::newRow("impossible") << "no/such/folder" << true;
-  }
-  void startUpAssembleIntoAFolder() {
-    QFETCH(QString, target);
-    QFETCH(bool, dialog);
-    QCOMPARE(MakeSet(At("set"), At("src/"), {{"a.txt", "aaa"}, {"d/b.txt", "bb"}}), std::string());
-    const std::string folder = At(target.toStdString());
-    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{At("set.pec"), "/e", folder});
-    QCOMPARE(Form().Session().StartUp().StartMode, int(desktop::StartAssemble));
-    Form().Session().RunStartupJob();
-    QCOMPARE(ui::modal::DialogsShown().contains("FileAssembleFolderDialog"), dialog);
-    QCOMPARE(FileExists(folder + "/a.txt"), !dialog);
-    if (!dialog) QCOMPARE(ReadFile(folder + "/d/b.txt"), std::string("bb"));
-    QCOMPARE(ListRows(Form()).size(), 2);
-    QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 2 files, 5 bytes"));
-    QVERIFY(Form().Session().SetOpen());
-  }
-
-  void startUpAssembleWithoutAFolderAsks() {
-    QCOMPARE(MakeSet(At("set"), At("src/"), {{"a.txt", "aaa"}}), std::string());
-    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{At("set.pec"), "/e"});
-    ui::modal::QueueFileName(QString::fromStdString(At("out")));
-    Form().Session().RunStartupJob();
-    QCOMPARE(ui::modal::DialogsShown(), QStringList{"FileAssembleFolderDialog"});
-    QCOMPARE(ReadFile(Out("a.txt")), std::string("aaa"));
   }
 
   void theFolderDialogShowsThePanelAboveTheTree() {

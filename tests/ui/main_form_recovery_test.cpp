@@ -1,6 +1,6 @@
-// Recovery files from the main window: Verify, Protect... and Repair in the Action menu, the
-// repair offered when a set with a lost piece is opened, and a new protection offered after an
-// add to a protected set.
+// Recovery files from the main window: Protect... with the redundancy of its dialog, Verify and
+// Repair in the Action menu, with the window's title at each step. When a repair is offered,
+// and a new protection after an add, is the session's (tests/desktop).
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QtTest>
@@ -81,64 +81,6 @@ class MainFormRecoveryTest : public QObject, protected FormTestState {
     ActionNamed("ActionVerify")->trigger();
     QVERIFY2(AskedMessages().last().contains("is sound: every piece matches its recovery files"),
              qPrintable(AskedMessages().join('\n')));
-  }
-
-  void aSetThatLostTooMuchIsToldWhatARepairWouldNeedAndOpensAsItIs() {
-    OpenProtectableSet();
-    Form().ProtectDlg()->SpinRedundancy->setValue(10);
-    ActionNamed("ActionProtect")->trigger();
-    Form().Session().Run(desktop::Command::kClose);
-    std::filesystem::remove(FsPath(At("backup2.pec")));
-    std::filesystem::remove(FsPath(At("backup3.pec")));
-    ui::modal::ForgetAsked();
-    ui::modal::QueueAnswer(true);  // would repair, were it asked
-    Form().Session().OpenPieceFile(At("backup.pec"));
-    // No repair is offered that cannot succeed: one message says what is lost and what a
-    // repair would need.
-    const QStringList asked = AskedMessages();
-    QCOMPARE(asked.size(), 1);
-    const QString told = asked.first();
-    QVERIFY2(
-        told.startsWith("Error: ") && told.contains("\nToo much is lost to repair.\n") &&
-            told.contains("\nMissing: backup2.pec, backup3.pec.\n") &&
-            told.contains("\nStored files with bytes in them: 4 (a.bin, b.bin, c.txt, d.bin).\n") &&
-            told.contains(QRegularExpression("A repair would need \\d+ recovery blocks of "
-                                             "\\d+ bytes, .* of recovery data; the recovery "
-                                             "files hold \\d+\\.$")),
-        qPrintable(told));
-    QVERIFY(!FileExists(At("backup2.pec")));
-    // The set opens as it is: the files still whole can be assembled.
-    QVERIFY(Form().Session().SetOpen());
-    QCOMPARE(ListRows(Form()).size(), 4);
-  }
-
-  void aSetWithALostPieceIsOfferedARepairWhenOpenedAndAnAddAProtection() {
-    OpenProtectableSet();
-    Form().ProtectDlg()->SpinRedundancy->setValue(50);
-    ActionNamed("ActionProtect")->trigger();
-    Form().Session().Run(desktop::Command::kClose);
-    std::filesystem::remove(FsPath(At("backup3.pec")));
-    ui::modal::ForgetAsked();
-    ui::modal::QueueAnswer(true);  // repair it now
-    Form().Session().OpenPieceFile(At("backup.pec"));
-    QVERIFY2(AskedMessages().first().startsWith("Warning: ") &&
-                 AskedMessages().first().contains("Repair it now?"),
-             qPrintable(AskedMessages().join('\n')));
-    QVERIFY2(FileExists(At("backup3.pec")), qPrintable(AskedMessages().join('\n')));
-    QVERIFY(Form().Session().SetOpen());
-    QCOMPARE(ListRows(Form()).size(), 4);
-
-    // After an add the recovery files are older than the set: protecting again is offered.
-    const std::vector<std::string> before = RecoveryFiles();
-    const std::string index_before = ReadFile(before.front());
-    WriteFile(At("new.txt"), "new");
-    ui::modal::ForgetAsked();
-    ui::modal::QueueAnswer(true);
-    Form().Session().AddPaths({At("new.txt")});
-    QVERIFY2(AskedMessages().join('\n').contains("older than the set"),
-             qPrintable(AskedMessages().join('\n')));
-    QVERIFY(ReadFile(RecoveryFiles().front()) != index_before);
-    QCOMPARE(ListRows(Form()).size(), 5);
   }
 };
 

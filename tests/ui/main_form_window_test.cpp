@@ -173,13 +173,6 @@ class MainFormWindowTest : public QObject, protected FormTestState {
     QCOMPARE(Form().windowTitle(), QStringLiteral("backup-Dorvelin"));
   }
 
-  void assembleWithoutPieceFileReportsAnEmptyName() {
-    fx_ = std::make_unique<FormFixture>(std::vector<std::string>{"/e", "out", "x.pec"});
-    QCOMPARE(Form().Session().StartUp().StartMode, int(desktop::StartAssemble));
-    Form().Session().RunStartupJob();
-    QCOMPARE(AskedMessages(), QStringList{"Error: Can't open "});
-  }
-
   void busyDisplayTurnsCommandsOffAndBack() {
     OpenBackup();
     ShowForm();
@@ -244,17 +237,6 @@ class MainFormWindowTest : public QObject, protected FormTestState {
     for (QToolButton* button : SpeedBar()->findChildren<QToolButton*>())
       QCOMPARE(button->focusPolicy(), Qt::NoFocus);
     QVERIFY(!Form().windowIcon().isNull());
-  }
-
-  void cancelledAddAndAssembleChangeNothing() {
-    OpenBackup();
-    const QStringList rows = ListRows(Form());
-    ActionNamed(QStringLiteral("ActionAdd"))->trigger();
-    ActionNamed(QStringLiteral("ActionAssemble"))->trigger();
-    QCOMPARE(AskedMessages(), QStringList());
-    QCOMPARE(ListRows(Form()), rows);
-    QCOMPARE(Form().Session().List().SortMark(), 1);
-    QVERIFY(!Form().Session().Busy());
   }
 
   void lastColumnReachesTheListsEdge() {
