@@ -38,7 +38,7 @@ UINT_PTR CALLBACK Hook(HWND hook, UINT message, WPARAM wparam, LPARAM lparam) {
                          hooked->panel->custom ? IDC_CUSTOM : IDC_SPECIFIC);
       hooked->size.Attach(hook, *hooked->panel);
     }
-    return TRUE;
+    return FALSE;  // the keyboard focus stays where the dialog puts it: in the name box
   }
   auto* hooked = reinterpret_cast<Hooked*>(::GetWindowLongPtrW(hook, DWLP_USER));
   if (hooked == nullptr) return FALSE;

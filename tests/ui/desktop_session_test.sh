@@ -10,8 +10,7 @@
 set -euo pipefail
 bin=$(cd "$1" && pwd)
 work=$(mktemp -d)
-xvfb_pid=
-trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
+trap '[ -n "$x_server_pid" ] && kill "$x_server_pid" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0 checks=0
 check() {  # check DESCRIPTION COMMAND...
   local what=$1
@@ -32,34 +31,15 @@ options_need_no_display() {
     grep -qx 'vornalis [0-9.]*'
 }
 
-# The driving runs on an X server of the test's own, started once and asked whether it answers
-# before anything is shown on it, whatever platform the environment names: a display number
-# another program takes meanwhile is passed over. It never resets when its last client leaves
-# (-noreset): a program started during a reset would find no display.
+# The driving runs on an X server of the test's own, started once, whatever platform the
+# environment names.
+source "$(dirname "$0")/../support/x_server.sh"
 display=
-start_x() {
-  local n
-  for n in $(seq $((200 + RANDOM % 500)) 800); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 100); do
-      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
-        display=":$n"
-        return 0
-      fi
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=
-  done
-  echo "no X server could be started"
-  return 1
-}
 drive() {  # drive SCRIPT: runs the bash script on the test's X server with the program's folder as $bin
-  [ -n "$display" ] || start_x
+  if [ -z "$display" ]; then
+    start_x
+    display=$DISPLAY
+  fi
   DISPLAY=$display QT_QPA_PLATFORM=xcb bin=$bin bash -euo pipefail "$1"
 }
 

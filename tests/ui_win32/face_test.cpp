@@ -94,20 +94,7 @@ class FaceTest : public ::testing::Test {
            L"\" \"" + source.wstring() + L"\"");
   }
   DWORD RunCli(const std::wstring& arguments) {
-    const std::wstring cli = (ProgramFolder() / L"vornalis-cli.exe").wstring();
-    std::wstring line = L"\"" + cli + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessW(cli.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          work_.c_str(), &startup, &started))
-      return 1000;
-    ::WaitForSingleObject(started.hProcess, 60000);
-    DWORD code = 1000;
-    ::GetExitCodeProcess(started.hProcess, &code);
-    ::CloseHandle(started.hProcess);
-    ::CloseHandle(started.hThread);
-    return code;
+    return RunToEnd((ProgramFolder() / L"vornalis-cli.exe").wstring(), arguments, work_.wstring());
   }
   std::wstring Quoted(const fs::path& path) { return L"\"" + path.wstring() + L"\""; }
 

@@ -58,19 +58,40 @@ constexpr std::size_t kTextCharacters = 1024;
 
 }  // namespace
 
-RemoteProgram::RemoteProgram(const std::wstring& program, const std::wstring& arguments,
-                             const std::wstring& folder) {
+namespace {
+
+// Starts a program with its quoted path and the arguments as its command line.
+PROCESS_INFORMATION Launch(const std::wstring& program, const std::wstring& arguments,
+                           const std::wstring& folder) {
   std::wstring line = L"\"" + program + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &started))
-    return;
-  ::CloseHandle(started.hThread);
+  if (::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.c_str(), &startup, &started))
+    ::CloseHandle(started.hThread);
+  return started;
+}
+
+}  // namespace
+
+DWORD RunToEnd(const std::wstring& program, const std::wstring& arguments,
+               const std::wstring& folder) {
+  const PROCESS_INFORMATION started = Launch(program, arguments, folder);
+  if (started.hProcess == nullptr) return kNotStarted;
+  DWORD code = kNotStarted;
+  if (::WaitForSingleObject(started.hProcess, 120000) == WAIT_OBJECT_0)
+    ::GetExitCodeProcess(started.hProcess, &code);
+  ::CloseHandle(started.hProcess);
+  return code;
+}
+
+RemoteProgram::RemoteProgram(const std::wstring& program, const std::wstring& arguments,
+                             const std::wstring& folder) {
+  const PROCESS_INFORMATION started = Launch(program, arguments, folder);
   process_ = started.hProcess;
   id_ = started.dwProcessId;
-  ::WaitForInputIdle(process_, 10000);
+  if (process_ != nullptr) ::WaitForInputIdle(process_, 10000);
 }
 
 RemoteProgram::~RemoteProgram() {

@@ -40,6 +40,11 @@ class RemoteProgram {
   DWORD id_ = 0;
 };
 
+// Runs a program to its end (two minutes at most); its exit code, else kNotStarted.
+inline constexpr DWORD kNotStarted = 1000;
+DWORD RunToEnd(const std::wstring& program, const std::wstring& arguments,
+               const std::wstring& folder);
+
 // The first child (at any depth) with this control id.
 HWND Child(HWND parent, int id);
 // The first child (at any depth) of this window class.

@@ -7,25 +7,11 @@ set -uo pipefail
 build=$(cd "$1" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$(mktemp -d /tmp/vornalis-wine-XXXXXX)}
 export WINEDEBUG=-all
-xvfb_pid=
 log=$(mktemp)
-trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; rm -f "$log"' EXIT
+trap '[ -n "$x_server_pid" ] && kill "$x_server_pid" 2>/dev/null; rm -f "$log"' EXIT
 
-# An X server that never resets when its last client leaves, on a display number nobody holds.
-for n in $(seq $((300 + RANDOM % 400)) 900); do
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 100); do
-    DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && break 2
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill "$xvfb_pid" 2>/dev/null
-  xvfb_pid=
-done
-[ -n "$xvfb_pid" ] || { echo "no X server could be started"; exit 1; }
-export DISPLAY=":$n"
+source "$(dirname "$0")/../support/x_server.sh"
+start_x || exit 1
 
 status=0
 timeout 600 wine "$build/bin/win32_face_driver.exe" --gtest_color=no 2>&1 | tr -d '\r' >"$log" ||

@@ -137,28 +137,8 @@ pass "the installed vornalis-cli.exe makes, lists and rebuilds a set, and its st
 # The desktop program through the file type, on an X server of the test's own, which never resets
 # when its last client leaves (-noreset), and only for this part: the Wine processes running
 # so far have none, and end first.
-xvfb_pid=
-trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-start_x() {
-  local n
-  for n in $(seq $((300 + RANDOM % 500)) 899); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 100); do
-      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
-        export DISPLAY=":$n"
-        return 0
-      fi
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=
-  done
-  fail "no X server could be started"
-}
+trap '[ -n "$x_server_pid" ] && kill "$x_server_pid" 2>/dev/null; wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+source "$(dirname "$0")/../support/x_server.sh"
 # wait_for_window TITLE: the id of the X window of that exact title, within 30 s.
 wait_for_window() {
   local id
@@ -179,7 +159,7 @@ close_program() {
   ! xdotool search --name 'Dorvelin$' >/dev/null 2>&1 || fail "the desktop program did not close"
 }
 wineserver -w
-start_x
+start_x || fail "no X server could be started"
 start=$(date +%s%N)
 (cd "$work/sets" && wine start /unix "$work/sets/travel.pec")
 wait_for_window 'travel-Dorvelin' >/dev/null ||
@@ -212,8 +192,8 @@ cmp "$work/sets/src/a.bin" "$work/verb/src/a.bin" && cmp "$work/sets/src/sub/b.t
   fail "Assemble here did not rebuild the set beside its piece: $(cd "$work/verb" && find . | tr '\n' ' ')"
 pass "'Assemble here', run as the registry holds it, rebuilds the set beside the piece ($(seconds_since "$start") s)"
 wineserver -w
-kill "$xvfb_pid" && wait "$xvfb_pid" 2>/dev/null || true
-xvfb_pid=
+kill "$x_server_pid" && wait "$x_server_pid" 2>/dev/null || true
+x_server_pid=
 unset DISPLAY
 
 registry_of_prefix >"$work/registry-installed"
