@@ -1,8 +1,9 @@
 // vornalis.exe driven from outside as a user drives it: started on a set, with the start-up jobs
 // of its command line, and through its menus and the system's dialogs (New with a typed size,
 // Add, Add Folder, Assemble into a folder it creates, a break-off answered "No", Make .EXE,
-// About). What it shows is read from its own windows; what it stores and rebuilds from the disk.
-// Runs under Wine on an X server (tests/windows/face_test.sh), never among the plain tests.
+// About, the help, Close). What it shows is read from its own windows; what it stores and rebuilds
+// from the disk. Runs under Wine on an X server (tests/windows/face_test.sh), never among the plain
+// tests.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -243,6 +244,13 @@ TEST_F(FaceTest, NewAddAddFolderAndAssembleThroughTheSystemsDialogs) {
   EXPECT_NE(StaticTexts(about).find(L"Version"), std::wstring::npos) << StaticTexts(about);
   Press(about, IDOK);
   EXPECT_TRUE(Eventually([&] { return program->WaitWindow(L"About Vornalis", 0) == nullptr; }));
+
+  // F1's command opens the compiled help beside the program, in a window of the program's own.
+  Command(main, desktop::Command::kHelpContents);
+  HWND help = program->WaitWindow(L"Vornalis Help");
+  ASSERT_NE(help, nullptr) << program->Titles();
+  ::PostMessageW(help, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Eventually([&] { return program->WaitWindow(L"Vornalis Help", 0) == nullptr; }));
 
   // Close empties the list and the totals and leaves the caption.
   ASSERT_TRUE(Eventually([&] { return ::IsWindowEnabled(main) != FALSE; }));
