@@ -235,7 +235,12 @@ TEST_F(FaceTest, NewAddAddFolderAndAssembleThroughTheSystemsDialogs) {
   Command(main, desktop::Command::kMakeExe);
   const std::wstring made = Answer(*program, L"Information", IDOK);
   EXPECT_NE(made.find(L"new.exe"), std::wstring::npos) << made;
-  EXPECT_TRUE(fs::exists(work_ / L"new.exe"));
+  // The made program rebuilds the set beside it into the folder it is given.
+  EXPECT_EQ(RunToEnd((work_ / L"new.exe").wstring(), Quoted(work_ / L"from-exe"), work_.wstring()),
+            0u);
+  EXPECT_TRUE(SameFile(work_ / L"from-exe" / L"f1.bin", work_ / L"src" / L"f1.bin"));
+  EXPECT_TRUE(
+      SameFile(work_ / L"from-exe" / L"docs" / L"b.txt", work_ / L"src" / L"docs" / L"b.txt"));
 
   // About, closed with its button.
   Command(main, desktop::Command::kHelpAbout);
