@@ -361,13 +361,20 @@ void Session::EndBusy() {
 
 void Session::BeginProgress() {
   progress_shown_ = true;
+  step_caption_.clear();
   view_.BeginProgress();
 }
 
 void Session::StepProgress(texts::Step step, const std::string& shown_file, int percent) {
   view_.Status(1, texts::StepStatus(step, shown_file));
   const int shown = step == texts::Step::kAdding ? percent : std::clamp(percent, 0, 100);
-  view_.Caption(texts::StepCaption(busy_set_name_, step, shown));
+  // The caption changes with the percentage, not with each file: a window's title is slow to
+  // set on some systems (a round trip to the X server under Wine).
+  std::string caption = texts::StepCaption(busy_set_name_, step, shown);
+  if (caption != step_caption_) {
+    step_caption_ = std::move(caption);
+    view_.Caption(step_caption_);
+  }
   view_.StepProgress(percent);
 }
 

@@ -164,6 +164,7 @@ class Session {
   CallbackGuard callbacks_;
   std::string caption_;               // as last shown
   std::string busy_caption_;          // the caption when the session became busy
+  std::string step_caption_;          // the caption of the last progress step shown
   std::string busy_set_name_;         // the set's name shown while busy
   std::string last_assemble_folder_;  // the target of the last assemble in this run
   std::string last_set_folder_;       // where the set last opened or made in this run lies

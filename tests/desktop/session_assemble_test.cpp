@@ -46,6 +46,21 @@ class SessionAssembleTest : public SessionTest {
   }
 };
 
+// The title is set once per percentage, not once per file: setting a window's title costs a
+// round trip to the display on some systems, and a set of many small files has thousands of steps
+// per percent.
+TEST_F(SessionAssembleTest, TheCaptionChangesOnlyWithThePercentage) {
+  OpenSet(250);
+  const std::size_t before = view_.captions.size();
+  AssembleInto("out");
+  const std::vector<std::string> shown(view_.captions.begin() + before, view_.captions.end());
+  ASSERT_FALSE(shown.empty());
+  for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_NE(shown[i], shown[i - 1]) << i;
+  EXPECT_EQ(shown.size(), 102u);  // 0 % to 100 % once each, then the caption from before
+  EXPECT_EQ(shown.back(), "set-Dorvelin");
+  EXPECT_EQ(Made(), 250u);
+}
+
 TEST_F(SessionAssembleTest, NoSelectionAssemblesEveryRowWithItsSteps) {
   OpenSet(4);
   bool may_close = true;
