@@ -164,6 +164,11 @@ TEST_F(FaceTest, AStartedSetIsListedWithItsTotalsAndTheStartUpJobsAddAndAssemble
     ASSERT_NE(main, nullptr) << program->Titles();
     ASSERT_TRUE(
         Eventually([&] { return program->ListColumn(Child(main, IDC_LIST), 0).size() == 2; }));
+    // The user's session ends (log off): the set is closed properly before the system ends the
+    // program, which leaves no lock behind.
+    EXPECT_TRUE(::SendMessageW(main, WM_QUERYENDSESSION, 0, 0));
+    ::SendMessageW(main, WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(fs::exists(work_ / L"made.pec.lock"));
   }
   EXPECT_EQ(RunCli(L"extract -q " + Quoted(work_ / L"made.pec") + L" " + Quoted(work_ / L"made")),
             0u);
