@@ -12,6 +12,10 @@ trap '[ -n "$x_server_pid" ] && kill "$x_server_pid" 2>/dev/null; rm -f "$log"' 
 
 source "$(dirname "$0")/../support/x_server.sh"
 start_x || exit 1
+# Wine programs that ran before without a display leave a Wine server, and its desktop process,
+# that would show no window: they end first, and the next program starts them on this display.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 
 status=0
 timeout 600 wine "$build/bin/win32_face_driver.exe" --gtest_color=no 2>&1 | tr -d '\r' >"$log" ||
