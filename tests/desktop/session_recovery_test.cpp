@@ -27,14 +27,18 @@ class SessionRecoveryTest : public SessionTest {
     SessionTest::SetUp();
     Start();
   }
-  // A set of four files over pieces of 2,000 bytes, opened and protected.
-  void OpenProtectedSet(unsigned redundancy) {
+  // A set of four files over pieces of 2,000 bytes, opened.
+  void OpenSet() {
     MakeAndOpen("backup",
                 {{"a.bin", PatternBytes(3000, 1)},
                  {"b.bin", PatternBytes(2500, 2)},
                  {"c.txt", "c"},
                  {"d.bin", PatternBytes(1800, 3)}},
                 2000);
+  }
+  // The same, protected.
+  void OpenProtectedSet(unsigned redundancy) {
+    OpenSet();
     view_.redundancies.push_back(redundancy);
     S().Run(Command::kProtect);
     ASSERT_FALSE(RecoveryFiles().empty()) << Joined(view_.messages);
@@ -51,12 +55,7 @@ class SessionRecoveryTest : public SessionTest {
 };
 
 TEST_F(SessionRecoveryTest, ProtectVerifyAndRepairTheOpenSet) {
-  MakeAndOpen("backup",
-              {{"a.bin", PatternBytes(3000, 1)},
-               {"b.bin", PatternBytes(2500, 2)},
-               {"c.txt", "c"},
-               {"d.bin", PatternBytes(1800, 3)}},
-              2000);
+  OpenSet();
   // The caption names the set at every step, as Add's does, although the set is closed while
   // the recovery work reads it.
   WatchCaptions();
