@@ -30,6 +30,7 @@
 #include "engine/piece_set.h"
 #include "engine/set_files.h"
 #include "engine/source_walk.h"
+#include "engine/store_sources.h"
 #include "platform/collation.h"
 #include "platform/file_system.h"
 
@@ -131,9 +132,11 @@ class Session {
   void AddFromLists();
   // Stores sources under the busy display, commits, and says what went wrong; false when the
   // set could not be kept as it is in the list (the caller shows it as it lies on disk).
-  bool RunStore(const std::string& work_folder, const SourceList& sources);
+  StoreReport RunStore(const std::string& work_folder, SourceList sources);
   void ShowSetAsOnDisk();
-  void OfferProtectAfterAdd(std::size_t before);
+  // Says what a command's commit did to the set's recovery files: those of a replaced set went;
+  // files added made them older, and a new protection is offered.
+  void TellRecoveryAfterStoring(const StoreReport& report);
 
   // Assembling (session_assemble.cpp).
   void Assemble();

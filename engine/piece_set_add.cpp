@@ -5,7 +5,6 @@
 
 #include "engine/catalogue.h"
 #include "engine/catalogue_stream_writer.h"
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/name_claims.h"
@@ -13,6 +12,7 @@
 #include "engine/piece_set.h"
 #include "engine/set_files.h"
 #include "engine/stored_path.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 #include "platform/temp_file.h"
 

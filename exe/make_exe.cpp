@@ -1,11 +1,11 @@
 #include "exe/make_exe.h"
 
-#include "engine/endian.h"
 #include "engine/leftovers.h"
 #include "engine/messages.h"
 #include "engine/name_bytes.h"
 #include "engine/patch_area.h"
 #include "engine/set_files.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 #include "platform/temp_file.h"
 

@@ -136,12 +136,13 @@ TEST_F(CliPosixTest, ASecondWriterIsRefusedAtOnceWhileReadersGoOn) {
   const ProcessResult added = Cli({"add", "set.pec", "src/b"});
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_EQ(added.status, 1);
-  EXPECT_NE(added.err.find("set.pec is in use"), std::string::npos) << added.err;
+  EXPECT_NE(added.err.find("set.pec is open in another program"), std::string::npos) << added.err;
   EXPECT_EQ(Cli({"list", "set.pec"}).status, 0);
   // Nor may the set be replaced under the writer.
   const ProcessResult replaced = Cli({"create", "--force", "set", "src/b"});
   EXPECT_EQ(replaced.status, 1);
-  EXPECT_NE(replaced.err.find("set.pec is in use"), std::string::npos) << replaced.err;
+  EXPECT_NE(replaced.err.find("set.pec is open in another program"), std::string::npos)
+      << replaced.err;
   EXPECT_NE(Cli({"list", "set.pec"}).out.find("Total 1 files"), std::string::npos);
   holder.Signal(SIGTERM);
   holder.Wait();

@@ -242,8 +242,8 @@ TEST_F(SessionOpenTest, ASetAnotherProgramStoresIntoOpensForReadingAndCannotBeMa
   EXPECT_EQ(Rows().size(), 1u);
   // One message, that says both why and what follows.
   EXPECT_EQ(Told(), std::vector<std::string>{"Information: The set " + PathOf("busy.pec") +
-                                             " is open for reading only: another program is "
-                                             "storing files into it."});
+                                             " is open for reading only: it is open in another "
+                                             "program, which may be storing files into it."});
 
   // New over it is refused, and leaves no set open.
   view_.new_sets.push_back(desktop::NewSetChoice{PathOf("busy.pec"), {}});
@@ -252,7 +252,7 @@ TEST_F(SessionOpenTest, ASetAnotherProgramStoresIntoOpensForReadingAndCannotBeMa
   EXPECT_EQ(S().CurrentSet(), nullptr);
   const std::vector<std::string> told = Told();
   ASSERT_FALSE(told.empty());
-  EXPECT_NE(told.back().find("is in use"), std::string::npos) << told.back();
+  EXPECT_NE(told.back().find("is open in another program"), std::string::npos) << told.back();
 }
 
 TEST_F(SessionOpenTest, AFilePlantedWherePiecesAreKeptAsideIsIgnoredAndNamed) {

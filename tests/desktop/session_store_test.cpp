@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "desktop/set_storing.h"
+#include "engine/messages.h"
 #include "tests/desktop/session_fixture.h"
 #include "tests/support/fault_file_system.h"
 
@@ -226,7 +227,7 @@ TEST_F(SessionStoreTest, ACommitThatFailsShowsTheSetAsItLiesOnDisk) {
   const std::vector<std::string> lines = view_.error_list;
   ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(lines);
   EXPECT_NE(lines[0].find("backup.pec"), std::string::npos) << lines[0];
-  EXPECT_EQ(lines[1], desktop::kStoredNotKept);
+  EXPECT_EQ(lines[1], messages::kStoredNotKept);
   // The window lists what the set holds on disk, and the set takes files again.
   EXPECT_EQ(Shown(), std::vector<std::string>{"|z.txt"});
   EXPECT_EQ(OnDisk("backup"), std::vector<std::string>{"|z.txt"});

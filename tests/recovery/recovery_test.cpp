@@ -139,9 +139,9 @@ class RecoveryFilesTest : public TempDirTest {
   }
 
   par2::RecoverySet Load(const std::vector<std::string>& files) {
-    par2::ReadResult read = par2::ReadRecoveryFiles(fs_, files);
+    par2::Candidates read = par2::ReadRecoveryFiles(fs_, files);
     EXPECT_EQ(read.sets.size(), 1u);
-    return read.sets.begin()->second;
+    return read.sets.front();
   }
 
   std::vector<std::string> contents_, names_;
@@ -181,9 +181,9 @@ TEST_F(RecoveryFilesTest, LostAndDamagedFilesAreFoundAndRepairedByteForByte) {
   // In the last recovery slice of the first volume (its packets that describe the files follow).
   volume[volume.rfind(std::string(par2::kRecoverySliceType)) + 30] ^= 1;
   WriteFile(files[1], volume);
-  par2::ReadResult read = par2::ReadRecoveryFiles(fs_, files);
+  par2::Candidates read = par2::ReadRecoveryFiles(fs_, files);
   EXPECT_EQ(read.damaged, std::vector<std::string>{files[1]});
-  const par2::RecoverySet set = read.sets.begin()->second;
+  const par2::RecoverySet set = read.sets.front();
   ASSERT_TRUE(set.Complete());
   EXPECT_EQ(set.slices.size(), 3u);
 

@@ -90,7 +90,8 @@ class MainFormOpenTest : public QObject, protected FormTestState {
     // One message, that says both why and what follows.
     QCOMPARE(AskedMessages(),
              QStringList{"Information: The set " + QString::fromStdString(At("busy.pec")) +
-                         " is open for reading only: another program is storing files into it."});
+                         " is open for reading only: it is open in another program, which may be "
+                         "storing files into it."});
   }
 
   void catalogueThatCannotBeWrittenIsReportedWhenTheWindowCloses() {
