@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "engine/endian.h"
+#include "platform/endian.h"
 
 namespace vornalis::recovery::par2 {
 namespace {

@@ -9,6 +9,9 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 fuzz_seconds=${VORNALIS_FUZZ_SECONDS:-20}
 
+echo "== includes: each folder keeps to its layer"
+scripts/check_includes.sh
+
 echo "== build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORNALIS_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
