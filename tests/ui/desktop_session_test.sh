@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The desktop program as a user runs it, on an X server of its own (Xvfb), driven by keys:
-# - --help and --version answer without any display;
+# - --help, -h, -?, /?, --version and -v answer without any display;
 # - a run that opens each file dialog, the help and then ends writes nothing below HOME or the
 #   configuration folder;
 # - the start-up add (/f) commits the set: killed with SIGKILL right after, the set lists and
@@ -25,10 +25,18 @@ check() {  # check DESCRIPTION COMMAND...
   fi
 }
 
+# Each way of asking, from a folder where no file is called so: exit 0, the text, and no window.
 options_need_no_display() {
-  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/vornalis" --help | grep -q '^Usage: vornalis '
-  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/vornalis" --version |
-    grep -qx 'vornalis [0-9.]*'
+  local option expected out
+  for option in --help -h -? /? --version -v; do
+    case $option in
+      --version | -v) expected='^vornalis [0-9.]*$' ;;
+      *) expected='^Usage: vornalis ' ;;
+    esac
+    out=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$bin/vornalis" "$option") ||
+      { echo "vornalis $option: exit status $?"; return 1; }
+    echo "$out" | head -n 1 | grep -q "$expected" || { echo "vornalis $option printed: $out"; return 1; }
+  done
 }
 
 # The driving runs on an X server of the test's own, started once, whatever platform the
@@ -141,7 +149,7 @@ DRIVE
   diff -r "$dir/src" "$dir/out"
 }
 
-check "--help and --version need no display" options_need_no_display
+check "--help, -h, -?, /?, --version and -v need no display" options_need_no_display
 check "a run with every file dialog writes nothing below HOME" no_settings_written
 check "SIGKILL after the start-up add: the set is whole" end_after_start_up_add KILL
 check "SIGTERM after the start-up add: closed, ended with 0" end_after_start_up_add TERM
