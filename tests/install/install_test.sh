@@ -33,6 +33,7 @@ usr/lib/vornalis/ext.dll
 usr/lib/vornalis/vornalis
 usr/lib/vornalis/vornalis-cli
 usr/share/applications/vornalis.desktop
+usr/share/bash-completion/completions/vornalis-cli
 usr/share/doc/vornalis/changelog.gz
 usr/share/doc/vornalis/copyright
 usr/share/icons/hicolor/32x32/apps/vornalis.png
@@ -88,6 +89,17 @@ file_type_is_known() {  # ROOT: the header and a piece, by name and by content
   test "$(grep -c $'\tapplication/x-vornalis-piece\tSplit piece files$' "$dir/types")" -eq 6
 }
 
+# ROOT: the completion lies where bash-completion looks for vornalis-cli's, and completes from
+# there a command and an option.
+completion_is_found() {
+  local script=$1/usr/share/bash-completion/completions/vornalis-cli
+  cmp "$script" "$(dirname "$0")/../../install/vornalis-cli.bash-completion"
+  bash -c 'source "$1"; COMP_WORDS=(vornalis-cli make); COMP_CWORD=1; _vornalis_cli
+    [ "${COMPREPLY[*]}" = make-exe ]
+    COMP_WORDS=(vornalis-cli create --fo); COMP_CWORD=2; _vornalis_cli
+    [ "${COMPREPLY[*]}" = --force ]' _ "$script"
+}
+
 desktop_entry_is_valid() {  # ROOT
   desktop-file-validate "$1/usr/share/applications/vornalis.desktop"
   grep -qx 'Exec=vornalis %f' "$1/usr/share/applications/vornalis.desktop"
@@ -134,6 +146,7 @@ for root in installed unpacked; do
   check "$root: bin/ holds links into lib/vornalis/" commands_are_links "$work/$root"
   check "$root: the CLI through its link makes a set whose program rebuilds it" \
     cli_round_trip "$work/$root"
+  check "$root: bash completes vornalis-cli's commands and options" completion_is_found "$work/$root"
 done
 check "the package depends on Qt 6, its plugins and ICU" package_declares_its_needs
 check "the file type names header and piece by name and content" \
