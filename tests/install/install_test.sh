@@ -34,6 +34,7 @@ usr/lib/vornalis/vornalis
 usr/lib/vornalis/vornalis-cli
 usr/share/applications/vornalis.desktop
 usr/share/bash-completion/completions/vornalis-cli
+usr/share/doc/vornalis/THIRD-PARTY-NOTICES.txt
 usr/share/doc/vornalis/changelog.gz
 usr/share/doc/vornalis/copyright
 usr/share/icons/hicolor/32x32/apps/vornalis.png
@@ -43,8 +44,8 @@ usr/share/man/man1/vornalis.1.gz
 usr/share/mime/packages/vornalis.xml"
 
 layout_is_complete() {  # ROOT: every expected file, and nothing else
-  diff <(cd "$1" && find . \( -type f -o -type l \) | sed 's|^\./||' | sort) \
-       <(echo "$expected_files")
+  diff <(cd "$1" && find . \( -type f -o -type l \) | sed 's|^\./||' | LC_ALL=C sort) \
+       <(echo "$expected_files" | LC_ALL=C sort)
 }
 
 stubs_are_as_built() {  # ROOT
@@ -87,6 +88,12 @@ file_type_is_known() {  # ROOT: the header and a piece, by name and by content
   cat "$dir/types"
   # by name for the two .pec files, by content for all four
   test "$(grep -c $'\tapplication/x-vornalis-piece\tSplit piece files$' "$dir/types")" -eq 6
+}
+
+# ROOT: the copyright file gives the text of LICENSE, in its machine-readable form.
+licence_is_stated() {
+  awk 'BEGIN { RS = "" } /^License: BSL-1\.0\n/' "$1/usr/share/doc/vornalis/copyright" |
+    tail -n +2 | sed 's/^ //; s/^\.$//' | diff - "$(dirname "$0")/../../LICENSE"
 }
 
 # ROOT: the completion lies where bash-completion looks for vornalis-cli's, and completes from
@@ -147,6 +154,7 @@ for root in installed unpacked; do
   check "$root: the CLI through its link makes a set whose program rebuilds it" \
     cli_round_trip "$work/$root"
   check "$root: bash completes vornalis-cli's commands and options" completion_is_found "$work/$root"
+  check "$root: the copyright file states the licence" licence_is_stated "$work/$root"
 done
 check "the package depends on Qt 6, its plugins and ICU" package_declares_its_needs
 check "the file type names header and piece by name and content" \
