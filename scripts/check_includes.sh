@@ -13,7 +13,8 @@
 #   recovery               PAR 2.0 recovery files, knowing nothing of sets
 #   platform               files, paths, the console, the system
 #
-# tests/ and bench/ may include any folder; fuzz/ the engine and what lies below it. Every
+# install/ (the setup's own programs) includes none of ours; tests/ and bench/ may include any
+# folder; fuzz/ the engine and what lies below it. Every
 # folder may include the headers the build makes (vornalis/version.h) and files named without a
 # folder (its own, or one the build makes beside it, such as a .moc). A new top folder with
 # sources fails until it has its place here.
@@ -33,6 +34,7 @@ declare -A below=(
   [app]="ui desktop exe engine recovery platform"
   [app_win32]="ui_win32 desktop exe engine recovery platform"
   [fuzz]="engine recovery platform"
+  [install]=""
 )
 free_folders=" tests bench "
 
