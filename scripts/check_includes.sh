@@ -14,10 +14,10 @@
 #   platform               files, paths, the console, the system
 #
 # install/ (the setup's own programs) includes none of ours; tests/ and bench/ may include any
-# folder; fuzz/ the engine and what lies below it. Every
-# folder may include the headers the build makes (vornalis/version.h) and files named without a
-# folder (its own, or one the build makes beside it, such as a .moc). A new top folder with
-# sources fails until it has its place here.
+# folder; fuzz/ the engine and what lies below it. Every folder may include the headers the
+# build makes (vornalis/version.h) and files named without a folder (its own, or one the build
+# makes beside it, such as a .moc). A new top folder with sources fails until it has its place
+# here.
 set -euo pipefail
 root=${1:-$(dirname "$0")/..}
 cd "$root"
