@@ -11,6 +11,10 @@ set -euo pipefail
 build=$1 mime_type_of=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The programs run with a home of the test's own.
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data \
+  XDG_CACHE_HOME=$work/home/cache XDG_RUNTIME_DIR=$work/home/runtime
+mkdir -p -m 700 "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
 failures=0 checks=0
 check() {  # check DESCRIPTION COMMAND...
   local what=$1

@@ -11,6 +11,12 @@ set -euo pipefail
 bin=$(cd "$1" && pwd)
 work=$(mktemp -d)
 trap '[ -n "$x_server_pid" ] && kill "$x_server_pid" 2>/dev/null; rm -rf "$work"' EXIT
+# Every run of the program has a home of the test's own; the check that the program writes
+# nothing there gives it another, empty one.
+export HOME=$work/session-home XDG_CONFIG_HOME=$work/session-home/config \
+  XDG_DATA_HOME=$work/session-home/data XDG_CACHE_HOME=$work/session-home/cache \
+  XDG_RUNTIME_DIR=$work/session-home/runtime
+mkdir -p -m 700 "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
 failures=0 checks=0
 check() {  # check DESCRIPTION COMMAND...
   local what=$1
@@ -98,7 +104,8 @@ no_settings_written() {
   "$bin/vornalis-cli" create -q --size 1000 "$set/backup" "$set/src"
   cat >"$work/settings.sh" <<DRIVE
 source "$work/helpers.sh"
-HOME="$home" XDG_CONFIG_HOME="$home/config" "\$bin/vornalis" "$set/backup.pec" &
+HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+  XDG_CACHE_HOME="$home/cache" "\$bin/vornalis" "$set/backup.pec" &
 program=\$!
 main='^backup-Dorvelin\$'
 xdotool windowfocus --sync "\$(wait_window "\$main")"
