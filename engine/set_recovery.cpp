@@ -50,10 +50,18 @@ Result<std::vector<recovery::InputFile>> SetFiles(platform::FileSystem& fs, cons
   SetReader reader(fs, paths);
   if (Status opened = reader.Open(); !opened.ok()) return opened;
   *piece_size = reader.piece_size();
-  std::vector<recovery::InputFile> files{{paths.Header(), platform::FileNameOf(paths.Header())}};
+  std::vector<StoredFile> entries;
+  std::vector<char> buffer(format::kBufferSize);
+  if (Status read = reader.ReadCatalogue(&entries, buffer); !read.ok()) return read;
   const std::uint32_t last = reader.last_piece();
+  // A last piece begun for an empty file holds no stored byte, and the writer keeps no file of
+  // it: nothing of it is to be protected.
+  const bool last_holds_bytes = std::any_of(entries.begin(), entries.end(), [&](const auto& e) {
+    return SpanOf(e, reader.piece_size()).last == last && e.Size > 0;
+  });
+  std::vector<recovery::InputFile> files{{paths.Header(), platform::FileNameOf(paths.Header())}};
   for (std::uint32_t n = 1; n <= last + reader.overflow_count(); ++n) {
-    if (n == last && reader.tail_length() > 0) continue;
+    if (n == last && (reader.tail_length() > 0 || !last_holds_bytes)) continue;
     files.push_back({paths.Piece(n), platform::FileNameOf(paths.Piece(n))});
   }
   return files;

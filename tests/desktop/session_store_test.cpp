@@ -238,6 +238,45 @@ TEST_F(SessionStoreTest, ACommitThatFailsShowsTheSetAsItLiesOnDisk) {
   EXPECT_EQ(OnDisk("backup"), (std::vector<std::string>{"|a.txt", "|z.txt"}));
 }
 
+// New over a protected set, as create --force does: the old set, with its recovery files, stays
+// until the new one's first storing went through whole; then its recovery files go, and the
+// user is told so, not that files were added.
+TEST_F(SessionStoreTest, NewOverAProtectedSetReplacesItOnlyOnceItsFirstAddWentThrough) {
+  faults_.FailPath(FaultFileSystem::Op::kOpen, "unreadable.txt", EACCES);
+  Start({}, faults_);
+  MakeAndOpen("backup", {{"z.txt", "zzzz"}}, 100);
+  view_.redundancies.push_back(50);
+  S().Run(Command::kProtect);
+  ASSERT_TRUE(FileExists(PathOf("backup.par2")));
+  view_.new_sets.push_back(desktop::NewSetChoice{PathOf("backup.pec"), {}});
+  view_.warnings.push_back(true);  // replace it
+  S().Run(Command::kNew);
+  WriteFile(PathOf("src/a.txt"), "a");
+  WriteFile(PathOf("src/unreadable.txt"), "u");
+  Told();
+  Add({"src/a.txt", "src/unreadable.txt"});
+  EXPECT_EQ(view_.error_list.back(), messages::kNotReplaced)
+      << ::testing::PrintToString(view_.error_list);
+  EXPECT_EQ(OnDisk("backup"), std::vector<std::string>{"|z.txt"});
+  EXPECT_EQ(Shown(), std::vector<std::string>{"|z.txt"});
+  EXPECT_TRUE(FileExists(PathOf("backup.par2")));
+
+  view_.new_sets.push_back(desktop::NewSetChoice{PathOf("backup.pec"), {}});
+  view_.warnings.push_back(true);
+  S().Run(Command::kNew);
+  Told();
+  Add({"src/a.txt"});
+  EXPECT_EQ(OnDisk("backup"), std::vector<std::string>{"|a.txt"});
+  EXPECT_FALSE(FileExists(PathOf("backup.par2")));
+  const std::vector<std::string> told = Told();
+  ASSERT_EQ(told.size(), 1u) << ::testing::PrintToString(told);
+  EXPECT_EQ(told[0].rfind("Information: Removed the recovery files of the set that " +
+                              PathOf("backup.pec") + " replaced",
+                          0),
+            0u)
+      << told[0];
+}
+
 TEST_F(SessionStoreTest, AnExceptionFromTheViewStopsTheAddAndLosesNoEntry) {
   MakeAndOpen("backup", {{"z.txt", "zzzz"}});
   view_.on_step = [](int) { throw std::runtime_error("failure inside a step"); };

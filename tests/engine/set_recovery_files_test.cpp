@@ -8,6 +8,7 @@
 // its own recovery files say was there, when what this program did shows that they cover it.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -196,6 +197,25 @@ INSTANTIATE_TEST_SUITE_P(
               Status::Code::kOk,
               RecoveryAge::kCurrent,
               {"backup.pec"},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // An empty file stored after a full piece begins a piece that holds no byte and has no
+        // file: protect covers the pieces that hold stored bytes.
+        Scene{"EmptyFileAfterAFullPiece",
+              [](SetRecoveryFilesTest& f) {
+                for (const auto& [name, bytes] : f.SetFiles()) f.Remove(name);
+                for (const std::string& name : f.RecoveryFileNames()) f.Remove(name);
+                {
+                  PieceSet set(f.Base(), 20000);
+                  ASSERT_TRUE(f.AddSources(set, {{"a", PatternBytes(19992, 1)}, {"e", ""}}));
+                }
+                f.ProtectNow();
+                f.Remove("backup1.pec");
+              },
+              Status::Code::kOk,
+              RecoveryAge::kCurrent,
+              {"backup1.pec"},
               false,
               HeaderRepair::kWhenDamaged,
               0},
@@ -538,6 +558,34 @@ TEST_F(SetRecoveryFilesTest, HostileBlockSizesAreRefusedByName) {
     EXPECT_NE(recovery.status().message.find("hostile.par2"), std::string::npos)
         << recovery.status().message;
   }
+}
+
+// A file that names the header once, then holds packets of ever new recovery sets: what they take
+// is bounded, the file is named and left out, and the set's own recovery files still serve.
+TEST_F(SetRecoveryFilesTest, APacketFloodIsBoundedNamedAndLeftOut) {
+  namespace par2 = recovery::par2;
+  par2::FileDescription header;
+  header.length = 40000;
+  header.name = "backup.pec";
+  header.file_id = par2::FileIdOf(header.hash16k, header.length, header.name);
+  std::string flood = par2::MakePacket({}, par2::kFileDescType, par2::FileDescBody(header));
+  for (std::uint32_t i = 0; i < 20000; ++i) {
+    par2::Id id{};
+    std::memcpy(id.data(), &i, sizeof i);
+    flood += par2::MakePacket(id, par2::kCreatorType, "");
+  }
+  WriteFile(PathOf("flood.par2"), flood);
+  Remove("backup3.pec");
+  // 20,000 sets take some 8 MiB as the reader keeps them; 1 MiB is allowed here.
+  const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths_, 2, std::uint64_t{1} << 20);
+  ASSERT_TRUE(recovery.ok()) << recovery.status().message;
+  EXPECT_NE(std::find(recovery->warnings.begin(), recovery->warnings.end(),
+                      "Ignored " + PathOf("flood.par2") +
+                          ": it holds more recovery packets than fit in the 1 MiB that recovery "
+                          "files may take"),
+            recovery->warnings.end());
+  ASSERT_TRUE(RepairSet(fs_, paths_, *recovery, {}, nullptr).ok());
+  EXPECT_EQ(ReadFile(PathOf("backup3.pec")), original_.at("backup3.pec"));
 }
 
 // A snapshot that hard-links the pieces keeps its copies: a repair replaces the set's damaged

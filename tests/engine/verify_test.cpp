@@ -48,6 +48,56 @@ TEST_F(VerifyTest, MissingShortAndForeignPiecesAreNamedWithTheirFiles) {
   EXPECT_EQ(report.problems[1].affected, (std::vector<std::string>{"a", "b"}));
 }
 
+struct WrittenSet {
+  const char* what;
+  std::uint32_t piece_size;
+  std::vector<std::pair<std::string, std::string>> first, second;  // stored in two commands
+};
+
+// Whatever the writer makes reads as a sound set from its header alone, with a data piece gone
+// too; a bit flipped in the last-piece field never does.
+TEST_F(VerifyTest, EveryHeaderTheWriterMakesReadsAsSoundAndAFlippedLastPieceNever) {
+  std::vector<std::pair<std::string, std::string>> many;
+  for (int i = 0; i < 40; ++i) many.push_back({"file-with-a-long-name-" + std::to_string(i), "x"});
+  for (const WrittenSet& written : std::vector<WrittenSet>{
+           {"SmallFiles", 100, {{"a", PatternBytes(150, 1)}, {"b", "bb"}}, {}},
+           {"EndsOnAPiece", 100, {{"a", PatternBytes(92 * 3, 1)}}, {}},
+           {"EmptyFileAfterAFullPiece", 100, {{"a", PatternBytes(92, 1)}, {"e", ""}}, {}},
+           {"OnlyEmptyFiles", 100, {{"e", ""}, {"f", ""}}, {}},
+           {"CatalogueInOverflowPieces", 60, many, {}},
+           {"AddedTo", 100, {{"a", PatternBytes(150, 1)}}, {{"b", PatternBytes(300, 2)}}},
+           {"AddedToAFullPiece", 100, {{"a", PatternBytes(92, 1)}}, {{"e", ""}, {"b", "b"}}}}) {
+    SCOPED_TRACE(written.what);
+    for (const std::string& name : ListFolder(Dir()))
+      if (name.ends_with(".pec")) std::filesystem::remove(FsPath(PathOf(name)));
+    {
+      PieceSet set(Base(), written.piece_size);
+      ASSERT_TRUE(AddSources(set, written.first));
+    }
+    if (!written.second.empty()) {
+      PieceSet set(Base());
+      ASSERT_TRUE(AddSources(set, written.second));
+    }
+    const SetPaths paths{Base()};
+    platform::FileSystem& fs = platform::RealFileSystem();
+    EXPECT_TRUE(HeaderReadsAsSound(fs, paths));
+    if (FileExists(Piece(1))) {
+      const std::string piece = ReadFile(Piece(1));
+      std::filesystem::remove(FsPath(Piece(1)));
+      EXPECT_TRUE(HeaderReadsAsSound(fs, paths)) << "without piece 1";
+      WriteFile(Piece(1), piece);
+    }
+    const std::string header = ReadFile(Header());
+    for (int bit = 0; bit < 8; ++bit) {
+      std::string flipped = header;
+      flipped[12] = static_cast<char>(flipped[12] ^ (1 << bit));
+      WriteFile(Header(), flipped);
+      EXPECT_FALSE(HeaderReadsAsSound(fs, paths)) << "bit " << bit;
+    }
+    WriteFile(Header(), header);
+  }
+}
+
 TEST_F(VerifyTest, EntryPastTheStoredBytesIsReported) {
   WriteFile(Header(),
             HeaderBytes(StreamBytes(100, 1, "abc",
