@@ -44,7 +44,6 @@ bool HeaderReadsAsSound(platform::FileSystem& fs, const SetPaths& paths) {
   std::vector<char> buffer(format::kBufferSize);
   if (!reader.ReadCatalogue(&files, buffer).ok()) return false;
   const std::uint32_t last = reader.last_piece();
-  if (reader.tail_length() > reader.piece_size() - format::kPieceHeadSize) return false;
   const SetShape shape = reader.shape();
   if (!OverlapIndex(files, shape).empty()) return false;
   bool reaches_last = files.empty() && last == 0;

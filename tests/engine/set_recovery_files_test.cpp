@@ -315,6 +315,27 @@ INSTANTIATE_TEST_SUITE_P(
               false,
               HeaderRepair::kWhenDamaged,
               0},
+        // A set whose catalogue runs on in overflow pieces: an add writes stored bytes over them,
+        // and they are newer than the recovery files, not damaged (but, unknown to the recovery
+        // data, they count as lost in its arithmetic: it takes as much recovery data).
+        Scene{"AddOverOverflowPieces",
+              [](SetRecoveryFilesTest& f) {
+                for (const auto& [name, bytes] : f.SetFiles()) f.Remove(name);
+                for (const std::string& name : f.RecoveryFileNames()) f.Remove(name);
+                std::vector<std::pair<std::string, std::string>> files;
+                for (int i = 0; i < 60; ++i)
+                  files.push_back({"a-long-name-for-the-catalogue-" + std::to_string(i), "x"});
+                files.push_back({"big", PatternBytes(600, 1)});
+                {
+                  PieceSet set(f.Base(), 200);
+                  ASSERT_TRUE(f.AddSources(set, files));
+                }
+                f.ProtectNow(100);
+                f.Add("new.bin", PatternBytes(900, 99));
+                f.Flip("backup1.pec", 50);
+              },
+              Status::Code::kOk, RecoveryAge::kAdded, {"backup1.pec"}, false,
+              HeaderRepair::kWhenDamaged, 0},
         // Recovery files another PAR 2.0 program made (they record nothing of the set), then an
         // add: the history says what the add did.
         Scene{"AddAfterAnotherProgramsProtection",
@@ -625,6 +646,23 @@ TEST_F(SetRecoveryFilesTest, ProtectTouchesOnlyItsOwnFiles) {
   EXPECT_NE(refused.status().message.find("backup.par2 is in the way"), std::string::npos)
       << refused.status().message;
   EXPECT_EQ(ReadFile(PathOf("backup.par2")), "a user's own file");
+}
+
+// Protect of Backup beside backup (names that differ only in case, on a system that tells them
+// apart) leaves backup's recovery files alone, and they stay backup's.
+TEST_F(SetRecoveryFilesTest, ProtectOfASetSpeltOtherwiseLeavesTheOthersRecoveryFiles) {
+  MakeSet(PathOf("Backup"), 9);
+  if (fs_.IgnoresCase(Dir(), *fs_.ListDirectory(Dir()))) GTEST_SKIP() << "case is ignored here";
+  const std::vector<std::string> before = RecoveryFileNames();
+  const Result<ProtectReport> report = ProtectSet(fs_, SetPaths{PathOf("Backup")}, {}, nullptr);
+  ASSERT_TRUE(report.ok()) << report.status().message;
+  EXPECT_TRUE(report->removed.empty());
+  for (const std::string& name : before) EXPECT_TRUE(FileExists(PathOf(name))) << name;
+  Remove("backup2.pec");
+  const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths_);
+  ASSERT_TRUE(recovery.ok()) << recovery.status().message;
+  ASSERT_TRUE(RepairSet(fs_, paths_, *recovery, {}, nullptr).ok());
+  EXPECT_EQ(ReadFile(PathOf("backup2.pec")), original_.at("backup2.pec"));
 }
 
 // By default the recovery data covers the loss of any one piece, however small the share.

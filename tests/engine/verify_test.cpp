@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "engine/verify.h"
+#include "platform/endian.h"
 #include "tests/support/raw_set.h"
 #include "tests/support/set_fixture.h"
 
@@ -95,6 +96,41 @@ TEST_F(VerifyTest, EveryHeaderTheWriterMakesReadsAsSoundAndAFlippedLastPieceNeve
       EXPECT_FALSE(HeaderReadsAsSound(fs, paths)) << "bit " << bit;
     }
     WriteFile(Header(), header);
+  }
+}
+
+// Headers that parse but disagree with themselves: entries that share bytes, or reach past the
+// stored bytes, a tail longer than a piece holds, a last piece no entry reaches.
+TEST_F(VerifyTest, AHeaderThatDisagreesWithItselfDoesNotReadAsSound) {
+  const std::string tail(92, 't');
+  struct Case {
+    const char* what;
+    std::string stream;
+    bool sound;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"Sound",
+            StreamBytes(100, 2, "abc", BlockBytes({{1, 8, 92, "", "a"}, {2, 8, 3, "", "b"}})),
+            true},
+           {"Overlapping",
+            StreamBytes(100, 2, "abc", BlockBytes({{1, 8, 92, "", "a"}, {1, 50, 53, "", "b"}})),
+            false},
+           {"PastTheEnd",
+            StreamBytes(100, 2, "abc", BlockBytes({{1, 8, 92, "", "a"}, {2, 8, 4, "", "b"}})),
+            false},
+           {"TailLongerThanAPiece",
+            StreamBytes(100, 2, tail + "x", BlockBytes({{1, 8, 92, "", "a"}, {2, 8, 93, "", "b"}})),
+            false},
+           {"LastPieceNotReached", StreamBytes(100, 3, "abc", BlockBytes({{1, 8, 92, "", "a"}})),
+            false}}) {
+    // The stream as a writer lays it out: the header's 92 bytes, then overflow pieces.
+    const std::string whole = HeaderBytes(c.stream, (c.stream.size() - 1) / 92);
+    WriteFile(Header(), whole.substr(0, 100));
+    for (std::size_t at = 100, n = ReadU32(c.stream.data() + 4) + 1; at < whole.size();
+         at += 92, ++n)
+      WriteFile(Piece(static_cast<std::uint32_t>(n)),
+                PieceBytes(static_cast<std::uint32_t>(n), whole.substr(at, 92)));
+    EXPECT_EQ(HeaderReadsAsSound(platform::RealFileSystem(), SetPaths{Base()}), c.sound) << c.what;
   }
 }
 
