@@ -93,7 +93,7 @@ bool ReadLines(const std::string& path, platform::FileSystem& fs, std::vector<st
     text.append(buffer.data(), *read);
     if (*read < buffer.size()) break;
   }
-  file->Close();
+  (void)file->Close();
   lines->clear();
   std::size_t start = 0;
   while (start < text.size()) {
@@ -171,7 +171,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::st
        {std::pair{&folders_list, &line.FoldersToAdd}, std::pair{&files_list, &line.FilesToAdd}}) {
     if (list->empty()) continue;
     line.StartMode = StartAddFiles;
-    if (ReadLines(*list, fs, paths)) fs.Remove(*list);
+    if (ReadLines(*list, fs, paths)) (void)fs.Remove(*list);
   }
   return line;
 }

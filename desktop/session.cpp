@@ -98,7 +98,7 @@ std::unique_ptr<PieceSet> Session::ReadSet(const SetPaths& paths, Status* read_o
   SetAccess access =
       FolderWritable(platform::FolderOf(paths.base)) ? SetAccess::kReadWrite : SetAccess::kReadOnly;
   *read_only = access == SetAccess::kReadOnly
-                   ? Status::Error(Status::Code::kRefused, paths.Header(), std::string())
+                   ? Status::Error(Status::Code::kNotWritable, paths.Header(), std::string())
                    : Status::Ok();
   auto set = std::make_unique<PieceSet>(paths, access, fs_);
   if (access == SetAccess::kReadWrite && !set->CanStore()) {
@@ -125,8 +125,8 @@ bool Session::FolderWritable(const std::string& folder) {
       fs_.CreateUniqueFile(folder.empty() ? std::string("./") : folder, "Qbtm");
   if (!probe.ok()) return false;
   const std::string probe_path = probe->Path();
-  probe->Close();
-  fs_.Remove(probe_path);
+  (void)probe->Close();
+  (void)fs_.Remove(probe_path);
   return true;
 }
 
@@ -207,15 +207,18 @@ void Session::ClearFileList() {
   ShowSelection();
 }
 
-void Session::ShowTotals() { view_.Status(1, TotalsText(FileCount(), list_.TotalBytes())); }
+void Session::ShowTotals() {
+  view_.Status(View::StatusPanel::kTotals, TotalsText(FileCount(), list_.TotalBytes()));
+}
 
 void Session::ShowSelection() {
-  view_.Status(0, SelectionText(list_.SelectedCount(), list_.SelectedBytes()));
+  view_.Status(View::StatusPanel::kSelection,
+               SelectionText(list_.SelectedCount(), list_.SelectedBytes()));
 }
 
 void Session::SetSortMark(int key) {
   list_.SetSortMark(key);
-  view_.SortMarkChanged(key);
+  view_.SortMarkChanged(list_.SortMark());
 }
 
 std::string Session::SetNameShown() const {
@@ -325,7 +328,7 @@ void Session::MakeExe() {
 }
 
 void Session::ColumnClicked(int column) {
-  if (column < 0 || column >= FileList::kColumnCount) return;
+  if (busy_ || column < 0 || column >= FileList::kColumnCount) return;
   const int key = list_.KeyOfClick(column);
   view_.RowsSorted(list_.SortRows(key));
   SetSortMark(key);
@@ -366,7 +369,7 @@ void Session::BeginProgress() {
 }
 
 void Session::StepProgress(texts::Step step, const std::string& shown_file, int percent) {
-  view_.Status(1, texts::StepStatus(step, shown_file));
+  view_.Status(View::StatusPanel::kTotals, texts::StepStatus(step, shown_file));
   const int shown = step == texts::Step::kAdding ? percent : std::clamp(percent, 0, 100);
   // The caption changes with the percentage, not with each file: a window's title is slow to
   // set on some systems (a round trip to the X server under Wine).

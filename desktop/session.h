@@ -62,6 +62,8 @@ class Session {
   // open, the set of the first one opened.
   void Drop(const std::vector<std::string>& paths);
   bool TakesDrop() const;
+  // Whether a right click on the list shows its menu: a set is open and no command runs.
+  bool ShowsListMenu() const { return !busy_ && set_open_; }
   // Rebuilds the selected rows, or all rows when none is selected, into target_folder (ending
   // with a separator).
   void AssembleInto(const std::string& target_folder);
@@ -165,14 +167,15 @@ class Session {
   bool startup_job_done_ = false;
   // What a face threw inside the engine's callbacks, rethrown once the engine has returned.
   CallbackGuard callbacks_;
-  std::string caption_;               // as last shown
-  std::string busy_caption_;          // the caption when the session became busy
-  std::string step_caption_;          // the caption of the last progress step shown
-  std::string busy_set_name_;         // the set's name shown while busy
-  std::string last_assemble_folder_;  // the target of the last assemble in this run
-  std::string last_set_folder_;       // where the set last opened or made in this run lies
-  std::string last_add_folder_;       // the folder Add Folder last added
-  unsigned redundancy_ = 0;           // what Protect last made (0: the default)
+  std::string caption_;                // as last shown
+  std::string busy_caption_;           // the caption when the session became busy
+  std::string step_caption_;           // the caption of the last progress step shown
+  std::string busy_set_name_;          // the set's name shown while busy
+  std::string last_assemble_folder_;   // the target of the last assemble in this run
+  std::string typed_assemble_folder_;  // as the assemble panel's box last named it
+  std::string last_set_folder_;        // where the set last opened or made in this run lies
+  std::string last_add_folder_;        // the folder Add Folder last added
+  unsigned redundancy_ = 0;            // what Protect last made (0: the default)
 };
 
 }  // namespace vornalis::desktop

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/file_list.h"
 #include "desktop/piece_size_choice.h"
 #include "engine/byte_progress.h"
 
@@ -54,8 +55,6 @@ class View {
   virtual std::optional<std::string> ChooseAssembleFolder(
       const std::string& start_folder,
       const std::function<bool(const std::string& folder)>& may_close) = 0;
-  // The folder in the assemble panel's box as the user left it ("" for none).
-  virtual std::string AssemblePanelFolder() = 0;
   // The Protect dialog: 0 for the default, else a percentage.
   virtual std::optional<unsigned> ChooseRedundancy() = 0;
 
@@ -64,10 +63,12 @@ class View {
   virtual void RowsAppended(std::size_t first, std::size_t count) = 0;
   // The rows were sorted: row i before is place[i] now (a selection follows its rows).
   virtual void RowsSorted(const std::vector<std::size_t>& place) = 0;
-  virtual void SortMarkChanged(int key) = 0;
+  virtual void SortMarkChanged(FileList::Mark mark) = 0;
   virtual void Caption(const std::string& text) = 0;
-  // The status line's panels: 0 the selection, 1 the totals or the file being worked on.
-  virtual void Status(int panel, const std::string& text) = 0;
+  // The status line's panels, left to right: the selection, and the totals or the file being
+  // worked on.
+  enum class StatusPanel { kSelection = 0, kTotals = 1 };
+  virtual void Status(StatusPanel panel, const std::string& text) = 0;
   // Which commands are enabled may have changed (Session::Enabled says).
   virtual void CommandsChanged() = 0;
   // The rows the user has selected, top to bottom; and selecting every row.

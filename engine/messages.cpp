@@ -130,7 +130,7 @@ std::string OpenedForReading(const Status& why) {
     return Join("The set ", why.path) +
            " is open for reading only: it is open in another program, which may be storing "
            "files into it.";
-  if (why.message.empty())
+  if (why.code == Status::Code::kNotWritable)
     return Join("The set ", why.path) + " is open for reading only: its folder cannot be written.";
   const char last = why.message.back();
   return why.message + (last == '.' || last == '!' ? " " : ". ") +

@@ -64,8 +64,8 @@ std::string InvalidPieceSize(std::string_view text, std::string_view why);
 std::string FileTooLarge(std::string_view path, std::uint64_t size);
 std::string UnsafeStoredPath(std::string_view folder, std::string_view name);
 std::string ReadOnlySet(std::string_view header_path);
-// Why a set opened for reading only, in one message: another program storing into it
-// (kInUse), a refusal to store (its message), or none given (its folder cannot be written).
+// Why a set opened for reading only, in one message: another program holding it (kInUse), its
+// folder that cannot be written (kNotWritable), or a refusal to store (its message).
 std::string OpenedForReading(const Status& why);
 std::string CatalogueNotRead(std::string_view header_path);
 // A catalogue entry that points past the bytes the set holds (a damaged size or position).

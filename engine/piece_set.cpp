@@ -217,7 +217,7 @@ void PieceSet::AdoptCommitted(std::uint32_t tail) {
   // last piece, which the piece on disk already is; a last piece with no bytes lives on in the
   // header only.
   if (LastPieceOpen_ && tail == 0) {
-    fs_.Remove(LastPieceName_);
+    (void)fs_.Remove(LastPieceName_);
     LastPieceOpen_ = false;
     LastPieceName_.clear();
     WritePos_ = 0;
@@ -253,7 +253,7 @@ bool PieceSet::Close() {
   current_piece_.reset();
   // The header on disk holds everything stored: the last piece lives on as its tail, and
   // anything moved aside goes back.
-  if (last_piece_recreated_) fs_.Remove(LastPieceName_);
+  if (last_piece_recreated_) (void)fs_.Remove(LastPieceName_);
   if (aside_record_written_) RestoreAsides(aside_);
   Release();
   return close_result_;
@@ -279,7 +279,7 @@ void PieceSet::RemoveWritten() {
   const std::uint32_t first = last_piece_recreated_ ? opened_last_piece_ : first_created_;
   for (std::uint32_t n = std::max(first, 1u); n <= LastPiece_ && n != 0; ++n)
     if (ClaimPiece(fs_, paths_, n, owner_).owner == NameClaim::Owner::kThisSet)
-      fs_.Remove(paths_.Piece(n));
+      (void)fs_.Remove(paths_.Piece(n));
   if (aside_record_written_) RestoreAsides(aside_);
 }
 

@@ -220,7 +220,7 @@ bool PieceSet::StartNewPiece() {
   if (!KeepAside(n)) return false;
   const NameClaim claim = ClaimPiece(fs_, paths_, n, owner_);
   if (!claim.ok()) return Fail(claim.refusal);
-  if (claim.owner == NameClaim::Owner::kThisSet) fs_.Remove(CurrentPieceName_);
+  if (claim.owner == NameClaim::Owner::kThisSet) (void)fs_.Remove(CurrentPieceName_);
   auto created = fs_.Open(CurrentPieceName_, platform::OpenMode::kCreateNew);
   if (!created.ok()) {
     // Something took the name in the meantime: it is left as it is.
@@ -254,7 +254,7 @@ void PieceSet::GiveBack(const PieceState& before, std::uint32_t first_new_piece)
   // started are removed and the next file is written where this one began.
   current_piece_.reset();
   for (std::uint32_t n = first_new_piece; n <= LastPiece_ && n != 0; ++n)
-    fs_.Remove(paths_.Piece(n));
+    (void)fs_.Remove(paths_.Piece(n));
   LastPiece_ = before.last_piece;
   LastPieceOpen_ = before.last_piece_open;
   WritePos_ = before.write_pos;

@@ -34,7 +34,7 @@ Status Said(const Status& status) {
   switch (status.code) {
     case Status::Code::kIo:
       return status.writing ? messages::WriteFailed(status) : messages::ReadFailed(status);
-    case Status::Code::kRefused:  // a stop asked for
+    case Status::Code::kStopped:
       return messages::Said(status, std::string(messages::kRecoveryStopped));
     case Status::Code::kFormat:
       return messages::Said(status, messages::RepairedFileMismatch(status.path));
@@ -360,7 +360,7 @@ Result<SetRepair> RepairSet(platform::FileSystem& fs, const SetPaths& paths,
       fs, targets, recovery.set, WithSetTemporaries(work, paths), progress, only_own);
   if (!done.ok()) {
     const Status& status = done.status();
-    if (status.code == Status::Code::kRefused && !status.path.empty() && status.message.empty())
+    if (status.code == Status::Code::kUnrecoverable)
       return messages::Said(status, messages::CannotRebuild(paths.Header()));
     return Said(status);
   }

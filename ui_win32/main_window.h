@@ -53,14 +53,13 @@ class MainWindow final : public desktop::View {
   std::optional<std::string> ChooseAssembleFolder(
       const std::string& start_folder,
       const std::function<bool(const std::string& folder)>& may_close) override;
-  std::string AssemblePanelFolder() override { return assemble_panel_; }
   std::optional<unsigned> ChooseRedundancy() override;
   void ListReset() override;
   void RowsAppended(std::size_t first, std::size_t count) override;
   void RowsSorted(const std::vector<std::size_t>& place) override;
-  void SortMarkChanged(int key) override;
+  void SortMarkChanged(desktop::FileList::Mark mark) override;
   void Caption(const std::string& text) override;
-  void Status(int panel, const std::string& text) override;
+  void Status(StatusPanel panel, const std::string& text) override;
   void CommandsChanged() override;
   std::vector<std::size_t> SelectedRows() override;
   void SelectAllRows() override;

@@ -35,7 +35,6 @@ class FakeView final : public desktop::View {
   // and a refusal cancels the dialog.
   std::deque<std::optional<std::string>> assemble_folders;
   std::deque<std::optional<unsigned>> redundancies;
-  std::string assemble_panel;         // the folder in the assemble panel's box
   std::vector<std::size_t> selected;  // the rows selected, top to bottom
   // Break-off requests: each check takes the next (none: no request).
   std::deque<bool> break_offs;
@@ -59,6 +58,7 @@ class FakeView final : public desktop::View {
 
   // The error list's last lines.
   std::vector<std::string> error_list;
+  desktop::FileList::Mark sort_mark;
 
   void Error(const std::string& text) override;
   bool Warning(const std::string& text) override;
@@ -72,14 +72,15 @@ class FakeView final : public desktop::View {
   std::optional<std::string> ChooseAssembleFolder(
       const std::string& start_folder,
       const std::function<bool(const std::string& folder)>& may_close) override;
-  std::string AssemblePanelFolder() override { return assemble_panel; }
   std::optional<unsigned> ChooseRedundancy() override;
   void ListReset() override { ++list_resets; }
   void RowsAppended(std::size_t, std::size_t) override {}
   void RowsSorted(const std::vector<std::size_t>& place) override;
-  void SortMarkChanged(int) override {}
+  void SortMarkChanged(desktop::FileList::Mark mark) override { sort_mark = mark; }
   void Caption(const std::string& text) override;
-  void Status(int panel, const std::string& text) override { status[panel] = text; }
+  void Status(StatusPanel panel, const std::string& text) override {
+    status[static_cast<int>(panel)] = text;
+  }
   void CommandsChanged() override { ++commands_changed; }
   std::vector<std::size_t> SelectedRows() override { return selected; }
   void SelectAllRows() override;

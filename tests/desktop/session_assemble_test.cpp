@@ -93,13 +93,16 @@ TEST_F(SessionAssembleTest, TheFolderDialogOpensAtTheTypedFolderElseTheLastElseT
   EXPECT_EQ(view_.asked.back(), "ChooseAssembleFolder " + Dir());
   S().Run(Command::kAssemble);
   EXPECT_EQ(view_.asked.back(), "ChooseAssembleFolder " + PathOf("out/"));
-  view_.assemble_panel = PathOf("out/deep/er");
+  // A folder typed that is not there, which the user did not want made, is passed over.
+  view_.assemble_folders.push_back(PathOf("nowhere"));
+  view_.warnings.push_back(false);
   S().Run(Command::kAssemble);
-  EXPECT_EQ(view_.asked.back(), "ChooseAssembleFolder " + PathOf("out/deep/er"));
-  // A folder typed that is not there is passed over.
-  view_.assemble_panel = PathOf("nowhere");
   S().Run(Command::kAssemble);
   EXPECT_EQ(view_.asked.back(), "ChooseAssembleFolder " + PathOf("out/"));
+  view_.assemble_folders.push_back(PathOf("out/deep/er"));
+  S().Run(Command::kAssemble);
+  S().Run(Command::kAssemble);
+  EXPECT_EQ(view_.asked.back(), "ChooseAssembleFolder " + PathOf("out/deep/er/"));
 }
 
 TEST_F(SessionAssembleTest, OneSelectedRowGoesWithoutProgressAndItsFailureIsListed) {

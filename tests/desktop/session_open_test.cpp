@@ -59,7 +59,7 @@ TEST_F(SessionOpenTest, TheHeaderListsTheSetInNameOrderWithItsTotalsAndCaption) 
   EXPECT_EQ(S().List().TotalBytes(), 15u);
   EXPECT_EQ(view_.status[1], "Total 3 files, 15 bytes");
   EXPECT_EQ(view_.status[0], "Selected 0 files, 0 bytes");
-  EXPECT_EQ(S().List().SortMark(), 1);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{desktop::FileList::kName, false}));
   EXPECT_EQ(view_.caption, "backup-Dorvelin");
   // The next Open dialog starts where this set lies.
   ChooseAndOpen("backup.pec");
@@ -174,18 +174,18 @@ TEST_F(SessionOpenTest, AClickOnAColumnSortsTheRowsAndTheSelectionFollowsThem) {
   EXPECT_EQ(view_.status[0], "Selected 2 files, 2 KB");
   S().ColumnClicked(2);
   EXPECT_EQ(column(2), (std::vector<std::string>{"9", "10", "600", "1500", "2048"}));
-  EXPECT_EQ(S().List().SortMark(), 3);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{desktop::FileList::kSize, false}));
   EXPECT_EQ(view_.selected, (std::vector<std::size_t>{2, 3}));
   EXPECT_EQ(S().List().SelectedBytes(), 2100u);
   S().ColumnClicked(2);
   EXPECT_EQ(column(2), (std::vector<std::string>{"2048", "1500", "600", "10", "9"}));
-  EXPECT_EQ(S().List().SortMark(), -3);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{desktop::FileList::kSize, true}));
   EXPECT_EQ(view_.selected, (std::vector<std::size_t>{1, 2}));
   // Another column starts ascending; a column that is not there changes nothing.
   S().ColumnClicked(1);
-  EXPECT_EQ(S().List().SortMark(), 2);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{desktop::FileList::kType, false}));
   S().ColumnClicked(4);
-  EXPECT_EQ(S().List().SortMark(), 2);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{desktop::FileList::kType, false}));
   EXPECT_EQ(view_.status[0], "Selected 2 files, 2 KB");
   S().RowSelected(view_.selected[0], false);
   EXPECT_EQ(S().List().SelectedCount(), 1);

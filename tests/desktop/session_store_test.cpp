@@ -68,7 +68,7 @@ TEST_F(SessionStoreTest, FilesAreStoredInTheOrderGivenAndAStoredNameIsSkipped) {
   EXPECT_EQ(S().List().TotalBytes(), 10u);
   EXPECT_EQ(view_.status[1], "Total 4 files, 10 bytes");
   // The new rows came at the end: the list is no longer sorted.
-  EXPECT_EQ(S().List().SortMark(), 0);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{}));
   ExpectIdle();
   for (const char* name : {"a.txt", "b.txt", "c.txt"})
     EXPECT_EQ(S().CurrentSet()->Find("", name)->Folder, "") << name;

@@ -185,14 +185,14 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
 
 void TMainForm::dropEvent(QDropEvent* event) {
   const std::vector<std::string> paths = DroppedPaths(event->mimeData());
-  if (session_->Busy() || paths.empty()) return;
+  if (!session_->TakesDrop() || paths.empty()) return;
   event->acceptProposedAction();
   // The work starts once the drop is over, so the program the files came from is not held
   // waiting while they are stored.
   QMetaObject::invokeMethod(
       this,
       [this, paths] {
-        if (session_->Busy()) return;
+        if (!session_->TakesDrop()) return;
         activateWindow();
         session_->Drop(paths);
       },
@@ -213,7 +213,7 @@ void TMainForm::ListViewFilesSelectItem(const QItemSelection& selected,
 }
 
 void TMainForm::ListViewFilesContextMenu(const QPoint& at) {
-  if (session_->Busy() || !session_->SetOpen()) return;
+  if (!session_->ShowsListMenu()) return;
   QMenu menu(this);
   menu.setObjectName(QStringLiteral("ListContextMenu"));
   for (const std::optional<desktop::Command>& entry : desktop::ListMenu()) {

@@ -115,10 +115,6 @@ std::optional<std::string> TMainForm::ChooseAssembleFolder(
                             : FileAssembleFolderDialog_->FolderName);
 }
 
-std::string TMainForm::AssemblePanelFolder() {
-  return ToNativePath(AssembleDlgExtUp_->EditFolderName->text());
-}
-
 std::optional<unsigned> TMainForm::ChooseRedundancy() {
   if (!ProtectDlg_->Execute()) return std::nullopt;
   return ProtectDlg_->Redundancy();
@@ -136,15 +132,15 @@ void TMainForm::RowsSorted(const std::vector<std::size_t>& place) {
   if (Model_) Model_->Sorted(place);
 }
 
-void TMainForm::SortMarkChanged(int) {
+void TMainForm::SortMarkChanged(desktop::FileList::Mark) {
   if (Model_) Model_->MarkChanged();
 }
 
 void TMainForm::Caption(const std::string& text) { setWindowTitle(Text(text)); }
 
-void TMainForm::Status(int panel, const std::string& text) {
+void TMainForm::Status(StatusPanel panel, const std::string& text) {
   if (!StatusLine) return;
-  StatusLine->SetPanelText(panel, Text(text));
+  StatusLine->SetPanelText(static_cast<int>(panel), Text(text));
   // A command may keep the event loop busy between steps, so paint now.
   StatusLine->repaint();
 }
