@@ -242,9 +242,14 @@ void Session::CloseCurrentSet() {
 }
 
 void Session::FileNew() {
-  const std::optional<NewSetChoice> chosen = view_.ChooseNewSet(last_set_folder_);
+  // A size out of range is refused while the dialog is still open, with the name typed.
+  const std::optional<NewSetChoice> chosen =
+      view_.ChooseNewSet(last_set_folder_, [this](const PieceSizeChoice& size) {
+        const Result<std::uint32_t> checked = PieceSizeOf(size);
+        if (!checked.ok()) view_.Error(checked.status().message);
+        return checked.ok();
+      });
   if (!chosen) return;
-  // The dialog closed only with a size in range.
   const Result<std::uint32_t> piece_size = PieceSizeOf(chosen->size);
   if (!piece_size.ok()) return;
   CloseCurrentSet();
@@ -312,19 +317,13 @@ void Session::MakeExe() {
   if (!current_set_) return;
   // The stub where the command line puts it, else the one beside the program itself.
   std::string stub = command_.StubPath;
-  const bool fall_back = !fs_.IsRegularFile(stub) && command_.StubFallback != stub;
-  if (fall_back) stub = command_.StubFallback;
+  if (!fs_.IsRegularFile(stub) && !command_.StubFallback.empty()) stub = command_.StubFallback;
   const Result<std::string> made = exe::MakeExe(*current_set_, stub, exe::StubKind::kWindows, fs_);
   if (made.ok()) {
     view_.Information(texts::Shown(messages::ExeCreated(*made)));
     return;
   }
   view_.Error(texts::Shown(made.status().message));
-  // A copy that failed is most often a stub that is not where it was looked for: the places
-  // tried are named.
-  if (made.status().code == Status::Code::kIo)
-    view_.Error(
-        platform::DecodeText(fall_back ? command_.StubPath + "\n" + stub : command_.StubPath));
 }
 
 void Session::ColumnClicked(int column) {

@@ -40,9 +40,12 @@ class View {
   virtual void ErrorList(const std::vector<std::string>& lines) = 0;
 
   // Choosers; nothing when the user cancelled.
-  // The save dialog with the piece-size panel, in start_folder. While it is open a choice of
-  // size that PieceSizeOf refuses is told (Error, over the dialog) and keeps it open.
-  virtual std::optional<NewSetChoice> ChooseNewSet(const std::string& start_folder) = 0;
+  // The save dialog with the piece-size panel, in start_folder. may_close is asked when the user
+  // confirms, with the panel's choice (the session tells a size out of range over the dialog,
+  // which then stays open).
+  virtual std::optional<NewSetChoice> ChooseNewSet(
+      const std::string& start_folder,
+      const std::function<bool(const PieceSizeChoice& size)>& may_close) = 0;
   // The piece-size dialog alone (the start-up add with a set named on the command line).
   virtual std::optional<PieceSizeChoice> ChoosePieceSize() = 0;
   virtual std::optional<std::string> ChooseSetFile(const std::string& start_folder) = 0;

@@ -200,6 +200,12 @@ std::string ErrorsOccured(std::size_t count) {
 
 std::string ExeCreated(std::string_view target) { return Join(target, " is created!"); }
 
+std::string StubUnreadable(std::string_view target, std::string_view stub_path,
+                           std::string_view reason) {
+  return Join("Can't create ", target) + ": the program it is made from, " +
+         std::string(stub_path) + ", cannot be read: " + std::string(reason);
+}
+
 std::string ExeNameTooLong(std::string_view set_name, std::size_t max_length) {
   return Join("Can't Make .EXE for the set ", set_name) + ": its name is longer than " +
          std::to_string(max_length) + " characters";

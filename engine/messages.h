@@ -94,6 +94,9 @@ std::string ErrorsOccured(std::size_t count);
 // Make .EXE.
 std::string ExeCreated(std::string_view target);
 std::string ExeNameTooLong(std::string_view set_name, std::size_t max_length);
+// The program Make .EXE copies (the stub, at stub_path) could not be read, for reason.
+std::string StubUnreadable(std::string_view target, std::string_view stub_path,
+                           std::string_view reason);
 // Found by a check of a set's pieces.
 std::string MissingPiece(std::string_view path);
 std::string DamagedPiece(std::string_view path, std::uint64_t size, std::uint64_t expected);

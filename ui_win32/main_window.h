@@ -45,7 +45,9 @@ class MainWindow final : public desktop::View {
   bool Warning(const std::string& text) override;
   void Information(const std::string& text) override;
   void ErrorList(const std::vector<std::string>& lines) override;
-  std::optional<desktop::NewSetChoice> ChooseNewSet(const std::string& start_folder) override;
+  std::optional<desktop::NewSetChoice> ChooseNewSet(
+      const std::string& start_folder,
+      const std::function<bool(const desktop::PieceSizeChoice& size)>& may_close) override;
   std::optional<desktop::PieceSizeChoice> ChoosePieceSize() override;
   std::optional<std::string> ChooseSetFile(const std::string& start_folder) override;
   std::vector<std::string> ChooseFilesToAdd() override;

@@ -31,8 +31,10 @@ void MainWindow::Information(const std::string& text) { ShowInformation(Asking()
 
 void MainWindow::ErrorList(const std::vector<std::string>& lines) { RunErrorList(Asking(), lines); }
 
-std::optional<desktop::NewSetChoice> MainWindow::ChooseNewSet(const std::string& start_folder) {
-  return RunNewDialog(window_, start_folder, new_panel_);
+std::optional<desktop::NewSetChoice> MainWindow::ChooseNewSet(
+    const std::string& start_folder,
+    const std::function<bool(const desktop::PieceSizeChoice& size)>& may_close) {
+  return RunNewDialog(window_, start_folder, new_panel_, may_close);
 }
 
 std::optional<desktop::PieceSizeChoice> MainWindow::ChoosePieceSize() {

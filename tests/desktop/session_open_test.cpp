@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "engine/messages.h"
 #include "engine/piece_set.h"
 #include "platform/path.h"
 #include "tests/desktop/session_fixture.h"
@@ -253,6 +254,21 @@ TEST_F(SessionOpenTest, ASetAnotherProgramStoresIntoOpensForReadingAndCannotBeMa
   const std::vector<std::string> told = Told();
   ASSERT_FALSE(told.empty());
   EXPECT_NE(told.back().find("is open in another program"), std::string::npos) << told.back();
+}
+
+// The New dialog closes only with a size in range: one below the smallest is told over it (the
+// session's word, the same in both faces), and the dialog stays open for another.
+TEST_F(SessionOpenTest, NewRefusesAPieceSizeOutOfRangeWhileItsDialogIsOpen) {
+  Start();
+  desktop::PieceSizeChoice tiny;
+  tiny.number = "10";
+  tiny.unit = 0;  // bytes
+  view_.new_sets.push_back(desktop::NewSetChoice{PathOf("made.pec"), tiny});
+  view_.new_sets.push_back(desktop::NewSetChoice{PathOf("made.pec"), {}});
+  S().Run(Command::kNew);
+  EXPECT_EQ(Told(), std::vector<std::string>{"Error: " + messages::PieceSizeTooSmall(10)});
+  ASSERT_TRUE(S().SetOpen());
+  EXPECT_EQ(S().CurrentSet()->PieceSize(), 200u * 1024);
 }
 
 TEST_F(SessionOpenTest, AFilePlantedWherePiecesAreKeptAsideIsIgnoredAndNamed) {

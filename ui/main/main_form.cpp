@@ -101,14 +101,6 @@ void TMainForm::CreateCommandDialogs() {
   FileNewDialog_->Resizable = true;
   FileNewDialog_->CustDlgParams.SetBottomFormName(QStringLiteral("FileNewDialogExtLower"));
   FileNewDialog_->DlgItemsCaptions.OK = Text(desktop::texts::kCreateButton);
-  // A piece size out of range is refused while the dialog is still open, with the name typed.
-  FileNewDialog_->OnCanClose = [this](TApCustomOpenDialog* dialog, bool& can_close) {
-    const Result<std::uint32_t> size = desktop::PieceSizeOf(FileNewDialogExtLower_->Choice());
-    if (size.ok()) return;
-    QWidget* over = dialog->Dialog();
-    MessageBox::Error(over ? over : static_cast<QWidget*>(this), Text(size.status().message));
-    can_close = false;
-  };
 
   FileAddDialog_ = new TApOpenDialog(this);
   FileAddDialog_->setObjectName(QStringLiteral("FileAddDialog"));

@@ -59,10 +59,18 @@ void TMainForm::ErrorList(const std::vector<std::string>& lines) {
   ErrorDlg_->Execute();
 }
 
-std::optional<desktop::NewSetChoice> TMainForm::ChooseNewSet(const std::string& start_folder) {
+std::optional<desktop::NewSetChoice> TMainForm::ChooseNewSet(
+    const std::string& start_folder,
+    const std::function<bool(const desktop::PieceSizeChoice& size)>& may_close) {
   FileNewDialog_->InitialDir = FromStored(start_folder);
   FileNewDialog_->FileName.clear();
-  if (!FileNewDialog_->Execute()) return std::nullopt;
+  // The dialog closes only on the session's word about the panel's size.
+  FileNewDialog_->OnCanClose = [this, &may_close](TApCustomOpenDialog*, bool& can_close) {
+    can_close = may_close(FileNewDialogExtLower_->Choice());
+  };
+  const bool chosen = FileNewDialog_->Execute();
+  FileNewDialog_->OnCanClose = nullptr;
+  if (!chosen) return std::nullopt;
   return desktop::NewSetChoice{ToNativePath(FileNewDialog_->FileName),
                                FileNewDialogExtLower_->Choice()};
 }
