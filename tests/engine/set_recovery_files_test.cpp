@@ -122,6 +122,7 @@ class RecoveryScenesTest : public SetRecoveryFilesTest,
 TEST_P(RecoveryScenesTest, RepairRebuildsOnlyWhatTheSetsOwnRecoveryFilesCover) {
   const Scene& scene = GetParam();
   scene.arrange(*this);
+  if (IsSkipped() || HasFatalFailure()) return;
   const std::map<std::string, std::string> before = SetFiles();
   const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths_);
   ASSERT_EQ(recovery.status().code, scene.load) << recovery.status().message;
@@ -450,11 +451,11 @@ INSTANTIATE_TEST_SUITE_P(
         // never backup's.
         Scene{"SetsWhoseNamesDifferOnlyInCase",
               [](SetRecoveryFilesTest& f) {
-                for (const std::string& name : f.RecoveryFileNames()) f.Remove(name);
-                f.MakeSet(f.PathOf("Backup"), 9);
                 if (f.fs_.IgnoresCase(f.Dir(), *f.fs_.ListDirectory(f.Dir()))) {
                   GTEST_SKIP() << "this file system ignores case";
                 }
+                for (const std::string& name : f.RecoveryFileNames()) f.Remove(name);
+                f.MakeSet(f.PathOf("Backup"), 9);
                 ASSERT_TRUE(ProtectSet(f.fs_, SetPaths{f.PathOf("Backup")}, {}, nullptr).ok());
                 f.Remove("backup2.pec");
               },
@@ -651,8 +652,8 @@ TEST_F(SetRecoveryFilesTest, ProtectTouchesOnlyItsOwnFiles) {
 // Protect of Backup beside backup (names that differ only in case, on a system that tells them
 // apart) leaves backup's recovery files alone, and they stay backup's.
 TEST_F(SetRecoveryFilesTest, ProtectOfASetSpeltOtherwiseLeavesTheOthersRecoveryFiles) {
-  MakeSet(PathOf("Backup"), 9);
   if (fs_.IgnoresCase(Dir(), *fs_.ListDirectory(Dir()))) GTEST_SKIP() << "case is ignored here";
+  MakeSet(PathOf("Backup"), 9);
   const std::vector<std::string> before = RecoveryFileNames();
   const Result<ProtectReport> report = ProtectSet(fs_, SetPaths{PathOf("Backup")}, {}, nullptr);
   ASSERT_TRUE(report.ok()) << report.status().message;
