@@ -65,6 +65,8 @@ tests/windows/setup_test.sh build-win32
 
 stage kill-campaign "kill campaign (short form: 10 random SIGKILLs per kind of set)"
 tests/attack/kill_campaign.sh build/bin/vornalis-cli 10 no
+stage recovery-rounds "twenty weeks of a protected set made anew, added to and damaged: nothing comes back older"
+tests/attack/recovery_rounds.sh build/bin/vornalis-cli 20
 
 stage sanitizer-build "sanitizer build: everything but the Qt face, whose policy lives in the desktop core"
 # The Qt face is widget wiring over the core, and the core's tests run here; leaving Qt out keeps
