@@ -323,7 +323,9 @@ Result<ProtectReport> ProtectSet(platform::FileSystem& fs, const SetPaths& paths
 Result<SetCheck> CheckSet(platform::FileSystem& fs, const SetPaths& paths,
                           const SetRecovery& recovery, const recovery::WorkOptions& work,
                           recovery::Progress* progress) {
-  // Only reading: the set's last commit is checked, whoever holds it open.
+  // Only reading: the set's last commit is checked, whoever holds it open. When nobody does,
+  // what a protect or repair that died left behind goes first (the lock is taken for that only).
+  (void)LockForRecovery(fs, paths);
   const Standing standing = JudgeAge(fs, paths, recovery, HeaderRepair::kWhenDamaged);
   if (standing.age == RecoveryAge::kDiffers) return Unchecked(fs, paths, recovery, standing);
   const recovery::Targets targets = TargetsOf(paths, recovery, standing);
