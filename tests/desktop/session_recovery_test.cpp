@@ -114,6 +114,39 @@ TEST_F(SessionRecoveryTest, ProtectVerifyAndRepairTheOpenSet) {
             "Information: All 4 files of the set match their recovery files: nothing to repair.");
 }
 
+// A header another program changed (it reads as a sound set, and nothing this program did leads
+// to it): Repair says what putting the protected one back would undo and asks; "No" changes
+// nothing, "Yes" puts it back.
+TEST_F(SessionRecoveryTest, AHeaderChangedElsewhereIsPutBackOnlyWhenTheUserSaysSo) {
+  OpenProtectedSet(100);
+  S().Run(Command::kClose);
+  const std::string protected_header = ReadFile(PathOf("backup.pec"));
+  std::string changed = protected_header;
+  changed[changed.rfind("a.bin")] = 'z';  // a stored name changed
+  WriteFile(PathOf("backup.pec"), changed);
+  S().OpenPieceFile(PathOf("backup.pec"));
+  ASSERT_TRUE(S().SetOpen());
+  Told();
+  view_.warnings.push_back(false);
+  S().Run(Command::kRepair);
+  std::vector<std::string> told = Told();
+  ASSERT_EQ(told.size(), 1u) << Joined(told);
+  EXPECT_EQ(
+      told[0].rfind(
+          "Warning: " + PathOf("backup.pec") + " is not the header its recovery files protect", 0),
+      0u)
+      << told[0];
+  EXPECT_NE(told[0].find("the set would list the 4 stored files it held then instead of the 4"),
+            std::string::npos)
+      << told[0];
+  EXPECT_NE(told[0].find("\nPut the protected header back now?"), std::string::npos) << told[0];
+  EXPECT_EQ(ReadFile(PathOf("backup.pec")), changed);
+  view_.warnings.push_back(true);
+  S().Run(Command::kRepair);
+  EXPECT_EQ(ReadFile(PathOf("backup.pec")), protected_header);
+  EXPECT_TRUE(S().SetOpen());
+}
+
 TEST_F(SessionRecoveryTest, ASetThatLostTooMuchIsToldWhatARepairWouldNeedAndOpensAsItIs) {
   OpenProtectedSet(10);
   S().Run(Command::kClose);
