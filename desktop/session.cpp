@@ -17,13 +17,29 @@
 
 namespace vornalis::desktop {
 
+// The engine's word during a large file: at the session's pace, the window is kept answering and
+// a break-off asked for is honoured inside the file.
+class Session::LargeFilePace final : public ByteProgress {
+ public:
+  explicit LargeFilePace(Session& session) : session_(session) {}
+  bool Copied(std::uint64_t, std::uint64_t) noexcept override {
+    return session_.callbacks_.Run(
+        [this] { return session_.PacedStep(session_.step_, nullptr, -1, false); }, false);
+  }
+
+ private:
+  Session& session_;
+};
+
 Session::Session(View& view, TypeSource& types, CommandLine command, platform::FileSystem& fs,
-                 const platform::Collator& collator)
+                 const platform::Collator& collator, Pace::Clock clock)
     : view_(view),
       fs_(fs),
       command_(std::move(command)),
       types_(types, collator),
-      list_(types_, collator) {
+      list_(types_, collator),
+      pace_(std::move(clock)),
+      large_file_pace_(std::make_unique<LargeFilePace>(*this)) {
   caption_ = std::string(texts::kCaption);
   view_.Caption(caption_);
   view_.CommandsChanged();
@@ -347,7 +363,7 @@ void Session::RowSelected(std::size_t row, bool selected) {
 void Session::StartBusy() {
   busy_caption_ = caption_;
   busy_set_name_ = SetNameShown();
-  if (current_set_) current_set_->SetByteProgress(view_.Painter());
+  if (current_set_) current_set_->SetByteProgress(large_file_pace_.get());
   busy_ = true;
   view_.CommandsChanged();
 }
@@ -364,7 +380,29 @@ void Session::EndBusy() {
 void Session::BeginProgress() {
   progress_shown_ = true;
   step_caption_.clear();
+  pace_.Restart();
+  rows_shown_ = list_.Size();
   view_.BeginProgress();
+}
+
+bool Session::PacedStep(texts::Step step, const std::function<std::string()>& name_of, int percent,
+                        bool last) {
+  step_ = step;
+  if (!pace_.Due() && !last) return true;
+  ShowAppendedRows();
+  if (name_of) StepProgress(step, name_of(), percent);
+  if (EndRequested()) return false;
+  if (last || !view_.BreakOffRequested()) return true;
+  return view_.Warning(std::string(step == texts::Step::kAdding ? texts::kAddingInterrupted
+                                   : step == texts::Step::kAssembling
+                                       ? texts::kAssemblingInterrupted
+                                       : texts::kInterrupted));
+}
+
+void Session::ShowAppendedRows() {
+  if (list_.Size() <= rows_shown_) return;
+  view_.RowsAppended(rows_shown_, list_.Size() - rows_shown_);
+  rows_shown_ = list_.Size();
 }
 
 void Session::StepProgress(texts::Step step, const std::string& shown_file, int percent) {

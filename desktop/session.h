@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "desktop/command_line.h"
 #include "desktop/commands.h"
 #include "desktop/file_list.h"
+#include "desktop/pace.h"
 #include "desktop/texts.h"
 #include "desktop/type_names.h"
 #include "desktop/view.h"
@@ -39,9 +41,11 @@ namespace vornalis::desktop {
 class Session {
  public:
   // command: the command line as the face read it (ParseCommandLine).
+  // clock: what a long command's pace is measured by (tests give their own).
   Session(View& view, TypeSource& types, CommandLine command,
           platform::FileSystem& fs = platform::RealFileSystem(),
-          const platform::Collator& collator = platform::Collator::Default());
+          const platform::Collator& collator = platform::Collator::Default(),
+          Pace::Clock clock = &std::chrono::steady_clock::now);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -102,6 +106,7 @@ class Session {
   class AddProgress;
   class AssembleProgress;
   class RecoveryProgress;
+  class LargeFilePace;
 
   // Set, list, caption and status.
   void FileNew();
@@ -126,6 +131,13 @@ class Session {
   void EndBusy();
   void BeginProgress();
   void StepProgress(texts::Step step, const std::string& shown_file, int percent);
+  // One step of a long command at its pace: shown (with the rows stored since the last step
+  // shown) when it is due or last, and then whether the user asked to break off and answered
+  // "No" (false: stop). name_of gives the file's name only when it is shown.
+  bool PacedStep(texts::Step step, const std::function<std::string()>& name_of, int percent,
+                 bool last);
+  // The rows appended since the view was last told, told now.
+  void ShowAppendedRows();
   void EndProgress();
 
   // Storing (session_add.cpp).
@@ -173,9 +185,13 @@ class Session {
   std::string busy_set_name_;          // the set's name shown while busy
   std::string last_assemble_folder_;   // the target of the last assemble in this run
   std::string typed_assemble_folder_;  // as the assemble panel's box last named it
-  std::string last_set_folder_;        // where the set last opened or made in this run lies
-  std::string last_add_folder_;        // the folder Add Folder last added
-  unsigned redundancy_ = 0;            // what Protect last made (0: the default)
+  Pace pace_;
+  texts::Step step_ = texts::Step::kAdding;  // of the long command running
+  std::size_t rows_shown_ = 0;               // rows the view has been told of
+  std::unique_ptr<LargeFilePace> large_file_pace_;
+  std::string last_set_folder_;  // where the set last opened or made in this run lies
+  std::string last_add_folder_;  // the folder Add Folder last added
+  unsigned redundancy_ = 0;      // what Protect last made (0: the default)
 };
 
 }  // namespace vornalis::desktop

@@ -14,8 +14,9 @@
 
 namespace vornalis::desktop {
 
-// AddFiles' progress callback: steps the display, appends the row, asks about a break-off. What
-// a face throws in it is kept in the session's guard and stops the add.
+// AddFiles' progress callback: appends the row, and at the session's pace shows the rows, the
+// file and the percentage and asks about a break-off. What a face throws in it is kept in the
+// session's guard and stops the add.
 class Session::AddProgress {
  public:
   static int Step(void* context, int percent, std::string name, std::string folder,
@@ -24,17 +25,19 @@ class Session::AddProgress {
     return session->callbacks_.Run(
         [&] {
           if (percent < 0) return 0;
-          session->StepProgress(texts::Step::kAdding, texts::Shown(name), percent);
           StoredFile row;
           row.Folder = std::move(folder);
           row.Name = std::move(name);
           row.Size = size;
           session->list_.AppendRow(row);
-          session->view_.RowsAppended(session->list_.Size() - 1, 1);
-          // The program is to end: the add stops here, and what it stored is kept.
-          if (session->EndRequested()) return -1;
-          if (!session->view_.BreakOffRequested()) return 0;
-          return session->view_.Warning(std::string(texts::kAddingInterrupted)) ? 0 : -1;
+          // The program is to end, or the user broke off: the add stops here, and what it
+          // stored is kept.
+          const std::string& stored = session->list_.Row(session->list_.Size() - 1).name;
+          return session->PacedStep(
+                     texts::Step::kAdding, [&] { return texts::Shown(stored); }, percent,
+                     percent >= 100)
+                     ? 0
+                     : -1;
         },
         -1);
   }
@@ -107,6 +110,7 @@ StoreReport Session::RunStore(const std::string& work_folder, SourceList sources
   request.stopped = [this] { return callbacks_.Caught() || EndRequested(); };
   const StoreReport report =
       StoreAndCommit(*current_set_, std::move(sources), request, AfterStoring::kKeepOpen);
+  ShowAppendedRows();
   EndProgress();
   if (report.kept()) {
     // The set merged the new entries into its catalogue, which moves the old ones too.

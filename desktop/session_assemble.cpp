@@ -33,17 +33,15 @@ class Session::AssembleProgress final : public RebuildObserver {
  private:
   bool Step(const StoredFile& entry, const Status& status) {
     ++done_;
-    if (show_progress_)
-      session_.StepProgress(texts::Step::kAssembling, texts::Shown(entry.Name),
-                            static_cast<int>(done_ * 100 / count_));
     if (!status.ok()) {
       ++failed_;
       lines.push_back(texts::Shown(messages::Assembling(target_ + entry.Name)));
       lines.push_back(texts::Shown(status.message));
     }
-    if (session_.EndRequested()) return false;
-    if (!show_progress_ || done_ >= count_ || !session_.view_.BreakOffRequested()) return true;
-    return session_.view_.Warning(std::string(texts::kAssemblingInterrupted));
+    if (!show_progress_) return !session_.EndRequested();
+    return session_.PacedStep(
+        texts::Step::kAssembling, [&] { return texts::Shown(entry.Name); },
+        static_cast<int>(done_ * 100 / count_), done_ >= count_);
   }
 
   Session& session_;

@@ -38,11 +38,9 @@ class Session::RecoveryProgress final : public recovery::Progress {
   bool Step(std::uint64_t done, std::uint64_t total) noexcept override {
     const bool go_on = session_.callbacks_.Run(
         [&] {
-          session_.StepProgress(step_, name_,
-                                total == 0 ? 100 : static_cast<int>(done * 100 / total));
-          if (session_.EndRequested()) return false;
-          if (!session_.view_.BreakOffRequested()) return true;
-          return session_.view_.Warning(std::string(texts::kInterrupted));
+          return session_.PacedStep(
+              step_, [this] { return name_; },
+              total == 0 ? 100 : static_cast<int>(done * 100 / total), done >= total);
         },
         false);
     stopped_ = stopped_ || !go_on;

@@ -17,7 +17,6 @@
 
 #include "desktop/file_list.h"
 #include "desktop/piece_size_choice.h"
-#include "engine/byte_progress.h"
 
 namespace vornalis::desktop {
 
@@ -83,12 +82,12 @@ class View {
   virtual void BeginProgress() = 0;
   virtual void StepProgress(int percent) = 0;
   virtual void EndProgress() = 0;
-  // Input during a long command: keys typed before it began are thrown away; whether the user
-  // pressed a key or a mouse button since the last check (a request to break off); and what
-  // keeps the window painted during one large file.
+  // Input during a long command: keys typed before it began are thrown away; and whether the
+  // user pressed a key or a mouse button since the last check (a request to break off), the
+  // window's queue drained meanwhile, so it repaints. The session asks at a human rate (Pace),
+  // also inside a large file.
   virtual void FlushInput() = 0;
   virtual bool BreakOffRequested() = 0;
-  virtual ByteProgress* Painter() = 0;
 
   // Help and the About box, which the face shows itself.
   virtual void ShowHelp(bool how_to_use) = 0;

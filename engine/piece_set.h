@@ -227,7 +227,7 @@ class PieceSet {
     std::string last_piece_name;
   };
 
-  enum class Stored { kYes, kSkipped, kFailed };
+  enum class Stored { kYes, kSkipped, kFailed, kStopped };
 
   // Keeps status as the last failure; returns false.
   bool Fail(Status status);

@@ -77,6 +77,7 @@ bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<Stored
   for (std::size_t i = 0; i < work.size(); ++i) {
     const Stored stored = StoreFile(work, i);
     if (stored == Stored::kFailed) ok = false;
+    if (stored == Stored::kStopped) stopped = true;
     if (!AnnounceWritten(work, context, callback)) stopped = true;
     if (!ok || stopped) break;
   }
@@ -407,8 +408,12 @@ PieceSet::Stored PieceSet::StoreFile(std::vector<StoredFile>& work, std::size_t 
     }
     WritePos_ += take;
     remaining -= take;
-    if (byte_progress_ != nullptr && size > ByteProgress::kChunk)
-      byte_progress_->Copied(size - remaining, size);
+    // Stopped inside the file: it is given up as a failing one is, and storing ends.
+    if (byte_progress_ != nullptr && size > ByteProgress::kChunk &&
+        !byte_progress_->Copied(size - remaining, size)) {
+      GiveBack(before, first_new_piece);
+      return Stored::kStopped;
+    }
     if (WritePos_ == PieceSize_) {
       if (const Status closed = FinishPiece(); !closed.ok()) {
         Fail(messages::WriteFailed(closed));

@@ -329,7 +329,11 @@ Status Rebuilder::Rebuild(const StoredFile& entry, bool twin_rebuilt) {
         return status;
       }
       done += chunk.length;
-      if (bytes_ != nullptr && entry.Size > ByteProgress::kChunk) bytes_->Copied(done, entry.Size);
+      if (bytes_ != nullptr && entry.Size > ByteProgress::kChunk &&
+          !bytes_->Copied(done, entry.Size)) {
+        directory->Discard(std::move(file));
+        return Status::Error(Status::Code::kStopped, path, "");
+      }
     }
   }
   return Publish(*directory, std::move(file), entry.Name, path, twin_rebuilt);
@@ -421,6 +425,8 @@ Status RebuildFiles(const PieceSource& source, const std::string& target_folder,
   for (std::size_t i = 0; i < order.size(); ++i) {
     const bool twin_rebuilt = group[i] != kAlone && group_rebuilt[group[i]];
     const Status status = rebuilder.Rebuild(*order[i], twin_rebuilt);
+    // Stopped inside a large file: it was given up, and no other follows.
+    if (status.code == Status::Code::kStopped) break;
     if (status.ok() && group[i] != kAlone) group_rebuilt[group[i]] = true;
     if (observer != nullptr && !observer->Rebuilt(*order[i], status)) break;
   }

@@ -70,7 +70,6 @@ class MainWindow final : public desktop::View {
   void EndProgress() override;
   void FlushInput() override { input_.Flush(); }
   bool BreakOffRequested() override { return input_.BreakOffRequested(); }
-  ByteProgress* Painter() override { return &input_; }
   void ShowHelp(bool how_to_use) override;
   void ShowAbout() override;
   void CloseWindow() override;

@@ -40,6 +40,7 @@ class FakeView final : public desktop::View {
   std::deque<bool> break_offs;
   // Called at each progress step, with the percentage (a test's chance to act mid-command).
   std::function<void(int)> on_step;
+  std::vector<std::pair<std::size_t, std::size_t>> appended;  // rows told of: first, count
 
   // What was asked and told, oldest first: "Error: text", "Warning: text", "Information: text",
   // "ErrorList: line|line".
@@ -76,7 +77,9 @@ class FakeView final : public desktop::View {
       const std::function<bool(const std::string& folder)>& may_close) override;
   std::optional<unsigned> ChooseRedundancy() override;
   void ListReset() override { ++list_resets; }
-  void RowsAppended(std::size_t, std::size_t) override {}
+  void RowsAppended(std::size_t first, std::size_t count) override {
+    appended.push_back({first, count});
+  }
   void RowsSorted(const std::vector<std::size_t>& place) override;
   void SortMarkChanged(desktop::FileList::Mark mark) override { sort_mark = mark; }
   void Caption(const std::string& text) override;
@@ -91,7 +94,6 @@ class FakeView final : public desktop::View {
   void EndProgress() override { in_progress = false; }
   void FlushInput() override {}
   bool BreakOffRequested() override;
-  ByteProgress* Painter() override { return nullptr; }
   void ShowHelp(bool how_to_use) override { help = how_to_use ? "how to use" : "contents"; }
   void ShowAbout() override { help = "about"; }
   void CloseWindow() override { closed = true; }

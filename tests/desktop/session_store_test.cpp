@@ -277,6 +277,41 @@ TEST_F(SessionStoreTest, NewOverAProtectedSetReplacesItOnlyOnceItsFirstAddWentTh
       << told[0];
 }
 
+// Rows reach the window in batches at its pace, none lost at the end, and every row it lists is
+// on disk when the add ends.
+TEST_F(SessionStoreTest, RowsComeInBatchesAndNoneIsLostAtTheEnd) {
+  Start();
+  MakeAndOpen("backup", {{"z.txt", "zzzz"}});
+  std::vector<std::string> names;
+  for (int i = 0; i < 50; ++i) {
+    names.push_back("src/n" + std::to_string(100 + i) + ".txt");
+    WriteFile(PathOf(names.back()), std::to_string(i));
+  }
+  tick_ = std::chrono::milliseconds(0);
+  view_.appended.clear();
+  Add(names);
+  ASSERT_EQ(view_.appended.size(), 2u);  // the first file, then the rest at the end
+  EXPECT_EQ(view_.appended[0], (std::pair<std::size_t, std::size_t>{1, 1}));
+  EXPECT_EQ(view_.appended[1], (std::pair<std::size_t, std::size_t>{2, 49}));
+  EXPECT_EQ(Rows().size(), 51u);
+  EXPECT_EQ(OnDisk("backup").size(), 51u);
+}
+
+// A break-off inside a large file is asked there, not after it; "No" gives that file up and
+// keeps every file stored before it.
+TEST_F(SessionStoreTest, ABreakOffInsideALargeFileIsAskedThereAndNoGivesItUp) {
+  Start();
+  MakeAndOpen("backup", {{"z.txt", "zzzz"}});
+  WriteFile(PathOf("src/a.txt"), "a");
+  WriteFile(PathOf("src/large.bin"), PatternBytes(20u << 20, 3));
+  view_.break_offs = {false, true};  // after a.txt, then within large.bin
+  view_.warnings = {false};
+  Add({"src/a.txt", "src/large.bin"});
+  EXPECT_EQ(Told(), std::vector<std::string>{"Warning: Adding interrupted, continue?"});
+  EXPECT_EQ(OnDisk("backup"), (std::vector<std::string>{"|a.txt", "|z.txt"}));
+  EXPECT_EQ(Shown(), OnDisk("backup"));
+}
+
 TEST_F(SessionStoreTest, AnExceptionFromTheViewStopsTheAddAndLosesNoEntry) {
   MakeAndOpen("backup", {{"z.txt", "zzzz"}});
   view_.on_step = [](int) { throw std::runtime_error("failure inside a step"); };

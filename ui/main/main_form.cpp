@@ -58,7 +58,7 @@ std::vector<std::string> DroppedPaths(const QMimeData* data) {
 }  // namespace
 
 TMainForm::TMainForm(const std::vector<std::string>& arguments, platform_qt::FileTypes& types,
-                     platform::FileSystem& fs, QWidget* parent)
+                     platform::FileSystem& fs, desktop::Pace::Clock clock, QWidget* parent)
     : QMainWindow(parent), fs_(fs), icons_(types) {
   setObjectName(QStringLiteral("MainForm"));
   CreateActions();
@@ -74,7 +74,7 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, platform_qt::Fil
       *this, icons_,
       desktop::ParseCommandLine(arguments, ToNativePath(QCoreApplication::applicationFilePath()),
                                 CurrentFolder(), fs_),
-      fs_);
+      fs_, platform::Collator::Default(), std::move(clock));
   CreateBody();
   ListViewFiles->setFocus();
 }

@@ -48,7 +48,9 @@ class TMainForm : public QMainWindow, public desktop::View {
  public:
   // arguments: the command line after the program's own path.
   TMainForm(const std::vector<std::string>& arguments, platform_qt::FileTypes& types,
-            platform::FileSystem& fs = platform::RealFileSystem(), QWidget* parent = nullptr);
+            platform::FileSystem& fs = platform::RealFileSystem(),
+            desktop::Pace::Clock clock = &std::chrono::steady_clock::now,
+            QWidget* parent = nullptr);
   ~TMainForm() override;
 
   desktop::Session& Session() { return *session_; }
@@ -101,7 +103,6 @@ class TMainForm : public QMainWindow, public desktop::View {
   void EndProgress() override;
   void FlushInput() override;
   bool BreakOffRequested() override;
-  ByteProgress* Painter() override;
   void ShowHelp(bool how_to_use) override;
   void ShowAbout() override;
   void CloseWindow() override;

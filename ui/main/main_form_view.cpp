@@ -164,7 +164,7 @@ void TMainForm::CommandsChanged() {
     menu->menuAction()->setEnabled(idle);
   }
   // The input of a long command is watched while it runs.
-  if (!idle && !Input_) Input_ = std::make_unique<BusyInput>(this, session_->Callbacks());
+  if (!idle && !Input_) Input_ = std::make_unique<BusyInput>(this);
   if (idle) Input_.reset();
 }
 
@@ -203,11 +203,6 @@ void TMainForm::FlushInput() {
 }
 
 bool TMainForm::BreakOffRequested() { return Input_ && Input_->CheckInterrupt(); }
-
-ByteProgress* TMainForm::Painter() {
-  if (!Input_) Input_ = std::make_unique<BusyInput>(this, session_->Callbacks());
-  return Input_.get();
-}
 
 void TMainForm::ShowHelp(bool how_to_use) {
   THelpWindow::Open(this, how_to_use ? HelpPage::kHowToUse : HelpPage::kContents);
