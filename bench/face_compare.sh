@@ -4,7 +4,7 @@
 # Times the desktop program's long commands against the command line doing the same work on the
 # same system, in pairs (one, then the other, each in a fresh folder), and prints each side's
 # median and range and the median of the pairs' ratios:
-#   20,000 files of 1 to 8 KB, and one file of 1 GiB, each added to a set (Add Folder against
+#   20,000 files of 1 to 8 KB (in 20 folders), and one file of 1 GiB, each added to a set (Add Folder against
 #   `vornalis-cli add`) and assembled (Assemble against `vornalis-cli extract`);
 #   the Qt program under Xvfb (build/bin/gui_command_bench) against build/bin/vornalis-cli, and,
 #   when BUILD_WIN32 is given and Wine is there, vornalis.exe (win32_command_bench.exe) against
@@ -27,10 +27,11 @@ echo "making the sources in $root"
 python3 - <<'EOF'
 import os, random
 random.seed(37)
-os.makedirs("small", exist_ok=True)
-for i in range(20000):
-    with open("small/file%05d.bin" % i, "wb") as f:
-        f.write(os.urandom(random.randint(1024, 8192)))
+for d in range(20):  # in folders of 1,000, as a photo library or a source tree keeps them
+    os.makedirs("small/d%02d" % d, exist_ok=True)
+    for i in range(1000):
+        with open("small/d%02d/file%05d.bin" % (d, i), "wb") as f:
+            f.write(os.urandom(random.randint(1024, 8192)))
 os.makedirs("large", exist_ok=True)
 with open("large/one.bin", "wb") as f:
     chunk = os.urandom(1 << 20)

@@ -64,7 +64,7 @@ MainWindow::~MainWindow() {
   if (accelerators_ != nullptr) ::DestroyAcceleratorTable(accelerators_);
 }
 
-int MainWindow::Run(int show) {
+bool MainWindow::Create(int show) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES |
                                                      ICC_PROGRESS_CLASS | ICC_LINK_CLASS |
                                                      ICC_STANDARD_CLASSES};
@@ -109,10 +109,14 @@ int MainWindow::Run(int show) {
                               platform::Wide(desktop::texts::kCaption).c_str(), style,
                               CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                               frame.bottom - frame.top, nullptr, menu_, instance_, this);
-  if (window_ == nullptr) return 1;
+  if (window_ == nullptr) return false;
   ::ShowWindow(window_, show);
   ::UpdateWindow(window_);
+  return true;
+}
 
+int MainWindow::Run(int show) {
+  if (!Create(show)) return 1;
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (::TranslateAcceleratorW(window_, accelerators_, &message)) continue;

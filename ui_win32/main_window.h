@@ -36,9 +36,12 @@ class MainWindow final : public desktop::View {
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  // Shows the window and runs its messages until it closes; the process's exit code.
+  // Makes and shows the window (false when it could not be made); Run then runs its messages
+  // until it closes, and gives the process's exit code.
+  bool Create(int show);
   int Run(int show);
   HWND Handle() const { return window_; }
+  desktop::Session& Session() { return *session_; }
 
   // desktop::View.
   void Error(const std::string& text) override;
