@@ -146,7 +146,7 @@ bool Session::FolderWritable(const std::string& folder) {
   return true;
 }
 
-void Session::OpenPieceFile(const std::string& path) {
+void Session::OpenPieceFile(const std::string& path, bool keep_rows) {
   const Result<SetPaths> paths = IdentifySetFile(path, fs_);
   if (!paths.ok()) {
     // A header that is damaged or lost may be rebuilt from recovery files beside it.
@@ -189,7 +189,12 @@ void Session::OpenPieceFile(const std::string& path) {
   last_set_folder_ = platform::FolderOf(path);
   current_set_ = std::move(set);
   set_open_ = true;
-  ShowList();
+  if (keep_rows && list_.Size() == current_set_->Files().size()) {
+    list_.MapToEntries(current_set_->Files());
+    ShowTotals();
+  } else {
+    ShowList();
+  }
   ShowCaption();
   view_.CommandsChanged();
 
@@ -421,6 +426,9 @@ void Session::StepProgress(texts::Step step, const std::string& shown_file, int 
 void Session::EndProgress() {
   progress_shown_ = false;
   view_.EndProgress();
+  // The panel that named the file at work shows the totals again (none while no set is open).
+  view_.Status(View::StatusPanel::kTotals,
+               set_open_ ? TotalsText(FileCount(), list_.TotalBytes()) : std::string());
   caption_ = busy_caption_;
   view_.Caption(caption_);
 }

@@ -58,7 +58,7 @@ class Session {
   // first painted).
   void RunStartupJob();
   // Opens the set that path (its header or any of its pieces) belongs to and lists its files.
-  void OpenPieceFile(const std::string& path);
+  void OpenPieceFile(const std::string& path) { OpenPieceFile(path, false); }
   // Stores files and folders into the open set, as Add does; Add, Add Folder and a drop come
   // here.
   void AddPaths(const std::vector<std::string>& paths);
@@ -109,6 +109,9 @@ class Session {
   class LargeFilePace;
 
   // Set, list, caption and status.
+  // OpenPieceFile; with keep_rows, a set that lists as many files as the list holds keeps the
+  // list's rows, order and selection (after a command that only read or protected it).
+  void OpenPieceFile(const std::string& path, bool keep_rows);
   void FileNew();
   void FileOpen();
   void CloseSet();
@@ -157,8 +160,12 @@ class Session {
   void AssembleAtStartUp();
 
   // Recovery files (session_recovery.cpp).
+  // Closes the set for work (which may take its lock), shows the busy display meanwhile, opens
+  // the set again (keeping the list's rows, order and selection when keep_rows and the set lists
+  // as many files), and then runs what work returned: what it found, told with the title
+  // restored. Verify, Protect and Repair go through it.
   template <typename Work>
-  void WithSetClosed(texts::Step step, Work work);
+  void WithSetClosed(texts::Step step, bool keep_rows, Work work);
   void Verify();
   void Protect();
   void ProtectOpenSet(unsigned redundancy);

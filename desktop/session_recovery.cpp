@@ -3,6 +3,8 @@
 // rebuilds lost and damaged pieces from them. Each works on the set as it lies committed: the set
 // is closed first and opened again afterwards. A set that cannot be used whole when it is
 // opened, and that has recovery files, is offered a repair when one can succeed.
+#include <functional>
+
 #include "desktop/busy_period.h"
 #include "desktop/session.h"
 #include "engine/messages.h"
@@ -57,45 +59,52 @@ class Session::RecoveryProgress final : public recovery::Progress {
 };
 
 template <typename Work>
-void Session::WithSetClosed(texts::Step step, Work work) {
+void Session::WithSetClosed(texts::Step step, bool keep_rows, Work work) {
   if (!current_set_ || busy_) return;
   const SetPaths paths = current_set_->Paths();
+  // The list stays as it is while the set is closed for the work, as Assemble's does.
   CloseCurrentSet();
-  ClearFileList();
+  std::function<void()> tell;
   {
     BusyPeriod busy(*this);
     busy_set_name_ = texts::Shown(SetNameOf(paths.base));
     BeginProgress();
     RecoveryProgress progress(*this, step, texts::Shown(platform::FileNameOf(paths.Header())));
-    work(paths, progress);
+    tell = work(paths, progress);
     EndProgress();
   }
-  OpenPieceFile(paths.Header());
+  OpenPieceFile(paths.Header(), keep_rows);
   callbacks_.RethrowCaught();
+  // What the work found is told once the window shows the set again, its title without the
+  // percentage.
+  if (tell) tell();
 }
 
 void Session::Verify() {
-  WithSetClosed(texts::Step::kChecking, [this](const SetPaths& paths, RecoveryProgress& progress) {
-    const Result<Verification> found =
-        VerifySetWhole(fs_, paths, recovery::WorkOptions{}, &progress);
-    if (!found.ok()) {
-      if (!callbacks_.Caught() && !progress.Stopped())
-        view_.ErrorList({texts::Shown(messages::Explained(found.status()))});
-      return;
-    }
-    if (!found->whole()) {
-      std::vector<std::string> lines;
-      // Recovery files that are there but none of them usable are named, and so is each that
-      // is damaged or not the set's.
-      if (found->recovery.code == Status::Code::kRefused) lines.push_back(found->recovery.message);
-      lines.insert(lines.end(), found->warnings.begin(), found->warnings.end());
-      const std::vector<std::string> report = VerificationLines(*found, paths);
-      lines.insert(lines.end(), report.begin(), report.end());
-      view_.ErrorList(ShownLines(lines));
-      return;
-    }
-    view_.Information(Joined(ShownLines(SoundLines(*found))));
-  });
+  WithSetClosed(texts::Step::kChecking, true,
+                [this](const SetPaths& paths, RecoveryProgress& progress) -> std::function<void()> {
+                  const Result<Verification> found =
+                      VerifySetWhole(fs_, paths, recovery::WorkOptions{}, &progress);
+                  if (!found.ok()) {
+                    if (callbacks_.Caught() || progress.Stopped()) return nullptr;
+                    const std::string failed = texts::Shown(messages::Explained(found.status()));
+                    return [this, failed] { view_.ErrorList({failed}); };
+                  }
+                  if (!found->whole()) {
+                    std::vector<std::string> lines;
+                    // Recovery files that are there but none of them usable are named, and so is
+                    // each that is damaged or not the set's.
+                    if (found->recovery.code == Status::Code::kRefused)
+                      lines.push_back(found->recovery.message);
+                    lines.insert(lines.end(), found->warnings.begin(), found->warnings.end());
+                    const std::vector<std::string> report = VerificationLines(*found, paths);
+                    lines.insert(lines.end(), report.begin(), report.end());
+                    return [this, shown = ShownLines(lines)] { view_.ErrorList(shown); };
+                  }
+                  return [this, sound = Joined(ShownLines(SoundLines(*found)))] {
+                    view_.Information(sound);
+                  };
+                });
 }
 
 void Session::Protect() {
@@ -107,65 +116,75 @@ void Session::Protect() {
 }
 
 void Session::ProtectOpenSet(unsigned redundancy) {
-  WithSetClosed(texts::Step::kProtecting,
-                [this, redundancy](const SetPaths& paths, RecoveryProgress& progress) {
+  WithSetClosed(texts::Step::kProtecting, true,
+                [this, redundancy](const SetPaths& paths,
+                                   RecoveryProgress& progress) -> std::function<void()> {
                   ProtectRequest request;
                   request.redundancy_percent = redundancy;
                   const Result<ProtectReport> report = ProtectSet(fs_, paths, request, &progress);
                   if (!report.ok()) {
-                    if (!callbacks_.Caught() && !report.status().message.empty())
-                      view_.Error(texts::Shown(messages::Explained(report.status())));
-                    return;
+                    if (callbacks_.Caught() || report.status().code == Status::Code::kStopped)
+                      return nullptr;
+                    return [this, failed = texts::Shown(messages::Explained(report.status()))] {
+                      view_.Error(failed);
+                    };
                   }
-                  view_.Information(Joined(ShownLines(ProtectLines(*report, paths))));
+                  return [this, made = Joined(ShownLines(ProtectLines(*report, paths)))] {
+                    view_.Information(made);
+                  };
                 });
 }
 
 bool Session::RepairSetAt(const SetPaths& paths) {
   bool repaired = false;
-  // Asked once the header in force turned out not to be the one protected: put it back.
-  bool put_back = false;
-  const auto repair = [&](const SetPaths& at, RecoveryProgress& progress) {
+  bool put_back = false;  // asked for: the protected header back
+  std::string differs;    // the header in force is not the one protected: what that means
+  const auto repair = [&](const SetPaths& at, RecoveryProgress& progress) -> std::function<void()> {
+    differs.clear();
     const Result<SetRecovery> recovery = LoadSetRecovery(fs_, at);
-    if (!recovery.ok()) {
-      view_.Error(texts::Shown(recovery.status().message));
-      return;
-    }
+    if (!recovery.ok())
+      return [this, failed = texts::Shown(recovery.status().message)] { view_.Error(failed); };
     const Result<SetRepair> rebuilt =
         RepairSet(fs_, at, *recovery, recovery::WorkOptions{}, &progress,
                   put_back ? HeaderRepair::kPutBack : HeaderRepair::kWhenDamaged);
     if (!rebuilt.ok()) {
-      if (!callbacks_.Caught() && !progress.Stopped())
-        view_.Error(texts::Shown(messages::Explained(rebuilt.status())));
-      return;
+      if (callbacks_.Caught() || progress.Stopped()) return nullptr;
+      return [this, failed = texts::Shown(messages::Explained(rebuilt.status()))] {
+        view_.Error(failed);
+      };
     }
     const RepairOutcome outcome = DescribeRepair(*rebuilt, at);
-    const std::string text = Joined(ShownLines(outcome.lines));
+    const std::vector<std::string> lines = ShownLines(outcome.lines);
     if (outcome.header_differs) {
-      put_back = !put_back && view_.Warning(texts::PutBackHeaderQuestion(text));
-      return;
+      differs = Joined(lines);
+      return nullptr;
     }
     repaired = outcome.whole;
-    (outcome.whole ? view_.Information(text) : view_.ErrorList(ShownLines(outcome.lines)));
+    if (outcome.whole) return [this, text = Joined(lines)] { view_.Information(text); };
+    return [this, lines] { view_.ErrorList(lines); };
   };
   const bool open = current_set_ && current_set_->Paths().Header() == paths.Header();
-  for (int pass = 0; pass < 2; ++pass) {
-    const bool asked = put_back;
+  for (;;) {
     if (open) {
-      WithSetClosed(texts::Step::kRepairing, repair);
+      WithSetClosed(texts::Step::kRepairing, false, repair);
     } else {
       // A set that did not open: repaired, then opened.
-      BusyPeriod busy(*this);
-      busy_set_name_ = texts::Shown(SetNameOf(paths.base));
-      BeginProgress();
-      RecoveryProgress progress(*this, texts::Step::kRepairing,
-                                texts::Shown(platform::FileNameOf(paths.Header())));
-      repair(paths, progress);
-      EndProgress();
+      std::function<void()> tell;
+      {
+        BusyPeriod busy(*this);
+        busy_set_name_ = texts::Shown(SetNameOf(paths.base));
+        BeginProgress();
+        RecoveryProgress progress(*this, texts::Step::kRepairing,
+                                  texts::Shown(platform::FileNameOf(paths.Header())));
+        tell = repair(paths, progress);
+        EndProgress();
+      }
+      callbacks_.RethrowCaught();
+      if (tell) tell();
     }
-    callbacks_.RethrowCaught();
-    // A second pass only when the user asked for the protected header back.
-    if (asked || !put_back) break;
+    // A second pass only when the user asks for the protected header back.
+    if (differs.empty() || put_back || !view_.Warning(texts::PutBackHeaderQuestion(differs))) break;
+    put_back = true;
   }
   if (!open && repaired) OpenPieceFile(paths.Header());
   return repaired;

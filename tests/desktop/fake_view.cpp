@@ -24,19 +24,24 @@ std::string CountingTypes::NameFor(int, std::string_view extension) {
   return upper + " type";
 }
 
-void FakeView::Error(const std::string& text) { messages.push_back("Error: " + text); }
+void FakeView::Told(std::string message) {
+  messages.push_back(std::move(message));
+  shown_with.push_back({caption, status[1], session != nullptr ? session->List().Size() : 0});
+}
+
+void FakeView::Error(const std::string& text) { Told("Error: " + text); }
 
 bool FakeView::Warning(const std::string& text) {
-  messages.push_back("Warning: " + text);
+  Told("Warning: " + text);
   return Next(warnings, false);
 }
 
-void FakeView::Information(const std::string& text) { messages.push_back("Information: " + text); }
+void FakeView::Information(const std::string& text) { Told("Information: " + text); }
 
 void FakeView::ErrorList(const std::vector<std::string>& lines) {
   std::string joined;
   for (const std::string& line : lines) joined += (joined.empty() ? "" : "|") + line;
-  messages.push_back("ErrorList: " + joined);
+  Told("ErrorList: " + joined);
   error_list = lines;
 }
 

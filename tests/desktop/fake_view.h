@@ -45,6 +45,13 @@ class FakeView final : public desktop::View {
   // What was asked and told, oldest first: "Error: text", "Warning: text", "Information: text",
   // "ErrorList: line|line".
   std::vector<std::string> messages;
+  // What the window showed when each message came: its caption, the status line's second panel
+  // and how many rows the list held.
+  struct Shown {
+    std::string caption, status;
+    std::size_t rows = 0;
+  };
+  std::vector<Shown> shown_with;
   std::vector<std::string> asked;  // choosers, by name ("ChooseNewSet start")
   std::string caption;
   std::string status[2];
@@ -63,6 +70,7 @@ class FakeView final : public desktop::View {
 
   void Error(const std::string& text) override;
   bool Warning(const std::string& text) override;
+  void Told(std::string message);
   void Information(const std::string& text) override;
   void ErrorList(const std::vector<std::string>& lines) override;
   std::optional<desktop::NewSetChoice> ChooseNewSet(

@@ -147,6 +147,31 @@ TEST_F(SessionRecoveryTest, AHeaderChangedElsewhereIsPutBackOnlyWhenTheUserSaysS
   EXPECT_TRUE(S().SetOpen());
 }
 
+// Protect, Verify and Repair keep the list while they run, as Assemble does, and tell what they
+// found once the title has lost its percentage and the status line shows the totals again.
+TEST_F(SessionRecoveryTest, ResultsComeWithTheTitleAndListRestoredAndTheListStaysMeanwhile) {
+  OpenSet();
+  S().ColumnClicked(2);  // sorted by size: the order must survive the command
+  const std::vector<std::string> rows = Rows();
+  std::vector<std::size_t> rows_meanwhile;
+  view_.on_step = [&](int) { rows_meanwhile.push_back(S().List().Size()); };
+  view_.redundancies.push_back(50);
+  S().Run(Command::kProtect);
+  S().Run(Command::kVerify);
+  EXPECT_EQ(Rows(), rows);
+  // A repair may change the catalogue: the set is listed anew.
+  std::filesystem::remove(FsPath(PathOf("backup2.pec")));
+  S().Run(Command::kRepair);
+  ASSERT_FALSE(rows_meanwhile.empty());
+  for (const std::size_t count : rows_meanwhile) EXPECT_EQ(count, 4u);
+  ASSERT_EQ(view_.shown_with.size(), 3u) << Joined(view_.messages);
+  for (const FakeView::Shown& shown : view_.shown_with) {
+    EXPECT_EQ(shown.caption, "backup-Dorvelin");
+    EXPECT_EQ(shown.status, "Total 4 files, 7 KB");
+    EXPECT_EQ(shown.rows, 4u);
+  }
+}
+
 TEST_F(SessionRecoveryTest, ASetThatLostTooMuchIsToldWhatARepairWouldNeedAndOpensAsItIs) {
   OpenProtectedSet(10);
   S().Run(Command::kClose);
