@@ -30,7 +30,7 @@ struct PackProgress {
 };
 
 int OnStored(void* context, int, std::string name, std::string folder,
-             std::uint32_t size) noexcept {
+             std::uint64_t size) noexcept {
   auto* progress = static_cast<PackProgress*>(context);
   ++progress->stored;
   progress->bytes += size;

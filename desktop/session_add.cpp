@@ -18,7 +18,7 @@ namespace vornalis::desktop {
 class Session::AddProgress {
  public:
   static int Step(void* context, int percent, std::string name, std::string folder,
-                  std::uint32_t size) noexcept {
+                  std::uint64_t size) noexcept {
     auto* session = static_cast<Session*>(context);
     return session->callbacks_.Run(
         [&] {

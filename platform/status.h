@@ -24,6 +24,7 @@ struct Status {
     kNameTaken,  // a name the set needs holds another set's file, or anything not the set's
     kExists,     // a set of that name exists already
     kInUse,      // another program is storing into the set
+    kRenamed,    // the file was made whole, but under another name than the one asked for
   };
 
   Code code = Code::kOk;
