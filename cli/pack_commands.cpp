@@ -79,6 +79,7 @@ int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sourc
         });
     store();
   };
+  const format::CatalogueForm form = set.Form();
   const StoreOutcome outcome = StoreSources(set, std::move(sources), request);
   line.Finish();
   for (const std::string& note : outcome.notes) std::printf("%s\n", ShownName(note).c_str());
@@ -102,6 +103,9 @@ int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sourc
       std::printf("Stored %zu files. %s\n", progress.stored, totals.c_str());
     else
       PrintError(std::string(messages::kNothingStored) + " " + totals);
+    // The commit that first wrote the set in the large form says so, once.
+    if (set.Form() != form)
+      std::printf("%s\n", ShownName(messages::SetBecameLarge(set.Paths().Header())).c_str());
     // Recovery files made before are older than a set that has changed: they are made anew
     // when asked, or the user is told.
     const bool changed = progress.stored > 0;

@@ -95,6 +95,9 @@ int InfoCommand(const std::string& set_argument) {
   std::printf("Total size:        %llu bytes\n", static_cast<unsigned long long>(bytes));
   std::printf("Catalogue blocks:  %u\n", set->CatalogueBlocks());
   std::printf("Overflow pieces:   %u\n", set->OverflowPieces());
+  std::printf("Form:              %s\n", set->Form() == format::CatalogueForm::kLarge
+                                             ? "large (a file of 4 GB or more)"
+                                             : "standard");
   return kOk;
 }
 

@@ -103,6 +103,7 @@ bool Session::RunStore(const std::string& work_folder, const SourceList& sources
   request.context = this;
   request.callback = &AddProgress::Step;
   request.stopped = [this] { return callbacks_.Caught() || EndRequested(); };
+  const format::CatalogueForm form = current_set_->Form();
   const StoreResult result = StoreAndCommit(*current_set_, sources, request);
   EndProgress();
   if (result.kept) {
@@ -117,6 +118,9 @@ bool Session::RunStore(const std::string& work_folder, const SourceList& sources
     for (const std::string& line : result.lines) shown.push_back(texts::Shown(line));
     view_.ErrorList(shown);
   }
+  // The commit that first wrote the set in the large form says so, once.
+  if (result.kept && current_set_->Form() != form)
+    view_.Information(texts::Shown(messages::SetBecameLarge(current_set_->Paths().Header())));
   // A failure inside a callback stopped the add; it is the command's to report now.
   callbacks_.RethrowCaught();
   return result.kept;

@@ -235,6 +235,10 @@ std::string ExeNameTooLong(std::string_view set_name, std::size_t max_length) {
 
 std::string MissingPiece(std::string_view path) { return Join("Missing piece ", path); }
 
+std::string MissingPieces(std::string_view first_path, std::string_view last_path) {
+  return Join("Missing pieces ", first_path) + " to " + std::string(last_path);
+}
+
 std::string DamagedPiece(std::string_view path, std::uint64_t size, std::uint64_t expected) {
   return Join("Damaged piece ", path) + ": it is " + std::to_string(size) + " bytes long, not " +
          std::to_string(expected);

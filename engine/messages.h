@@ -96,6 +96,8 @@ std::string ExeCreated(std::string_view target);
 std::string ExeNameTooLong(std::string_view set_name, std::size_t max_length);
 // Found by a check of a set's pieces.
 std::string MissingPiece(std::string_view path);
+// A run of missing pieces, named by its first and last.
+std::string MissingPieces(std::string_view first_path, std::string_view last_path);
 std::string DamagedPiece(std::string_view path, std::uint64_t size, std::uint64_t expected);
 // Identification of a file chosen to open a set.
 std::string InvalidPiece(std::string_view path);

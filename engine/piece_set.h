@@ -178,6 +178,8 @@ class PieceSet {
   Result<const StoredFile*> FindUnique(const std::string& folder, const std::string& name) const;
 
   const std::vector<StoredFile>& Files() const { return Files_; }
+  // The file system the set's files are reached through.
+  platform::FileSystem& FileSystem() const { return fs_; }
   const std::string& BasePath() const { return BasePath_; }
   // The set's files as they are spelt on disk (a set copied from a FAT disk may use ".PEC").
   const SetPaths& Paths() const { return paths_; }
