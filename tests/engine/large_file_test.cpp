@@ -7,8 +7,10 @@
 #include "engine/catalogue_stream_writer.h"
 #include "engine/format.h"
 #include "engine/piece_set.h"
+#include "engine/set_state.h"
 #include "engine/verify.h"
 #include "platform/file_system.h"
+#include "recovery/md5.h"
 #include "tests/support/pattern_file_system.h"
 #include "tests/support/raw_set.h"
 #include "tests/support/set_fixture.h"
@@ -149,6 +151,31 @@ TEST_F(LargeFileTest, TheLargeFormIsTakenForAFileOf4GiBOrMoreAndNeverLeft) {
     SCOPED_TRACE(c.size);
     const std::vector<StoredFile> files = {{"", "small", 1, 8, 1}, {"", "file", 1, 9, c.size}};
     EXPECT_EQ(catalogue::FormFor(files, c.was), c.form);
+  }
+}
+
+TEST_F(LargeFileTest, RecoveryRecordsHashAnEntryBelow4GiBAsTheyAlwaysHaveInEitherForm) {
+  // A set of one entry: the record's sum of entry hashes is that entry's hash, an MD5 of its
+  // piece, offset, size (its low 32 bits, and the high ones only when there are any), folder and
+  // name. Recovery files made before sizes grew hold such hashes.
+  struct Case {
+    std::uint64_t size;
+    bool large;
+    std::string hashed_size;
+  };
+  const Case cases[] = {{5, false, U32(5)},
+                        {5, true, U32(5)},
+                        {0xFFFFFFFFull, true, U32(0xFFFFFFFFu)},
+                        {kFiveGiB, true, U32(0x40000000u) + U32(1)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    WriteFile(Header(), HeaderBytes(StreamBytes(1000, 1, "tail",
+                                                BlockBytes({{1, 8, c.size, "", "a"}}, c.large)),
+                                    0, c.large));
+    const Result<SetStateReading> read = ReadSetState(platform::RealFileSystem(), SetPaths{Base()});
+    ASSERT_TRUE(read.ok()) << read.status().message;
+    const std::string hashed = U32(1) + U32(8) + c.hashed_size + U32(0) + U32(1) + "a";
+    EXPECT_EQ(read->now.entries_sum, recovery::Md5::Of(hashed));
   }
 }
 
