@@ -26,20 +26,7 @@ if [ ! -f big.bin ]; then
   head -c 8589934592 /dev/urandom >big.bin
 fi
 
-# seconds COMMAND...: runs it and prints the wall time in seconds.
-seconds() {
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null
-  end=$(date +%s%N)
-  echo "scale=3; ($end - $start) / 1000000000" | bc
-}
-# flushed COMMAND...: seconds for a command that writes, after flushing what came before.
-flushed() { sync; seconds "$@"; }
-peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-declare -A times
-record() { times[$1]+="$2 "; }
+source "$root/bench/timing.sh"
 
 for i in $(seq 1 "$runs"); do
   d=$(mktemp -d -p runs)
@@ -58,16 +45,6 @@ for i in $(seq 1 "$runs"); do
   rm -rf "$d"
 done
 
-# report LABEL OURS THEIRS: the medians and their ratio, with the range of the run-by-run ratios.
-report() {
-  local ours theirs ratios
-  ours=$(echo "${times[$2]}" | tr ' ' '\n' | grep . | median)
-  theirs=$(echo "${times[$3]}" | tr ' ' '\n' | grep . | median)
-  ratios=$(paste <(echo "${times[$2]}" | tr ' ' '\n' | grep .) \
-    <(echo "${times[$3]}" | tr ' ' '\n' | grep .) | awk '{print $1 / $2}' | sort -n)
-  printf '%-44s ours %7.3f s   theirs %7.3f s   ratio %.2f (%.2f-%.2f)\n' "$1" "$ours" "$theirs" \
-    "$(echo "scale=4; $ours / $theirs" | bc)" "$(head -n 1 <<<"$ratios")" "$(tail -n 1 <<<"$ratios")"
-}
 echo "medians of $runs runs"
 report "8 GiB pack vs cat > one file; sync (floor)" pack floor
 report "8 GiB pack vs split; sync" pack split

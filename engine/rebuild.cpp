@@ -408,18 +408,11 @@ std::vector<std::uint32_t> TwinGroups(const std::vector<const StoredFile*>& orde
   return group;
 }
 
-// Folds ASCII letters to lower case, as Windows compares names (for the letters that matter
-// here).
-std::string FoldAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return text;
-}
-
 // For each entry of order, the path it is rebuilt under on Windows when Windows would not keep
 // its stored one; none for the others. Names kept as stored are taken first; a changed name that
 // meets a name another entry of the run is rebuilt under (not its own twin in case, which the
-// twin rule refuses) gets one more "_" in front until it meets none.
+// twin rule refuses) gets one more "_" in front until it meets none. Names meet as Windows
+// compares them, letter case ignored (ASCII, as for twins).
 std::vector<std::optional<Rebuilder::Renaming>> WindowsRenamings(
     const std::vector<const StoredFile*>& order, const std::vector<std::uint32_t>& group) {
   std::vector<std::optional<Rebuilder::Renaming>> renamings(order.size());
