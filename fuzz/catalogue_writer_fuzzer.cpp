@@ -68,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.Name = in.Text(name_length);
     file.Piece = 1 + in.U16() % last_piece;
     file.Offset = format::kPieceHeadSize + in.U16() % payload;
-    const std::uint64_t size = in.U16();
-    file.Size = size & 0x8000 ? (size & 0x7FFF) << 24 : size;
+    const std::uint64_t length = in.U16();
+    file.Size = length & 0x8000 ? (length & 0x7FFF) << 24 : length;
     files.push_back(std::move(file));
   }
 
