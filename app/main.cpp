@@ -22,7 +22,8 @@
 #include "ui/widgets/program_icon.h"
 
 int main(int argc, char** argv) {
-  // --help and --version are answered before anything needs a display.
+  // The questions for help and the version (--help, -h, -?, /?, --version, -v) are answered
+  // before anything needs a display.
   if (const std::optional<std::string> text =
           vornalis::desktop::OptionText({argv + (argc > 0 ? 1 : 0), argv + argc})) {
     std::fputs(text->c_str(), stdout);

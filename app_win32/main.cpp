@@ -1,6 +1,7 @@
 // vornalis.exe: the desktop program on Windows. Makes the main window, which reads the command
-// line, and runs until the window closes. "--help" and "--version" are answered in a message
-// box, since the program has no console. An exception that escapes is shown in an error box;
+// line, and runs until the window closes. The questions for help and the version ("--help",
+// "-h", "-?", "/?", "--version", "-v") are answered in a message box, since the program has no
+// console. An exception that escapes is shown in an error box;
 // the exit code is 0 either way, and a crash never passes for success.
 #include <windows.h>
 

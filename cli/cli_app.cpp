@@ -29,7 +29,7 @@ int Run(int argc, char** argv) {
 
   std::string set, size = "200KB", target;
   std::vector<std::string> paths, files;
-  bool force = false, long_format = false, json = false, native = false;
+  bool force = false, long_format = false, json = false, native = false, put_back_header = false;
   CommonOptions options;
   const char* set_help = "the set: its header file or any of its pieces";
 
@@ -106,6 +106,9 @@ int Run(int argc, char** argv) {
   repair->add_option("--memory", options.memory_mb, "MB of rebuilt data held at once (128)")
       ->check(CLI::Range(1, 65536));
   repair->add_flag("-q,--quiet", options.quiet, "show no progress");
+  repair->add_flag("--header", put_back_header,
+                   "put back the header the recovery files protect even when the header in "
+                   "place reads as a sound set (undoing every change made to it since)");
   add_threads(repair);
 
   CLI::App* make_exe = app.add_subcommand(
@@ -131,7 +134,7 @@ int Run(int argc, char** argv) {
   if (info->parsed()) return InfoCommand(set);
   if (make_exe->parsed()) return MakeExeCommand(set, native);
   if (protect->parsed()) return ProtectCommand(set, redundancy, recovery_files, options);
-  if (repair->parsed()) return RepairCommand(set, options);
+  if (repair->parsed()) return RepairCommand(set, put_back_header, options);
   return VerifyCommand(set, options);
 }
 

@@ -36,7 +36,8 @@ int VerifyCommand(const std::string& set, const CommonOptions& options);
 // redundancy 0: the default (ProtectRequest).
 int ProtectCommand(const std::string& set, unsigned redundancy, unsigned files,
                    const CommonOptions& options);
-int RepairCommand(const std::string& set, const CommonOptions& options);
+// put_back_header: put the protected header back over one that reads as a sound set.
+int RepairCommand(const std::string& set, bool put_back_header, const CommonOptions& options);
 // Protects the set at paths, as protect does, once the caller has taken over Ctrl-C (protect,
 // and create and add with --protect).
 int ProtectSetAt(const SetPaths& paths, unsigned redundancy, unsigned files,

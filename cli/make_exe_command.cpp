@@ -21,7 +21,6 @@ int MakeExeCommand(const std::string& set_argument, bool native) {
     return kOk;
   }
   PrintError(messages::Explained(made.status()));
-  if (made.status().code == Status::Code::kIo) PrintError("Stub: " + stub);
   return kFailed;
 }
 

@@ -58,10 +58,9 @@ void PrintUnchanged(const std::string& base_path, const std::string& what) {
 
 // Stores every source into set and closes it; reports what happened. The caller has set up the
 // interrupt guard before the set's lock was taken. The set works through files, which reads
-// each group's small files ahead on a second thread while the set writes. creating: a new set
-// (create).
+// each group's small files ahead on a second thread while the set writes.
 int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sources,
-          const CommonOptions& options, bool creating) {
+          const CommonOptions& options) {
   PackProgress progress;
   ProgressLine line(options.quiet);
   progress.line = &line;
@@ -80,56 +79,43 @@ int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sourc
     store();
   };
   const format::CatalogueForm form = set.Form();
-  const StoreOutcome outcome = StoreSources(set, std::move(sources), request);
+  const StoreReport report = StoreAndCommit(set, std::move(sources), request, AfterStoring::kClose);
   line.Finish();
-  for (const std::string& note : outcome.notes) std::printf("%s\n", ShownName(note).c_str());
-  for (const std::string& failure : outcome.failures) PrintError(failure);
-  bool ok = outcome.ok();
-  bool protect = false;  // once all is stored: the set is protected, as asked
-  const bool stopped = platform::InterruptGuard::Requested();
-  // A set that replaces another does so only when all went well, and an add that ran into a
-  // name that is not the set's is undone: either way the set on disk stays as it was.
-  if ((set.Replaces() && (!outcome.failure.ok() || stopped)) || outcome.undo) {
-    const bool replaces = set.Replaces();
-    set.Discard();
-    PrintUnchanged(set.BasePath(), replaces ? "The set was not replaced; it is as it was before."
-                                            : std::string(messages::kNothingStored));
+  for (const std::string& note : report.outcome.notes) std::printf("%s\n", ShownName(note).c_str());
+  const bool stopped = report.stopped;
+  if (!report.kept()) {
+    // The set on disk is as it was before the command: the last line says so, with what it
+    // holds.
+    for (std::size_t i = 0; i + 1 < report.lines.size(); ++i) PrintError(report.lines[i]);
+    PrintUnchanged(set.BasePath(), report.lines.back());
     return stopped ? platform::InterruptGuard::ExitStatus() : kFailed;
   }
-  if (set.Close()) {
-    const std::string totals =
-        TotalsText(static_cast<std::uint32_t>(set.Files().size()), set.TotalBytes());
-    if (outcome.failure.ok() || progress.stored > 0)
-      std::printf("Stored %zu files. %s\n", progress.stored, totals.c_str());
-    else
-      PrintError(std::string(messages::kNothingStored) + " " + totals);
-    // The commit that first wrote the set in the large form says so, once.
-    if (set.Form() != form)
-      std::printf("%s\n", ShownName(messages::SetBecameLarge(set.Paths().Header())).c_str());
-    // Recovery files made before are older than a set that has changed: they are made anew
-    // when asked, or the user is told.
-    const bool changed = progress.stored > 0;
-    if (changed && !options.protect &&
-        !FindRecoveryFiles(platform::RealFileSystem(), set.Paths()).empty())
-      PrintError(messages::RecoveryOlderThanSet(set.Paths().Header(), !creating) +
-                 " (vornalis-cli protect " + set.Paths().Header() + ", or --protect).");
-    protect = changed && options.protect && !platform::InterruptGuard::Requested();
-  } else {
-    // The new catalogue did not replace the old one: say what the set holds now, as a reader
-    // finds it.
-    PrintError(set.LastError());
-    ok = false;
-    PrintUnchanged(set.BasePath(), std::string(messages::kNothingStored));
-  }
+  for (const std::string& failure : report.lines) PrintError(failure);
+  const std::string totals =
+      TotalsText(static_cast<std::uint32_t>(set.Files().size()), set.TotalBytes());
+  if (report.outcome.failure.ok() || progress.stored > 0)
+    std::printf("Stored %zu files. %s\n", progress.stored, totals.c_str());
+  else
+    PrintError(std::string(messages::kNothingStored) + " " + totals);
+  // The commit that first wrote the set in the large form says so, once.
+  if (set.Form() != form)
+    std::printf("%s\n", ShownName(messages::SetBecameLarge(set.Paths().Header())).c_str());
+  // What the commit did to the recovery files: those of a set replaced went, and an add made
+  // them older than the set, which a protection makes new (asked for, or suggested).
+  for (const std::string& said : report.recovery)
+    if (!report.recovery_older || !options.protect)
+      PrintError(said + (report.recovery_older
+                             ? " (vornalis-cli protect " + set.Paths().Header() + ", or --protect)."
+                             : "."));
   if (stopped) {
     PrintError("Interrupted: the files stored so far are kept in the set");
     return platform::InterruptGuard::ExitStatus();
   }
-  if (protect) {
+  if (options.protect && progress.stored > 0 && !platform::InterruptGuard::Requested()) {
     const int protected_status = ProtectSetAt(set.Paths(), 0, 0, options);
     if (protected_status != kOk) return protected_status;
   }
-  return ok ? kOk : kFailed;
+  return report.outcome.ok() ? kOk : kFailed;
 }
 
 }  // namespace
@@ -156,7 +142,7 @@ int CreateCommand(const std::string& set_argument, const std::string& size_text,
     if (set.LastStatus().code == Status::Code::kExists) PrintError("Give --force to replace it.");
     return kFailed;
   }
-  return Store(set, files, sources, options, true);
+  return Store(set, files, sources, options);
 }
 
 int AddCommand(const std::string& set_argument, const std::vector<std::string>& paths,
@@ -167,7 +153,7 @@ int AddCommand(const std::string& set_argument, const std::vector<std::string>& 
   platform::ReadAheadFileSystem files(platform::RealFileSystem());
   auto set = OpenSet(set_argument, SetAccess::kReadWrite, files);
   if (!set) return kFailed;
-  return Store(*set, files, sources, options, false);
+  return Store(*set, files, sources, options);
 }
 
 }  // namespace vornalis::cli

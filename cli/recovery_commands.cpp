@@ -7,6 +7,7 @@
 #include "cli/progress.h"
 #include "cli/shown_name.h"
 #include "engine/messages.h"
+#include "engine/recovery_report.h"
 #include "engine/set_recovery.h"
 #include "engine/set_verification.h"
 #include "engine/size_text.h"
@@ -42,10 +43,8 @@ void PrintWarnings(const std::vector<std::string>& warnings) {
   for (const std::string& warning : warnings) PrintError("Warning: " + warning);
 }
 
-// Says that the recovery files are older than the set, when they are.
-void ReportAge(const SetCheck& check, const SetPaths& paths) {
-  if (const std::string age = AgeMessage(check.age, paths.Header()); !age.empty())
-    std::printf("%s.\n", ShownName(age).c_str());
+void PrintLines(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) std::printf("%s\n", ShownName(line).c_str());
 }
 
 }  // namespace
@@ -80,18 +79,9 @@ int ProtectSetAt(const SetPaths& paths, unsigned redundancy, unsigned files,
     PrintError(messages::Explained(report.status()));
     return kFailed;
   }
-  const recovery::Plan& plan = report->plan;
-  std::printf(
-      "Blocks of %llu bytes: %u of the set, %u recovery blocks in %zu files of "
-      "at most %llu bytes%s.\n",
-      static_cast<unsigned long long>(plan.slice_size), plan.input_slices, plan.recovery_slices,
-      plan.slices_per_file.size(), static_cast<unsigned long long>(plan.largest_file),
-      plan.fits_media ? ", each within the piece size" : " (larger than the piece size)");
-  std::printf("%s\n", messages::RecoveryCovers(plan.files_covered, plan.percent_covered).c_str());
+  PrintLines(ProtectLines(*report, paths));
   for (const std::string& path : report->outcome.written)
     std::printf("Wrote %s\n", ShownName(path).c_str());
-  for (const std::string& path : report->removed)
-    std::printf("Removed the older %s\n", ShownName(path).c_str());
   std::printf("Read the set %u time%s, holding %s of recovery data at once; %s arithmetic.\n",
               report->outcome.passes, report->outcome.passes == 1 ? "" : "s",
               SizeText(report->outcome.recovery_memory).c_str(),
@@ -120,26 +110,13 @@ int VerifyCommand(const std::string& set_argument, const CommonOptions& options)
   // structure alone.
   if (found->recovery.code == Status::Code::kRefused) PrintError(found->recovery.message);
   PrintWarnings(found->warnings);
-  for (const std::string& text : VerificationLines(*found, *paths))
-    std::printf("%s\n", ShownName(text).c_str());
-  if (found->check && found->check->whole())
-    std::printf("All %zu files of the set match their recovery files.\n",
-                found->check->result.files.size());
-  if (found->structure)
-    std::printf(
-        "Checked %u pieces and %zu stored files: %s.\n", found->structure->pieces_checked,
-        found->stored_files,
-        found->structure->ok()
-            ? "the structure is sound"
-            : (std::to_string(found->structure->problems.size()) + " problem(s) found").c_str());
-  if (!found->check && !found->header_damaged())
-    std::printf(
-        "This checks the structure only: the format has no checksums, so changed bytes inside a "
-        "piece cannot be detected. Recovery files (vornalis-cli protect) make that possible.\n");
+  PrintLines(VerificationLines(*found, *paths));
+  PrintLines(SoundLines(*found));
   return found->whole() ? kOk : kFailed;
 }
 
-int RepairCommand(const std::string& set_argument, const CommonOptions& options) {
+int RepairCommand(const std::string& set_argument, bool put_back_header,
+                  const CommonOptions& options) {
   platform::InterruptGuard interrupt;
   const Result<SetPaths> paths = SetOrRecoverable(platform::RealFileSystem(), set_argument);
   if (!paths.ok()) {
@@ -155,7 +132,9 @@ int RepairCommand(const std::string& set_argument, const CommonOptions& options)
   PrintWarnings(recovery->warnings);
   ProgressLine line(options.quiet);
   RecoveryProgress progress(line, "repairing " + platform::FileNameOf(paths->Header()));
-  const Result<SetRepair> repair = RepairSet(fs, *paths, *recovery, Work(options), &progress);
+  const Result<SetRepair> repair =
+      RepairSet(fs, *paths, *recovery, Work(options), &progress,
+                put_back_header ? HeaderRepair::kPutBack : HeaderRepair::kWhenDamaged);
   line.Finish();
   // Ctrl-C stops the repair only before the rebuilt files are put in place; one that comes
   // later finds the repair done, and the set whole is what is reported.
@@ -168,25 +147,14 @@ int RepairCommand(const std::string& set_argument, const CommonOptions& options)
     if (repair.status().code == Status::Code::kNameTaken) PrintError("Nothing was repaired.");
     return kFailed;
   }
-  if (repair->check.whole()) {
-    std::printf("All %zu files of the set match their recovery files: nothing to repair.\n",
-                repair->check.result.files.size());
-    return kOk;
-  }
-  // Recovery files older than the set repair only the pieces it still uses unchanged, and the
-  // set is not known to be whole afterwards: it needs protecting again.
-  for (const std::string& text : DamageLines(repair->check))
-    std::printf("%s\n", ShownName(text).c_str());
-  if (repair->check.damaged.empty() && repair->check.age == RecoveryAge::kAdded)
-    std::printf("The pieces the recovery files cover match them: nothing to repair.\n");
-  for (const std::string& path : repair->repaired)
-    std::printf("Repaired %s\n", ShownName(path).c_str());
-  if (repair->check.age != RecoveryAge::kCurrent) {
-    ReportAge(repair->check, *paths);
-    return kFailed;
-  }
-  std::printf("The set is whole again.\n");
-  return kOk;
+  const RepairOutcome outcome = DescribeRepair(*repair, *paths);
+  PrintLines(outcome.lines);
+  if (outcome.header_differs)
+    std::printf("%s\n",
+                ShownName("To put the protected header back: vornalis-cli repair --header " +
+                          paths->Header() + ". If the set holds what it should, protect it again.")
+                    .c_str());
+  return outcome.whole ? kOk : kFailed;
 }
 
 }  // namespace vornalis::cli

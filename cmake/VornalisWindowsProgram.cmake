@@ -3,8 +3,10 @@
 # ui/resources/ with icotool), the manifest (cmake/windows/program.manifest.in) and the version
 # resource with the product's name and version from project() and the program's description.
 #
-#   vornalis_windows_program(TARGET DESCRIPTION text)
+#   vornalis_windows_program(TARGET DESCRIPTION text [ELEVATED])
 #
+# ELEVATED: the program asks Windows for an administrator's rights (the uninstaller); the others
+# run with the rights of who starts them.
 # gives TARGET its resources and lists it in the global property VORNALIS_WINDOWS_PROGRAMS as
 # "file name=description" (and its target in VORNALIS_WINDOWS_PROGRAM_TARGETS), which the
 # resource test reads.
@@ -38,7 +40,11 @@ set(VORNALIS_SET_ICON ${VORNALIS_WINDOWS_RESOURCE_DIR}/piece-file.ico)
 add_custom_target(vornalis_windows_icons DEPENDS ${icons})
 
 function(vornalis_windows_program target)
-  cmake_parse_arguments(ARG "" "DESCRIPTION" "" ${ARGN})
+  cmake_parse_arguments(ARG "ELEVATED" "DESCRIPTION" "" ${ARGN})
+  set(VORNALIS_EXECUTION_LEVEL asInvoker)
+  if(ARG_ELEVATED)
+    set(VORNALIS_EXECUTION_LEVEL requireAdministrator)
+  endif()
   if(NOT ARG_DESCRIPTION)
     message(FATAL_ERROR "vornalis_windows_program(${target}) needs a DESCRIPTION")
   endif()

@@ -65,7 +65,8 @@ constexpr char kUsage[] =
     "                LISTFILE, one full path a line; the list file is deleted once read\n"
     "  /d LISTFILE   the same for folders, each with everything below it\n"
     "  /e [FOLDER]   open the set of PIECEFILE and assemble its files into FOLDER, or ask\n"
-    "  --help        show this; --version shows the version (each only by itself)\n"
+    "  --help        show this (also -h, -? or /?); --version, or -v, shows the version;\n"
+    "                each only by itself\n"
     "\n"
     "Switches may be written in capitals. The same work without a window: vornalis-cli.\n";
 
@@ -74,8 +75,10 @@ constexpr char kUsage[] =
 std::optional<std::string> OptionText(const std::vector<std::string>& args,
                                       platform::FileSystem& fs) {
   if (args.size() != 1 || fs.Exists(args[0])) return std::nullopt;
-  if (args[0] == "--help") return std::string(kUsage);
-  if (args[0] == "--version") return std::string("vornalis ") + kVersion + "\n";
+  const std::string& option = args[0];
+  if (option == "--help" || option == "-h" || option == "-?" || option == "/?")
+    return std::string(kUsage);
+  if (option == "--version" || option == "-v") return std::string("vornalis ") + kVersion + "\n";
   return std::nullopt;
 }
 
@@ -90,7 +93,7 @@ bool ReadLines(const std::string& path, platform::FileSystem& fs, std::vector<st
     text.append(buffer.data(), *read);
     if (*read < buffer.size()) break;
   }
-  file->Close();
+  (void)file->Close();
   lines->clear();
   std::size_t start = 0;
   while (start < text.size()) {
@@ -168,7 +171,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::st
        {std::pair{&folders_list, &line.FoldersToAdd}, std::pair{&files_list, &line.FilesToAdd}}) {
     if (list->empty()) continue;
     line.StartMode = StartAddFiles;
-    if (ReadLines(*list, fs, paths)) fs.Remove(*list);
+    if (ReadLines(*list, fs, paths)) (void)fs.Remove(*list);
   }
   return line;
 }

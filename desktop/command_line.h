@@ -30,9 +30,10 @@ struct CommandLine {
   std::string StubFallback;
 };
 
-// What the program prints and ends with for "--help" (how it is used) or "--version", given as
-// the only argument while no file of that name exists (a set may be called so, and is then
-// opened); nothing for any other command line, which is ParseCommandLine's.
+// What the program prints (or shows, without a console) and ends with for "--help", "-h", "-?"
+// or "/?" (how it is used) and for "--version" or "-v", given as the only argument while no file
+// of that name exists (a set may be called so, and is then opened); nothing for any other
+// command line, which is ParseCommandLine's. Both faces ask it before they start a window.
 std::optional<std::string> OptionText(const std::vector<std::string>& args,
                                       platform::FileSystem& fs = platform::RealFileSystem());
 

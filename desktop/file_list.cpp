@@ -1,5 +1,7 @@
 #include "desktop/file_list.h"
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <numeric>
 #include <unordered_map>
@@ -150,6 +152,11 @@ void FileList::Select(std::size_t row, bool selected) {
 void FileList::Deselect() {
   selected_count_ = 0;
   selected_bytes_ = 0;
+}
+
+FileList::Mark FileList::SortMark() const {
+  if (sort_mark_ == 0) return Mark{};
+  return Mark{static_cast<Column>(std::abs(sort_mark_) - 1), sort_mark_ < 0};
 }
 
 }  // namespace vornalis::desktop

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,14 @@ class FileList {
   // The mark on the column headers: an arrow up on the column of a positive key, down on that
   // of a negative one, none for 0. Only shown; the rows stay as they are.
   void SetSortMark(int key) { sort_mark_ = key; }
-  int SortMark() const { return sort_mark_; }
+  // The mark as the column headers show it: the column sorted by (none: the rows stand in the
+  // order they were stored or added) and whether it runs down.
+  struct Mark {
+    std::optional<Column> column;
+    bool descending = false;
+    bool operator==(const Mark&) const = default;
+  };
+  Mark SortMark() const;
   // Negative, zero or positive as row a goes before, with or after row b under key.
   int CompareRows(const FileRow& a, const FileRow& b, int key) const;
 

@@ -17,13 +17,29 @@
 
 namespace vornalis::desktop {
 
+// The engine's word during a large file: at the session's pace, the window is kept answering and
+// a break-off asked for is honoured inside the file.
+class Session::LargeFilePace final : public ByteProgress {
+ public:
+  explicit LargeFilePace(Session& session) : session_(session) {}
+  bool Copied(std::uint64_t, std::uint64_t) noexcept override {
+    return session_.callbacks_.Run(
+        [this] { return session_.PacedStep(session_.step_, nullptr, -1, false); }, false);
+  }
+
+ private:
+  Session& session_;
+};
+
 Session::Session(View& view, TypeSource& types, CommandLine command, platform::FileSystem& fs,
-                 const platform::Collator& collator)
+                 const platform::Collator& collator, Pace::Clock clock)
     : view_(view),
       fs_(fs),
       command_(std::move(command)),
       types_(types, collator),
-      list_(types_, collator) {
+      list_(types_, collator),
+      pace_(std::move(clock)),
+      large_file_pace_(std::make_unique<LargeFilePace>(*this)) {
   caption_ = std::string(texts::kCaption);
   view_.Caption(caption_);
   view_.CommandsChanged();
@@ -98,7 +114,7 @@ std::unique_ptr<PieceSet> Session::ReadSet(const SetPaths& paths, Status* read_o
   SetAccess access =
       FolderWritable(platform::FolderOf(paths.base)) ? SetAccess::kReadWrite : SetAccess::kReadOnly;
   *read_only = access == SetAccess::kReadOnly
-                   ? Status::Error(Status::Code::kRefused, paths.Header(), std::string())
+                   ? Status::Error(Status::Code::kNotWritable, paths.Header(), std::string())
                    : Status::Ok();
   auto set = std::make_unique<PieceSet>(paths, access, fs_);
   if (access == SetAccess::kReadWrite && !set->CanStore()) {
@@ -125,8 +141,8 @@ bool Session::FolderWritable(const std::string& folder) {
       fs_.CreateUniqueFile(folder.empty() ? std::string("./") : folder, "Qbtm");
   if (!probe.ok()) return false;
   const std::string probe_path = probe->Path();
-  probe->Close();
-  fs_.Remove(probe_path);
+  (void)probe->Close();
+  (void)fs_.Remove(probe_path);
   return true;
 }
 
@@ -207,15 +223,18 @@ void Session::ClearFileList() {
   ShowSelection();
 }
 
-void Session::ShowTotals() { view_.Status(1, TotalsText(FileCount(), list_.TotalBytes())); }
+void Session::ShowTotals() {
+  view_.Status(View::StatusPanel::kTotals, TotalsText(FileCount(), list_.TotalBytes()));
+}
 
 void Session::ShowSelection() {
-  view_.Status(0, SelectionText(list_.SelectedCount(), list_.SelectedBytes()));
+  view_.Status(View::StatusPanel::kSelection,
+               SelectionText(list_.SelectedCount(), list_.SelectedBytes()));
 }
 
 void Session::SetSortMark(int key) {
   list_.SetSortMark(key);
-  view_.SortMarkChanged(key);
+  view_.SortMarkChanged(list_.SortMark());
 }
 
 std::string Session::SetNameShown() const {
@@ -239,9 +258,14 @@ void Session::CloseCurrentSet() {
 }
 
 void Session::FileNew() {
-  const std::optional<NewSetChoice> chosen = view_.ChooseNewSet(last_set_folder_);
+  // A size out of range is refused while the dialog is still open, with the name typed.
+  const std::optional<NewSetChoice> chosen =
+      view_.ChooseNewSet(last_set_folder_, [this](const PieceSizeChoice& size) {
+        const Result<std::uint32_t> checked = PieceSizeOf(size);
+        if (!checked.ok()) view_.Error(checked.status().message);
+        return checked.ok();
+      });
   if (!chosen) return;
-  // The dialog closed only with a size in range.
   const Result<std::uint32_t> piece_size = PieceSizeOf(chosen->size);
   if (!piece_size.ok()) return;
   CloseCurrentSet();
@@ -309,23 +333,17 @@ void Session::MakeExe() {
   if (!current_set_) return;
   // The stub where the command line puts it, else the one beside the program itself.
   std::string stub = command_.StubPath;
-  const bool fall_back = !fs_.IsRegularFile(stub) && command_.StubFallback != stub;
-  if (fall_back) stub = command_.StubFallback;
+  if (!fs_.IsRegularFile(stub) && !command_.StubFallback.empty()) stub = command_.StubFallback;
   const Result<std::string> made = exe::MakeExe(*current_set_, stub, exe::StubKind::kWindows, fs_);
   if (made.ok()) {
     view_.Information(texts::Shown(messages::ExeCreated(*made)));
     return;
   }
   view_.Error(texts::Shown(made.status().message));
-  // A copy that failed is most often a stub that is not where it was looked for: the places
-  // tried are named.
-  if (made.status().code == Status::Code::kIo)
-    view_.Error(
-        platform::DecodeText(fall_back ? command_.StubPath + "\n" + stub : command_.StubPath));
 }
 
 void Session::ColumnClicked(int column) {
-  if (column < 0 || column >= FileList::kColumnCount) return;
+  if (busy_ || column < 0 || column >= FileList::kColumnCount) return;
   const int key = list_.KeyOfClick(column);
   view_.RowsSorted(list_.SortRows(key));
   SetSortMark(key);
@@ -345,7 +363,7 @@ void Session::RowSelected(std::size_t row, bool selected) {
 void Session::StartBusy() {
   busy_caption_ = caption_;
   busy_set_name_ = SetNameShown();
-  if (current_set_) current_set_->SetByteProgress(view_.Painter());
+  if (current_set_) current_set_->SetByteProgress(large_file_pace_.get());
   busy_ = true;
   view_.CommandsChanged();
 }
@@ -362,11 +380,33 @@ void Session::EndBusy() {
 void Session::BeginProgress() {
   progress_shown_ = true;
   step_caption_.clear();
+  pace_.Restart();
+  rows_shown_ = list_.Size();
   view_.BeginProgress();
 }
 
+bool Session::PacedStep(texts::Step step, const std::function<std::string()>& name_of, int percent,
+                        bool last) {
+  step_ = step;
+  if (!pace_.Due() && !last) return true;
+  ShowAppendedRows();
+  if (name_of) StepProgress(step, name_of(), percent);
+  if (EndRequested()) return false;
+  if (last || !view_.BreakOffRequested()) return true;
+  return view_.Warning(std::string(step == texts::Step::kAdding ? texts::kAddingInterrupted
+                                   : step == texts::Step::kAssembling
+                                       ? texts::kAssemblingInterrupted
+                                       : texts::kInterrupted));
+}
+
+void Session::ShowAppendedRows() {
+  if (list_.Size() <= rows_shown_) return;
+  view_.RowsAppended(rows_shown_, list_.Size() - rows_shown_);
+  rows_shown_ = list_.Size();
+}
+
 void Session::StepProgress(texts::Step step, const std::string& shown_file, int percent) {
-  view_.Status(1, texts::StepStatus(step, shown_file));
+  view_.Status(View::StatusPanel::kTotals, texts::StepStatus(step, shown_file));
   const int shown = step == texts::Step::kAdding ? percent : std::clamp(percent, 0, 100);
   // The caption changes with the percentage, not with each file: a window's title is slow to
   // set on some systems (a round trip to the X server under Wine).

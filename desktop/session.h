@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,12 +25,14 @@
 #include "desktop/command_line.h"
 #include "desktop/commands.h"
 #include "desktop/file_list.h"
+#include "desktop/pace.h"
 #include "desktop/texts.h"
 #include "desktop/type_names.h"
 #include "desktop/view.h"
 #include "engine/piece_set.h"
 #include "engine/set_files.h"
 #include "engine/source_walk.h"
+#include "engine/store_sources.h"
 #include "platform/collation.h"
 #include "platform/file_system.h"
 
@@ -38,9 +41,11 @@ namespace vornalis::desktop {
 class Session {
  public:
   // command: the command line as the face read it (ParseCommandLine).
+  // clock: what a long command's pace is measured by (tests give their own).
   Session(View& view, TypeSource& types, CommandLine command,
           platform::FileSystem& fs = platform::RealFileSystem(),
-          const platform::Collator& collator = platform::Collator::Default());
+          const platform::Collator& collator = platform::Collator::Default(),
+          Pace::Clock clock = &std::chrono::steady_clock::now);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -61,6 +66,8 @@ class Session {
   // open, the set of the first one opened.
   void Drop(const std::vector<std::string>& paths);
   bool TakesDrop() const;
+  // Whether a right click on the list shows its menu: a set is open and no command runs.
+  bool ShowsListMenu() const { return !busy_ && set_open_; }
   // Rebuilds the selected rows, or all rows when none is selected, into target_folder (ending
   // with a separator).
   void AssembleInto(const std::string& target_folder);
@@ -99,6 +106,7 @@ class Session {
   class AddProgress;
   class AssembleProgress;
   class RecoveryProgress;
+  class LargeFilePace;
 
   // Set, list, caption and status.
   void FileNew();
@@ -123,6 +131,13 @@ class Session {
   void EndBusy();
   void BeginProgress();
   void StepProgress(texts::Step step, const std::string& shown_file, int percent);
+  // One step of a long command at its pace: shown (with the rows stored since the last step
+  // shown) when it is due or last, and then whether the user asked to break off and answered
+  // "No" (false: stop). name_of gives the file's name only when it is shown.
+  bool PacedStep(texts::Step step, const std::function<std::string()>& name_of, int percent,
+                 bool last);
+  // The rows appended since the view was last told, told now.
+  void ShowAppendedRows();
   void EndProgress();
 
   // Storing (session_add.cpp).
@@ -131,9 +146,11 @@ class Session {
   void AddFromLists();
   // Stores sources under the busy display, commits, and says what went wrong; false when the
   // set could not be kept as it is in the list (the caller shows it as it lies on disk).
-  bool RunStore(const std::string& work_folder, const SourceList& sources);
+  StoreReport RunStore(const std::string& work_folder, SourceList sources);
   void ShowSetAsOnDisk();
-  void OfferProtectAfterAdd(std::size_t before);
+  // Says what a command's commit did to the set's recovery files: those of a replaced set went;
+  // files added made them older, and a new protection is offered.
+  void TellRecoveryAfterStoring(const StoreReport& report);
 
   // Assembling (session_assemble.cpp).
   void Assemble();
@@ -162,14 +179,19 @@ class Session {
   bool startup_job_done_ = false;
   // What a face threw inside the engine's callbacks, rethrown once the engine has returned.
   CallbackGuard callbacks_;
-  std::string caption_;               // as last shown
-  std::string busy_caption_;          // the caption when the session became busy
-  std::string step_caption_;          // the caption of the last progress step shown
-  std::string busy_set_name_;         // the set's name shown while busy
-  std::string last_assemble_folder_;  // the target of the last assemble in this run
-  std::string last_set_folder_;       // where the set last opened or made in this run lies
-  std::string last_add_folder_;       // the folder Add Folder last added
-  unsigned redundancy_ = 0;           // what Protect last made (0: the default)
+  std::string caption_;                // as last shown
+  std::string busy_caption_;           // the caption when the session became busy
+  std::string step_caption_;           // the caption of the last progress step shown
+  std::string busy_set_name_;          // the set's name shown while busy
+  std::string last_assemble_folder_;   // the target of the last assemble in this run
+  std::string typed_assemble_folder_;  // as the assemble panel's box last named it
+  Pace pace_;
+  texts::Step step_ = texts::Step::kAdding;  // of the long command running
+  std::size_t rows_shown_ = 0;               // rows the view has been told of
+  std::unique_ptr<LargeFilePace> large_file_pace_;
+  std::string last_set_folder_;  // where the set last opened or made in this run lies
+  std::string last_add_folder_;  // the folder Add Folder last added
+  unsigned redundancy_ = 0;      // what Protect last made (0: the default)
 };
 
 }  // namespace vornalis::desktop

@@ -3,18 +3,20 @@
 // appended, and a key press or a click in the window asks whether to go on. Each command ends
 // with the set committed.
 #include <cstdint>
+#include <optional>
 
 #include "desktop/busy_period.h"
 #include "desktop/session.h"
 #include "desktop/set_storing.h"
 #include "engine/messages.h"
-#include "engine/set_recovery.h"
+#include "engine/store_sources.h"
 #include "platform/path.h"
 
 namespace vornalis::desktop {
 
-// AddFiles' progress callback: steps the display, appends the row, asks about a break-off. What
-// a face throws in it is kept in the session's guard and stops the add.
+// AddFiles' progress callback: appends the row, and at the session's pace shows the rows, the
+// file and the percentage and asks about a break-off. What a face throws in it is kept in the
+// session's guard and stops the add.
 class Session::AddProgress {
  public:
   static int Step(void* context, int percent, std::string name, std::string folder,
@@ -23,17 +25,19 @@ class Session::AddProgress {
     return session->callbacks_.Run(
         [&] {
           if (percent < 0) return 0;
-          session->StepProgress(texts::Step::kAdding, texts::Shown(name), percent);
           StoredFile row;
           row.Folder = std::move(folder);
           row.Name = std::move(name);
           row.Size = size;
           session->list_.AppendRow(row);
-          session->view_.RowsAppended(session->list_.Size() - 1, 1);
-          // The program is to end: the add stops here, and what it stored is kept.
-          if (session->EndRequested()) return -1;
-          if (!session->view_.BreakOffRequested()) return 0;
-          return session->view_.Warning(std::string(texts::kAddingInterrupted)) ? 0 : -1;
+          // The program is to end, or the user broke off: the add stops here, and what it
+          // stored is kept.
+          const std::string& stored = session->list_.Row(session->list_.Size() - 1).name;
+          return session->PacedStep(
+                     texts::Step::kAdding, [&] { return texts::Shown(stored); }, percent,
+                     percent >= 100)
+                     ? 0
+                     : -1;
         },
         -1);
   }
@@ -69,34 +73,35 @@ void Session::Drop(const std::vector<std::string>& paths) {
 
 void Session::AddPaths(const std::vector<std::string>& paths) {
   if (!current_set_ || paths.empty() || !current_set_->CanStore()) return;
-  const std::size_t before = current_set_->Files().size();
-  bool kept = true;
+  std::optional<StoreReport> report;
   {
     BusyPeriod busy(*this);
     view_.FlushInput();
     // Every path is stored relative to the folder that holds them all, so files from several
     // folders each keep their own folder and none is read from the wrong place.
-    const SourceList sources = CollectForSet(*current_set_, paths, fs_);
-    kept =
-        RunStore(sources.groups.empty() ? std::string() : sources.groups[0].source_root, sources);
+    SourceList sources = CollectForSet(*current_set_, paths, fs_);
+    const std::string root = sources.groups.empty() ? std::string() : sources.groups[0].source_root;
+    report = RunStore(root, std::move(sources));
   }
-  if (!kept) {
+  if (!report->kept()) {
     ShowSetAsOnDisk();
     return;
   }
-  OfferProtectAfterAdd(before);
+  TellRecoveryAfterStoring(*report);
 }
 
-void Session::OfferProtectAfterAdd(std::size_t before) {
+void Session::TellRecoveryAfterStoring(const StoreReport& report) {
+  if (report.recovery.empty() || !current_set_) return;
+  if (!report.recovery_older) {
+    view_.Information(texts::Shown(report.recovery.front()) + ".");
+    return;
+  }
   // Recovery files made before the add are older than the set: a new protection is offered.
-  if (current_set_ && current_set_->Files().size() > before &&
-      !FindRecoveryFiles(fs_, current_set_->Paths()).empty() &&
-      view_.Warning(texts::ProtectAgainQuestion(
-          texts::Shown(messages::RecoveryOlderThanSet(current_set_->Paths().Header(), true)))))
+  if (view_.Warning(texts::ProtectAgainQuestion(texts::Shown(report.recovery.back()))))
     ProtectOpenSet(0);
 }
 
-bool Session::RunStore(const std::string& work_folder, const SourceList& sources) {
+StoreReport Session::RunStore(const std::string& work_folder, SourceList sources) {
   BeginProgress();
   StoreRequest request;
   request.work_folder = work_folder;
@@ -104,26 +109,30 @@ bool Session::RunStore(const std::string& work_folder, const SourceList& sources
   request.callback = &AddProgress::Step;
   request.stopped = [this] { return callbacks_.Caught() || EndRequested(); };
   const format::CatalogueForm form = current_set_->Form();
-  const StoreResult result = StoreAndCommit(*current_set_, sources, request);
+  const StoreReport report =
+      StoreAndCommit(*current_set_, std::move(sources), request, AfterStoring::kKeepOpen);
+  ShowAppendedRows();
   EndProgress();
-  if (result.kept) {
+  if (report.kept()) {
     // The set merged the new entries into its catalogue, which moves the old ones too.
     list_.MapToEntries(current_set_->Files());
     ShowTotals();
     // The new rows were appended at the end, so the list is no longer sorted.
     SetSortMark(0);
   }
-  if (!result.lines.empty()) {
+  if (!report.lines.empty()) {
+    // What was left out harmlessly is told only beside a failure.
     std::vector<std::string> shown;
-    for (const std::string& line : result.lines) shown.push_back(texts::Shown(line));
+    for (const std::string& line : report.lines) shown.push_back(texts::Shown(line));
+    for (const std::string& note : report.outcome.notes) shown.push_back(texts::Shown(note));
     view_.ErrorList(shown);
   }
   // The commit that first wrote the set in the large form says so, once.
-  if (result.kept && current_set_->Form() != form)
+  if (report.kept() && current_set_->Form() != form)
     view_.Information(texts::Shown(messages::SetBecameLarge(current_set_->Paths().Header())));
   // A failure inside a callback stopped the add; it is the command's to report now.
   callbacks_.RethrowCaught();
-  return result.kept;
+  return report;
 }
 
 void Session::ShowSetAsOnDisk() {
@@ -165,19 +174,23 @@ void Session::AddFromLists() {
     ShowCaption();
     view_.CommandsChanged();
   }
-  bool kept = true;
+  std::optional<StoreReport> report;
   {
     BusyPeriod busy(*this);
     view_.FlushInput();
     // The folders first, then the files, all stored relative to the folder that holds them all.
     std::vector<std::string> paths = command_.FoldersToAdd;
     paths.insert(paths.end(), command_.FilesToAdd.begin(), command_.FilesToAdd.end());
-    const SourceList sources = CollectForSet(*current_set_, paths, fs_);
+    SourceList sources = CollectForSet(*current_set_, paths, fs_);
     // The folder list was the walk's queue: the walked subfolders joined it.
     command_.FoldersToAdd = sources.folders_walked;
-    kept = RunStore(platform::FolderOf(command_.PieceFilePath), sources);
+    report = RunStore(platform::FolderOf(command_.PieceFilePath), std::move(sources));
   }
-  if (!kept) ShowSetAsOnDisk();
+  if (!report->kept()) {
+    ShowSetAsOnDisk();
+    return;
+  }
+  TellRecoveryAfterStoring(*report);
 }
 
 }  // namespace vornalis::desktop

@@ -33,17 +33,15 @@ class Session::AssembleProgress final : public RebuildObserver {
  private:
   bool Step(const StoredFile& entry, const Status& status) {
     ++done_;
-    if (show_progress_)
-      session_.StepProgress(texts::Step::kAssembling, texts::Shown(entry.Name),
-                            static_cast<int>(done_ * 100 / count_));
     if (!status.ok()) {
       ++failed_;
       lines.push_back(texts::Shown(messages::Assembling(target_ + entry.Name)));
       lines.push_back(texts::Shown(status.message));
     }
-    if (session_.EndRequested()) return false;
-    if (!show_progress_ || done_ >= count_ || !session_.view_.BreakOffRequested()) return true;
-    return session_.view_.Warning(std::string(texts::kAssemblingInterrupted));
+    if (!show_progress_) return !session_.EndRequested();
+    return session_.PacedStep(
+        texts::Step::kAssembling, [&] { return texts::Shown(entry.Name); },
+        static_cast<int>(done_ * 100 / count_), done_ >= count_);
   }
 
   Session& session_;
@@ -56,13 +54,13 @@ class Session::AssembleProgress final : public RebuildObserver {
 
 void Session::Assemble() {
   if (!current_set_) return;
-  // The tree opens at the folder in the panel's box, else at the last one assembled into, else
-  // at the set's own folder: never collapsed at the root.
-  const std::string typed = view_.AssemblePanelFolder();
-  const std::string start = !typed.empty() && fs_.IsDirectory(typed) ? typed
-                            : !last_assemble_folder_.empty()
-                                ? last_assemble_folder_
-                                : platform::FolderOf(current_set_->BasePath());
+  // The tree opens at the folder the panel's box last named, else at the last one assembled
+  // into, else at the set's own folder: never collapsed at the root.
+  const std::string& typed = typed_assemble_folder_;
+  const std::string start =
+      !typed.empty() && fs_.IsDirectory(typed) ? platform::WithSeparator(typed)
+      : !last_assemble_folder_.empty()         ? last_assemble_folder_
+                                               : platform::FolderOf(current_set_->BasePath());
   const std::optional<std::string> chosen = view_.ChooseAssembleFolder(
       start, [this](const std::string& folder) { return MayCloseAssembleFolder(folder); });
   // An item without a folder gives nothing to rebuild into (never the file system's root).
@@ -71,6 +69,7 @@ void Session::Assemble() {
 }
 
 bool Session::MayCloseAssembleFolder(const std::string& folder) {
+  typed_assemble_folder_ = folder;
   if (!folder.empty() && fs_.IsDirectory(folder)) return true;
   if (!view_.Warning(texts::CreateFolderQuestion(texts::Shown(folder)))) return false;
   // One level only: the parent must exist.

@@ -6,6 +6,7 @@
 #include "desktop/busy_period.h"
 #include "desktop/session.h"
 #include "engine/messages.h"
+#include "engine/recovery_report.h"
 #include "engine/set_recovery.h"
 #include "engine/set_verification.h"
 #include "engine/size_text.h"
@@ -37,11 +38,9 @@ class Session::RecoveryProgress final : public recovery::Progress {
   bool Step(std::uint64_t done, std::uint64_t total) noexcept override {
     const bool go_on = session_.callbacks_.Run(
         [&] {
-          session_.StepProgress(step_, name_,
-                                total == 0 ? 100 : static_cast<int>(done * 100 / total));
-          if (session_.EndRequested()) return false;
-          if (!session_.view_.BreakOffRequested()) return true;
-          return session_.view_.Warning(std::string(texts::kInterrupted));
+          return session_.PacedStep(
+              step_, [this] { return name_; },
+              total == 0 ? 100 : static_cast<int>(done * 100 / total), done >= total);
         },
         false);
     stopped_ = stopped_ || !go_on;
@@ -95,9 +94,7 @@ void Session::Verify() {
       view_.ErrorList(ShownLines(lines));
       return;
     }
-    const std::string header = texts::Shown(paths.Header());
-    view_.Information(found->check ? texts::SoundWithRecovery(header)
-                                   : texts::SoundStructureOnly(header));
+    view_.Information(Joined(ShownLines(SoundLines(*found))));
   });
 }
 
@@ -110,25 +107,24 @@ void Session::Protect() {
 }
 
 void Session::ProtectOpenSet(unsigned redundancy) {
-  WithSetClosed(texts::Step::kProtecting, [this, redundancy](const SetPaths& paths,
-                                                             RecoveryProgress& progress) {
-    ProtectRequest request;
-    request.redundancy_percent = redundancy;
-    const Result<ProtectReport> report = ProtectSet(fs_, paths, request, &progress);
-    if (!report.ok()) {
-      if (!callbacks_.Caught() && !report.status().message.empty())
-        view_.Error(texts::Shown(messages::Explained(report.status())));
-      return;
-    }
-    view_.Information(texts::Protected(
-        report->outcome.written.size(), texts::Shown(platform::FileNameOf(paths.Header())),
-        report->plan.recovery_slices, report->plan.slice_size,
-        messages::RecoveryCovers(report->plan.files_covered, report->plan.percent_covered)));
-  });
+  WithSetClosed(texts::Step::kProtecting,
+                [this, redundancy](const SetPaths& paths, RecoveryProgress& progress) {
+                  ProtectRequest request;
+                  request.redundancy_percent = redundancy;
+                  const Result<ProtectReport> report = ProtectSet(fs_, paths, request, &progress);
+                  if (!report.ok()) {
+                    if (!callbacks_.Caught() && !report.status().message.empty())
+                      view_.Error(texts::Shown(messages::Explained(report.status())));
+                    return;
+                  }
+                  view_.Information(Joined(ShownLines(ProtectLines(*report, paths))));
+                });
 }
 
 bool Session::RepairSetAt(const SetPaths& paths) {
   bool repaired = false;
+  // Asked once the header in force turned out not to be the one protected: put it back.
+  bool put_back = false;
   const auto repair = [&](const SetPaths& at, RecoveryProgress& progress) {
     const Result<SetRecovery> recovery = LoadSetRecovery(fs_, at);
     if (!recovery.ok()) {
@@ -136,44 +132,42 @@ bool Session::RepairSetAt(const SetPaths& paths) {
       return;
     }
     const Result<SetRepair> rebuilt =
-        RepairSet(fs_, at, *recovery, recovery::WorkOptions{}, &progress);
-    if (rebuilt.ok() && rebuilt->check.whole()) {
-      view_.Information(texts::NothingToRepair(texts::Shown(at.Header())));
-      return;
-    }
+        RepairSet(fs_, at, *recovery, recovery::WorkOptions{}, &progress,
+                  put_back ? HeaderRepair::kPutBack : HeaderRepair::kWhenDamaged);
     if (!rebuilt.ok()) {
       if (!callbacks_.Caught() && !progress.Stopped())
         view_.Error(texts::Shown(messages::Explained(rebuilt.status())));
       return;
     }
-    std::vector<std::string> names;
-    for (const std::string& path : rebuilt->repaired)
-      names.push_back(texts::Shown(platform::FileNameOf(path)));
-    // Recovery files older than the set repair only the pieces it still uses unchanged.
-    if (rebuilt->check.age != RecoveryAge::kCurrent) {
-      const std::string age = texts::Shown(AgeMessage(rebuilt->check.age, at.Header())) + ".";
-      view_.Information(names.empty() ? age : texts::Repaired(names, false) + "\n" + age);
+    const RepairOutcome outcome = DescribeRepair(*rebuilt, at);
+    const std::string text = Joined(ShownLines(outcome.lines));
+    if (outcome.header_differs) {
+      put_back = !put_back && view_.Warning(texts::PutBackHeaderQuestion(text));
       return;
     }
-    repaired = true;
-    view_.Information(texts::Repaired(names, true));
+    repaired = outcome.whole;
+    (outcome.whole ? view_.Information(text) : view_.ErrorList(ShownLines(outcome.lines)));
   };
-  if (current_set_ && current_set_->Paths().Header() == paths.Header()) {
-    WithSetClosed(texts::Step::kRepairing, repair);
-    return repaired;
+  const bool open = current_set_ && current_set_->Paths().Header() == paths.Header();
+  for (int pass = 0; pass < 2; ++pass) {
+    const bool asked = put_back;
+    if (open) {
+      WithSetClosed(texts::Step::kRepairing, repair);
+    } else {
+      // A set that did not open: repaired, then opened.
+      BusyPeriod busy(*this);
+      busy_set_name_ = texts::Shown(SetNameOf(paths.base));
+      BeginProgress();
+      RecoveryProgress progress(*this, texts::Step::kRepairing,
+                                texts::Shown(platform::FileNameOf(paths.Header())));
+      repair(paths, progress);
+      EndProgress();
+    }
+    callbacks_.RethrowCaught();
+    // A second pass only when the user asked for the protected header back.
+    if (asked || !put_back) break;
   }
-  // A set that did not open: repaired, then opened.
-  {
-    BusyPeriod busy(*this);
-    busy_set_name_ = texts::Shown(SetNameOf(paths.base));
-    BeginProgress();
-    RecoveryProgress progress(*this, texts::Step::kRepairing,
-                              texts::Shown(platform::FileNameOf(paths.Header())));
-    repair(paths, progress);
-    EndProgress();
-  }
-  callbacks_.RethrowCaught();
-  if (repaired) OpenPieceFile(paths.Header());
+  if (!open && repaired) OpenPieceFile(paths.Header());
   return repaired;
 }
 
@@ -195,12 +189,12 @@ Session::RepairOffer Session::OfferRepair(const SetPaths& paths, const std::stri
                       : Result<SetCheck>(recovery.status());
     EndProgress();
     if (check.ok() && check->damaged.empty() && check->age != RecoveryAge::kCurrent) {
-      // Recovery files older than the set cover nothing that is lost.
-      cannot = texts::Shown(AgeMessage(check->age, paths.Header())) + ".";
+      // Recovery files that do not protect the header in force cover nothing that is lost.
+      cannot = texts::Shown(AgeLine(*check, paths));
     } else if (check.ok() && !check->damaged.empty()) {
       repairable = check->repairable();
       if (!repairable) {
-        std::vector<std::string> lines{std::string(texts::kTooMuchLost)};
+        std::vector<std::string> lines{std::string(messages::kTooMuchLost) + "."};
         for (const std::string& line : LostSummary(check->damaged))
           lines.push_back(texts::Shown(line));
         const std::uint64_t block = recovery->set.slice_size;

@@ -21,32 +21,4 @@ SourceList CollectForSet(PieceSet& set, const std::vector<std::string>& paths,
   return list;
 }
 
-StoreResult StoreAndCommit(PieceSet& set, const SourceList& sources, const StoreRequest& request) {
-  StoreResult result;
-  const StoreOutcome outcome = StoreSources(set, sources, request);
-  result.lines = outcome.failures;
-  if (outcome.undo) {
-    // A name not the set's: what this command stored goes, and the set is as before it.
-    set.Discard();
-    result.kept = false;
-    result.lines.emplace_back(messages::kNothingStored);
-  } else {
-    // What was stored, all of it or up to a break-off or a failure, reaches the medium now.
-    set.ClearLastError();
-    result.kept = set.Commit();
-    result.stored = result.kept ? outcome.stored : 0;
-    // Pieces written since the last commit are gone again when the commit failed.
-    if (!outcome.failure.ok() && result.kept)
-      result.lines.emplace_back(messages::kPiecesMayBeCorrupt);
-    if (!result.kept) {
-      result.lines.push_back(set.LastError());
-      result.lines.emplace_back(kStoredNotKept);
-    }
-  }
-  // What was left out harmlessly is told only beside a failure.
-  if (!result.lines.empty())
-    result.lines.insert(result.lines.end(), outcome.notes.begin(), outcome.notes.end());
-  return result;
-}
-
 }  // namespace vornalis::desktop

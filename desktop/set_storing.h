@@ -14,7 +14,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "engine/piece_set.h"
@@ -24,21 +23,7 @@
 
 namespace vornalis::desktop {
 
-// Said after the commit's own failure, when nothing the command stored was kept.
-inline constexpr std::string_view kStoredNotKept =
-    "The files stored by this command were not kept: the set on disk is as it was before it.";
-
 SourceList CollectForSet(PieceSet& set, const std::vector<std::string>& paths,
                          platform::FileSystem& fs);
-
-struct StoreResult {
-  bool kept = true;        // what the set lists is on the medium, and the set is open
-  std::size_t stored = 0;  // files the command stored (and kept)
-  // For the error list, in order: what was left out and failed, what it means, then what was
-  // left out harmlessly. Empty when nothing failed.
-  std::vector<std::string> lines;
-};
-
-StoreResult StoreAndCommit(PieceSet& set, const SourceList& sources, const StoreRequest& request);
 
 }  // namespace vornalis::desktop

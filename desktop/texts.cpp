@@ -68,31 +68,8 @@ std::string ProtectAgainQuestion(std::string_view shown_older_than_set) {
   return std::string(shown_older_than_set) + ".\nProtect it again now?";
 }
 
-std::string SoundWithRecovery(std::string_view shown_header) {
-  return std::string(shown_header) + " is sound: every piece matches its recovery files.";
-}
-
-std::string SoundStructureOnly(std::string_view shown_header) {
-  return std::string(shown_header) +
-         " is sound in its structure. Without recovery files (Protect) the bytes in its pieces "
-         "cannot be checked.";
-}
-
-std::string Protected(std::size_t files, std::string_view shown_header_name, std::uint32_t blocks,
-                      std::uint64_t block_size, std::string_view covers) {
-  return std::to_string(files) + " recovery files were made beside " +
-         std::string(shown_header_name) + ", with " + std::to_string(blocks) +
-         " recovery blocks of " + std::to_string(block_size) + " bytes. " + std::string(covers);
-}
-
-std::string NothingToRepair(std::string_view shown_header) {
-  return std::string(shown_header) + " matches its recovery files: nothing to repair.";
-}
-
-std::string Repaired(const std::vector<std::string>& shown_names, bool whole_again) {
-  std::string text = "Repaired ";
-  for (std::size_t i = 0; i < shown_names.size(); ++i) text += (i ? ", " : "") + shown_names[i];
-  return text + (whole_again ? ". The set is whole again." : ".");
+std::string PutBackHeaderQuestion(std::string_view shown_differs) {
+  return std::string(shown_differs) + "\nPut the protected header back now?";
 }
 
 std::string RepairOffer(std::string_view shown_problem) {

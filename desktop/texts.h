@@ -89,17 +89,12 @@ std::string CreateFolderQuestion(std::string_view shown_folder);
 inline constexpr std::string_view kFolderPathWrong = "The folder path you've specified is wrong!";
 // After an add to a protected set: the engine's sentence and the offer.
 std::string ProtectAgainQuestion(std::string_view shown_older_than_set);
-// Verify's result when nothing is wrong.
-std::string SoundWithRecovery(std::string_view shown_header);
-std::string SoundStructureOnly(std::string_view shown_header);
-// Protect's result.
-std::string Protected(std::size_t files, std::string_view shown_header_name, std::uint32_t blocks,
-                      std::uint64_t block_size, std::string_view covers);
-// Repair's results.
-std::string NothingToRepair(std::string_view shown_header);
-std::string Repaired(const std::vector<std::string>& shown_names, bool whole_again);
+// What verify, protect and repair found and did comes from the engine's reports
+// (engine/recovery_report.h), as the CLI says it.
+// A repair that found a header in force that is not the one protected: what putting it back
+// undoes, and the question.
+std::string PutBackHeaderQuestion(std::string_view shown_differs);
 // The repair offered when a set that cannot be used whole is opened.
 std::string RepairOffer(std::string_view shown_problem);
-inline constexpr std::string_view kTooMuchLost = "Too much is lost to repair.";
 
 }  // namespace vornalis::desktop::texts

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "desktop/file_list.h"
 #include "desktop/piece_size_choice.h"
-#include "engine/byte_progress.h"
 
 namespace vornalis::desktop {
 
@@ -39,9 +39,12 @@ class View {
   virtual void ErrorList(const std::vector<std::string>& lines) = 0;
 
   // Choosers; nothing when the user cancelled.
-  // The save dialog with the piece-size panel, in start_folder. While it is open a choice of
-  // size that PieceSizeOf refuses is told (Error, over the dialog) and keeps it open.
-  virtual std::optional<NewSetChoice> ChooseNewSet(const std::string& start_folder) = 0;
+  // The save dialog with the piece-size panel, in start_folder. may_close is asked when the user
+  // confirms, with the panel's choice (the session tells a size out of range over the dialog,
+  // which then stays open).
+  virtual std::optional<NewSetChoice> ChooseNewSet(
+      const std::string& start_folder,
+      const std::function<bool(const PieceSizeChoice& size)>& may_close) = 0;
   // The piece-size dialog alone (the start-up add with a set named on the command line).
   virtual std::optional<PieceSizeChoice> ChoosePieceSize() = 0;
   virtual std::optional<std::string> ChooseSetFile(const std::string& start_folder) = 0;
@@ -54,8 +57,6 @@ class View {
   virtual std::optional<std::string> ChooseAssembleFolder(
       const std::string& start_folder,
       const std::function<bool(const std::string& folder)>& may_close) = 0;
-  // The folder in the assemble panel's box as the user left it ("" for none).
-  virtual std::string AssemblePanelFolder() = 0;
   // The Protect dialog: 0 for the default, else a percentage.
   virtual std::optional<unsigned> ChooseRedundancy() = 0;
 
@@ -64,10 +65,12 @@ class View {
   virtual void RowsAppended(std::size_t first, std::size_t count) = 0;
   // The rows were sorted: row i before is place[i] now (a selection follows its rows).
   virtual void RowsSorted(const std::vector<std::size_t>& place) = 0;
-  virtual void SortMarkChanged(int key) = 0;
+  virtual void SortMarkChanged(FileList::Mark mark) = 0;
   virtual void Caption(const std::string& text) = 0;
-  // The status line's panels: 0 the selection, 1 the totals or the file being worked on.
-  virtual void Status(int panel, const std::string& text) = 0;
+  // The status line's panels, left to right: the selection, and the totals or the file being
+  // worked on.
+  enum class StatusPanel { kSelection = 0, kTotals = 1 };
+  virtual void Status(StatusPanel panel, const std::string& text) = 0;
   // Which commands are enabled may have changed (Session::Enabled says).
   virtual void CommandsChanged() = 0;
   // The rows the user has selected, top to bottom; and selecting every row.
@@ -79,12 +82,12 @@ class View {
   virtual void BeginProgress() = 0;
   virtual void StepProgress(int percent) = 0;
   virtual void EndProgress() = 0;
-  // Input during a long command: keys typed before it began are thrown away; whether the user
-  // pressed a key or a mouse button since the last check (a request to break off); and what
-  // keeps the window painted during one large file.
+  // Input during a long command: keys typed before it began are thrown away; and whether the
+  // user pressed a key or a mouse button since the last check (a request to break off), the
+  // window's queue drained meanwhile, so it repaints. The session asks at a human rate (Pace),
+  // also inside a large file.
   virtual void FlushInput() = 0;
   virtual bool BreakOffRequested() = 0;
-  virtual ByteProgress* Painter() = 0;
 
   // Help and the About box, which the face shows itself.
   virtual void ShowHelp(bool how_to_use) = 0;

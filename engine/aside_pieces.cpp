@@ -3,9 +3,9 @@
 #include <array>
 #include <string_view>
 
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/set_files.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 #include "platform/temp_file.h"
 

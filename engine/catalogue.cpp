@@ -5,9 +5,9 @@
 #include <numeric>
 #include <string>
 
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/name_bytes.h"
+#include "platform/endian.h"
 
 namespace vornalis::catalogue {
 namespace {

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/piece_layout.h"
 #include "engine/set_files.h"
+#include "platform/endian.h"
 
 namespace vornalis {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "engine/catalogue.h"
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/set_files.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 
 namespace vornalis {

@@ -48,6 +48,8 @@ class CatalogueStreamWriter {
   Status Finish();
   // Overflow pieces are numbered last_piece + 1 to last_piece + OverflowCount().
   std::uint32_t OverflowCount() const { return OverflowCount(stream_size_, piece_size_); }
+  // Where the new header lies until Commit (after Begin).
+  const std::string& HeaderTempPath() const { return outputs_.front().file->Path(); }
   // Renames the overflow pieces, then the header, into place (after Finish).
   Status Commit();
 

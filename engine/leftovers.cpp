@@ -42,7 +42,7 @@ void RemoveLeftoverTemporaries(platform::FileSystem& fs, const std::string& fold
           return length >= magic.size() && std::string_view(head.data(), magic.size()) == magic;
         });
     file.take().reset();
-    if (own) fs.Remove(path);
+    if (own) (void)fs.Remove(path);
   }
 }
 

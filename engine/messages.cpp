@@ -158,8 +158,9 @@ std::string ReadOnlySet(std::string_view header_path) {
 std::string OpenedForReading(const Status& why) {
   if (why.code == Status::Code::kInUse)
     return Join("The set ", why.path) +
-           " is open for reading only: another program is storing files into it.";
-  if (why.message.empty())
+           " is open for reading only: it is open in another program, which may be storing "
+           "files into it.";
+  if (why.code == Status::Code::kNotWritable)
     return Join("The set ", why.path) + " is open for reading only: its folder cannot be written.";
   const char last = why.message.back();
   return why.message + (last == '.' || last == '!' ? " " : ". ") +
@@ -217,7 +218,8 @@ std::string SourceEndedEarly(std::string_view path) {
 
 std::string SetInUse(std::string_view header_path) {
   return Join("The set ", header_path) +
-         " is in use: another program is storing files into it. Try again when it is done";
+         " is open in another program, which may be storing files into it. Try again when it "
+         "is closed there";
 }
 
 std::string Assembling(std::string_view path) { return Join("Assembling ", path) + "..."; }
@@ -227,6 +229,12 @@ std::string ErrorsOccured(std::size_t count) {
 }
 
 std::string ExeCreated(std::string_view target) { return Join(target, " is created!"); }
+
+std::string StubUnreadable(std::string_view target, std::string_view stub_path,
+                           std::string_view reason) {
+  return Join("Can't create ", target) + ": the program it is made from, " +
+         std::string(stub_path) + ", cannot be read: " + std::string(reason);
+}
 
 std::string ExeNameTooLong(std::string_view set_name, std::size_t max_length) {
   return Join("Can't Make .EXE for the set ", set_name) + ": its name is longer than " +
@@ -349,19 +357,66 @@ std::string TooManyRecoveryBlocks(std::string_view path, std::uint64_t count) {
          " blocks, more than recovery files can have";
 }
 
-std::string RecoveryOlderThanSet(std::string_view header_path, bool added) {
-  return Join("The recovery files of ", header_path) + " are older than the set: " +
-         (added ? "files were added to it since they were made, and those are not covered"
-                : "it was made anew since they were made, and they cover none of it") +
-         ". Protect the set again";
+std::string TooManyRecoveryPackets(std::string_view path, std::uint64_t budget) {
+  return Join("Ignored ", path) + ": it holds more recovery packets than fit in the " +
+         std::to_string(budget >> 20) + " MiB that recovery files may take";
 }
 
-std::string RecoveryAgeUnknown(std::string_view header_path) {
-  return std::string(header_path) +
-         " does not match its recovery files, yet it reads as a sound set: it may have changed "
-         "since they were made, and they were made by another program, which does not record "
-         "what the set was. It is left as it is; protect the set again if it holds what it "
-         "should";
+std::string UnplacedRecoveryFile(std::string_view path) {
+  return Join("Ignored ", path) +
+         ": its recovery data could belong to several sets of recovery files, which disagree";
+}
+
+std::string RecoverySetsTie(std::string_view header_path, const std::vector<std::string>& paths) {
+  return Join("The recovery files beside ", header_path) +
+         " are of several sets that match it equally well (" + JoinedNames(paths) +
+         "): which of them is the set's own cannot be told, so none is used. Move the others "
+         "away";
+}
+
+std::string RecoveryOlderThanSet(std::string_view header_path) {
+  return Join("The recovery files of ", header_path) +
+         " are older than the set: files were added to it since they were made, and those are "
+         "not covered. Protect the set again";
+}
+
+std::string HeaderDiffers(std::string_view header_path, std::int64_t files_then,
+                          std::uint32_t files_now) {
+  std::string text = std::string(header_path) +
+                     " is not the header its recovery files protect, yet it reads as a sound "
+                     "set: it was changed since they were made, by another program or by a set "
+                     "made anew. It is left as it is, and so is every piece. Putting the "
+                     "protected header back would undo every change made since";
+  if (files_then >= 0)
+    text += ": the set would list the " + std::to_string(files_then) +
+            " stored files it held then instead of the " + std::to_string(files_now) +
+            " it lists now";
+  return text;
+}
+
+std::string RetiredRecoveryFile(std::string_view path) {
+  return Join("Ignored ", path) +
+         ": the set was made anew since it was made, and it covers none of the new set";
+}
+
+std::string RecoveryFilesRetired(std::string_view header_path,
+                                 const std::vector<std::string>& paths) {
+  return Join("Removed the recovery files of the set that ", header_path) +
+         " replaced, which cover none of the new one (" + JoinedNames(paths) +
+         "). Protect the set to make new ones";
+}
+
+std::string FilesLostBeyond(std::string_view first, std::string_view last,
+                            std::string_view kept_first, std::string_view kept_last) {
+  const auto range = [](std::string_view a, std::string_view b) {
+    return a == b ? std::string(a) : std::string(a) + " to " + std::string(b);
+  };
+  std::string text = range(first, last) + (first == last ? " holds" : " hold") +
+                     " files stored after the recovery files were made: those files are lost";
+  if (!kept_first.empty())
+    text += "; " + std::string(first == last ? "the piece is" : "the pieces are") + " kept as " +
+            range(kept_first, kept_last);
+  return text;
 }
 
 std::string NotOwnRecoveryFile(std::string_view path) {
@@ -385,7 +440,7 @@ std::string RecoveryCovers(std::uint32_t whole_pieces, unsigned percent) {
 }
 
 std::string TooMuchLost(std::uint32_t bad_blocks, std::uint32_t recovery_blocks) {
-  return "Too much is lost to repair: " + std::to_string(bad_blocks) +
+  return std::string(kTooMuchLost) + ": " + std::to_string(bad_blocks) +
          " blocks are missing or damaged, and " + std::to_string(recovery_blocks) +
          " recovery blocks exist. Nothing was changed";
 }

@@ -18,6 +18,12 @@ inline constexpr std::string_view kExeWithoutFiles = "Can't Make .EXE without an
 // written.
 inline constexpr std::string_view kNothingStored =
     "Nothing was stored; the set is as it was before.";
+// After a new set that was to replace another stored nothing whole: the old one stays.
+inline constexpr std::string_view kNotReplaced =
+    "The set was not replaced; it is as it was before.";
+// After the commit's own failure, when nothing the command stored was kept.
+inline constexpr std::string_view kStoredNotKept =
+    "The files stored by this command were not kept: the set on disk is as it was before it.";
 
 // What the platform said, with the user's message formed from its path and the system's
 // reason: "Can't open ", "Can't create ", "Can't read " or "Can't write " and the path.
@@ -64,8 +70,8 @@ std::string CatalogueTooManyPieces(std::string_view header_path, std::uint64_t l
 std::string SetBecameLarge(std::string_view header_path);
 std::string UnsafeStoredPath(std::string_view folder, std::string_view name);
 std::string ReadOnlySet(std::string_view header_path);
-// Why a set opened for reading only, in one message: another program storing into it
-// (kInUse), a refusal to store (its message), or none given (its folder cannot be written).
+// Why a set opened for reading only, in one message: another program holding it (kInUse), its
+// folder that cannot be written (kNotWritable), or a refusal to store (its message).
 std::string OpenedForReading(const Status& why);
 std::string CatalogueNotRead(std::string_view header_path);
 // A catalogue entry that points past the bytes the set holds (a damaged size or position).
@@ -85,7 +91,7 @@ std::string UnstorableName(std::string_view path);
 std::string NameNotUtf8(std::string_view path);
 // A source that became shorter while it was being stored.
 std::string SourceEndedEarly(std::string_view path);
-// Another program is storing into the set right now.
+// Another program holds the set open, and may be storing files into it.
 std::string SetInUse(std::string_view header_path);
 // The line before the failure of one file that Assemble or extract rebuilds as path.
 std::string Assembling(std::string_view path);
@@ -94,6 +100,9 @@ std::string ErrorsOccured(std::size_t count);
 // Make .EXE.
 std::string ExeCreated(std::string_view target);
 std::string ExeNameTooLong(std::string_view set_name, std::size_t max_length);
+// The program Make .EXE copies (the stub, at stub_path) could not be read, for reason.
+std::string StubUnreadable(std::string_view target, std::string_view stub_path,
+                           std::string_view reason);
 // Found by a check of a set's pieces.
 std::string MissingPiece(std::string_view path);
 // A run of missing pieces, named by its first and last.
@@ -144,18 +153,39 @@ std::string NoUsableRecoveryFiles(std::string_view header_path);
 std::string IncompleteRecoveryFile(std::string_view path);
 std::string UnusableBlockSize(std::string_view path, std::uint64_t size);
 std::string TooManyRecoveryBlocks(std::string_view path, std::uint64_t count);
-// The recovery files were made before the set changed: files were added to it since (added),
-// or it was made anew. Either way its header is newer, never damaged, and is left as it is.
-std::string RecoveryOlderThanSet(std::string_view header_path, bool added);
-// The header does not match recovery files another program made, which do not say what the set
-// was; it reads as a sound set and is left as it is.
-std::string RecoveryAgeUnknown(std::string_view header_path);
+// Packets past the memory recovery files may take (budget bytes), in the file at path.
+std::string TooManyRecoveryPackets(std::string_view path, std::uint64_t budget);
+// A file whose packets agree with several sets of recovery files, and belong to none for sure.
+std::string UnplacedRecoveryFile(std::string_view path);
+// Several sets of recovery files match the set's files equally well: which is its own cannot
+// be told.
+std::string RecoverySetsTie(std::string_view header_path, const std::vector<std::string>& paths);
+// This program's adds changed the set since its recovery files were made: its header is newer,
+// never damaged, and is left as it is, and the files added are not covered.
+std::string RecoveryOlderThanSet(std::string_view header_path);
+// The header in force reads as a sound set but is not the one the recovery files protect, and
+// nothing recorded says how it came to be. files_then and files_now: the stored files each
+// lists (files_then -1 when the recovery files do not say).
+std::string HeaderDiffers(std::string_view header_path, std::int64_t files_then,
+                          std::uint32_t files_now);
+// Recovery files of a set that was replaced since by one made anew.
+std::string RetiredRecoveryFile(std::string_view path);
+// A set that replaced another took the replaced set's recovery files away (paths).
+std::string RecoveryFilesRetired(std::string_view header_path,
+                                 const std::vector<std::string>& paths);
+// After a repair that put a header back: pieces beyond its end hold files stored after the
+// recovery files were made. first and last name the pieces; kept_first and kept_last the names
+// they were kept under ("" when they stayed where they were).
+std::string FilesLostBeyond(std::string_view first, std::string_view last,
+                            std::string_view kept_first, std::string_view kept_last);
 // A file under a name protect writes that is not a recovery file of this set.
 std::string NotOwnRecoveryFile(std::string_view path);
 // A set whose recovery data would need blocks larger than this program reads.
 std::string SetTooLargeToProtect(std::string_view header_path);
 // What new recovery files can rebuild: "This covers any 1 lost piece, or 10 % damaged."
 std::string RecoveryCovers(std::uint32_t whole_pieces, unsigned percent);
+inline constexpr std::string_view kTooMuchLost = "Too much is lost to repair";
+// kTooMuchLost, with how many blocks are lost and how many can rebuild them.
 std::string TooMuchLost(std::uint32_t bad_blocks, std::uint32_t recovery_blocks);
 // How much recovery data a repair of bad_blocks lost blocks of block_size bytes would need;
 // total is that much as SizeText gives it.

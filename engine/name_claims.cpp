@@ -4,10 +4,10 @@
 #include <cerrno>
 
 #include "engine/aside_pieces.h"
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/piece_layout.h"
+#include "platform/endian.h"
 
 namespace vornalis {
 namespace {

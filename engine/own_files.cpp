@@ -3,10 +3,12 @@
 #include <array>
 #include <string_view>
 
-#include "engine/endian.h"
 #include "engine/name_bytes.h"
 #include "engine/patch_area.h"
+#include "engine/set_history.h"
 #include "engine/set_recovery_files.h"
+#include "platform/collation.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 #include "recovery/par2_packets.h"
 
@@ -40,7 +42,9 @@ bool IsMadeFromSet(platform::File& file, std::uint64_t size, const std::string& 
   std::array<char, 8> magic{};
   if (!ReadAt(file, 0, magic)) return false;
   const std::string_view head(magic.data(), magic.size());
-  if (head == kMagic) return DescribesSetHeader(file, size, set);
+  if (head == kMagic)
+    return DescribesSetHeader(file, size, SetNameMatcher(set, &platform::FoldCase)) ||
+           IsHistoryFile(file, size);
   if (head.substr(0, exe::kElfMagic.size()) == exe::kElfMagic ||
       head.substr(0, exe::kWindowsMagic.size()) == exe::kWindowsMagic)
     return IsProgramFor(file, size, set_name);

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string_view>
 
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
+#include "platform/endian.h"
 
 namespace vornalis {
 

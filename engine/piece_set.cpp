@@ -10,13 +10,16 @@
 
 #include "engine/catalogue.h"
 #include "engine/catalogue_stream_writer.h"
-#include "engine/endian.h"
+#include "engine/file_identity.h"
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/name_claims.h"
 #include "engine/rebuild.h"
 #include "engine/set_files.h"
+#include "engine/set_history.h"
 #include "engine/set_reader.h"
+#include "engine/set_recovery_files.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 #include "platform/temp_file.h"
 
@@ -216,7 +219,7 @@ void PieceSet::AdoptCommitted(std::uint32_t tail) {
   // last piece, which the piece on disk already is; a last piece with no bytes lives on in the
   // header only.
   if (LastPieceOpen_ && tail == 0) {
-    fs_.Remove(LastPieceName_);
+    (void)fs_.Remove(LastPieceName_);
     LastPieceOpen_ = false;
     LastPieceName_.clear();
     WritePos_ = 0;
@@ -252,7 +255,7 @@ bool PieceSet::Close() {
   current_piece_.reset();
   // The header on disk holds everything stored: the last piece lives on as its tail, and
   // anything moved aside goes back.
-  if (last_piece_recreated_) fs_.Remove(LastPieceName_);
+  if (last_piece_recreated_) (void)fs_.Remove(LastPieceName_);
   if (aside_record_written_) RestoreAsides(aside_);
   Release();
   return close_result_;
@@ -278,7 +281,7 @@ void PieceSet::RemoveWritten() {
   const std::uint32_t first = last_piece_recreated_ ? opened_last_piece_ : first_created_;
   for (std::uint32_t n = std::max(first, 1u); n <= LastPiece_ && n != 0; ++n)
     if (ClaimPiece(fs_, paths_, n, owner_).owner == NameClaim::Owner::kThisSet)
-      fs_.Remove(paths_.Piece(n));
+      (void)fs_.Remove(paths_.Piece(n));
   if (aside_record_written_) RestoreAsides(aside_);
 }
 
@@ -315,14 +318,64 @@ bool PieceSet::WriteCatalogue() {
   // made durable after.
   if (!SyncWrittenPieces()) return false;
   const std::string folder = platform::FolderOf(BasePath_);
-  if (Status committed = out.Commit(); !committed.ok()) return Fail(committed);
+  recovery_after_ = RecoveryFilesAfterCommit{};
+  const SetHistory history = ReadHistory(fs_, paths_);
+  const bool recorded = RecordInHistory(out);
+  if (Status committed = out.Commit(); !committed.ok()) {
+    // The header on disk is the one from before, and so is its history.
+    if (recorded) (void)WriteHistory(fs_, paths_, history);
+    return Fail(committed);
+  }
   catalogue_committed_ = true;
   written_overflow_ = out.OverflowCount();
+  if (replaces_) RemoveReplacedRecovery();
   if (Status synced = fs_.SyncFolderEntries(folder); !synced.ok()) {
     synced.path = paths_.Header();
     return Fail(messages::WriteFailed(synced));
   }
   return true;
+}
+
+bool PieceSet::RecordInHistory(const CatalogueStreamWriter& out) {
+  // Only a set with a header on disk and recovery files beside it has anything to record.
+  if (!fs_.Exists(paths_.Header())) return false;
+  if (replaces_) {
+    const std::vector<recovery::Md5Digest> retired = OwnRecoveryContent(fs_, paths_);
+    if (retired.empty()) return false;
+    SetHistory history = ReadHistory(fs_, paths_);
+    history.adds.clear();
+    for (const recovery::Md5Digest& id : retired)
+      if (std::find(history.retired.begin(), history.retired.end(), id) == history.retired.end())
+        history.retired.push_back(id);
+    if (history.retired.size() > kMostRetired)
+      history.retired.erase(history.retired.begin(),
+                            history.retired.end() - static_cast<std::ptrdiff_t>(kMostRetired));
+    // Without the record, copies of those recovery files under other names would go on counting
+    // for the new set: the user is told.
+    if (Status written = WriteHistory(fs_, paths_, history); !written.ok())
+      warnings_.push_back(written.message);
+    return true;
+  }
+  if (FindRecoveryFiles(fs_, paths_).empty()) return false;
+  const std::optional<FileIdentity> before = IdentityOf(fs_, paths_.Header());
+  const std::optional<FileIdentity> after = IdentityOf(fs_, out.HeaderTempPath());
+  if (!before || !after) return false;
+  // The pieces before the last one at opening were full and are not written again; the last is
+  // when the header held its tail (it is laid out again), or is a full piece otherwise.
+  const std::uint32_t kept = opened_last_piece_ - (tail_length_ > 0 ? 1 : 0);
+  recovery_after_.older = true;
+  // A history that cannot be written leaves the recovery files of unknown age: a check then
+  // changes nothing and says so.
+  if (Status written =
+          WriteHistory(fs_, paths_, WithAdd(ReadHistory(fs_, paths_), *before, *after, kept));
+      !written.ok())
+    warnings_.push_back(written.message);
+  return true;
+}
+
+void PieceSet::RemoveReplacedRecovery() {
+  for (const std::string& path : OwnRecoveryFilesByName(fs_, paths_))
+    if (fs_.Remove(path).ok()) recovery_after_.retired.push_back(path);
 }
 
 bool PieceSet::SyncWrittenPieces() {

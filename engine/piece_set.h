@@ -46,6 +46,8 @@
 
 namespace vornalis {
 
+class CatalogueStreamWriter;
+
 // Called by AddFiles after each stored file: the caller's context, the share of the work done
 // (0 to 100), and the stored file's name, folder and size. Returning -1 stops AddFiles after
 // this file; anything else goes on. It may not throw (the engine promises that nothing passes
@@ -162,6 +164,16 @@ class PieceSet {
   // stays.
   void Discard();
 
+  // What the last commit did to the set's recovery files: a set that replaced another removed the
+  // replaced set's own recovery files (under the names protect gives them), which cover none of
+  // it; an add to a set with recovery files beside it recorded what it did in the set's history
+  // (set_history.h), and they are now older than the set.
+  struct RecoveryFilesAfterCommit {
+    std::vector<std::string> retired;
+    bool older = false;
+  };
+  const RecoveryFilesAfterCommit& RecoveryFilesAfter() const { return recovery_after_; }
+
   // False when this set can store nothing: its catalogue could not be read, its piece size is
   // invalid, or it was opened read-only.
   bool CanStore() const { return refusal_.ok(); }
@@ -224,7 +236,7 @@ class PieceSet {
     std::string last_piece_name;
   };
 
-  enum class Stored { kYes, kSkipped, kFailed };
+  enum class Stored { kYes, kSkipped, kFailed, kStopped };
 
   // Keeps status as the last failure; returns false.
   bool Fail(Status status);
@@ -297,6 +309,13 @@ class PieceSet {
   // Removes the pieces this object wrote and puts back what it moved aside (Discard, and a
   // Close whose header did not replace the one on disk).
   void RemoveWritten();
+  // Before a commit's header takes its place, when the set has recovery files beside it: an add
+  // records itself in the set's history (out holds the new header, finished); a set that
+  // replaces another records the replaced set's recovery sets as retired. False when there was
+  // nothing to record.
+  bool RecordInHistory(const CatalogueStreamWriter& out);
+  // After a replacing commit: the replaced set's recovery files go.
+  void RemoveReplacedRecovery();
 
   platform::FileSystem& fs_;
   const platform::Collator& collator_;
@@ -365,6 +384,7 @@ class PieceSet {
   platform::FileInfo folder_info_;  // the set's folder
   OverlapIndex overlaps_;
   std::vector<std::string> warnings_;
+  RecoveryFilesAfterCommit recovery_after_;
   bool catalogue_read_ = true;
   bool closed_ = false;
   bool close_result_ = true;

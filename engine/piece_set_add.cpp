@@ -5,7 +5,6 @@
 
 #include "engine/catalogue.h"
 #include "engine/catalogue_stream_writer.h"
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/name_claims.h"
@@ -13,6 +12,7 @@
 #include "engine/piece_set.h"
 #include "engine/set_files.h"
 #include "engine/stored_path.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 #include "platform/temp_file.h"
 
@@ -77,6 +77,7 @@ bool PieceSet::AddFiles(const std::string& work_folder, const std::vector<Stored
   for (std::size_t i = 0; i < work.size(); ++i) {
     const Stored stored = StoreFile(work, i);
     if (stored == Stored::kFailed) ok = false;
+    if (stored == Stored::kStopped) stopped = true;
     if (!AnnounceWritten(work, context, callback)) stopped = true;
     if (!ok || stopped) break;
   }
@@ -229,7 +230,7 @@ bool PieceSet::StartNewPiece() {
   if (!KeepAside(n)) return false;
   const NameClaim claim = ClaimPiece(fs_, paths_, n, owner_);
   if (!claim.ok()) return Fail(claim.refusal);
-  if (claim.owner == NameClaim::Owner::kThisSet) fs_.Remove(CurrentPieceName_);
+  if (claim.owner == NameClaim::Owner::kThisSet) (void)fs_.Remove(CurrentPieceName_);
   auto created = fs_.Open(CurrentPieceName_, platform::OpenMode::kCreateNew);
   if (!created.ok()) {
     // Something took the name in the meantime: it is left as it is.
@@ -263,7 +264,7 @@ void PieceSet::GiveBack(const PieceState& before, std::uint32_t first_new_piece)
   // started are removed and the next file is written where this one began.
   current_piece_.reset();
   for (std::uint32_t n = first_new_piece; n <= LastPiece_ && n != 0; ++n)
-    fs_.Remove(paths_.Piece(n));
+    (void)fs_.Remove(paths_.Piece(n));
   LastPiece_ = before.last_piece;
   LastPieceOpen_ = before.last_piece_open;
   WritePos_ = before.write_pos;
@@ -424,8 +425,12 @@ PieceSet::Stored PieceSet::StoreFile(std::vector<StoredFile>& work, std::size_t 
     }
     WritePos_ += take;
     remaining -= take;
-    if (byte_progress_ != nullptr && size > ByteProgress::kChunk)
-      byte_progress_->Copied(size - remaining, size);
+    // Stopped inside the file: it is given up as a failing one is, and storing ends.
+    if (byte_progress_ != nullptr && size > ByteProgress::kChunk &&
+        !byte_progress_->Copied(size - remaining, size)) {
+      GiveBack(before, first_new_piece);
+      return Stored::kStopped;
+    }
     if (WritePos_ == PieceSize_) {
       if (const Status closed = FinishPiece(); !closed.ok()) {
         Fail(messages::WriteFailed(closed));

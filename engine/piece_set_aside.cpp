@@ -40,7 +40,7 @@ void PieceSet::RestoreAsides(const AsideRecord& record) {
       all_back = false;
   });
   if (!all_back) return;
-  fs_.Remove(AsideRecordPath(paths_));
+  (void)fs_.Remove(AsideRecordPath(paths_));
   aside_record_written_ = false;
 }
 
@@ -54,7 +54,7 @@ void PieceSet::RemoveAsides() {
         !fs_.Remove(aside).ok())
       all_gone = false;
   });
-  if (all_gone) fs_.Remove(AsideRecordPath(paths_));
+  if (all_gone) (void)fs_.Remove(AsideRecordPath(paths_));
   aside_record_written_ = false;
 }
 
@@ -66,7 +66,7 @@ void PieceSet::RemovePiecesAbove(std::uint32_t last) {
   for (const platform::DirEntry& entry : *entries) {
     const std::uint32_t n = PieceNumberOf(paths_, entry.name);
     if (n > last && ClaimPiece(fs_, paths_, n, owner_).owner == NameClaim::Owner::kThisSet)
-      fs_.Remove(folder + entry.name);
+      (void)fs_.Remove(folder + entry.name);
   }
 }
 

@@ -333,7 +333,11 @@ Status Rebuilder::Rebuild(const StoredFile& entry, bool twin_rebuilt, const Rena
         return status;
       }
       done += chunk.length;
-      if (bytes_ != nullptr && entry.Size > ByteProgress::kChunk) bytes_->Copied(done, entry.Size);
+      if (bytes_ != nullptr && entry.Size > ByteProgress::kChunk &&
+          !bytes_->Copied(done, entry.Size)) {
+        directory->Discard(std::move(file));
+        return Status::Error(Status::Code::kStopped, path, "");
+      }
     }
   }
   Status published = Publish(*directory, std::move(file), name, path, twin_rebuilt);
@@ -472,6 +476,8 @@ Status RebuildFiles(const PieceSource& source, const std::string& target_folder,
     const bool twin_rebuilt = group[i] != kAlone && group_rebuilt[group[i]];
     const Status status =
         rebuilder.Rebuild(*order[i], twin_rebuilt, renamings[i] ? &*renamings[i] : nullptr);
+    // Stopped inside a large file: it was given up, and no other follows.
+    if (status.code == Status::Code::kStopped) break;
     const bool whole = status.ok() || status.code == Status::Code::kRenamed;
     if (whole && group[i] != kAlone) group_rebuilt[group[i]] = true;
     if (observer != nullptr && !observer->Rebuilt(*order[i], status)) break;

@@ -5,9 +5,9 @@
 #include <array>
 #include <vector>
 
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 
 namespace vornalis {
@@ -69,9 +69,23 @@ static bool IsExtension(std::string_view text) {
 }
 
 SetNameMatcher::SetNameMatcher(const SetPaths& paths, Fold fold)
-    : fold_(fold), name_(fold(SetNameOf(paths.base))), extension_(fold(paths.extension)) {}
+    : fold_(fold),
+      name_(fold(SetNameOf(paths.base))),
+      extension_(fold(paths.extension)),
+      exact_name_(SetNameOf(paths.base)),
+      exact_extension_(paths.extension) {}
 
-std::optional<std::uint32_t> SetNameMatcher::Of(std::string_view file_name) const {
+SetNameMatcher::SetNameMatcher(const SetPaths& paths, Fold fold,
+                               const std::vector<platform::DirEntry>& folder,
+                               bool folder_ignores_case)
+    : SetNameMatcher(paths, fold) {
+  folder_known_ = !folder_ignores_case;
+  if (!folder_known_) return;
+  for (const platform::DirEntry& entry : folder)
+    if (FoldedNumber(entry.name)) listed_.insert(entry.name);
+}
+
+std::optional<std::uint32_t> SetNameMatcher::FoldedNumber(std::string_view file_name) const {
   const std::string name = fold_(file_name);
   if (name.size() < name_.size() + extension_.size() || name.compare(0, name_.size(), name_) != 0 ||
       name.compare(name.size() - extension_.size(), extension_.size(), extension_) != 0)
@@ -82,6 +96,31 @@ std::optional<std::uint32_t> SetNameMatcher::Of(std::string_view file_name) cons
   const std::uint32_t n = ParsePieceNumber(digits);
   if (n == 0) return std::nullopt;
   return n;
+}
+
+std::string SetNameMatcher::ExactName(std::uint32_t number) const {
+  return exact_name_ + (number == 0 ? std::string() : std::to_string(number)) + exact_extension_;
+}
+
+bool SetNameMatcher::OtherSetsName(std::string_view file_name, std::uint32_t number) const {
+  if (listed_.contains(file_name)) return true;
+  // The header of the set whose piece file_name would be: the name without the piece's number
+  // before its extension.
+  const std::string digits = number == 0 ? std::string() : std::to_string(number);
+  const std::size_t extension = exact_extension_.size();
+  if (file_name.size() < extension + digits.size()) return false;
+  const std::string_view stem = file_name.substr(0, file_name.size() - extension);
+  if (!stem.ends_with(digits)) return false;
+  const std::string header = std::string(stem.substr(0, stem.size() - digits.size())) +
+                             std::string(file_name.substr(stem.size()));
+  return header != ExactName(0) && listed_.contains(header);
+}
+
+std::optional<std::uint32_t> SetNameMatcher::Of(std::string_view file_name) const {
+  const std::optional<std::uint32_t> number = FoldedNumber(file_name);
+  if (!number || !folder_known_ || file_name == ExactName(*number)) return number;
+  if (OtherSetsName(file_name, *number)) return std::nullopt;
+  return number;
 }
 
 std::string FoldAscii(std::string_view text) {

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_system.h"
 
@@ -41,18 +43,37 @@ std::uint32_t PieceNumberOf(const SetPaths& set, std::string_view file_name);
 // Tells the set's own names among names spelt in any case, as recovery files made before the set
 // was copied to a FAT disk (BACKUP.PEC) name it (backup.pec). fold folds letter case: the
 // engine's is the locale's (platform::FoldCase), the self-assembling stub's FoldAscii.
+//
+// Exact spelling comes first. Given the names in the set's folder, a name that answers to one of
+// the set's only once case is ignored is another set's when that set lies beside it under the
+// exact spelling: backup3.pec is the piece of backup.pec, not of Backup.pec, when backup.pec (or
+// backup3.pec itself) is in the folder. Case is ignored only where no such set is there.
 class SetNameMatcher {
  public:
   using Fold = std::string (*)(std::string_view);
   SetNameMatcher(const SetPaths& paths, Fold fold);
+  // folder: the names in the set's folder; folder_ignores_case: whether its file system takes
+  // names that differ only in case for one (FileSystem::IgnoresCase), where no other set can be
+  // spelt so beside it.
+  SetNameMatcher(const SetPaths& paths, Fold fold, const std::vector<platform::DirEntry>& folder,
+                 bool folder_ignores_case);
   // 0 for the set's header, n for the name of its piece n; nothing for any other name (one with
   // a folder, too).
   std::optional<std::uint32_t> Of(std::string_view file_name) const;
 
  private:
+  // The number name answers to with case ignored, whoever's it is.
+  std::optional<std::uint32_t> FoldedNumber(std::string_view file_name) const;
+  std::string ExactName(std::uint32_t number) const;
+  // Whether file_name, which answers to number only with case ignored, is another set's.
+  bool OtherSetsName(std::string_view file_name, std::uint32_t number) const;
+
   Fold fold_;
   std::string name_;       // the set's name, folded
   std::string extension_;  // its extension, folded
+  std::string exact_name_, exact_extension_;
+  bool folder_known_ = false;
+  std::set<std::string, std::less<>> listed_;  // names in the folder that answer to the set's
 };
 // text with the letters A to Z made small; every other byte as it is.
 std::string FoldAscii(std::string_view text);

@@ -5,12 +5,12 @@
 #include <cerrno>
 
 #include "engine/catalogue_stream_reader.h"
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/name_bytes.h"
 #include "engine/set_files.h"
 #include "engine/stored_path.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 
 namespace vornalis {

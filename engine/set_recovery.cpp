@@ -4,11 +4,13 @@
 #include <array>
 #include <map>
 
+#include "engine/file_identity.h"
 #include "engine/format.h"
 #include "engine/leftovers.h"
 #include "engine/messages.h"
 #include "engine/piece_layout.h"
 #include "engine/piece_set.h"
+#include "engine/set_history.h"
 #include "engine/set_reader.h"
 #include "engine/set_state.h"
 #include "engine/verify.h"
@@ -32,7 +34,7 @@ Status Said(const Status& status) {
   switch (status.code) {
     case Status::Code::kIo:
       return status.writing ? messages::WriteFailed(status) : messages::ReadFailed(status);
-    case Status::Code::kRefused:  // a stop asked for
+    case Status::Code::kStopped:
       return messages::Said(status, std::string(messages::kRecoveryStopped));
     case Status::Code::kFormat:
       return messages::Said(status, messages::RepairedFileMismatch(status.path));
@@ -48,10 +50,18 @@ Result<std::vector<recovery::InputFile>> SetFiles(platform::FileSystem& fs, cons
   SetReader reader(fs, paths);
   if (Status opened = reader.Open(); !opened.ok()) return opened;
   *piece_size = reader.piece_size();
-  std::vector<recovery::InputFile> files{{paths.Header(), platform::FileNameOf(paths.Header())}};
+  std::vector<StoredFile> entries;
+  std::vector<char> buffer(format::kBufferSize);
+  if (Status read = reader.ReadCatalogue(&entries, buffer); !read.ok()) return read;
   const std::uint32_t last = reader.last_piece();
+  // A last piece begun for an empty file holds no stored byte, and the writer keeps no file of
+  // it: nothing of it is to be protected.
+  const bool last_holds_bytes = std::any_of(entries.begin(), entries.end(), [&](const auto& e) {
+    return SpanOf(e, reader.piece_size()).last == last && e.Size > 0;
+  });
+  std::vector<recovery::InputFile> files{{paths.Header(), platform::FileNameOf(paths.Header())}};
   for (std::uint32_t n = 1; n <= last + reader.overflow_count(); ++n) {
-    if (n == last && reader.tail_length() > 0) continue;
+    if (n == last && (reader.tail_length() > 0 || !last_holds_bytes)) continue;
     files.push_back({paths.Piece(n), platform::FileNameOf(paths.Piece(n))});
   }
   return files;
@@ -86,41 +96,27 @@ Status MayReplace(platform::FileSystem& fs, const std::string& path, std::uint32
   return Status::Ok();
 }
 
-// The MD5 and length of the file at path; nothing when it cannot be read.
-std::optional<std::pair<std::uint64_t, recovery::Md5Digest>> HashFile(platform::FileSystem& fs,
-                                                                      const std::string& path) {
-  auto file = fs.Open(path, platform::OpenMode::kRead);
-  if (!file.ok()) return std::nullopt;
-  std::vector<char> buffer(std::size_t{1} << 20);
-  recovery::Md5 md5;
-  std::uint64_t length = 0;
-  for (;;) {
-    const Result<std::size_t> read = file->ReadAt(length, buffer);
-    if (!read.ok()) return std::nullopt;
-    if (*read == 0) break;
-    md5.Update(std::span<const char>(buffer.data(), *read));
-    length += *read;
-  }
-  return std::make_pair(length, md5.Final());
-}
-
-// How the recovery files stand to the set, and which of their files changed with the set or are
-// no files of it (and are neither damaged nor to be repaired).
+// How the recovery files stand to the header in force, and which of their files are not the
+// set's as it is now (changed with it, or no files of it): those are neither checked nor
+// written.
 struct Standing {
   RecoveryAge age = RecoveryAge::kCurrent;
+  std::uint32_t kept_pieces = 0;
   std::vector<bool> changed;  // by file of the recovery set
 };
 
-Standing JudgeAge(platform::FileSystem& fs, const SetPaths& paths, const SetRecovery& recovery) {
+Standing JudgeAge(platform::FileSystem& fs, const SetPaths& paths, const SetRecovery& recovery,
+                  HeaderRepair header_repair) {
   const par2::RecoverySet& set = recovery.set;
-  Standing standing{RecoveryAge::kCurrent, std::vector<bool>(set.file_ids.size(), false)};
+  Standing standing{RecoveryAge::kCurrent, 0, std::vector<bool>(set.file_ids.size(), false)};
   std::size_t header = 0;
   while (recovery.numbers[header] != 0) ++header;
   const par2::FileDescription& described = set.files.at(set.file_ids[header]);
-  const auto now = HashFile(fs, paths.Header());
-  // A header that is missing or unreadable is for the check to judge.
+  const FileIdentity protected_header{described.length, described.hash};
+  const std::optional<FileIdentity> now = IdentityOf(fs, paths.Header());
+  // A header that is missing or cannot be read is for the check to judge, and to repair.
   if (!now) return standing;
-  if (now->first == described.length && now->second == described.hash) {
+  if (*now == protected_header) {
     // The header is the one described: pieces it does not refer to are no files of the set,
     // whatever the recovery files say, and are never written.
     SetReader reader(fs, paths);
@@ -132,29 +128,22 @@ Standing JudgeAge(platform::FileSystem& fs, const SetPaths& paths, const SetReco
       }
     return standing;
   }
-  const SetState* was = recovery.state ? &*recovery.state : nullptr;
-  const Result<SetStateReading> reading = ReadSetState(fs, paths, was);
-  if (!reading.ok()) return standing;  // no sound set: a damaged header
-  if (was == nullptr) {
-    standing.age = RecoveryAge::kUnknown;
-  } else if (reading->grown) {
+  if (const std::optional<std::uint32_t> kept =
+          PiecesKeptSince(ReadHistory(fs, paths), protected_header, *now)) {
+    // Adds of this program made the header now: it and the pieces they wrote are newer than the
+    // recovery files; the pieces before those hold what they held.
     standing.age = RecoveryAge::kAdded;
-  } else if (!reading->now.SameShape(*was)) {
-    // Another shape: a set made anew, when it is sound; a header damaged in its fields (it then
-    // refers to pieces that are not there, or not as long) when it is not.
-    PieceSet opened(paths, SetAccess::kReadOnly, fs);
-    if (opened.CatalogueRead() && VerifySet(opened).ok()) standing.age = RecoveryAge::kReplaced;
+    standing.kept_pieces = *kept;
+    for (std::size_t f = 0; f < set.file_ids.size(); ++f)
+      standing.changed[f] = recovery.numbers[f] == 0 || recovery.numbers[f] > *kept;
+    return standing;
   }
-  if (standing.age == RecoveryAge::kCurrent) return standing;
-  // Files added since change the header and take the numbers of the old overflow pieces and the
-  // old partly filled piece; the pieces before those hold what they held.
-  for (std::size_t f = 0; f < set.file_ids.size(); ++f) {
-    const std::uint32_t n = recovery.numbers[f];
-    const bool unchanged =
-        standing.age == RecoveryAge::kAdded && n != 0 &&
-        (n < was->last_piece || (n == was->last_piece && was->tail_length == 0 &&
-                                 set.files.at(set.file_ids[f]).length == was->piece_size));
-    standing.changed[f] = !unchanged;
+  // Nothing recorded leads here: a header that reads as a sound set is somebody's (even one with
+  // the names and sizes of the set protected: a set made anew can have them), and is left as it
+  // is with every piece; one that does not is damaged.
+  if (header_repair == HeaderRepair::kWhenDamaged && HeaderReadsAsSound(fs, paths)) {
+    standing.age = RecoveryAge::kDiffers;
+    standing.changed.assign(set.file_ids.size(), true);
   }
   return standing;
 }
@@ -176,6 +165,7 @@ SetCheck Described(platform::FileSystem& fs, const SetPaths& paths, const SetRec
                    const Standing& standing, recovery::CheckResult result) {
   SetCheck check;
   check.age = standing.age;
+  check.kept_pieces = standing.kept_pieces;
   check.result = std::move(result);
   // The stored files each damaged piece holds bytes of, when the catalogue can be read.
   std::map<std::uint32_t, std::vector<std::string>> users;
@@ -199,6 +189,17 @@ SetCheck Described(platform::FileSystem& fs, const SetPaths& paths, const SetRec
   return check;
 }
 
+// The outcome of a check that checks nothing: the header in force is not the one protected, and
+// nothing this program recorded leads to it; what each says the set holds is told.
+SetCheck Unchecked(platform::FileSystem& fs, const SetPaths& paths, const SetRecovery& recovery,
+                   const Standing& standing) {
+  SetCheck check;
+  check.age = standing.age;
+  check.protected_state = recovery.state;
+  if (const Result<SetState> now = ReadSetState(fs, paths); now.ok()) check.state_now = *now;
+  return check;
+}
+
 // The lock on the set for a recovery command, with what a protect or repair that died left
 // behind removed.
 Result<std::unique_ptr<platform::Lock>> LockForRecovery(platform::FileSystem& fs,
@@ -213,51 +214,49 @@ recovery::WorkOptions WithSetTemporaries(recovery::WorkOptions work, const SetPa
   return work;
 }
 
-// Whether name is one protect gives the set's recovery files: the set's name, then ".par2" or
-// ".vol", digits, "+", digits and ".par2", case ignored as the set's names are.
-bool IsProtectName(const SetPaths& paths, std::string_view name) {
-  const std::string set_name = platform::FoldCase(SetNameOf(paths.base));
-  const std::string folded = platform::FoldCase(name);
-  if (folded.compare(0, set_name.size(), set_name) != 0) return false;
-  std::string_view rest = std::string_view(folded).substr(std::min(set_name.size(), folded.size()));
-  if (rest == ".par2") return true;
-  if (!rest.starts_with(".vol") || !rest.ends_with(".par2")) return false;
-  rest = rest.substr(4, rest.size() - 9);
-  const std::size_t plus = rest.find('+');
-  const auto digits = [](std::string_view text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-  };
-  return plus != std::string_view::npos && digits(rest.substr(0, plus)) &&
-         digits(rest.substr(plus + 1));
-}
-
-// Whether the file at path is a recovery file of this set that protect may replace or remove:
-// a plain file of this user that describes the set's files and no other.
-bool IsOwnRecoveryFile(platform::FileSystem& fs, const std::string& path, const SetPaths& paths,
-                       std::uint32_t owner) {
-  const Result<platform::FileInfo> info = fs.Inspect(path);
-  if (!info.ok() || info->kind != platform::FileInfo::Kind::kRegular || info->owner != owner)
-    return false;
-  auto file = fs.Open(path, platform::OpenMode::kRead);
-  const Result<std::uint64_t> size = file.ok() ? file->Size() : Result<std::uint64_t>(0);
-  return file.ok() && size.ok() && DescribesOnlySet(*file, *size, paths);
+// Pieces of the set beyond the end of the header in place (one a repair just put back): they hold
+// files stored after the recovery files were made. Each is renamed aside, so that no later add
+// takes its name and overwrites it.
+std::vector<LostPiece> SetAsideBeyond(platform::FileSystem& fs, const SetPaths& paths) {
+  std::vector<LostPiece> lost;
+  SetReader reader(fs, paths);
+  if (!reader.Open().ok()) return lost;
+  const std::uint64_t end = std::uint64_t{reader.last_piece()} + reader.overflow_count();
+  const std::string folder = Folder(paths);
+  const Result<std::vector<platform::DirEntry>> entries =
+      fs.ListDirectory(folder.empty() ? "." : folder);
+  if (!entries.ok()) return lost;
+  const SetNameMatcher names = FolderNameMatcher(fs, paths);
+  const std::uint32_t owner = platform::CurrentUser();
+  std::vector<std::pair<std::uint32_t, std::string>> beyond;
+  for (const platform::DirEntry& entry : *entries) {
+    const std::optional<std::uint32_t> n = names.Of(entry.name);
+    if (!n || *n <= end || !entry.is_regular || entry.is_link) continue;
+    const std::string path = folder + entry.name;
+    const Result<platform::FileInfo> info = fs.Inspect(path);
+    auto file = fs.Open(path, platform::OpenMode::kRead);
+    std::array<char, format::kPieceHeadSize> head{};
+    const Result<std::size_t> read = file.ok() ? file->ReadAt(0, head) : Result<std::size_t>(0);
+    if (info.ok() && info->owner == owner && read.ok() && *read == head.size() &&
+        IsPieceHead(head, *n))
+      beyond.emplace_back(*n, path);
+  }
+  std::sort(beyond.begin(), beyond.end());
+  for (const auto& [n, path] : beyond) {
+    LostPiece piece{path, ""};
+    for (int i = 0; i < 100 && piece.kept_as.empty(); ++i) {
+      const std::string aside = path + ".lost" + (i == 0 ? std::string() : std::to_string(i));
+      if (fs.Inspect(aside).ok()) continue;
+      if (fs.Rename(path, aside).ok()) piece.kept_as = aside;
+      break;
+    }
+    lost.push_back(std::move(piece));
+  }
+  if (!lost.empty()) (void)fs.SyncFolderEntries(folder);
+  return lost;
 }
 
 }  // namespace
-
-std::string AgeMessage(RecoveryAge age, const std::string& header_path) {
-  switch (age) {
-    case RecoveryAge::kCurrent:
-      break;
-    case RecoveryAge::kAdded:
-    case RecoveryAge::kReplaced:
-      return messages::RecoveryOlderThanSet(header_path, age == RecoveryAge::kAdded);
-    case RecoveryAge::kUnknown:
-      return messages::RecoveryAgeUnknown(header_path);
-  }
-  return std::string();
-}
 
 Result<ProtectReport> ProtectSet(platform::FileSystem& fs, const SetPaths& paths,
                                  const ProtectRequest& request, recovery::Progress* progress) {
@@ -266,9 +265,9 @@ Result<ProtectReport> ProtectSet(platform::FileSystem& fs, const SetPaths& paths
   std::uint32_t piece_size = 0;
   Result<std::vector<recovery::InputFile>> files = SetFiles(fs, paths, &piece_size);
   if (!files.ok()) return files.status();
-  const Result<SetStateReading> state = ReadSetState(fs, paths);
+  const Result<SetState> state = ReadSetState(fs, paths);
   if (!state.ok()) return state.status();
-  const std::string state_body = EncodeSetState(state->now);
+  const std::string state_body = EncodeSetState(*state);
   recovery::PlanRequest plan_request;
   for (const recovery::InputFile& file : *files) {
     const Result<platform::FileInfo> info = fs.Inspect(file.path, true);
@@ -292,19 +291,14 @@ Result<ProtectReport> ProtectSet(platform::FileSystem& fs, const SetPaths& paths
   // The names the new files take must be free or hold this set's recovery files; and the older
   // recovery files that go are those under such names.
   const std::string folder = Folder(paths);
-  const std::uint32_t owner = platform::CurrentUser();
   const std::string base_name = SetNameOf(paths.base);
   const std::vector<std::string> names = recovery::RecoveryFileNames(base_name, report.plan);
   for (const std::string& name : names) {
     const std::string path = folder + name;
-    if (fs.Inspect(path).ok() && !IsOwnRecoveryFile(fs, path, paths, owner))
+    if (fs.Inspect(path).ok() && !IsOwnRecoveryFileByName(fs, paths, path))
       return Status::Error(Status::Code::kNameTaken, path, messages::NotOwnRecoveryFile(path));
   }
-  std::vector<std::string> older;
-  for (const std::string& path : FindRecoveryFiles(fs, paths))
-    if (IsProtectName(paths, platform::FileNameOf(path)) &&
-        IsOwnRecoveryFile(fs, path, paths, owner))
-      older.push_back(path);
+  const std::vector<std::string> older = OwnRecoveryFilesByName(fs, paths);
 
   Result<recovery::CreateOutcome> made =
       recovery::CreateRecoveryFiles(fs, folder, base_name, *files, report.plan, state_body,
@@ -317,21 +311,23 @@ Result<ProtectReport> ProtectSet(platform::FileSystem& fs, const SetPaths& paths
     if (std::find(written.begin(), written.end(), path) != written.end()) continue;
     if (fs.Remove(path).ok()) report.removed.push_back(path);
   }
+  // The adds recorded are those of a set the new files protect as it is.
+  SetHistory history = ReadHistory(fs, paths);
+  if (!history.adds.empty()) {
+    history.adds.clear();
+    (void)WriteHistory(fs, paths, history);
+  }
   return report;
 }
 
 Result<SetCheck> CheckSet(platform::FileSystem& fs, const SetPaths& paths,
                           const SetRecovery& recovery, const recovery::WorkOptions& work,
                           recovery::Progress* progress) {
-  Result<std::unique_ptr<platform::Lock>> lock = LockForRecovery(fs, paths);
-  if (!lock.ok()) return lock.status();
-  const Standing standing = JudgeAge(fs, paths, recovery);
-  // Recovery files of a set made anew, or that cannot tell, cover nothing worth reading.
-  if (standing.age == RecoveryAge::kReplaced || standing.age == RecoveryAge::kUnknown) {
-    SetCheck check;
-    check.age = standing.age;
-    return check;
-  }
+  // Only reading: the set's last commit is checked, whoever holds it open. When nobody does,
+  // what a protect or repair that died left behind goes first (the lock is taken for that only).
+  (void)LockForRecovery(fs, paths);
+  const Standing standing = JudgeAge(fs, paths, recovery, HeaderRepair::kWhenDamaged);
+  if (standing.age == RecoveryAge::kDiffers) return Unchecked(fs, paths, recovery, standing);
   const recovery::Targets targets = TargetsOf(paths, recovery, standing);
   Result<recovery::CheckResult> checked =
       recovery::CheckFiles(fs, targets, recovery.set, work, progress);
@@ -341,13 +337,13 @@ Result<SetCheck> CheckSet(platform::FileSystem& fs, const SetPaths& paths,
 
 Result<SetRepair> RepairSet(platform::FileSystem& fs, const SetPaths& paths,
                             const SetRecovery& recovery, const recovery::WorkOptions& work,
-                            recovery::Progress* progress) {
+                            recovery::Progress* progress, HeaderRepair header) {
   Result<std::unique_ptr<platform::Lock>> lock = LockForRecovery(fs, paths);
   if (!lock.ok()) return lock.status();
-  const Standing standing = JudgeAge(fs, paths, recovery);
-  if (standing.age == RecoveryAge::kReplaced || standing.age == RecoveryAge::kUnknown) {
+  const Standing standing = JudgeAge(fs, paths, recovery, header);
+  if (standing.age == RecoveryAge::kDiffers) {
     SetRepair nothing;
-    nothing.check.age = standing.age;
+    nothing.check = Unchecked(fs, paths, recovery, standing);
     return nothing;
   }
   const recovery::Targets targets = TargetsOf(paths, recovery, standing);
@@ -366,16 +362,22 @@ Result<SetRepair> RepairSet(platform::FileSystem& fs, const SetPaths& paths,
       fs, targets, recovery.set, WithSetTemporaries(work, paths), progress, only_own);
   if (!done.ok()) {
     const Status& status = done.status();
-    if (status.code == Status::Code::kRefused && !status.path.empty() && status.message.empty())
+    if (status.code == Status::Code::kUnrecoverable)
       return messages::Said(status, messages::CannotRebuild(paths.Header()));
     return Said(status);
   }
   SetRepair repair{Described(fs, paths, recovery, standing, std::move(done->check)),
-                   std::move(done->repaired)};
+                   std::move(done->repaired),
+                   {}};
   if (!repair.check.damaged.empty() && !repair.check.repairable())
     return Status::Error(
         Status::Code::kRefused, paths.Header(),
         messages::TooMuchLost(repair.check.result.bad_slices, repair.check.result.recovery_slices));
+  const bool header_put_back =
+      std::any_of(repair.check.damaged.begin(), repair.check.damaged.end(),
+                  [](const DamagedFile& file) { return file.piece == 0; }) &&
+      !repair.repaired.empty();
+  if (header_put_back) repair.lost = SetAsideBeyond(fs, paths);
   return repair;
 }
 

@@ -5,27 +5,39 @@
 // - ProtectSet writes recovery files named after the set (backup.par2 and backup.volA+B.par2),
 //   with a slice size chosen so that each keeps to the set's piece size where that can be done,
 //   and a record of what the set is (set_state.h). It removes only older recovery files of the
-//   set under those names, once the new ones are all in place, and never replaces a file that is
-//   not a recovery file of the set: such a file stops it, named, before anything changes.
+//   set under those names, and forgets the adds in the set's history (set_history.h), once the
+//   new ones are all in place, and never replaces a file that is not a recovery file of the set:
+//   such a file stops it, named, before anything changes.
 // - LoadSetRecovery (set_recovery_files.h) finds the set's own recovery set.
 // - CheckSet compares every file of the set with its recovery files; RepairSet rebuilds the
 //   missing and damaged ones in place, each through a temporary file in the set's folder and a
 //   rename, never through a link. A file under a name of the set that is no file of this set
 //   (another set's header or piece, someone's file) is never replaced: repair refuses, naming it.
-// - A set that changed since it was protected is not damaged: when its header reads as a sound
-//   set that grew since (an add) or was made anew, the recovery files are older than the set.
-//   Then the header is never replaced by the older one, only the pieces that the set still uses
-//   unchanged are checked and repaired, and the outcome says the set must be protected again.
-// Every step holds the set's lock, as a writer would, so that no add changes the set meanwhile,
-// and first removes what a protect or repair that died left behind.
+// - How the recovery files stand to the header in force is decided by what this program did,
+//   never by the set's shape: they protect it (its bytes are the ones they describe), or this
+//   program's own adds made it from the one they protect (the record of adds says so; only the
+//   pieces those adds left as they were are checked and repaired), or neither. A header of
+//   neither kind that reads as a sound set on its own is never replaced on a guess, and no piece
+//   is repaired while it is in force: the check says what putting the protected header back
+//   would undo, and a repair does it only when asked (HeaderRepair::kPutBack). Only a header
+//   that does not read as a set is repaired without being asked. A missing or damaged data piece
+//   never makes the header count as damaged.
+// - After a repair that put a header back, pieces of the set beyond that header's end hold files
+//   stored after the recovery files were made: they are named, and renamed aside (".lost") so
+//   that no later add takes their names.
+// Protect and repair hold the set's lock, as a writer would, so that no add changes the set
+// meanwhile, and first remove what a protect or repair that died left behind. A check only
+// reads: it works on the set's last commit while another program holds the set open.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/set_files.h"
 #include "engine/set_recovery_files.h"
+#include "engine/set_state.h"
 #include "platform/file_system.h"
 #include "recovery/check.h"
 #include "recovery/create.h"
@@ -52,17 +64,16 @@ struct ProtectReport {
 Result<ProtectReport> ProtectSet(platform::FileSystem& fs, const SetPaths& paths,
                                  const ProtectRequest& request, recovery::Progress* progress);
 
-// How the recovery files stand to the set.
+// How the recovery files stand to the header in force.
 enum class RecoveryAge {
-  kCurrent,   // they describe the set as it is (whatever is lost or damaged of it)
-  kAdded,     // files were added to the set since they were made
-  kReplaced,  // the set was made anew since they were made
-  kUnknown,   // the header differs but reads as a sound set, and they do not record the set
+  kCurrent,  // they protect it, or it is missing or does not read as a set (to be repaired)
+  kAdded,    // this program's adds made it from the header they protect
+  kDiffers,  // it reads as a sound set, but nothing this program recorded leads to it
 };
 
-// What recovery files of that age mean for the set at header_path, for the user; "" for current
-// ones.
-std::string AgeMessage(RecoveryAge age, const std::string& header_path);
+// Whether a repair may put back the header the recovery files protect over one that reads as a
+// sound set (RecoveryAge::kDiffers).
+enum class HeaderRepair { kWhenDamaged, kPutBack };
 
 // One file of the set that is missing or damaged.
 struct DamagedFile {
@@ -76,6 +87,12 @@ struct DamagedFile {
 
 struct SetCheck {
   RecoveryAge age = RecoveryAge::kCurrent;
+  // With kAdded: data pieces 1 to kept_pieces are as they were protected, and only they count.
+  std::uint32_t kept_pieces = 0;
+  // With kDiffers: what the set was when protected (when the recovery files record it) and what
+  // the header in force says it is, for what putting the protected header back would undo.
+  std::optional<SetState> protected_state;
+  std::optional<SetState> state_now;
   recovery::CheckResult result;
   // The files that are missing or damaged; with older recovery files, only among the pieces the
   // set still uses unchanged (the others changed with the set).
@@ -96,12 +113,20 @@ Result<SetCheck> CheckSet(platform::FileSystem& fs, const SetPaths& paths,
 // and changes nothing; so it does when a sound file of another set lies under a name of this set.
 // With recovery files older than the set, only the damaged pieces the set still uses unchanged
 // are repaired (check.age says so).
+// With HeaderRepair::kPutBack a header that reads as a sound set but is not the one protected is
+// put back as well (and then every piece the recovery files cover).
+struct LostPiece {
+  std::string path;     // a piece of the set beyond the end of the header put back
+  std::string kept_as;  // the name it was given aside; "" when it could not be moved
+};
 struct SetRepair {
   SetCheck check;
   std::vector<std::string> repaired;
+  std::vector<LostPiece> lost;  // after a header was put back
 };
 Result<SetRepair> RepairSet(platform::FileSystem& fs, const SetPaths& paths,
                             const SetRecovery& recovery, const recovery::WorkOptions& work,
-                            recovery::Progress* progress);
+                            recovery::Progress* progress,
+                            HeaderRepair header = HeaderRepair::kWhenDamaged);
 
 }  // namespace vornalis

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/piece_layout.h"
 #include "engine/set_reader.h"
+#include "platform/endian.h"
 
 namespace vornalis {
 namespace {
@@ -48,24 +48,16 @@ Md5Digest EntryHash(const StoredFile& entry) {
 }
 
 // A file that only hashes what is written to it: the tail of a closed set, as the catalogue's
-// reader copies it out, and separately its first `first` bytes.
+// reader copies it out.
 class HashingSink final : public platform::File {
  public:
-  explicit HashingSink(std::uint64_t first) : first_(first) {}
   Md5Digest All() { return all_.Final(); }
-  Md5Digest First() { return head_.Final(); }
-  std::uint64_t written() const { return written_; }
 
   const std::string& Path() const override { return path_; }
   Result<std::size_t> Read(std::span<char>) override { return Refused(); }
   Result<std::size_t> ReadAt(std::uint64_t, std::span<char>) override { return Refused(); }
   Status Write(std::span<const char> data) override {
     all_.Update(data);
-    if (written_ < first_) {
-      const auto take =
-          static_cast<std::size_t>(std::min<std::uint64_t>(first_ - written_, data.size()));
-      head_.Update(data.first(take));
-    }
     written_ += data.size();
     return Status::Ok();
   }
@@ -78,69 +70,11 @@ class HashingSink final : public platform::File {
  private:
   static Status Refused() { return Status::Error(Status::Code::kRefused, "", ""); }
   std::string path_;
-  std::uint64_t first_;
   std::uint64_t written_ = 0;
-  Md5 all_, head_;
+  Md5 all_;
 };
 
-// The MD5 of the first length payload bytes of piece n, as header knows the piece; nothing when
-// it cannot be read whole or is no piece n.
-std::optional<Md5Digest> HashPiecePayload(OpenedHeader& header, std::uint32_t n,
-                                          std::uint64_t length, std::span<char> buffer) {
-  auto piece = header.OpenPiece(n);
-  if (!piece.ok()) return std::nullopt;
-  std::array<char, format::kPieceHeadSize> head{};
-  const Result<std::size_t> read_head = piece->ReadAt(0, head);
-  if (!read_head.ok() || *read_head != head.size() || !IsPieceHead(head, n)) return std::nullopt;
-  Md5 md5;
-  for (std::uint64_t at = 0; at < length;) {
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(length - at, buffer.size()));
-    const Result<std::size_t> read = piece->ReadAt(format::kPieceHeadSize + at, buffer.first(want));
-    if (!read.ok() || *read == 0) return std::nullopt;
-    md5.Update(buffer.first(*read));
-    at += *read;
-  }
-  return md5.Final();
-}
-
-// Whether the entries of a set read now hold every entry recorded in was, with only entries
-// at or after its end besides.
-bool EntriesGrownFrom(const std::vector<StoredFile>& files, std::uint32_t piece_size,
-                      const SetState& was) {
-  std::uint32_t before = 0, at_end = 0;
-  Md5Digest before_sum{}, at_end_sum{};
-  std::vector<Md5Digest> at_end_hashes;
-  for (const StoredFile& entry : files) {
-    const std::uint64_t start = SequenceStart(entry, piece_size);
-    if (start < was.stored_end) {
-      ++before;
-      AddTo(before_sum, EntryHash(entry));
-    } else if (start == was.stored_end && entry.Size == 0) {
-      ++at_end;
-      const Md5Digest hash = EntryHash(entry);
-      AddTo(at_end_sum, hash);
-      at_end_hashes.push_back(hash);
-    }
-  }
-  if (before != was.entries_before_end || before_sum != was.entries_sum) return false;
-  if (at_end == was.empty_at_end_count) return at_end_sum == was.empty_at_end_sum;
-  // More empty files at the end than before: those recorded must be among them, which only a
-  // record that lists them can tell.
-  if (at_end < was.empty_at_end_count || was.empty_at_end.size() != was.empty_at_end_count)
-    return false;
-  std::sort(at_end_hashes.begin(), at_end_hashes.end());
-  std::vector<Md5Digest> recorded = was.empty_at_end;
-  std::sort(recorded.begin(), recorded.end());
-  return std::includes(at_end_hashes.begin(), at_end_hashes.end(), recorded.begin(),
-                       recorded.end());
-}
-
 }  // namespace
-
-bool SetState::SameShape(const SetState& other) const {
-  return piece_size == other.piece_size && last_piece == other.last_piece &&
-         tail_length == other.tail_length && entries == other.entries;
-}
 
 std::string EncodeSetState(const SetState& state) {
   std::string body;
@@ -156,8 +90,7 @@ std::string EncodeSetState(const SetState& state) {
   body += DigestBytes(state.entries_sum);
   body += DigestBytes(state.empty_at_end_sum);
   body += DigestBytes(state.tail_hash);
-  AppendU32(&body, static_cast<std::uint32_t>(state.empty_at_end.size()));
-  for (const Md5Digest& hash : state.empty_at_end) body += DigestBytes(hash);
+  AppendU32(&body, 0);  // no list of the empty entries' hashes
   return body;
 }
 
@@ -181,26 +114,19 @@ std::optional<SetState> DecodeSetState(std::string_view body) {
   if (listed > kMostListedEmpty || (listed != 0 && listed != state.empty_at_end_count) ||
       body.size() < kFixedSize + std::uint64_t{16} * listed)
     return std::nullopt;
-  for (std::uint32_t i = 0; i < listed; ++i)
-    state.empty_at_end.push_back(DigestAt(body.data() + kFixedSize + 16 * i));
   return state;
 }
 
-Result<SetStateReading> ReadSetState(platform::FileSystem& fs, const SetPaths& paths,
-                                     const SetState* against) {
+Result<SetState> ReadSetState(platform::FileSystem& fs, const SetPaths& paths) {
   SetReader reader(fs, paths);
   if (Status opened = reader.Open(); !opened.ok()) return opened;
-  SetStateReading reading;
-  SetState& now = reading.now;
+  SetState now;
   now.piece_size = reader.piece_size();
   now.last_piece = reader.last_piece();
   now.tail_length = reader.tail_length();
   now.overflow_count = reader.overflow_count();
   now.stored_end = reader.shape().stored_end;
-  // Where the bytes of the partly filled piece recorded lie now: still in the tail when the set
-  // ends in that same piece, else in that piece's own file.
-  const bool same_piece = against != nullptr && against->last_piece == now.last_piece;
-  HashingSink tail(same_piece ? against->tail_length : 0);
+  HashingSink tail;
   std::vector<StoredFile> files;
   std::vector<char> buffer(format::kBufferSize);
   if (Status read = reader.ReadCatalogue(&files, buffer, &tail); !read.ok()) return read;
@@ -214,27 +140,9 @@ Result<SetStateReading> ReadSetState(platform::FileSystem& fs, const SetPaths& p
     } else if (entry.Size == 0) {
       ++now.empty_at_end_count;
       AddTo(now.empty_at_end_sum, EntryHash(entry));
-      now.empty_at_end.push_back(EntryHash(entry));
     }
   }
-  if (now.empty_at_end.size() > kMostListedEmpty) now.empty_at_end.clear();
-  if (against == nullptr) return reading;
-
-  const SetState& was = *against;
-  if (now.piece_size != was.piece_size || now.last_piece < was.last_piece ||
-      now.stored_end < was.stored_end || !EntriesGrownFrom(files, now.piece_size, was))
-    return reading;
-  if (was.tail_length > 0) {
-    std::optional<Md5Digest> old_bytes;
-    if (same_piece && now.tail_length > 0) {
-      if (now.tail_length >= was.tail_length) old_bytes = tail.First();
-    } else {
-      old_bytes = HashPiecePayload(reader.header(), was.last_piece, was.tail_length, buffer);
-    }
-    if (old_bytes != was.tail_hash) return reading;
-  }
-  reading.grown = true;
-  return reading;
+  return now;
 }
 
 }  // namespace vornalis

@@ -50,35 +50,16 @@ Result<Verification> VerifySetWhole(platform::FileSystem& fs, const SetPaths& pa
   return found;
 }
 
-std::vector<std::string> DamageLines(const SetCheck& check) {
-  std::vector<std::string> lines;
-  for (const DamagedFile& file : check.damaged) {
-    lines.push_back(file.missing ? file.path + " is missing"
-                    : file.bad_slices == 0
-                        ? file.path + " has bytes after its end"
-                        : file.path + " is damaged (" + std::to_string(file.bad_slices) + " of " +
-                              std::to_string(file.slices) + " blocks)");
-    if (file.piece == 0)
-      lines.emplace_back("  it is the header: no stored file can be read until it is repaired");
-    else if (!file.affected.empty())
-      lines.push_back(AffectsLine(file.affected));
-  }
-  if (!check.damaged.empty())
-    lines.push_back(std::to_string(check.result.bad_slices) + " blocks are missing or damaged; " +
-                    std::to_string(check.result.recovery_slices) + " recovery blocks exist: " +
-                    (check.repairable() ? "a repair is possible." : "too much is lost to repair."));
-  return lines;
-}
-
 std::vector<std::string> VerificationLines(const Verification& verification,
                                            const SetPaths& paths) {
   std::vector<std::string> lines;
   std::vector<std::string> named;  // files named already, by the check of their bytes
   if (verification.check) {
-    lines = DamageLines(*verification.check);
+    const std::vector<std::string> damage = DamageLines(*verification.check);
+    lines.insert(lines.end(), damage.begin(), damage.end());
     for (const DamagedFile& file : verification.check->damaged) named.push_back(file.path);
-    if (const std::string age = AgeMessage(verification.check->age, paths.Header()); !age.empty())
-      lines.push_back(age + ".");
+    if (const std::string age = AgeLine(*verification.check, paths); !age.empty())
+      lines.push_back(age);
   }
   if (verification.structure)
     for (const VerifyProblem& problem : verification.structure->problems) {
@@ -90,22 +71,22 @@ std::vector<std::string> VerificationLines(const Verification& verification,
   return lines;
 }
 
-std::vector<std::string> LostSummary(std::vector<DamagedFile> lost) {
-  std::stable_sort(lost.begin(), lost.end(),
-                   [](const DamagedFile& a, const DamagedFile& b) { return a.piece < b.piece; });
-  std::vector<std::string> missing, damaged, affected;
-  for (const DamagedFile& file : lost) {
-    (file.missing ? missing : damaged).push_back(platform::FileNameOf(file.path));
-    for (const std::string& stored : file.affected)
-      if (std::find(affected.begin(), affected.end(), stored) == affected.end())
-        affected.push_back(stored);
-  }
+std::vector<std::string> SoundLines(const Verification& verification) {
   std::vector<std::string> lines;
-  if (!missing.empty()) lines.push_back("Missing: " + messages::JoinedNames(missing) + ".");
-  if (!damaged.empty()) lines.push_back("Damaged: " + messages::JoinedNames(damaged) + ".");
-  if (!affected.empty())
-    lines.push_back("Stored files with bytes in them: " + std::to_string(affected.size()) + " (" +
-                    messages::JoinedNames(affected) + ").");
+  if (verification.check && verification.check->whole())
+    lines.push_back("All " + std::to_string(verification.check->result.files.size()) +
+                    " files of the set match their recovery files.");
+  if (verification.structure)
+    lines.push_back(
+        "Checked " + std::to_string(verification.structure->pieces_checked) + " pieces and " +
+        std::to_string(verification.stored_files) + " stored files: " +
+        (verification.structure->ok()
+             ? std::string("the structure is sound.")
+             : std::to_string(verification.structure->problems.size()) + " problem(s) found."));
+  if (!verification.check && !verification.header_damaged())
+    lines.emplace_back(
+        "This checks the structure only: the format has no checksums, so changed bytes inside a "
+        "piece cannot be detected. Recovery files (Protect) make that possible.");
   return lines;
 }
 

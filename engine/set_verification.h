@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/recovery_report.h"
 #include "engine/set_files.h"
 #include "engine/set_recovery.h"
 #include "engine/verify.h"
@@ -49,11 +50,8 @@ Result<Verification> VerifySetWhole(platform::FileSystem& fs, const SetPaths& pa
 // What was found, as lines for the user (names escaped by the front end as it shows them).
 std::vector<std::string> VerificationLines(const Verification& verification, const SetPaths& paths);
 
-// The lines of a check alone: each missing or damaged file, then the blocks' line.
-std::vector<std::string> DamageLines(const SetCheck& check);
-
-// What is lost of a set, in a few lines however much it is: its files that are missing and
-// those that are damaged, in the order of their pieces, and the stored files with bytes in them.
-std::vector<std::string> LostSummary(std::vector<DamagedFile> lost);
+// What a check that found nothing wrong says: every file matches its recovery files, the
+// structure is sound, and what a check without recovery files cannot see.
+std::vector<std::string> SoundLines(const Verification& verification);
 
 }  // namespace vornalis

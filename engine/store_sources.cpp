@@ -51,4 +51,40 @@ StoreOutcome StoreSources(PieceSet& set, SourceList sources, const StoreRequest&
   return outcome;
 }
 
+StoreReport StoreAndCommit(PieceSet& set, SourceList sources, const StoreRequest& request,
+                           AfterStoring after) {
+  StoreReport report;
+  report.outcome = StoreSources(set, std::move(sources), request);
+  const StoreOutcome& outcome = report.outcome;
+  report.lines = outcome.failures;
+  report.stopped = request.stopped && request.stopped();
+  if (outcome.undo || (set.Replaces() && (!outcome.failure.ok() || report.stopped))) {
+    // Nothing of this command is kept: the set on disk is as it was before it.
+    report.end = outcome.undo ? StoreReport::End::kUndone : StoreReport::End::kNotReplaced;
+    set.Discard();
+    report.lines.emplace_back(outcome.undo ? messages::kNothingStored : messages::kNotReplaced);
+    return report;
+  }
+  // What was stored, all of it or up to a break-off or a failure, reaches the medium now.
+  set.ClearLastError();
+  const bool committed = after == AfterStoring::kKeepOpen ? set.Commit() : set.Close();
+  if (!committed) {
+    report.end = StoreReport::End::kCommitFailed;
+    report.lines.push_back(set.LastError());
+    report.lines.emplace_back(messages::kStoredNotKept);
+    return report;
+  }
+  // A failure part way left bytes of the failing file in the pieces written before it.
+  if (!outcome.failure.ok()) report.lines.emplace_back(messages::kPiecesMayBeCorrupt);
+  const PieceSet::RecoveryFilesAfterCommit& recovery = set.RecoveryFilesAfter();
+  if (!recovery.retired.empty())
+    report.recovery.push_back(
+        messages::RecoveryFilesRetired(set.Paths().Header(), recovery.retired));
+  if (recovery.older && outcome.stored > 0) {
+    report.recovery_older = true;
+    report.recovery.push_back(messages::RecoveryOlderThanSet(set.Paths().Header()));
+  }
+  return report;
+}
+
 }  // namespace vornalis

@@ -49,4 +49,34 @@ struct StoreRequest {
 // Stores sources into set, group by group, until a group fails or the callback stops.
 StoreOutcome StoreSources(PieceSet& set, SourceList sources, const StoreRequest& request);
 
+// How a command that stores leaves the set once it is done: open for more (the desktop program
+// commits and keeps it), or closed (the CLI).
+enum class AfterStoring { kKeepOpen, kClose };
+
+// StoreSources, then the set committed or thrown back, by one rule for every command that stores:
+// - a name the set needs held by a file not the set's undoes the command (kUndone);
+// - a set that replaces another is committed only once this, its first storing, went through
+//   whole: after a failure or a stop it is thrown away, and the set it was to replace stays
+//   (kNotReplaced);
+// - otherwise what was stored, all of it or up to a break-off or a failure, is committed
+//   (kCommitted), or the commit fails and the set is as it was before the command
+//   (kCommitFailed).
+struct StoreReport {
+  enum class End { kCommitted, kUndone, kNotReplaced, kCommitFailed };
+  StoreOutcome outcome;
+  End end = End::kCommitted;
+  // For the user, in order: what failed and what that means for the set; empty when nothing
+  // failed. What was left out harmlessly is in outcome.notes.
+  std::vector<std::string> lines;
+  // What the commit did to the set's recovery files, when it did anything, as sentences without
+  // their last full stop: those of a replaced set were removed, or an add made them older than
+  // the set.
+  std::vector<std::string> recovery;
+  bool recovery_older = false;  // the add made them older: a new protection is due
+  bool stopped = false;         // request.stopped said so when the set's end was decided
+  bool kept() const { return end == End::kCommitted; }
+};
+StoreReport StoreAndCommit(PieceSet& set, SourceList sources, const StoreRequest& request,
+                           AfterStoring after);
+
 }  // namespace vornalis

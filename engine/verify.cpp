@@ -4,10 +4,11 @@
 #include <array>
 #include <map>
 
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/messages.h"
 #include "engine/set_files.h"
+#include "engine/set_reader.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 
 namespace vornalis {
@@ -105,6 +106,24 @@ std::vector<std::uint32_t> PiecesInFolder(const PieceSet& set) {
 }
 
 }  // namespace
+
+bool HeaderReadsAsSound(platform::FileSystem& fs, const SetPaths& paths) {
+  SetReader reader(fs, paths);
+  if (!reader.Open().ok()) return false;
+  std::vector<StoredFile> files;
+  std::vector<char> buffer(format::kBufferSize);
+  if (!reader.ReadCatalogue(&files, buffer).ok()) return false;
+  const std::uint32_t last = reader.last_piece();
+  const SetShape shape = reader.shape();
+  if (!OverlapIndex(files, shape).empty()) return false;
+  bool reaches_last = files.empty() && last == 0;
+  for (const StoredFile& entry : files) {
+    if (!CheckEntryShape(entry, shape).ok()) return false;
+    reaches_last =
+        reaches_last || entry.Piece == last || SpanOf(entry, shape.piece_size).last == last;
+  }
+  return reaches_last;
+}
 
 std::map<std::uint32_t, std::vector<std::string>> FilesByPiece(const PieceSet& set) {
   std::map<std::uint32_t, std::vector<std::string>> users;

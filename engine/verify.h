@@ -29,6 +29,15 @@ struct VerifyReport {
 // Pieces are opened as the set knows them (PieceSet::OpenPiece), through its file system.
 VerifyReport VerifySet(const PieceSet& set);
 
+// Whether the set's header reads as a sound set on its own, with none of its data pieces read: its
+// catalogue (in the header and its overflow pieces) parses (the tail fitting its piece, as
+// opening checks), and agrees with itself: every entry
+// lies inside the stored bytes and shares none of them with another, and the last piece is where
+// stored bytes end (an entry has bytes in it, or starts there). A header
+// whose fields were damaged nearly always fails one of these; one written by a program of this
+// format passes.
+bool HeaderReadsAsSound(platform::FileSystem& fs, const SetPaths& paths);
+
 // The stored files (Folder + Name) that have bytes in each data piece, by piece number; entries
 // that point outside the stored bytes are left out.
 std::map<std::uint32_t, std::vector<std::string>> FilesByPiece(const PieceSet& set);

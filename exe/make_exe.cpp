@@ -1,11 +1,11 @@
 #include "exe/make_exe.h"
 
-#include "engine/endian.h"
 #include "engine/leftovers.h"
 #include "engine/messages.h"
 #include "engine/name_bytes.h"
 #include "engine/patch_area.h"
 #include "engine/set_files.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 #include "platform/temp_file.h"
 
@@ -68,6 +68,9 @@ Result<std::string> MakeExe(const PieceSet& set, const std::string& stub_path, S
                          messages::ExeNameTooLong(set.SetName(), kMaxNameLength));
   auto copy = MakePatchedCopy(fs, stub_path, target, static_cast<std::uint32_t>(count), name);
   Status made = copy.ok() ? copy->PutInPlace(target) : copy.status();
+  if (!made.ok() && made.path == stub_path)
+    return messages::Said(
+        made, messages::StubUnreadable(target, stub_path, platform::ErrorText(made.error)));
   if (!made.ok()) return messages::Said(made, messages::CantCreate(target));
   return target;
 }

@@ -14,10 +14,10 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/endian.h"
 #include "engine/piece_set.h"
 #include "engine/set_files.h"
 #include "fuzz/fuzz_files.h"
+#include "platform/endian.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include <fstream>
 #include <string>
 
-#include "engine/endian.h"
 #include "engine/piece_set.h"
 #include "engine/set_files.h"
 #include "engine/verify.h"
 #include "fuzz/fuzz_files.h"
+#include "platform/endian.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

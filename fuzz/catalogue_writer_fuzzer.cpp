@@ -19,11 +19,11 @@
 
 #include "engine/catalogue.h"
 #include "engine/catalogue_stream_writer.h"
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/set_files.h"
 #include "engine/set_reader.h"
 #include "fuzz/fuzz_files.h"
+#include "platform/endian.h"
 #include "platform/file_system.h"
 #include "platform/text_encoding.h"
 

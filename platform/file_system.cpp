@@ -34,6 +34,20 @@ Status FileSystem::SyncFiles(const std::vector<std::string>& paths) {
   return Status::Ok();
 }
 
+bool FileSystem::IgnoresCase(const std::string& folder, const std::vector<DirEntry>& entries) {
+  for (const DirEntry& entry : entries) {
+    std::string turned = entry.name;
+    for (char& c : turned)
+      if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) c = static_cast<char>(c ^ 0x20);
+    if (turned == entry.name) continue;
+    // Both spellings listed: two files.
+    for (const DirEntry& other : entries)
+      if (other.name == turned) return false;
+    return Inspect(folder + turned).ok();
+  }
+  return false;
+}
+
 Status FileSystem::CreateDirectories(const std::string& folder) {
   if (folder.empty() || IsDirectory(folder)) return Status::Ok();
   Status status;

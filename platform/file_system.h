@@ -194,6 +194,11 @@ class FileSystem {
   // when the folder exists afterwards.
   Status CreateDirectories(const std::string& folder);
 
+  // Whether names in folder (ending with a separator, or "" for the current one) that differ
+  // only in letter case name one file, as on FAT and NTFS: a name of entries (the folder's
+  // listing) is looked up with the case of its letters turned. False when no name has a letter.
+  bool IgnoresCase(const std::string& folder, const std::vector<DirEntry>& entries);
+
   // Copies n bytes from src's position to dst's position, advancing both. A failure names the
   // file that failed (src or dst) in its path; a source that ends first fails with kEndedEarly.
   // The default goes through buffer in chunks of buffer.size(); an implementation may let the

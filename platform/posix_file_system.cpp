@@ -223,8 +223,8 @@ class PosixDirectory final : public Directory {
           if (errno == EEXIST) return Failed(path);
           status = Failed(path);
         } else {
-          Remove(temp);
-          if (!(status = posix.Close()).ok()) Remove(name);
+          (void)Remove(temp);
+          if (!(status = posix.Close()).ok()) (void)Remove(name);
           file.reset();
           return status;
         }
@@ -232,7 +232,7 @@ class PosixDirectory final : public Directory {
         status = posix.Close();
         if (status.ok()) status = Rename(temp, name);
       }
-      if (!status.ok()) Remove(temp);
+      if (!status.ok()) (void)Remove(temp);
       file.reset();
       return status;
     }
@@ -248,7 +248,7 @@ class PosixDirectory final : public Directory {
       }
     }
     Status status = posix.Close();
-    if (!status.ok()) Remove(name);
+    if (!status.ok()) (void)Remove(name);
     file.reset();
     return status;
   }
@@ -257,7 +257,7 @@ class PosixDirectory final : public Directory {
     auto& posix = static_cast<PosixFile&>(*file);
     const std::string temp = posix.unnamed() ? std::string() : FileNameOf(posix.Path());
     file.reset();
-    if (!temp.empty()) Remove(temp);
+    if (!temp.empty()) (void)Remove(temp);
   }
 
  private:
@@ -269,7 +269,7 @@ class PosixDirectory final : public Directory {
         return Failed(path_ + name);
       }
       Status status = Rename(temp, name);
-      if (!status.ok()) Remove(temp);
+      if (!status.ok()) (void)Remove(temp);
       return status;
     }
     return Status::System(EEXIST, path_ + name);

@@ -13,18 +13,22 @@
 
 namespace vornalis {
 
-struct Status {
+struct [[nodiscard]] Status {
   enum class Code {
     kOk,
-    kIo,         // a file could not be opened, read, written, created or renamed
-    kFormat,     // the set's bytes are not what the format allows
-    kRefused,    // the step would write outside the target, or through a link
-    kNotFound,   // no stored file has that name
-    kAmbiguous,  // more than one stored file answers to that name
-    kNameTaken,  // a name the set needs holds another set's file, or anything not the set's
-    kExists,     // a set of that name exists already
-    kInUse,      // another program is storing into the set
-    kRenamed,    // the file was made whole, but under another name than the one asked for
+    kIo,             // a file could not be opened, read, written, created or renamed
+    kFormat,         // the set's bytes are not what the format allows
+    kRefused,        // the step would write outside the target, or through a link
+    kNotFound,       // no stored file has that name
+    kAmbiguous,      // more than one stored file answers to that name
+    kNameTaken,      // a name the set needs holds another set's file, or anything not the set's
+    kExists,         // a set of that name exists already
+    kInUse,          // another program holds the set open, and may be storing into it
+    kStopped,        // the user or a request to end stopped the work; nothing is wrong
+    kNotWritable,    // the folder cannot be written: the set is read only
+    kUntrusted,      // what a file says would lead outside its place (a name with a drive)
+    kUnrecoverable,  // recovery data at hand cannot rebuild what is lost
+    kRenamed,        // the file was made whole, but under another name than the one asked for
   };
 
   Code code = Code::kOk;
@@ -61,7 +65,7 @@ struct Status {
 };
 
 template <typename T>
-class Result {
+class [[nodiscard]] Result {
  public:
   Result(T value) : value_(std::move(value)) {}          // NOLINT: a value is a successful result
   Result(Status status) : status_(std::move(status)) {}  // NOLINT: so is a failure's Status
@@ -90,7 +94,7 @@ class Result {
 
 // An owned object, or the Status that says why there is none.
 template <typename T>
-class Result<std::unique_ptr<T>> {
+class [[nodiscard]] Result<std::unique_ptr<T>> {
  public:
   Result(std::unique_ptr<T> value) : value_(std::move(value)) {}  // NOLINT
   Result(Status status) : status_(std::move(status)) {}           // NOLINT

@@ -15,7 +15,7 @@ Result<std::unique_ptr<TempFile>> TempFile::Create(FileSystem& fs, const std::st
 TempFile::~TempFile() {
   if (in_place_) return;
   file_.reset();
-  fs_.Remove(path_);
+  (void)fs_.Remove(path_);
 }
 
 Status TempFile::Finish(bool sync) {

@@ -372,7 +372,7 @@ class Win32Directory final : public Directory {
       status = Status::System(EINVAL, path);
     } else if (RenameHandle(win32.handle(), system_ + Wide(name), replace == Replace::kAny)) {
       status = win32.Close();
-      if (!status.ok()) Remove(name);
+      if (!status.ok()) (void)Remove(name);
       file.reset();
       return status;
     } else {
@@ -387,7 +387,7 @@ class Win32Directory final : public Directory {
   void Discard(std::unique_ptr<File> file) override {
     const std::string temp = FileNameOf(file->Path());
     file.reset();
-    Remove(temp);
+    (void)Remove(temp);
   }
 
  private:

@@ -361,7 +361,7 @@ Result<Targets> TargetsBelow(const std::string& folder, const par2::RecoverySet&
   for (const par2::Id& id : set.file_ids) {
     const std::string& name = set.files.at(id).name;
     std::string path = PathBelow(folder, name);
-    if (path.empty()) return Status::Error(Status::Code::kRefused, name, "");
+    if (path.empty()) return Status::Error(Status::Code::kUntrusted, name, "");
     targets.paths.push_back(std::move(path));
   }
   return targets;
@@ -398,7 +398,7 @@ Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const Tar
   const std::string folder =
       targets.paths.empty() ? std::string() : platform::FolderOf(targets.paths.front());
   const std::string where = folder.empty() ? "." : folder;
-  if (!check.repairable()) return Status::Error(Status::Code::kRefused, where, "");
+  if (!check.repairable()) return Status::Error(Status::Code::kUnrecoverable, where, "");
   // The slices to compute and the sound ones.
   struct Lost {
     std::size_t file;
@@ -427,7 +427,7 @@ Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const Tar
     next += file.slices;
   }
   const std::optional<Solution> solution = Solve(set, constants);
-  if (!solution) return Status::Error(Status::Code::kRefused, where, "");
+  if (!solution) return Status::Error(Status::Code::kUnrecoverable, where, "");
 
   NewFiles outputs(fs, targets, set, check, options);
   for (std::size_t f = 0; f < check.files.size(); ++f)

@@ -51,7 +51,7 @@ struct Targets {
 };
 
 // The files of set, each the file named so in folder (ending with a separator); a name that
-// would lead outside folder (absolute, with a drive or a "..") fails with kRefused for it.
+// would lead outside folder (absolute, with a drive or a "..") fails with kUntrusted for it.
 Result<Targets> TargetsBelow(const std::string& folder, const par2::RecoverySet& set);
 
 // Checks the files of set, which lie at targets.paths.
@@ -65,7 +65,7 @@ using BeforePlacing = std::function<Status(const CheckResult& check)>;
 
 // Repairs the writable files that check found missing or damaged; returns their paths. Fails,
 // changing nothing, when check is not repairable or the recovery slices at hand cannot give the
-// lost ones (kRefused for the first target's folder). A failure names the file that failed: a
+// lost ones (kUnrecoverable for the first target's folder). A failure names the file that failed: a
 // file read, or the new file under its temporary name; a new file that does not match its
 // recorded MD5 fails with kFormat.
 Result<std::vector<std::string>> RepairFiles(platform::FileSystem& fs, const Targets& targets,

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "engine/endian.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 #include "platform/temp_file.h"
 #include "recovery/crc32.h"

@@ -29,8 +29,8 @@ class Progress {
   virtual bool Step(std::uint64_t done, std::uint64_t total) noexcept = 0;
 };
 
-// How the work fails when progress stopped it: kRefused, for no file.
-inline Status Stopped() { return Status::Error(Status::Code::kRefused, "", ""); }
+// How the work fails when progress stopped it: kStopped, for no file.
+inline Status Stopped() { return Status::Error(Status::Code::kStopped, "", ""); }
 
 struct WorkOptions {
   std::uint64_t memory = std::uint64_t{128} << 20;  // for recovery data held at once

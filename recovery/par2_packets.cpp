@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "engine/endian.h"
+#include "platform/endian.h"
 
 namespace vornalis::recovery::par2 {
 namespace {
@@ -237,19 +237,36 @@ std::string RecoverySliceHead(const Id& set_id, std::uint32_t exponent, std::uin
 
 namespace {
 
+// What keeping a packet costs, over the bytes it holds: a map node and the bookkeeping around it.
+constexpr std::uint64_t kKeptOverhead = 96;
+
 // Takes one sound packet into the sets of result; every field is checked before it is used.
-void TakePacket(const std::string& path, const std::string& packet, std::uint64_t offset,
-                std::uint64_t length, ReadResult& result) {
+// charge(bytes) pays for what is kept and returns false once the budget is spent; a packet whose
+// fields contradict each other (a main packet whose MD5 is not its set's id) is refused as
+// damaged. False when reading the file must stop.
+template <typename Charge>
+bool TakePacket(const std::string& path, const std::string& packet, std::uint64_t offset,
+                std::uint64_t length, ReadResult& result, bool& damaged, Charge charge) {
   const Id set_id = DigestAt(packet.data() + 32);
   const std::string_view type(packet.data() + 48, 16);
   const std::string_view body = std::string_view(packet).substr(kHeaderSize);
-  RecoverySet& set = result.sets[set_id];
-  set.set_id = set_id;
-  if (std::find(set.paths.begin(), set.paths.end(), path) == set.paths.end())
-    set.paths.push_back(path);
+  auto found = result.sets.find(set_id);
+  if (found == result.sets.end()) {
+    if (!charge(sizeof(RecoverySet) + kKeptOverhead + path.size())) return false;
+    found = result.sets.emplace(set_id, RecoverySet{}).first;
+    found->second.set_id = set_id;
+    found->second.paths.push_back(path);
+  }
+  RecoverySet& set = found->second;
   if (type == kMainType && body.size() >= 12 && !set.has_main) {
     const std::uint64_t count = ReadU32(body.data() + 8);
-    if (body.size() < 12 + 16 * count) return;
+    if (body.size() < 12 + 16 * count) return true;
+    // The recovery set's id is the MD5 of its main packet's body.
+    if (Md5::Of(std::span<const char>(body.data(), body.size())) != set_id) {
+      damaged = true;
+      return true;
+    }
+    if (!charge(16 * count)) return false;
     set.has_main = true;
     set.slice_size = ReadU64(body.data());
     for (std::uint64_t i = 0; i < count; ++i)
@@ -261,31 +278,78 @@ void TakePacket(const std::string& path, const std::string& packet, std::uint64_
     described.hash16k = DigestAt(body.data() + 32);
     described.length = ReadU64(body.data() + 48);
     described.name = Unpadded(body.substr(56));
+    if (set.files.contains(described.file_id)) return true;
+    if (!charge(sizeof(FileDescription) + kKeptOverhead + described.name.size())) return false;
     set.files.emplace(described.file_id, std::move(described));
   } else if (type == kSliceChecksumType && body.size() >= 16 && (body.size() - 16) % 20 == 0) {
+    const Id file_id = DigestAt(body.data());
+    if (set.checksums.contains(file_id)) return true;
     std::vector<SliceChecksum> slices((body.size() - 16) / 20);
+    if (!charge(sizeof(SliceChecksum) * slices.size() + kKeptOverhead)) return false;
     for (std::size_t i = 0; i < slices.size(); ++i) {
       slices[i].hash = DigestAt(body.data() + 16 + 20 * i);
       slices[i].crc = ReadU32(body.data() + 32 + 20 * i);
     }
-    set.checksums.emplace(DigestAt(body.data()), std::move(slices));
+    set.checksums.emplace(file_id, std::move(slices));
   } else if (type == kRecoverySliceType && body.size() >= 4) {
     // An exponent beyond the code's repeats a smaller one and rebuilds nothing.
     const std::uint32_t exponent = ReadU32(body.data());
-    if (exponent <= kMaxExponent)
-      set.slices.emplace(exponent, RecoverySlice{path, offset + kRecoverySliceOverhead,
-                                                 length - kRecoverySliceOverhead, exponent});
+    if (exponent > kMaxExponent || set.slices.contains(exponent)) return true;
+    if (!charge(sizeof(RecoverySlice) + kKeptOverhead + path.size())) return false;
+    set.slices.emplace(exponent, RecoverySlice{path, offset + kRecoverySliceOverhead,
+                                               length - kRecoverySliceOverhead, exponent});
   } else if (type == kStateType && set.state.empty()) {
+    if (!charge(body.size())) return false;
     set.state = std::string(body);
   } else if (type == kCreatorType && set.creator.empty()) {
+    if (!charge(body.size())) return false;
     set.creator = Unpadded(body);
   }
+  return true;
+}
+
+// Puts what from holds of a set into into, which holds the same set (by id) from other files.
+void MergeSet(RecoverySet& into, RecoverySet&& from) {
+  if (!into.has_main && from.has_main) {
+    into.has_main = true;
+    into.slice_size = from.slice_size;
+    into.file_ids = std::move(from.file_ids);
+  }
+  into.files.merge(from.files);
+  into.checksums.merge(from.checksums);
+  into.slices.merge(from.slices);
+  if (into.creator.empty()) into.creator = std::move(from.creator);
+  if (into.state.empty()) into.state = std::move(from.state);
+  into.paths.insert(into.paths.end(), from.paths.begin(), from.paths.end());
 }
 
 }  // namespace
 
+bool ReadBudget::Take(std::uint64_t bytes) {
+  const auto wanted = static_cast<std::int64_t>(std::min<std::uint64_t>(bytes, INT64_MAX / 2));
+  if (left_.fetch_sub(wanted) >= wanted) return true;
+  left_.fetch_add(wanted);
+  return false;
+}
+
+void ReadBudget::Give(std::uint64_t bytes) { left_.fetch_add(static_cast<std::int64_t>(bytes)); }
+
+bool RecoverySet::AgreesWith(const RecoverySet& other) const {
+  if (has_main && other.has_main && (slice_size != other.slice_size || file_ids != other.file_ids))
+    return false;
+  for (const auto& [id, described] : files) {
+    const auto there = other.files.find(id);
+    if (there != other.files.end() && !(there->second == described)) return false;
+  }
+  for (const auto& [id, sums] : checksums) {
+    const auto there = other.checksums.find(id);
+    if (there != other.checksums.end() && there->second != sums) return false;
+  }
+  return true;
+}
+
 void ReadRecoveryFile(platform::FileSystem& fs, const std::string& path, ReadResult& result,
-                      bool slices) {
+                      ReadBudget& budget, bool slices) {
   auto file = fs.Open(path, platform::OpenMode::kRead);
   const Result<std::uint64_t> size = file.ok() ? file->Size() : Result<std::uint64_t>(0);
   if (!file.ok() || !size.ok()) {
@@ -293,44 +357,75 @@ void ReadRecoveryFile(platform::FileSystem& fs, const std::string& path, ReadRes
     return;
   }
   PacketReader reader(*file, *size);
+  std::uint64_t charged = 0;
+  bool over = false, damaged = false;
+  const auto charge = [&](std::uint64_t bytes) {
+    if (!budget.Take(bytes)) return !(over = true);
+    charged += bytes;
+    return true;
+  };
   const bool sound = reader.ReadAll(
       [slices](std::string_view type) { return slices || type != kRecoverySliceType; },
       [&](const std::string& packet, std::uint64_t offset, std::uint64_t length) {
-        TakePacket(path, packet, offset, length, result);
-        return true;
+        return TakePacket(path, packet, offset, length, result, damaged, charge);
       });
-  if (!sound) result.damaged.push_back(path);
+  if (over) {
+    // Nothing of a file that holds more than can be kept is used; its share goes back.
+    result.sets.clear();
+    budget.Give(charged);
+    result.too_large.push_back(path);
+    return;
+  }
+  if (!sound || damaged) result.damaged.push_back(path);
 }
 
-void MergeRead(ReadResult& into, ReadResult&& one) {
-  into.damaged.insert(into.damaged.end(), one.damaged.begin(), one.damaged.end());
-  for (auto& [id, found] : one.sets) {
-    RecoverySet& set = into.sets[id];
-    set.set_id = id;
-    if (!set.has_main && found.has_main) {
-      set.has_main = true;
-      set.slice_size = found.slice_size;
-      set.file_ids = std::move(found.file_ids);
+Candidates GroupAgreeing(std::vector<ReadResult> each) {
+  Candidates out;
+  // Sets that describe files first, in the order of the files; then those that only add
+  // recovery slices (or a creator) to a set described elsewhere.
+  for (const bool describing : {true, false}) {
+    for (ReadResult& one : each) {
+      for (auto& [id, set] : one.sets) {
+        const bool describes = set.has_main || !set.files.empty() || !set.checksums.empty();
+        if (describes != describing) continue;
+        std::vector<std::size_t> agreeing;
+        for (std::size_t c = 0; c < out.sets.size(); ++c)
+          if (out.sets[c].set_id == id && (!describing || out.sets[c].AgreesWith(set)))
+            agreeing.push_back(c);
+        if (agreeing.size() == 1) {
+          MergeSet(out.sets[agreeing.front()], std::move(set));
+        } else if (agreeing.empty()) {
+          out.sets.push_back(std::move(set));
+        } else {
+          out.unplaced.insert(out.unplaced.end(), set.paths.begin(), set.paths.end());
+        }
+      }
     }
-    set.files.merge(found.files);
-    set.checksums.merge(found.checksums);
-    set.slices.merge(found.slices);
-    if (set.creator.empty()) set.creator = std::move(found.creator);
-    if (set.state.empty()) set.state = std::move(found.state);
-    set.paths.insert(set.paths.end(), found.paths.begin(), found.paths.end());
   }
+  for (ReadResult& one : each) {
+    out.damaged.insert(out.damaged.end(), one.damaged.begin(), one.damaged.end());
+    out.too_large.insert(out.too_large.end(), one.too_large.begin(), one.too_large.end());
+  }
+  return out;
+}
+
+void ReadPacketsOfType(platform::File& file, std::uint64_t size, std::string_view type,
+                       const std::function<bool(const Id& set_id, std::string_view body)>& take) {
+  PacketReader reader(file, size);
+  reader.ReadAll([type](std::string_view found) { return found == type; },
+                 [&](const std::string& packet, std::uint64_t, std::uint64_t) {
+                   return take(DigestAt(packet.data() + 32),
+                               std::string_view(packet).substr(kHeaderSize));
+                 });
 }
 
 bool AnyDescribedName(platform::File& file, std::uint64_t size,
                       const std::function<bool(std::string_view name)>& take) {
-  PacketReader reader(file, size);
   bool found = false;
-  reader.ReadAll([](std::string_view type) { return type == kFileDescType; },
-                 [&](const std::string& packet, std::uint64_t, std::uint64_t) {
-                   const std::string_view body = std::string_view(packet).substr(kHeaderSize);
-                   if (body.size() >= 56) found = take(Unpadded(body.substr(56)));
-                   return !found;
-                 });
+  ReadPacketsOfType(file, size, kFileDescType, [&](const Id&, std::string_view body) {
+    if (body.size() >= 56) found = take(Unpadded(body.substr(56)));
+    return !found;
+  });
   return found;
 }
 

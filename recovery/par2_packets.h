@@ -7,9 +7,16 @@
 // for the next magic), so a damaged recovery file gives what is sound in it; every field is
 // checked before it is used, and a set whose fields cannot be used is marked with its fault.
 // Memory stays bounded whatever the files hold: no packet but a recovery slice's is read whole
-// above kMostPacketBody bytes, and a recovery slice is only hashed, never kept.
+// above kMostPacketBody bytes, a recovery slice is only hashed, never kept, and what the packets
+// of a group of files take is charged to one budget (ReadBudget), past which a file is dropped.
+//
+// Files are read one by one and put together only where they agree: two files whose packets
+// describe the same file differently (an old copy of a set's recovery files beside new ones, with
+// the same recovery set id because the first 16 KiB of every file are as they were) make two
+// candidates, never one set that mixes them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -33,6 +40,9 @@ inline constexpr std::string_view kCreatorType{"PAR 2.0\0Creator\0", 16};
 // This program's own packet, which other PAR 2.0 programs pass over: what the files protected
 // were when they were protected, in a form the caller gives (engine/set_state.h).
 inline constexpr std::string_view kStateType{"VornalisSetState", 16};
+// This program's record of what its commits did to a protected set, in a file of its own
+// (engine/set_history.h).
+inline constexpr std::string_view kHistoryType{"VornalisHistory\0", 16};
 inline constexpr std::uint64_t kHeaderSize = 64;
 // The header and the exponent that come before a recovery slice's bytes.
 inline constexpr std::uint64_t kRecoverySliceOverhead = kHeaderSize + 4;
@@ -60,11 +70,13 @@ struct FileDescription {
   Md5Digest hash16k{};  // of its first 16 KiB
   std::uint64_t length = 0;
   std::string name;  // relative to the recovery files' folder, "/" between folders
+  bool operator==(const FileDescription&) const = default;
 };
 
 struct SliceChecksum {
   Md5Digest hash{};  // of the slice, the last one padded with zero bytes
   std::uint32_t crc = 0;
+  bool operator==(const SliceChecksum&) const = default;
 };
 
 Id FileIdOf(const Md5Digest& hash16k, std::uint64_t length, std::string_view name);
@@ -118,26 +130,71 @@ struct RecoverySet {
   std::uint64_t fault_value() const;
   // The input slices of every file of the main packet (once Complete()).
   std::uint64_t InputSlices() const;
+  // Whether what both hold of the files they describe is the same: descriptions and slice
+  // checksums of every file both describe, and the main packet when both have it.
+  bool AgreesWith(const RecoverySet& other) const;
 };
 
-// What was read from a group of files: the sets found, and the files in which damaged packets
-// were passed over.
+// The memory the packets read from a group of files may take together, shared by the threads
+// that read them. Every packet kept is charged what it takes; once the budget is spent, nothing
+// more is taken.
+class ReadBudget {
+ public:
+  explicit ReadBudget(std::uint64_t bytes) : left_(static_cast<std::int64_t>(bytes)) {}
+  // Takes bytes from the budget; false (taking nothing) when that is more than is left.
+  bool Take(std::uint64_t bytes);
+  // Gives back what was taken for packets that are not kept after all.
+  void Give(std::uint64_t bytes);
+
+ private:
+  std::atomic<std::int64_t> left_;
+};
+
+// What recovery files beside a set may cost in memory when they are read: far more than the
+// packets of any set this program protects (a few MiB for 32,768 blocks), far less than a
+// 32-bit program can hold.
+inline constexpr std::uint64_t kReadBudgetBytes = std::uint64_t{64} << 20;
+
+// What one file holds: its sets by id; whether damaged packets were passed over in it, and
+// whether it was dropped for holding more than the budget could take.
 struct ReadResult {
   std::map<Id, RecoverySet> sets;
   std::vector<std::string> damaged;
+  std::vector<std::string> too_large;
 };
 
 // Reads every packet of one file into result (a file that cannot be read counts as damaged);
-// without slices, recovery slice packets are passed over unread.
+// without slices, recovery slice packets are passed over unread. A file whose packets would take
+// more than budget has left is dropped whole (its sets are not kept) and named in too_large.
 void ReadRecoveryFile(platform::FileSystem& fs, const std::string& path, ReadResult& result,
-                      bool slices = true);
-// Puts what one more file held into what the files before it held: the first sound packet of a
-// kind counts.
-void MergeRead(ReadResult& into, ReadResult&& one);
+                      ReadBudget& budget, bool slices = true);
+
+// The recovery sets a group of files holds, each put together only from files that agree.
+struct Candidates {
+  std::vector<RecoverySet> sets;
+  std::vector<std::string> damaged;    // files in which damaged packets were passed over
+  std::vector<std::string> too_large;  // files dropped for the memory their packets need
+  // Files whose packets of a set agree with several candidates of it, or describe nothing, so
+  // that they cannot be put with one; they are not used.
+  std::vector<std::string> unplaced;
+};
+
+// Puts what each file held (in the order given) into candidates: a set of a file joins the
+// candidate of the same id whose files it agrees with, or starts one; a set that describes no
+// file (recovery slices alone) joins the only candidate of its id, when there is one.
+Candidates GroupAgreeing(std::vector<ReadResult> each);
+
 // Reads every packet of each file, the files spread over threads threads (par2_read_files.cpp,
-// which a program without threads leaves out).
-ReadResult ReadRecoveryFiles(platform::FileSystem& fs, const std::vector<std::string>& paths,
-                             unsigned threads = 1);
+// which a program without threads leaves out), within one budget of budget_bytes; without
+// slices, recovery slice packets are passed over unread.
+Candidates ReadRecoveryFiles(platform::FileSystem& fs, const std::vector<std::string>& paths,
+                             unsigned threads = 1, std::uint64_t budget_bytes = kReadBudgetBytes,
+                             bool slices = true);
+
+// Calls take(set_id, body) with every sound packet of type in file (size bytes long), passing
+// over damaged stretches, until take returns false. Reads the headers of other packets only.
+void ReadPacketsOfType(platform::File& file, std::uint64_t size, std::string_view type,
+                       const std::function<bool(const Id& set_id, std::string_view body)>& take);
 
 // Calls take(name) with the name of every sound file description packet in file (size bytes
 // long), passing over damaged stretches, until take returns true; true when it did. Reads the

@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
+  ccache                            # every build of scripts/ compiles through it
   clang libclang-rt-14-dev          # sanitizer and fuzzing builds
   libgtest-dev libgmock-dev         # engine and CLI tests
   libicu-dev                        # locale name order

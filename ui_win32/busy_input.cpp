@@ -63,10 +63,4 @@ bool BusyInput::BreakOffRequested() {
   return requested;
 }
 
-void BusyInput::Copied(std::uint64_t, std::uint64_t) noexcept {
-  MSG message;
-  while (::PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
-    ::DispatchMessageW(&message);
-}
-
 }  // namespace vornalis::win32

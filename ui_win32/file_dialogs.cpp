@@ -19,6 +19,8 @@ struct Hooked {
   std::string_view ok_text;
   desktop::PieceSizeChoice* panel = nullptr;  // the New dialog's panel state, else null
   SizeControls size;
+  // The New dialog's: whether it may close with the panel's choice.
+  const std::function<bool(const desktop::PieceSizeChoice& size)>* may_close = nullptr;
 };
 
 void SetMessageResult(HWND hook, LONG_PTR result) {
@@ -59,11 +61,9 @@ UINT_PTR CALLBACK Hook(HWND hook, UINT message, WPARAM wparam, LPARAM lparam) {
                        reinterpret_cast<LPARAM>(platform::Wide(hooked->ok_text).c_str()));
         return FALSE;
       }
-      if (notice->hdr.code == CDN_FILEOK && hooked->panel != nullptr) {
-        // A size out of range is refused while the dialog is still open, with the name typed.
-        const Result<std::uint32_t> size = desktop::PieceSizeOf(hooked->size.Choice());
-        if (size.ok()) return FALSE;
-        ShowError(dialog, size.status().message);
+      if (notice->hdr.code == CDN_FILEOK && hooked->may_close != nullptr) {
+        // The session tells a size out of range over the dialog, which stays open.
+        if ((*hooked->may_close)(hooked->size.Choice())) return FALSE;
         SetMessageResult(hook, 1);
         return TRUE;
       }
@@ -104,12 +104,13 @@ std::wstring DialogFilter(std::string_view filter) {
   return wide;
 }
 
-std::optional<desktop::NewSetChoice> RunNewDialog(HWND owner, const std::string& start_folder,
-                                                  desktop::PieceSizeChoice& panel) {
+std::optional<desktop::NewSetChoice> RunNewDialog(
+    HWND owner, const std::string& start_folder, desktop::PieceSizeChoice& panel,
+    const std::function<bool(const desktop::PieceSizeChoice& size)>& may_close) {
   std::wstring name(MAX_PATH * 4, L'\0');
   const std::wstring filter = DialogFilter(desktop::texts::kNewFilter);
   const std::wstring folder = platform::Wide(start_folder);
-  Hooked hooked{desktop::texts::kCreateButton, &panel, {}};
+  Hooked hooked{desktop::texts::kCreateButton, &panel, {}, &may_close};
   OPENFILENAMEW settings = Settings(owner, name, filter, folder);
   settings.lpstrDefExt = L"pec";
   settings.Flags |= OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_ENABLEHOOK | OFN_ENABLETEMPLATE;

@@ -16,9 +16,11 @@
 namespace vornalis::win32 {
 
 // panel: the piece-size panel's state, shown when the dialog opens and kept when it closes,
-// confirmed or not, so that the panel remembers it for the next New of the run.
-std::optional<desktop::NewSetChoice> RunNewDialog(HWND owner, const std::string& start_folder,
-                                                  desktop::PieceSizeChoice& panel);
+// confirmed or not, so that the panel remembers it for the next New of the run. may_close is
+// asked when the user confirms, with the panel's choice; false keeps the dialog open.
+std::optional<desktop::NewSetChoice> RunNewDialog(
+    HWND owner, const std::string& start_folder, desktop::PieceSizeChoice& panel,
+    const std::function<bool(const desktop::PieceSizeChoice& size)>& may_close);
 std::optional<std::string> RunOpenSetDialog(HWND owner, const std::string& start_folder);
 // Empty when cancelled.
 std::vector<std::string> RunAddDialog(HWND owner);

@@ -176,7 +176,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       Dropped(reinterpret_cast<HDROP>(wparam));
       return 0;
     case WM_CONTEXTMENU:
-      if (reinterpret_cast<HWND>(wparam) == list_ && !session_->Busy() && session_->SetOpen()) {
+      if (reinterpret_cast<HWND>(wparam) == list_ && session_->ShowsListMenu()) {
         HMENU popup = ::CreatePopupMenu();
         for (const std::optional<desktop::Command>& entry : desktop::ListMenu()) {
           if (!entry) {
@@ -331,8 +331,7 @@ LRESULT MainWindow::Notify(NMHDR* header) {
         return 0;
       }
       case LVN_COLUMNCLICK:
-        if (!session_->Busy())
-          session_->ColumnClicked(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+        session_->ColumnClicked(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
         return 0;
       case LVN_ITEMCHANGED:
         if (reinterpret_cast<NMLISTVIEW*>(header)->uChanged & LVIF_STATE) CountSelection();

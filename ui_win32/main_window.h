@@ -45,7 +45,9 @@ class MainWindow final : public desktop::View {
   bool Warning(const std::string& text) override;
   void Information(const std::string& text) override;
   void ErrorList(const std::vector<std::string>& lines) override;
-  std::optional<desktop::NewSetChoice> ChooseNewSet(const std::string& start_folder) override;
+  std::optional<desktop::NewSetChoice> ChooseNewSet(
+      const std::string& start_folder,
+      const std::function<bool(const desktop::PieceSizeChoice& size)>& may_close) override;
   std::optional<desktop::PieceSizeChoice> ChoosePieceSize() override;
   std::optional<std::string> ChooseSetFile(const std::string& start_folder) override;
   std::vector<std::string> ChooseFilesToAdd() override;
@@ -53,14 +55,13 @@ class MainWindow final : public desktop::View {
   std::optional<std::string> ChooseAssembleFolder(
       const std::string& start_folder,
       const std::function<bool(const std::string& folder)>& may_close) override;
-  std::string AssemblePanelFolder() override { return assemble_panel_; }
   std::optional<unsigned> ChooseRedundancy() override;
   void ListReset() override;
   void RowsAppended(std::size_t first, std::size_t count) override;
   void RowsSorted(const std::vector<std::size_t>& place) override;
-  void SortMarkChanged(int key) override;
+  void SortMarkChanged(desktop::FileList::Mark mark) override;
   void Caption(const std::string& text) override;
-  void Status(int panel, const std::string& text) override;
+  void Status(StatusPanel panel, const std::string& text) override;
   void CommandsChanged() override;
   std::vector<std::size_t> SelectedRows() override;
   void SelectAllRows() override;
@@ -69,7 +70,6 @@ class MainWindow final : public desktop::View {
   void EndProgress() override;
   void FlushInput() override { input_.Flush(); }
   bool BreakOffRequested() override { return input_.BreakOffRequested(); }
-  ByteProgress* Painter() override { return &input_; }
   void ShowHelp(bool how_to_use) override;
   void ShowAbout() override;
   void CloseWindow() override;

@@ -31,8 +31,10 @@ void MainWindow::Information(const std::string& text) { ShowInformation(Asking()
 
 void MainWindow::ErrorList(const std::vector<std::string>& lines) { RunErrorList(Asking(), lines); }
 
-std::optional<desktop::NewSetChoice> MainWindow::ChooseNewSet(const std::string& start_folder) {
-  return RunNewDialog(window_, start_folder, new_panel_);
+std::optional<desktop::NewSetChoice> MainWindow::ChooseNewSet(
+    const std::string& start_folder,
+    const std::function<bool(const desktop::PieceSizeChoice& size)>& may_close) {
+  return RunNewDialog(window_, start_folder, new_panel_, may_close);
 }
 
 std::optional<desktop::PieceSizeChoice> MainWindow::ChoosePieceSize() {
@@ -93,16 +95,15 @@ void MainWindow::RowsSorted(const std::vector<std::size_t>& place) {
   ::InvalidateRect(list_, nullptr, FALSE);
 }
 
-void MainWindow::SortMarkChanged(int key) {
-  // key: 0 none, else the column (1-based) with its sign the direction.
+void MainWindow::SortMarkChanged(desktop::FileList::Mark mark) {
   HWND header = ListView_GetHeader(list_);
   for (int column = 0; column < desktop::FileList::kColumnCount; ++column) {
     HDITEMW item{};
     item.mask = HDI_FORMAT;
     Header_GetItem(header, column, &item);
     item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-    if (key == column + 1) item.fmt |= HDF_SORTUP;
-    if (key == -(column + 1)) item.fmt |= HDF_SORTDOWN;
+    if (mark.column && *mark.column == column)
+      item.fmt |= mark.descending ? HDF_SORTDOWN : HDF_SORTUP;
     Header_SetItem(header, column, &item);
   }
 }
@@ -111,7 +112,7 @@ void MainWindow::Caption(const std::string& text) {
   ::SetWindowTextW(window_, platform::Wide(text).c_str());
 }
 
-void MainWindow::Status(int panel, const std::string& text) {
+void MainWindow::Status(StatusPanel panel, const std::string& text) {
   ::SendMessageW(status_, SB_SETTEXTW, static_cast<WPARAM>(panel),
                  reinterpret_cast<LPARAM>(platform::Wide(text).c_str()));
   // A command may keep the loop busy between steps, so paint now.

@@ -44,22 +44,25 @@ RecoveryProof::RecoveryProof(platform::FileSystem& fs, const SetPaths& paths) {
   const Result<std::vector<platform::DirEntry>> entries =
       fs.ListDirectory(folder.empty() ? "." : folder);
   if (!entries.ok()) return;
-  const SetNameMatcher names(paths, &FoldAscii);
-  par2::ReadResult read;
+  const SetNameMatcher names(paths, &FoldAscii, *entries, fs.IgnoresCase(folder, *entries));
+  par2::ReadBudget budget(par2::kReadBudgetBytes);
+  std::vector<par2::ReadResult> each;
   for (const platform::DirEntry& entry : *entries) {
     if (!entry.is_regular || entry.is_link || names.Of(entry.name)) continue;
     const std::string path = folder + entry.name;
     if (!MayBeRecoveryFile(fs, path, entry.name)) continue;
-    par2::ReadResult one;
-    par2::ReadRecoveryFile(fs, path, one, false);
-    par2::MergeRead(read, std::move(one));
+    par2::ReadRecoveryFile(fs, path, each.emplace_back(), budget, false);
   }
+  const par2::Candidates read = par2::GroupAgreeing(std::move(each));
   if (read.sets.empty()) return;
   auto header_file = fs.Open(paths.Header(), platform::OpenMode::kRead);
   if (!header_file.ok()) return;
   const auto header = HashOf(*header_file);
   if (!header) return;
-  for (const auto& [id, set] : read.sets) {
+  // The set's own recovery set made for the header here; when several candidates are, they
+  // disagree on some piece, and none can prove anything.
+  std::optional<std::map<std::uint32_t, std::pair<std::uint64_t, recovery::Md5Digest>>> proven;
+  for (const par2::RecoverySet& set : read.sets) {
     if (!set.Complete()) continue;
     std::map<std::uint32_t, std::pair<std::uint64_t, recovery::Md5Digest>> described;
     bool own = true, current = false;
@@ -69,12 +72,12 @@ RecoveryProof::RecoveryProof(platform::FileSystem& fs, const SetPaths& paths) {
       own = own && n && described.emplace(*n, std::make_pair(file.length, file.hash)).second;
       if (own && *n == 0) current = file.length == header->first && file.hash == header->second;
     }
-    if (own && current) {
-      described.erase(0);
-      pieces_ = std::move(described);
-      return;
-    }
+    if (!own || !current) continue;
+    if (proven) return;
+    described.erase(0);
+    proven = std::move(described);
   }
+  if (proven) pieces_ = std::move(*proven);
 }
 
 Status RecoveryProof::Prove(std::uint32_t n, platform::File& file,

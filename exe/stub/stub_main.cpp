@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/endian.h"
 #include "engine/format.h"
 #include "engine/name_bytes.h"
 #include "engine/patch_area.h"
@@ -24,6 +23,7 @@
 #include "exe/stub/recovery_proof.h"
 #include "platform/console.h"
 #include "platform/crash.h"
+#include "platform/endian.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 

@@ -126,7 +126,9 @@ TEST_F(CliPosixTest, ALinkWhereTheNextPieceGoesIsRefusedAndNotWrittenThrough) {
 TEST_F(CliPosixTest, ASecondWriterIsRefusedAtOnceWhileReadersGoOn) {
   WriteFile(PathOf("src/a"), "a");
   ASSERT_EQ(Cli({"create", "set", "src/a"}).status, 0);
-  // Another writer holds the set's lock (flock, as the engine takes it).
+  ASSERT_EQ(Cli({"protect", "set.pec"}).status, 0);
+  // Another writer holds the set's lock (flock, as the engine takes it), as the desktop program
+  // does while the set is open in it.
   BackgroundProcess holder("/usr/bin/flock", {PathOf("set.pec.lock"), "sleep", "3"});
   for (int i = 0; i < 300 && !FileExists(PathOf("set.pec.lock")); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -136,13 +138,21 @@ TEST_F(CliPosixTest, ASecondWriterIsRefusedAtOnceWhileReadersGoOn) {
   const ProcessResult added = Cli({"add", "set.pec", "src/b"});
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_EQ(added.status, 1);
-  EXPECT_NE(added.err.find("set.pec is in use"), std::string::npos) << added.err;
+  EXPECT_NE(added.err.find("set.pec is open in another program"), std::string::npos) << added.err;
   EXPECT_EQ(Cli({"list", "set.pec"}).status, 0);
   // Nor may the set be replaced under the writer.
   const ProcessResult replaced = Cli({"create", "--force", "set", "src/b"});
   EXPECT_EQ(replaced.status, 1);
-  EXPECT_NE(replaced.err.find("set.pec is in use"), std::string::npos) << replaced.err;
+  EXPECT_NE(replaced.err.find("set.pec is open in another program"), std::string::npos)
+      << replaced.err;
   EXPECT_NE(Cli({"list", "set.pec"}).out.find("Total 1 files"), std::string::npos);
+  // The set is verified as last committed; protect, which must hold it, names the true reason.
+  const ProcessResult verified = Cli({"verify", "set.pec"});
+  EXPECT_EQ(verified.status, 0) << verified.out << verified.err;
+  const ProcessResult protected_again = Cli({"protect", "set.pec"});
+  EXPECT_EQ(protected_again.status, 1);
+  EXPECT_NE(protected_again.err.find("set.pec is open in another program"), std::string::npos)
+      << protected_again.err;
   holder.Signal(SIGTERM);
   holder.Wait();
 }

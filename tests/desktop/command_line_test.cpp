@@ -98,12 +98,26 @@ TEST_F(CommandLineTest, HelpAndVersionOnlyAloneAndWhenNoFileIsCalledSo) {
     std::string file;    // made in the current folder first
     std::string starts;  // the text printed begins so; "" when none is
   };
+  const std::string usage = "Usage: vornalis [PIECEFILE]";
+  const std::string version = std::string("vornalis ") + kVersion + "\n";
   const Case cases[] = {
-      {{"--help"}, "", "Usage: vornalis [PIECEFILE]"},
-      {{"--version"}, "", std::string("vornalis ") + kVersion},
+      {{"--help"}, "", usage},
+      {{"-h"}, "", usage},
+      {{"-?"}, "", usage},
+      {{"/?"}, "", usage},
+      {{"--version"}, "", version},
+      {{"-v"}, "", version},
+      // Only as the one argument, only so spelt, and only while no file is called so.
       {{"--help", "x.pec"}, "", ""},
+      {{"x.pec", "-h"}, "", ""},
+      {{"-v", "/?"}, "", ""},
+      {{"-H"}, "", ""},
+      {{"-V"}, "", ""},
+      {{"/h"}, "", ""},
+      {{"-help"}, "", ""},
       {{"--help"}, "--help", ""},
-      {{"-h"}, "", ""},
+      {{"-h"}, "-h", ""},
+      {{"-v"}, "-v", ""},
   };
   const std::filesystem::path before = std::filesystem::current_path();
   for (const Case& c : cases) {
@@ -112,7 +126,8 @@ TEST_F(CommandLineTest, HelpAndVersionOnlyAloneAndWhenNoFileIsCalledSo) {
     const std::optional<std::string> text = desktop::OptionText(c.args);
     std::filesystem::current_path(before);
     if (!c.file.empty()) std::filesystem::remove(FsPath(PathOf(c.file)));
-    ASSERT_EQ(text.has_value(), !c.starts.empty()) << c.args[0];
+    ASSERT_EQ(text.has_value(), !c.starts.empty())
+        << c.args[0] << " with the file '" << c.file << "'";
     if (text) {
       EXPECT_EQ(text->rfind(c.starts, 0), 0u) << *text;
       EXPECT_EQ(text->back(), '\n');

@@ -40,9 +40,16 @@ void FakeView::ErrorList(const std::vector<std::string>& lines) {
   error_list = lines;
 }
 
-std::optional<desktop::NewSetChoice> FakeView::ChooseNewSet(const std::string& start_folder) {
+std::optional<desktop::NewSetChoice> FakeView::ChooseNewSet(
+    const std::string& start_folder,
+    const std::function<bool(const desktop::PieceSizeChoice& size)>& may_close) {
   asked.push_back("ChooseNewSet " + start_folder);
-  return Next(new_sets, std::optional<desktop::NewSetChoice>());
+  // A choice the session refuses keeps the dialog open for the next one queued.
+  for (;;) {
+    std::optional<desktop::NewSetChoice> choice =
+        Next(new_sets, std::optional<desktop::NewSetChoice>());
+    if (!choice || may_close(choice->size)) return choice;
+  }
 }
 
 std::optional<desktop::PieceSizeChoice> FakeView::ChoosePieceSize() {

@@ -35,12 +35,12 @@ class FakeView final : public desktop::View {
   // and a refusal cancels the dialog.
   std::deque<std::optional<std::string>> assemble_folders;
   std::deque<std::optional<unsigned>> redundancies;
-  std::string assemble_panel;         // the folder in the assemble panel's box
   std::vector<std::size_t> selected;  // the rows selected, top to bottom
   // Break-off requests: each check takes the next (none: no request).
   std::deque<bool> break_offs;
   // Called at each progress step, with the percentage (a test's chance to act mid-command).
   std::function<void(int)> on_step;
+  std::vector<std::pair<std::size_t, std::size_t>> appended;  // rows told of: first, count
 
   // What was asked and told, oldest first: "Error: text", "Warning: text", "Information: text",
   // "ErrorList: line|line".
@@ -59,12 +59,15 @@ class FakeView final : public desktop::View {
 
   // The error list's last lines.
   std::vector<std::string> error_list;
+  desktop::FileList::Mark sort_mark;
 
   void Error(const std::string& text) override;
   bool Warning(const std::string& text) override;
   void Information(const std::string& text) override;
   void ErrorList(const std::vector<std::string>& lines) override;
-  std::optional<desktop::NewSetChoice> ChooseNewSet(const std::string& start_folder) override;
+  std::optional<desktop::NewSetChoice> ChooseNewSet(
+      const std::string& start_folder,
+      const std::function<bool(const desktop::PieceSizeChoice& size)>& may_close) override;
   std::optional<desktop::PieceSizeChoice> ChoosePieceSize() override;
   std::optional<std::string> ChooseSetFile(const std::string& start_folder) override;
   std::vector<std::string> ChooseFilesToAdd() override;
@@ -72,14 +75,17 @@ class FakeView final : public desktop::View {
   std::optional<std::string> ChooseAssembleFolder(
       const std::string& start_folder,
       const std::function<bool(const std::string& folder)>& may_close) override;
-  std::string AssemblePanelFolder() override { return assemble_panel; }
   std::optional<unsigned> ChooseRedundancy() override;
   void ListReset() override { ++list_resets; }
-  void RowsAppended(std::size_t, std::size_t) override {}
+  void RowsAppended(std::size_t first, std::size_t count) override {
+    appended.push_back({first, count});
+  }
   void RowsSorted(const std::vector<std::size_t>& place) override;
-  void SortMarkChanged(int) override {}
+  void SortMarkChanged(desktop::FileList::Mark mark) override { sort_mark = mark; }
   void Caption(const std::string& text) override;
-  void Status(int panel, const std::string& text) override { status[panel] = text; }
+  void Status(StatusPanel panel, const std::string& text) override {
+    status[static_cast<int>(panel)] = text;
+  }
   void CommandsChanged() override { ++commands_changed; }
   std::vector<std::size_t> SelectedRows() override { return selected; }
   void SelectAllRows() override;
@@ -88,7 +94,6 @@ class FakeView final : public desktop::View {
   void EndProgress() override { in_progress = false; }
   void FlushInput() override {}
   bool BreakOffRequested() override;
-  ByteProgress* Painter() override { return nullptr; }
   void ShowHelp(bool how_to_use) override { help = how_to_use ? "how to use" : "contents"; }
   void ShowAbout() override { help = "about"; }
   void CloseWindow() override { closed = true; }

@@ -93,13 +93,16 @@ TEST_F(SessionAssembleTest, TheFolderDialogOpensAtTheTypedFolderElseTheLastElseT
   EXPECT_EQ(view_.asked.back(), "ChooseAssembleFolder " + Dir());
   S().Run(Command::kAssemble);
   EXPECT_EQ(view_.asked.back(), "ChooseAssembleFolder " + PathOf("out/"));
-  view_.assemble_panel = PathOf("out/deep/er");
+  // A folder typed that is not there, which the user did not want made, is passed over.
+  view_.assemble_folders.push_back(PathOf("nowhere"));
+  view_.warnings.push_back(false);
   S().Run(Command::kAssemble);
-  EXPECT_EQ(view_.asked.back(), "ChooseAssembleFolder " + PathOf("out/deep/er"));
-  // A folder typed that is not there is passed over.
-  view_.assemble_panel = PathOf("nowhere");
   S().Run(Command::kAssemble);
   EXPECT_EQ(view_.asked.back(), "ChooseAssembleFolder " + PathOf("out/"));
+  view_.assemble_folders.push_back(PathOf("out/deep/er"));
+  S().Run(Command::kAssemble);
+  S().Run(Command::kAssemble);
+  EXPECT_EQ(view_.asked.back(), "ChooseAssembleFolder " + PathOf("out/deep/er/"));
 }
 
 TEST_F(SessionAssembleTest, OneSelectedRowGoesWithoutProgressAndItsFailureIsListed) {
@@ -153,6 +156,34 @@ TEST_F(SessionAssembleTest, BreakingOffWithNoStopsBeforeTheNextRowInTheListsOrde
   AssembleInto("out2");
   EXPECT_EQ(view_.steps, (std::vector<int>{16, 33}));
   EXPECT_EQ(ListFolder(PathOf("out2")), (std::vector<std::string>{"f4.txt", "f5.txt"}));
+}
+
+// At the window's pace: with no time passing, the first file and the last are shown, 100 % with
+// the last file's name; with a step due at every other file, a break-off asked for between two
+// is honoured at the next, and "No" leaves every file rebuilt whole.
+TEST_F(SessionAssembleTest, StepsComeAtAHumanRateTheLastAlwaysAndABreakOffBetweenIsHonoured) {
+  OpenSet(10);
+  tick_ = std::chrono::milliseconds(0);
+  std::vector<std::string> shown;
+  view_.on_step = [&](int) { shown.push_back(view_.status[1]); };
+  AssembleInto("out");
+  EXPECT_EQ(view_.steps, (std::vector<int>{10, 100}));
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown.back(), "Assembling f9.txt ...");
+  EXPECT_EQ(Made(), 10u);
+
+  std::filesystem::create_directories(FsPath(PathOf("out2")));
+  view_.steps.clear();
+  tick_ = std::chrono::milliseconds(20);  // due at every other file
+  view_.break_offs = {false, true};       // pressed after file 1 is shown, seen at file 3
+  view_.warnings = {false};
+  AssembleInto("out2");
+  EXPECT_EQ(view_.steps, (std::vector<int>{10, 30}));
+  EXPECT_EQ(Told(), std::vector<std::string>{"Warning: Assembling interrupted, continue?"});
+  EXPECT_EQ(ListFolder(PathOf("out2")), (std::vector<std::string>{"f0.txt", "f2.txt", "sub"}));
+  EXPECT_EQ(ReadFile(PathOf("out2/f0.txt")), "0");
+  EXPECT_EQ(ReadFile(PathOf("out2/sub/f1.txt")), "11");
+  EXPECT_EQ(ReadFile(PathOf("out2/f2.txt")), "222");
 }
 
 TEST_F(SessionAssembleTest, AMissingFolderIsMadeAfterTheQuestionOneLevelOnly) {

@@ -66,7 +66,7 @@ TEST_F(SessionEnablingTest, TheSetsCommandsNeedAnOpenSetAndNothingRunsWhileBusy)
   S().Run(Command::kClose);
   EXPECT_EQ(SetCommandsEnabled(), std::vector<Command>());
   EXPECT_EQ(view_.caption, "backup-Dorvelin");
-  EXPECT_EQ(S().List().SortMark(), 1);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{desktop::FileList::kName, false}));
 }
 
 TEST_F(SessionEnablingTest, ASetWhoseCatalogueCannotBeReadTakesNoFiles) {
@@ -90,7 +90,7 @@ TEST_F(SessionEnablingTest, CancelledDialogsChangeNothing) {
   EXPECT_EQ(Told(), std::vector<std::string>());
   EXPECT_EQ(Rows(), rows);
   EXPECT_EQ(view_.list_resets, resets);
-  EXPECT_EQ(S().List().SortMark(), 1);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{desktop::FileList::kName, false}));
   EXPECT_TRUE(S().SetOpen());
   EXPECT_FALSE(S().Busy());
   EXPECT_EQ(view_.progress_shown, 0);

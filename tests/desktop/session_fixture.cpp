@@ -19,7 +19,8 @@ desktop::Session& SessionTest::Start(const std::vector<std::string>& args,
   view_ = FakeView();
   told_ = 0;
   session_ = std::make_unique<desktop::Session>(
-      view_, types_, desktop::ParseCommandLine(args, PathOf("bin/vornalis"), Dir(), fs), fs);
+      view_, types_, desktop::ParseCommandLine(args, PathOf("bin/vornalis"), Dir(), fs), fs,
+      platform::Collator::Default(), [this] { return now_ += tick_; });
   view_.session = session_.get();
   return *session_;
 }

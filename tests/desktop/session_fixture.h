@@ -3,6 +3,7 @@
 // and what lies on disk.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <utility>
@@ -49,6 +50,10 @@ class SessionTest : public TempDirTest {
 
   CountingTypes types_;
   FakeView view_;
+  // The session's clock: each look at it moves it on by tick_ (by default past the pace's
+  // interval, so every step of a long command is shown).
+  std::chrono::steady_clock::time_point now_{};
+  std::chrono::milliseconds tick_{100};
 
  private:
   std::unique_ptr<desktop::Session> session_;

@@ -54,14 +54,16 @@ TEST_F(SessionMakeExeTest, ASetWithoutFilesMakesNothing) {
   EXPECT_FALSE(FileExists(PathOf("empty.exe")));
 }
 
-TEST_F(SessionMakeExeTest, AMissingStubIsReportedWithThePlacesTried) {
+TEST_F(SessionMakeExeTest, AMissingStubIsReportedWithThePlaceTried) {
   faults_.FailPath(FaultFileSystem::Op::kOpen, "ext.dll", ENOENT);  // nowhere to be found
   Start({}, faults_);
   MakeAndOpen("backup", {{"a", "1"}});
   S().Run(Command::kMakeExe);
-  EXPECT_EQ(Told(), (std::vector<std::string>{
-                        "Error: Can't create " + PathOf("backup.exe"),
-                        "Error: " + PathOf("ext.dll") + "\n" + S().StartUp().StubFallback}));
+  // Said as the CLI says it: the place looked in last, and why it could not be read.
+  EXPECT_EQ(Told(), std::vector<std::string>{"Error: Can't create " + PathOf("backup.exe") +
+                                             ": the program it is made from, " +
+                                             S().StartUp().StubFallback +
+                                             ", cannot be read: No such file or directory"});
   EXPECT_FALSE(FileExists(PathOf("backup.exe")));
 }
 

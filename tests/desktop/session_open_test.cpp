@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "engine/messages.h"
 #include "engine/piece_set.h"
 #include "platform/path.h"
 #include "tests/desktop/session_fixture.h"
@@ -59,7 +60,7 @@ TEST_F(SessionOpenTest, TheHeaderListsTheSetInNameOrderWithItsTotalsAndCaption) 
   EXPECT_EQ(S().List().TotalBytes(), 15u);
   EXPECT_EQ(view_.status[1], "Total 3 files, 15 bytes");
   EXPECT_EQ(view_.status[0], "Selected 0 files, 0 bytes");
-  EXPECT_EQ(S().List().SortMark(), 1);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{desktop::FileList::kName, false}));
   EXPECT_EQ(view_.caption, "backup-Dorvelin");
   // The next Open dialog starts where this set lies.
   ChooseAndOpen("backup.pec");
@@ -174,18 +175,18 @@ TEST_F(SessionOpenTest, AClickOnAColumnSortsTheRowsAndTheSelectionFollowsThem) {
   EXPECT_EQ(view_.status[0], "Selected 2 files, 2 KB");
   S().ColumnClicked(2);
   EXPECT_EQ(column(2), (std::vector<std::string>{"9", "10", "600", "1500", "2048"}));
-  EXPECT_EQ(S().List().SortMark(), 3);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{desktop::FileList::kSize, false}));
   EXPECT_EQ(view_.selected, (std::vector<std::size_t>{2, 3}));
   EXPECT_EQ(S().List().SelectedBytes(), 2100u);
   S().ColumnClicked(2);
   EXPECT_EQ(column(2), (std::vector<std::string>{"2048", "1500", "600", "10", "9"}));
-  EXPECT_EQ(S().List().SortMark(), -3);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{desktop::FileList::kSize, true}));
   EXPECT_EQ(view_.selected, (std::vector<std::size_t>{1, 2}));
   // Another column starts ascending; a column that is not there changes nothing.
   S().ColumnClicked(1);
-  EXPECT_EQ(S().List().SortMark(), 2);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{desktop::FileList::kType, false}));
   S().ColumnClicked(4);
-  EXPECT_EQ(S().List().SortMark(), 2);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{desktop::FileList::kType, false}));
   EXPECT_EQ(view_.status[0], "Selected 2 files, 2 KB");
   S().RowSelected(view_.selected[0], false);
   EXPECT_EQ(S().List().SelectedCount(), 1);
@@ -242,8 +243,8 @@ TEST_F(SessionOpenTest, ASetAnotherProgramStoresIntoOpensForReadingAndCannotBeMa
   EXPECT_EQ(Rows().size(), 1u);
   // One message, that says both why and what follows.
   EXPECT_EQ(Told(), std::vector<std::string>{"Information: The set " + PathOf("busy.pec") +
-                                             " is open for reading only: another program is "
-                                             "storing files into it."});
+                                             " is open for reading only: it is open in another "
+                                             "program, which may be storing files into it."});
 
   // New over it is refused, and leaves no set open.
   view_.new_sets.push_back(desktop::NewSetChoice{PathOf("busy.pec"), {}});
@@ -252,7 +253,22 @@ TEST_F(SessionOpenTest, ASetAnotherProgramStoresIntoOpensForReadingAndCannotBeMa
   EXPECT_EQ(S().CurrentSet(), nullptr);
   const std::vector<std::string> told = Told();
   ASSERT_FALSE(told.empty());
-  EXPECT_NE(told.back().find("is in use"), std::string::npos) << told.back();
+  EXPECT_NE(told.back().find("is open in another program"), std::string::npos) << told.back();
+}
+
+// The New dialog closes only with a size in range: one below the smallest is told over it (the
+// session's word, the same in both faces), and the dialog stays open for another.
+TEST_F(SessionOpenTest, NewRefusesAPieceSizeOutOfRangeWhileItsDialogIsOpen) {
+  Start();
+  desktop::PieceSizeChoice tiny;
+  tiny.number = "10";
+  tiny.unit = 0;  // bytes
+  view_.new_sets.push_back(desktop::NewSetChoice{PathOf("made.pec"), tiny});
+  view_.new_sets.push_back(desktop::NewSetChoice{PathOf("made.pec"), {}});
+  S().Run(Command::kNew);
+  EXPECT_EQ(Told(), std::vector<std::string>{"Error: " + messages::PieceSizeTooSmall(10)});
+  ASSERT_TRUE(S().SetOpen());
+  EXPECT_EQ(S().CurrentSet()->PieceSize(), 200u * 1024);
 }
 
 TEST_F(SessionOpenTest, AFilePlantedWherePiecesAreKeptAsideIsIgnoredAndNamed) {

@@ -68,7 +68,11 @@ TEST_F(SessionRecoveryTest, ProtectVerifyAndRepairTheOpenSet) {
   ASSERT_FALSE(RecoveryFiles().empty());
   std::vector<std::string> told = Told();
   ASSERT_EQ(told.size(), 1u) << Joined(told);
-  EXPECT_EQ(told[0].rfind("Information: ", 0), 0u) << told[0];
+  EXPECT_EQ(told[0],
+            "Information: Made 2 recovery files beside backup.pec: 8 recovery blocks of 512 bytes "
+            "for the set's 15, in files of at most 7720 bytes (larger than the piece size).\nThis "
+            "covers any 2 lost pieces, or 53 % damaged.")
+      << told[0];
   EXPECT_TRUE(S().SetOpen());
   EXPECT_EQ(Rows().size(), 4u);
 
@@ -88,19 +92,59 @@ TEST_F(SessionRecoveryTest, ProtectVerifyAndRepairTheOpenSet) {
   EXPECT_EQ(ReadFile(PathOf("backup2.pec")), piece);
   told = Told();
   ASSERT_FALSE(told.empty());
-  EXPECT_EQ(told.back().rfind("Information: Repaired backup2.pec", 0), 0u) << Joined(told);
+  EXPECT_EQ(told.back().rfind("Information: " + PathOf("backup2.pec") + " is missing", 0), 0u)
+      << Joined(told);
+  EXPECT_NE(told.back().find("\nRepaired " + PathOf("backup2.pec") + "\nThe set is whole again."),
+            std::string::npos)
+      << Joined(told);
   EXPECT_TRUE(S().SetOpen());
   EXPECT_EQ(Rows().size(), 4u);
   S().Run(Command::kVerify);
   told = Told();
   ASSERT_FALSE(told.empty());
-  EXPECT_NE(told.back().find("is sound: every piece matches its recovery files"), std::string::npos)
+  EXPECT_EQ(told.back(),
+            "Information: All 4 files of the set match their recovery files.\nChecked 4 pieces "
+            "and 4 stored files: the structure is sound.")
       << Joined(told);
   // A set that is whole has nothing to repair.
   S().Run(Command::kRepair);
   told = Told();
   ASSERT_EQ(told.size(), 1u) << Joined(told);
-  EXPECT_EQ(told[0].rfind("Information: ", 0), 0u) << told[0];
+  EXPECT_EQ(told[0],
+            "Information: All 4 files of the set match their recovery files: nothing to repair.");
+}
+
+// A header another program changed (it reads as a sound set, and nothing this program did leads
+// to it): Repair says what putting the protected one back would undo and asks; "No" changes
+// nothing, "Yes" puts it back.
+TEST_F(SessionRecoveryTest, AHeaderChangedElsewhereIsPutBackOnlyWhenTheUserSaysSo) {
+  OpenProtectedSet(100);
+  S().Run(Command::kClose);
+  const std::string protected_header = ReadFile(PathOf("backup.pec"));
+  std::string changed = protected_header;
+  changed[changed.rfind("a.bin")] = 'z';  // a stored name changed
+  WriteFile(PathOf("backup.pec"), changed);
+  S().OpenPieceFile(PathOf("backup.pec"));
+  ASSERT_TRUE(S().SetOpen());
+  Told();
+  view_.warnings.push_back(false);
+  S().Run(Command::kRepair);
+  std::vector<std::string> told = Told();
+  ASSERT_EQ(told.size(), 1u) << Joined(told);
+  EXPECT_EQ(
+      told[0].rfind(
+          "Warning: " + PathOf("backup.pec") + " is not the header its recovery files protect", 0),
+      0u)
+      << told[0];
+  EXPECT_NE(told[0].find("the set would list the 4 stored files it held then instead of the 4"),
+            std::string::npos)
+      << told[0];
+  EXPECT_NE(told[0].find("\nPut the protected header back now?"), std::string::npos) << told[0];
+  EXPECT_EQ(ReadFile(PathOf("backup.pec")), changed);
+  view_.warnings.push_back(true);
+  S().Run(Command::kRepair);
+  EXPECT_EQ(ReadFile(PathOf("backup.pec")), protected_header);
+  EXPECT_TRUE(S().SetOpen());
 }
 
 TEST_F(SessionRecoveryTest, ASetThatLostTooMuchIsToldWhatARepairWouldNeedAndOpensAsItIs) {

@@ -101,7 +101,7 @@ TEST_F(SessionStartUpTest, FoldersAreWalkedBreadthFirstThenTheFilesFollow) {
             (std::vector<std::string>{"x.txt|TXT type|1|", "y.txt|TXT type|2|"}));
   EXPECT_EQ(view_.status[1], "Total 6 files, 13 bytes");
   EXPECT_EQ(view_.caption, "pack-Dorvelin");
-  EXPECT_EQ(S().List().SortMark(), 0);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{}));
   // The walked subfolders joined the queue.
   EXPECT_EQ(S().StartUp().FoldersToAdd.size(), 5u);
   EXPECT_FALSE(S().Busy());

@@ -99,7 +99,7 @@ TEST_F(SessionStoreTest, FilesAreStoredInTheOrderGivenAndAStoredNameIsSkipped) {
   EXPECT_EQ(S().List().TotalBytes(), 10u);
   EXPECT_EQ(view_.status[1], "Total 4 files, 10 bytes");
   // The new rows came at the end: the list is no longer sorted.
-  EXPECT_EQ(S().List().SortMark(), 0);
+  EXPECT_EQ(view_.sort_mark, (desktop::FileList::Mark{}));
   ExpectIdle();
   for (const char* name : {"a.txt", "b.txt", "c.txt"})
     EXPECT_EQ(S().CurrentSet()->Find("", name)->Folder, "") << name;
@@ -258,7 +258,7 @@ TEST_F(SessionStoreTest, ACommitThatFailsShowsTheSetAsItLiesOnDisk) {
   const std::vector<std::string> lines = view_.error_list;
   ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(lines);
   EXPECT_NE(lines[0].find("backup.pec"), std::string::npos) << lines[0];
-  EXPECT_EQ(lines[1], desktop::kStoredNotKept);
+  EXPECT_EQ(lines[1], messages::kStoredNotKept);
   // The window lists what the set holds on disk, and the set takes files again.
   EXPECT_EQ(Shown(), std::vector<std::string>{"|z.txt"});
   EXPECT_EQ(OnDisk("backup"), std::vector<std::string>{"|z.txt"});
@@ -267,6 +267,80 @@ TEST_F(SessionStoreTest, ACommitThatFailsShowsTheSetAsItLiesOnDisk) {
   faults_.Reset();
   Add({"src/a.txt"});
   EXPECT_EQ(OnDisk("backup"), (std::vector<std::string>{"|a.txt", "|z.txt"}));
+}
+
+// New over a protected set, as create --force does: the old set, with its recovery files, stays
+// until the new one's first storing went through whole; then its recovery files go, and the
+// user is told so, not that files were added.
+TEST_F(SessionStoreTest, NewOverAProtectedSetReplacesItOnlyOnceItsFirstAddWentThrough) {
+  faults_.FailPath(FaultFileSystem::Op::kOpen, "unreadable.txt", EACCES);
+  Start({}, faults_);
+  MakeAndOpen("backup", {{"z.txt", "zzzz"}}, 100);
+  view_.redundancies.push_back(50);
+  S().Run(Command::kProtect);
+  ASSERT_TRUE(FileExists(PathOf("backup.par2")));
+  view_.new_sets.push_back(desktop::NewSetChoice{PathOf("backup.pec"), {}});
+  view_.warnings.push_back(true);  // replace it
+  S().Run(Command::kNew);
+  WriteFile(PathOf("src/a.txt"), "a");
+  WriteFile(PathOf("src/unreadable.txt"), "u");
+  Told();
+  Add({"src/a.txt", "src/unreadable.txt"});
+  EXPECT_EQ(view_.error_list.back(), messages::kNotReplaced)
+      << ::testing::PrintToString(view_.error_list);
+  EXPECT_EQ(OnDisk("backup"), std::vector<std::string>{"|z.txt"});
+  EXPECT_EQ(Shown(), std::vector<std::string>{"|z.txt"});
+  EXPECT_TRUE(FileExists(PathOf("backup.par2")));
+
+  view_.new_sets.push_back(desktop::NewSetChoice{PathOf("backup.pec"), {}});
+  view_.warnings.push_back(true);
+  S().Run(Command::kNew);
+  Told();
+  Add({"src/a.txt"});
+  EXPECT_EQ(OnDisk("backup"), std::vector<std::string>{"|a.txt"});
+  EXPECT_FALSE(FileExists(PathOf("backup.par2")));
+  const std::vector<std::string> told = Told();
+  ASSERT_EQ(told.size(), 1u) << ::testing::PrintToString(told);
+  EXPECT_EQ(told[0].rfind("Information: Removed the recovery files of the set that " +
+                              PathOf("backup.pec") + " replaced",
+                          0),
+            0u)
+      << told[0];
+}
+
+// Rows reach the window in batches at its pace, none lost at the end, and every row it lists is
+// on disk when the add ends.
+TEST_F(SessionStoreTest, RowsComeInBatchesAndNoneIsLostAtTheEnd) {
+  Start();
+  MakeAndOpen("backup", {{"z.txt", "zzzz"}});
+  std::vector<std::string> names;
+  for (int i = 0; i < 50; ++i) {
+    names.push_back("src/n" + std::to_string(100 + i) + ".txt");
+    WriteFile(PathOf(names.back()), std::to_string(i));
+  }
+  tick_ = std::chrono::milliseconds(0);
+  view_.appended.clear();
+  Add(names);
+  ASSERT_EQ(view_.appended.size(), 2u);  // the first file, then the rest at the end
+  EXPECT_EQ(view_.appended[0], (std::pair<std::size_t, std::size_t>{1, 1}));
+  EXPECT_EQ(view_.appended[1], (std::pair<std::size_t, std::size_t>{2, 49}));
+  EXPECT_EQ(Rows().size(), 51u);
+  EXPECT_EQ(OnDisk("backup").size(), 51u);
+}
+
+// A break-off inside a large file is asked there, not after it; "No" gives that file up and
+// keeps every file stored before it.
+TEST_F(SessionStoreTest, ABreakOffInsideALargeFileIsAskedThereAndNoGivesItUp) {
+  Start();
+  MakeAndOpen("backup", {{"z.txt", "zzzz"}});
+  WriteFile(PathOf("src/a.txt"), "a");
+  WriteFile(PathOf("src/large.bin"), PatternBytes(20u << 20, 3));
+  view_.break_offs = {false, true};  // after a.txt, then within large.bin
+  view_.warnings = {false};
+  Add({"src/a.txt", "src/large.bin"});
+  EXPECT_EQ(Told(), std::vector<std::string>{"Warning: Adding interrupted, continue?"});
+  EXPECT_EQ(OnDisk("backup"), (std::vector<std::string>{"|a.txt", "|z.txt"}));
+  EXPECT_EQ(Shown(), OnDisk("backup"));
 }
 
 TEST_F(SessionStoreTest, AnExceptionFromTheViewStopsTheAddAndLosesNoEntry) {

@@ -312,8 +312,8 @@ TEST_F(SetTest, ASecondWriterIsRefusedAtOnceAndReadersSeeTheLastClosedSet) {
   {
     PieceSet second(Base());
     EXPECT_EQ(second.LastError(), "The set " + Header() +
-                                      " is in use: another program is storing files into it. "
-                                      "Try again when it is done");
+                                      " is open in another program, which may be storing files "
+                                      "into it. Try again when it is closed there");
     EXPECT_FALSE(second.CanStore());
     EXPECT_FALSE(second.AddFiles(SourceRoot(), {EntryFor("a")}, nullptr, nullptr, SourceRoot()));
     EXPECT_EQ(second.Files().size(), 1u);  // the set as last closed

@@ -172,10 +172,10 @@ TEST_F(LargeFileTest, RecoveryRecordsHashAnEntryBelow4GiBAsTheyAlwaysHaveInEithe
     WriteFile(Header(), HeaderBytes(StreamBytes(1000, 1, "tail",
                                                 BlockBytes({{1, 8, c.size, "", "a"}}, c.large)),
                                     0, c.large));
-    const Result<SetStateReading> read = ReadSetState(platform::RealFileSystem(), SetPaths{Base()});
+    const Result<SetState> read = ReadSetState(platform::RealFileSystem(), SetPaths{Base()});
     ASSERT_TRUE(read.ok()) << read.status().message;
     const std::string hashed = U32(1) + U32(8) + c.hashed_size + U32(0) + U32(1) + "a";
-    EXPECT_EQ(read->now.entries_sum, recovery::Md5::Of(hashed));
+    EXPECT_EQ(read->entries_sum, recovery::Md5::Of(hashed));
   }
 }
 

@@ -1,8 +1,8 @@
 // The bytes a set leaves on disk: header, tail, blocks, overflow pieces.
 #include <gtest/gtest.h>
 
-#include "engine/endian.h"
 #include "engine/piece_set.h"
+#include "platform/endian.h"
 #include "tests/support/raw_set.h"
 #include "tests/support/set_fixture.h"
 

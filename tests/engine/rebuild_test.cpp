@@ -356,13 +356,15 @@ TEST_F(RebuildTest, AFifoWherePiecesOrTheHeaderShouldBeIsRefusedWithoutBlocking)
   EXPECT_TRUE(set.Files().empty());
 }
 
-// Records what the engine says of a large file's progress.
+// Records what the engine says of a large file's progress, and stops it at call stop_at.
 class Recorder final : public ByteProgress {
  public:
-  void Copied(std::uint64_t done, std::uint64_t size) noexcept override {
+  bool Copied(std::uint64_t done, std::uint64_t size) noexcept override {
     calls.push_back({done, size});
+    return calls.size() != stop_at;
   }
   std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+  std::size_t stop_at = 0;
 };
 
 TEST_F(RebuildTest, LargeFilesReportTheirProgressWhileTheyAreCopied) {
@@ -388,6 +390,33 @@ TEST_F(RebuildTest, LargeFilesReportTheirProgressWhileTheyAreCopied) {
     }
     EXPECT_EQ(last, large.size());
   }
+}
+
+// Stopped inside a large file, storing gives the file up and keeps the files before it; a rebuild
+// never puts the half-made file in place, and leaves nothing of it.
+TEST_F(RebuildTest, ALargeFileStoppedInsideIsGivenUpWhole) {
+  const std::string large = PatternBytes(20u << 20, 9);
+  Recorder stored;
+  stored.stop_at = 2;
+  {
+    PieceSet set(Base(), 3u << 20);
+    set.SetByteProgress(&stored);
+    ASSERT_TRUE(AddSources(set, {{"small", "s"}, {"large", large}})) << set.LastError();
+    ASSERT_EQ(set.Files().size(), 1u);
+  }
+  PieceSet smaller(Base(), SetAccess::kReadOnly);
+  ASSERT_EQ(smaller.Files().size(), 1u);
+  EXPECT_EQ(smaller.Files()[0].Name, "small");
+  {
+    PieceSet set(Base());
+    ASSERT_TRUE(AddSources(set, {{"large", large}, {"after", "a"}}));
+  }
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  Recorder rebuilt;
+  rebuilt.stop_at = 2;
+  set.SetByteProgress(&rebuilt);
+  ASSERT_SET_OK(set, ExtractFiles(Target(), AllOf(set), nullptr));
+  EXPECT_EQ(ListFolder(Target()), std::vector<std::string>{"small"});
 }
 
 }  // namespace

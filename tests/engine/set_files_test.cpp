@@ -1,6 +1,9 @@
 // Finding the set that a chosen file belongs to.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "engine/set_files.h"
 #include "tests/support/raw_set.h"
 #include "tests/support/test_files.h"
@@ -52,6 +55,38 @@ TEST_F(SetFilesTest, HeaderOrAnyPieceLeadsToTheSetWhateverItsName) {
     }
     EXPECT_EQ(paths->base, PathOf(c.base)) << c.chosen;
     EXPECT_EQ(paths->extension, c.extension) << c.chosen;
+  }
+}
+
+struct NameCase {
+  const char* name;
+  std::vector<std::string> folder;  // names in the set's folder, on a system that tells case
+  std::optional<std::uint32_t> number;
+};
+
+// Backup (header Backup.pec): which names are its own. Exact spellings always are; others only
+// when no set of their exact spelling lies beside it; a folder that ignores case has no such set.
+TEST(SetNameMatcherTest, ExactSpellingFirstCaseIgnoredOnlyWhereNoOtherSetIsSpeltSo) {
+  const SetPaths paths{"/d/Backup"};
+  for (const NameCase& c : std::vector<NameCase>{
+           {"Backup.pec", {"Backup.pec", "backup.pec"}, 0},
+           {"Backup3.pec", {"Backup.pec", "backup.pec"}, 3},
+           {"backup.pec", {"Backup.pec"}, 0},  // a FAT copy's spelling
+           {"BACKUP12.PEC", {"Backup.pec"}, 12},
+           {"backup.pec", {"Backup.pec", "backup.pec"}, std::nullopt},
+           {"backup3.pec", {"Backup.pec", "backup.pec"}, std::nullopt},
+           {"backup3.pec", {"Backup.pec", "backup3.pec"}, std::nullopt},  // its header lost
+           {"backup3.PEC", {"Backup.pec", "backup.PEC"}, std::nullopt},
+           {"backup3.pec", {"Backup.pec", "backup.PEC"}, 3},  // no set spelt backup.pec
+           {"Backup03.pec", {"Backup.pec"}, std::nullopt},
+           {"Backupx.pec", {"Backup.pec"}, std::nullopt},
+           {"d/Backup.pec", {"Backup.pec"}, std::nullopt}}) {
+    std::vector<platform::DirEntry> folder;
+    for (const std::string& name : c.folder) folder.push_back({name, false, false, true});
+    EXPECT_EQ(SetNameMatcher(paths, &FoldAscii, folder, false).Of(c.name), c.number) << c.name;
+    // Where the folder ignores case, no other set can be spelt so: case is ignored.
+    const std::optional<std::uint32_t> folded = SetNameMatcher(paths, &FoldAscii).Of(c.name);
+    EXPECT_EQ(SetNameMatcher(paths, &FoldAscii, folder, true).Of(c.name), folded) << c.name;
   }
 }
 

@@ -1,17 +1,22 @@
-// Which recovery files are a set's own, and what a repair does with each kind: the set's own,
-// a neighbouring set's, a same-named set's copied in, files that also describe other files,
-// files older than an add or than a set made anew, names in capitals, damaged and hostile
-// packets, and pieces hard-linked into a snapshot. Whatever lies beside the set, a repair never
-// changes a sound file of it, and puts back only what its own recovery files say was there.
+// Which recovery files are a set's own, how they stand to the header in force, and what a repair
+// does with each kind: the set's own, a neighbouring set's, a same-named set's copied in, files
+// that also describe other files, files older than an add (this program's, after another
+// program's protection, after many empty files), a set made anew with old copies of its recovery
+// files beside it, a header another program changed, names in capitals and sets whose names
+// differ only in case, damaged and hostile packets, and pieces hard-linked into a snapshot.
+// Whatever lies beside the set, a repair never changes a sound file of it, and puts back only what
+// its own recovery files say was there, when what this program did shows that they cover it.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
 
-#include "engine/endian.h"
 #include "engine/piece_set.h"
+#include "engine/set_history.h"
 #include "engine/set_recovery.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 #include "recovery/create.h"
 #include "tests/support/set_fixture.h"
@@ -34,16 +39,38 @@ class SetRecoveryFilesTest : public SetTest {
     SetTest::SetUp();
     paths_ = SetPaths{Base()};
     MakeSet(Base(), 0);
-    ASSERT_TRUE(ProtectSet(fs_, SetPaths{Base()}, ProtectRequest{}, nullptr).ok());
-    original_ = SetFiles();
+    ProtectNow();
   }
 
-  void MakeSet(const std::string& base, std::uint32_t seed) {
+  std::vector<std::pair<std::string, std::string>> SixFiles(std::uint32_t seed) const {
     std::vector<std::pair<std::string, std::string>> files;
     for (std::uint32_t i = 0; i < 6; ++i)
       files.push_back({"f" + std::to_string(i), PatternBytes(15000 + 3111 * i, i + seed)});
+    return files;
+  }
+  void MakeSet(const std::string& base, std::uint32_t seed) {
     PieceSet set(base, 20000);
+    ASSERT_TRUE(AddSources(set, SixFiles(seed)));
+  }
+  // The set made anew in its place from files, as create --force does.
+  void Replace(const std::vector<std::pair<std::string, std::string>>& files) {
+    PieceSet set(Base(), 20000, platform::RealFileSystem(), NewSet::kReplaceExisting);
     ASSERT_TRUE(AddSources(set, files));
+  }
+  void Add(const std::string& name, const std::string& bytes) {
+    PieceSet set(paths_, SetAccess::kReadWrite);
+    ASSERT_TRUE(AddSources(set, {{name, bytes}}));
+  }
+  // Protects the set; what it holds then is what a repair must give back.
+  void ProtectNow(unsigned redundancy = 0) {
+    ProtectRequest request;
+    request.redundancy_percent = redundancy;
+    ASSERT_TRUE(ProtectSet(fs_, paths_, request, nullptr).ok());
+    original_ = SetFiles();
+  }
+  void CopyRecoveryFiles(const std::string& prefix) {
+    for (const std::string& name : RecoveryFileNames())
+      fs::copy_file(FsPath(PathOf(name)), FsPath(PathOf(prefix + name)));
   }
 
   // The set's files (header and pieces) by name, with their bytes.
@@ -56,12 +83,14 @@ class SetRecoveryFilesTest : public SetTest {
   std::vector<std::string> RecoveryFileNames() const {
     std::vector<std::string> names;
     for (const std::string& name : ListFolder(Dir()))
-      if (name.ends_with(".par2") || name.ends_with(".PAR2")) names.push_back(name);
+      if ((name.ends_with(".par2") || name.ends_with(".PAR2")) &&
+          name.find(".history.") == std::string::npos)
+        names.push_back(name);
     return names;
   }
-  void Flip(const std::string& name, std::size_t at) {
+  void Flip(const std::string& name, std::size_t at, char bit = 0x20) {
     std::string bytes = ReadFile(PathOf(name));
-    bytes[at] ^= 0x20;
+    bytes[at] ^= bit;
     WriteFile(PathOf(name), bytes);
   }
   void Remove(const std::string& name) { fs::remove(FsPath(PathOf(name))); }
@@ -78,6 +107,8 @@ struct Scene {
   RecoveryAge age = RecoveryAge::kCurrent;
   std::vector<std::string> repaired;  // names of the set's files a repair rebuilds
   bool refused_repair = false;        // the repair fails, changing nothing
+  HeaderRepair header = HeaderRepair::kWhenDamaged;
+  std::size_t lost = 0;  // pieces beyond a header put back, renamed aside
 };
 
 void PrintTo(const Scene& scene, std::ostream* out) { *out << scene.what; }
@@ -85,12 +116,13 @@ void PrintTo(const Scene& scene, std::ostream* out) { *out << scene.what; }
 class RecoveryScenesTest : public SetRecoveryFilesTest,
                            public ::testing::WithParamInterface<Scene> {};
 
-// For every scene: the set's own recovery files are found or none are, the age is told, and a
-// repair rebuilds exactly the files named, byte for byte as they were protected, and leaves every
-// other file of the set as the scene left it.
+// For every scene: the set's own recovery files are found or none are, how they stand to the
+// header is told, and a repair rebuilds exactly the files named, byte for byte as they were
+// protected, and leaves every other file of the set as the scene left it.
 TEST_P(RecoveryScenesTest, RepairRebuildsOnlyWhatTheSetsOwnRecoveryFilesCover) {
   const Scene& scene = GetParam();
   scene.arrange(*this);
+  if (IsSkipped() || HasFatalFailure()) return;
   const std::map<std::string, std::string> before = SetFiles();
   const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths_);
   ASSERT_EQ(recovery.status().code, scene.load) << recovery.status().message;
@@ -98,7 +130,7 @@ TEST_P(RecoveryScenesTest, RepairRebuildsOnlyWhatTheSetsOwnRecoveryFilesCover) {
   const Result<SetCheck> check = CheckSet(fs_, paths_, *recovery, {}, nullptr);
   ASSERT_TRUE(check.ok()) << check.status().message;
   EXPECT_EQ(check->age, scene.age);
-  const Result<SetRepair> repair = RepairSet(fs_, paths_, *recovery, {}, nullptr);
+  const Result<SetRepair> repair = RepairSet(fs_, paths_, *recovery, {}, nullptr, scene.header);
   ASSERT_EQ(!repair.ok(), scene.refused_repair) << repair.status().message;
   std::vector<std::string> repaired;
   if (repair.ok())
@@ -111,6 +143,12 @@ TEST_P(RecoveryScenesTest, RepairRebuildsOnlyWhatTheSetsOwnRecoveryFilesCover) {
     ASSERT_NE(was, (rebuilt ? original_ : before).end()) << name << " appeared";
     EXPECT_EQ(bytes, was->second) << name;
   }
+  std::size_t lost = 0;
+  for (const std::string& name : ListFolder(Dir())) lost += name.ends_with(".lost") ? 1 : 0;
+  EXPECT_EQ(lost, scene.lost);
+  if (repair.ok()) {
+    EXPECT_EQ(repair->lost.size(), scene.lost);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -121,13 +159,67 @@ INSTANTIATE_TEST_SUITE_P(
               Status::Code::kOk,
               RecoveryAge::kCurrent,
               {"backup2.pec"},
-              false},
-        Scene{"OwnDamagedHeader",
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // A byte of the stored data the header keeps (its tail): the header still reads as a
+        // sound set, which may be a set made anew with the same names and sizes, so it is put
+        // back only when asked.
+        Scene{"DamagedTail",
               [](SetRecoveryFilesTest& f) { f.Flip("backup.pec", 40); },
+              Status::Code::kOk,
+              RecoveryAge::kDiffers,
+              {},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        Scene{"DamagedTailPutBackWhenAsked",
+              [](SetRecoveryFilesTest& f) { f.Flip("backup.pec", 40); },
+              Status::Code::kOk,
+              RecoveryAge::kDiffers,
+              {"backup.pec"},
+              false,
+              HeaderRepair::kPutBack,
+              0},
+        // A set that ends on a piece's end, one bit of its last-piece field flipped: the header
+        // then names a last piece no stored byte reaches, and reads as no sound set.
+        Scene{"FlippedLastPieceField",
+              [](SetRecoveryFilesTest& f) {
+                for (const auto& [name, bytes] : f.SetFiles()) f.Remove(name);
+                for (const std::string& name : f.RecoveryFileNames()) f.Remove(name);
+                {
+                  PieceSet set(f.Base(), 20000);
+                  ASSERT_TRUE(f.AddSources(
+                      set, {{"a", PatternBytes(19992 * 2, 1)}, {"b", PatternBytes(19992, 2)}}));
+                }
+                f.ProtectNow();
+                f.Flip("backup.pec", 12, 0x04);  // last piece 3 reads as 7
+              },
               Status::Code::kOk,
               RecoveryAge::kCurrent,
               {"backup.pec"},
-              false},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // An empty file stored after a full piece begins a piece that holds no byte and has no
+        // file: protect covers the pieces that hold stored bytes.
+        Scene{"EmptyFileAfterAFullPiece",
+              [](SetRecoveryFilesTest& f) {
+                for (const auto& [name, bytes] : f.SetFiles()) f.Remove(name);
+                for (const std::string& name : f.RecoveryFileNames()) f.Remove(name);
+                {
+                  PieceSet set(f.Base(), 20000);
+                  ASSERT_TRUE(f.AddSources(set, {{"a", PatternBytes(19992, 1)}, {"e", ""}}));
+                }
+                f.ProtectNow();
+                f.Remove("backup1.pec");
+              },
+              Status::Code::kOk,
+              RecoveryAge::kCurrent,
+              {"backup1.pec"},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
         // The neighbour's files name backup9.pec and backup91.pec, which look like pieces of
         // this set, but never this set's header.
         Scene{"NeighboursOnly",
@@ -140,7 +232,9 @@ INSTANTIATE_TEST_SUITE_P(
               Status::Code::kNotFound,
               RecoveryAge::kCurrent,
               {},
-              false},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
         // Last week's set of the same name, protected elsewhere and copied in under other
         // names: it matches none of the files at hand, and the set's own win.
         Scene{"SameNamedSetBeside",
@@ -157,8 +251,12 @@ INSTANTIATE_TEST_SUITE_P(
               Status::Code::kOk,
               RecoveryAge::kCurrent,
               {"backup3.pec"},
-              false},
-        // With only that other set's files beside it, nothing of this set is replaced by it.
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // With only that other set's files beside it, under the set's own names: the header in
+        // force is not the one they protect and reads as a sound set (with the same names and
+        // sizes as theirs), so nothing is touched.
         Scene{"SameNamedSetAlone",
               [](SetRecoveryFilesTest& f) {
                 fs::create_directories(FsPath(f.PathOf("old")));
@@ -168,11 +266,14 @@ INSTANTIATE_TEST_SUITE_P(
                 for (const std::string& name : ListFolder(f.PathOf("old")))
                   if (name.ends_with(".par2"))
                     fs::copy_file(FsPath(f.PathOf("old/" + name)), FsPath(f.PathOf(name)));
+                f.Remove("backup2.pec");
               },
               Status::Code::kOk,
-              RecoveryAge::kCurrent,
+              RecoveryAge::kDiffers,
               {},
-              true},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
         // Recovery data that also covers a user's notes and a file in a folder is not the set's.
         Scene{"ForeignFilesToo",
               [](SetRecoveryFilesTest& f) {
@@ -199,32 +300,228 @@ INSTANTIATE_TEST_SUITE_P(
               Status::Code::kRefused,
               RecoveryAge::kCurrent,
               {},
-              false},
-        // Enough recovery data for the header that changed and one damaged piece.
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // Enough recovery data for a damaged piece the add left as it was.
         Scene{"OlderThanAnAdd",
               [](SetRecoveryFilesTest& f) {
-                ProtectRequest more;
-                more.redundancy_percent = 40;
-                ASSERT_TRUE(ProtectSet(f.fs_, f.paths_, more, nullptr).ok());
-                {
-                  auto set = std::make_unique<PieceSet>(f.paths_, SetAccess::kReadWrite);
-                  ASSERT_TRUE(f.AddSources(*set, {{"new.bin", PatternBytes(30000, 99)}}));
-                }
-                f.Flip("backup1.pec", 500);  // a piece the set still uses unchanged
+                f.ProtectNow(40);
+                f.Add("new.bin", PatternBytes(30000, 99));
+                f.Flip("backup1.pec", 500);
               },
               Status::Code::kOk,
               RecoveryAge::kAdded,
               {"backup1.pec"},
-              false},
-        Scene{"OlderThanANewSet",
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // A set whose catalogue runs on in overflow pieces: an add writes stored bytes over them,
+        // and they are newer than the recovery files, not damaged (but, unknown to the recovery
+        // data, they count as lost in its arithmetic: it takes as much recovery data).
+        Scene{"AddOverOverflowPieces",
               [](SetRecoveryFilesTest& f) {
-                PieceSet set(f.Base(), 20000, platform::RealFileSystem(), NewSet::kReplaceExisting);
-                ASSERT_TRUE(f.AddSources(set, {{"other.bin", PatternBytes(45000, 5)}}));
+                for (const auto& [name, bytes] : f.SetFiles()) f.Remove(name);
+                for (const std::string& name : f.RecoveryFileNames()) f.Remove(name);
+                std::vector<std::pair<std::string, std::string>> files;
+                for (int i = 0; i < 60; ++i)
+                  files.push_back({"a-long-name-for-the-catalogue-" + std::to_string(i), "x"});
+                files.push_back({"big", PatternBytes(600, 1)});
+                {
+                  PieceSet set(f.Base(), 200);
+                  ASSERT_TRUE(f.AddSources(set, files));
+                }
+                f.ProtectNow(100);
+                f.Add("new.bin", PatternBytes(900, 99));
+                f.Flip("backup1.pec", 50);
+              },
+              Status::Code::kOk, RecoveryAge::kAdded, {"backup1.pec"}, false,
+              HeaderRepair::kWhenDamaged, 0},
+        // Recovery files another PAR 2.0 program made (they record nothing of the set), then an
+        // add: the history says what the add did.
+        Scene{"AddAfterAnotherProgramsProtection",
+              [](SetRecoveryFilesTest& f) {
+                for (const std::string& name : f.RecoveryFileNames()) f.Remove(name);
+                std::vector<recovery::InputFile> inputs;
+                recovery::PlanRequest request;
+                for (const auto& [name, bytes] : f.SetFiles()) {
+                  inputs.push_back({f.PathOf(name), name});
+                  request.file_sizes.push_back(bytes.size());
+                  request.names.push_back(name);
+                }
+                request.redundancy_percent = 40;
+                ASSERT_TRUE(recovery::CreateRecoveryFiles(f.fs_, f.Dir(), "backup", inputs,
+                                                          recovery::PlanRecovery(request), "", {},
+                                                          nullptr)
+                                .ok());
+                f.original_ = f.SetFiles();
+                f.Add("new.bin", PatternBytes(30000, 99));
+                f.Remove("backup2.pec");
               },
               Status::Code::kOk,
-              RecoveryAge::kReplaced,
+              RecoveryAge::kAdded,
+              {"backup2.pec"},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // More empty files at the set's end than any list of them would keep, then an add.
+        Scene{"ManyEmptyFilesThenAnAdd",
+              [](SetRecoveryFilesTest& f) {
+                std::vector<std::pair<std::string, std::string>> empty;
+                for (int i = 0; i < 1100; ++i) empty.push_back({"e" + std::to_string(i), ""});
+                {
+                  PieceSet set(f.paths_, SetAccess::kReadWrite);
+                  ASSERT_TRUE(f.AddSources(set, empty));
+                }
+                f.ProtectNow(40);
+                f.Add("new.bin", PatternBytes(30000, 99));
+                f.Remove("backup2.pec");
+              },
+              Status::Code::kOk,
+              RecoveryAge::kAdded,
+              {"backup2.pec"},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // A set made anew takes its recovery files away: none are left to use.
+        Scene{"OlderThanANewSet",
+              [](SetRecoveryFilesTest& f) {
+                f.Replace({{"other.bin", PatternBytes(45000, 5)}});
+              },
+              Status::Code::kNotFound,
+              RecoveryAge::kCurrent,
               {},
-              false},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // The same files made into a set anew after one was changed in place (same size, bytes
+        // past the first 16 KiB of a full piece): the header is the same, but copies of the old
+        // recovery files under other names are known for the replaced set's and never used.
+        Scene{"OldCopiesAfterTheSameShapeMadeAnew",
+              [](SetRecoveryFilesTest& f) {
+                f.CopyRecoveryFiles("copy of ");
+                auto files = f.SixFiles(0);
+                files[2].second[3300] ^= 0x55;  // piece 2, past its first 16 KiB
+                f.Replace(files);
+                f.Remove("backup2.pec");
+              },
+              Status::Code::kRefused,
+              RecoveryAge::kCurrent,
+              {},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // As above, protected anew, the history gone: the old copies share the recovery set's id
+        // with the new files but not what they say of the changed piece; the new files match more
+        // of the pieces at hand and are used.
+        Scene{"OldCopiesBesideNewOnesWithoutHistory",
+              [](SetRecoveryFilesTest& f) {
+                f.CopyRecoveryFiles("copy of ");
+                auto files = f.SixFiles(0);
+                files[2].second[3300] ^= 0x55;  // piece 2, past its first 16 KiB
+                f.Replace(files);
+                f.ProtectNow();
+                f.Remove("backup.history.par2");
+                f.Flip("backup4.pec", 300);
+              },
+              Status::Code::kOk,
+              RecoveryAge::kCurrent,
+              {"backup4.pec"},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // ... and when the changed piece itself is lost, which set is the set's cannot be told.
+        Scene{"OldCopiesTieWhenTheChangedPieceIsLost",
+              [](SetRecoveryFilesTest& f) {
+                f.CopyRecoveryFiles("copy of ");
+                auto files = f.SixFiles(0);
+                files[2].second[3300] ^= 0x55;  // piece 2, past its first 16 KiB
+                f.Replace(files);
+                f.ProtectNow();
+                f.Remove("backup.history.par2");
+                f.Remove("backup2.pec");
+              },
+              Status::Code::kRefused,
+              RecoveryAge::kCurrent,
+              {},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // Backup.pec beside backup.pec on a system that tells case: Backup's recovery files are
+        // never backup's.
+        Scene{"SetsWhoseNamesDifferOnlyInCase",
+              [](SetRecoveryFilesTest& f) {
+                if (f.fs_.IgnoresCase(f.Dir(), *f.fs_.ListDirectory(f.Dir()))) {
+                  GTEST_SKIP() << "this file system ignores case";
+                }
+                for (const std::string& name : f.RecoveryFileNames()) f.Remove(name);
+                f.MakeSet(f.PathOf("Backup"), 9);
+                ASSERT_TRUE(ProtectSet(f.fs_, SetPaths{f.PathOf("Backup")}, {}, nullptr).ok());
+                f.Remove("backup2.pec");
+              },
+              Status::Code::kNotFound,
+              RecoveryAge::kCurrent,
+              {},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // Another program stored into the set (nothing recorded says so): its header is left as
+        // it is, and so is every piece.
+        Scene{"HeaderChangedByAnotherProgram",
+              [](SetRecoveryFilesTest& f) {
+                f.Add("new.bin", PatternBytes(30000, 99));
+                f.Remove("backup.history.par2");
+                f.Remove("backup2.pec");
+              },
+              Status::Code::kOk,
+              RecoveryAge::kDiffers,
+              {},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // ... unless the protected header is asked for: it comes back, with the pieces it
+        // covers, and the piece stored after it is named and kept aside.
+        Scene{"ProtectedHeaderPutBackWhenAsked",
+              [](SetRecoveryFilesTest& f) {
+                f.ProtectNow(40);
+                f.Add("new.bin", PatternBytes(30000, 99));
+                f.Remove("backup.history.par2");
+                f.Remove("backup2.pec");
+              },
+              Status::Code::kOk,
+              RecoveryAge::kDiffers,
+              {"backup.pec", "backup2.pec"},
+              false,
+              HeaderRepair::kPutBack,
+              1},
+        // A stored name changed in the header: it reads as a sound set, so only when asked.
+        Scene{"RenamedInTheCatalogue",
+              [](SetRecoveryFilesTest& f) {
+                std::string header = ReadFile(f.PathOf("backup.pec"));
+                const std::size_t at = header.rfind("f3");
+                ASSERT_NE(at, std::string::npos);
+                header[at] = 'g';
+                WriteFile(f.PathOf("backup.pec"), header);
+              },
+              Status::Code::kOk,
+              RecoveryAge::kDiffers,
+              {},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
+        // The header lost after an add that was not protected: the protected header comes back,
+        // and the pieces the add wrote after its end are named and kept aside.
+        Scene{"HeaderLostAfterAnAdd",
+              [](SetRecoveryFilesTest& f) {
+                f.Add("new.bin", PatternBytes(30000, 99));
+                f.Remove("backup.pec");
+              },
+              Status::Code::kOk,
+              RecoveryAge::kCurrent,
+              {"backup.pec"},
+              false,
+              HeaderRepair::kWhenDamaged,
+              1},
         // Copied from a FAT disk: every name in capitals, the recovery files' too.
         Scene{"Capitals",
               [](SetRecoveryFilesTest& f) {
@@ -243,7 +540,9 @@ INSTANTIATE_TEST_SUITE_P(
               Status::Code::kOk,
               RecoveryAge::kCurrent,
               {"BACKUP5.PEC"},
-              false},
+              false,
+              HeaderRepair::kWhenDamaged,
+              0},
         // One damaged byte in the main packet of every recovery file: the second copy serves.
         Scene{"DamagedMainPackets",
               [](SetRecoveryFilesTest& f) {
@@ -253,7 +552,9 @@ INSTANTIATE_TEST_SUITE_P(
               Status::Code::kOk,
               RecoveryAge::kCurrent,
               {"backup6.pec"},
-              false}),
+              false,
+              HeaderRepair::kWhenDamaged,
+              0}),
     [](const ::testing::TestParamInfo<Scene>& param) { return param.param.what; });
 
 // Hostile main packets (a block size of 0, one larger than the memory allowed or than a 32-bit
@@ -279,6 +580,34 @@ TEST_F(SetRecoveryFilesTest, HostileBlockSizesAreRefusedByName) {
     EXPECT_NE(recovery.status().message.find("hostile.par2"), std::string::npos)
         << recovery.status().message;
   }
+}
+
+// A file that names the header once, then holds packets of ever new recovery sets: what they take
+// is bounded, the file is named and left out, and the set's own recovery files still serve.
+TEST_F(SetRecoveryFilesTest, APacketFloodIsBoundedNamedAndLeftOut) {
+  namespace par2 = recovery::par2;
+  par2::FileDescription header;
+  header.length = 40000;
+  header.name = "backup.pec";
+  header.file_id = par2::FileIdOf(header.hash16k, header.length, header.name);
+  std::string flood = par2::MakePacket({}, par2::kFileDescType, par2::FileDescBody(header));
+  for (std::uint32_t i = 0; i < 20000; ++i) {
+    par2::Id id{};
+    std::memcpy(id.data(), &i, sizeof i);
+    flood += par2::MakePacket(id, par2::kCreatorType, "");
+  }
+  WriteFile(PathOf("flood.par2"), flood);
+  Remove("backup3.pec");
+  // 20,000 sets take some 8 MiB as the reader keeps them; 1 MiB is allowed here.
+  const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths_, 2, std::uint64_t{1} << 20);
+  ASSERT_TRUE(recovery.ok()) << recovery.status().message;
+  EXPECT_NE(std::find(recovery->warnings.begin(), recovery->warnings.end(),
+                      "Ignored " + PathOf("flood.par2") +
+                          ": it holds more recovery packets than fit in the 1 MiB that recovery "
+                          "files may take"),
+            recovery->warnings.end());
+  ASSERT_TRUE(RepairSet(fs_, paths_, *recovery, {}, nullptr).ok());
+  EXPECT_EQ(ReadFile(PathOf("backup3.pec")), original_.at("backup3.pec"));
 }
 
 // A snapshot that hard-links the pieces keeps its copies: a repair replaces the set's damaged
@@ -318,6 +647,23 @@ TEST_F(SetRecoveryFilesTest, ProtectTouchesOnlyItsOwnFiles) {
   EXPECT_NE(refused.status().message.find("backup.par2 is in the way"), std::string::npos)
       << refused.status().message;
   EXPECT_EQ(ReadFile(PathOf("backup.par2")), "a user's own file");
+}
+
+// Protect of Backup beside backup (names that differ only in case, on a system that tells them
+// apart) leaves backup's recovery files alone, and they stay backup's.
+TEST_F(SetRecoveryFilesTest, ProtectOfASetSpeltOtherwiseLeavesTheOthersRecoveryFiles) {
+  if (fs_.IgnoresCase(Dir(), *fs_.ListDirectory(Dir()))) GTEST_SKIP() << "case is ignored here";
+  MakeSet(PathOf("Backup"), 9);
+  const std::vector<std::string> before = RecoveryFileNames();
+  const Result<ProtectReport> report = ProtectSet(fs_, SetPaths{PathOf("Backup")}, {}, nullptr);
+  ASSERT_TRUE(report.ok()) << report.status().message;
+  EXPECT_TRUE(report->removed.empty());
+  for (const std::string& name : before) EXPECT_TRUE(FileExists(PathOf(name))) << name;
+  Remove("backup2.pec");
+  const Result<SetRecovery> recovery = LoadSetRecovery(fs_, paths_);
+  ASSERT_TRUE(recovery.ok()) << recovery.status().message;
+  ASSERT_TRUE(RepairSet(fs_, paths_, *recovery, {}, nullptr).ok());
+  EXPECT_EQ(ReadFile(PathOf("backup2.pec")), original_.at("backup2.pec"));
 }
 
 // By default the recovery data covers the loss of any one piece, however small the share.

@@ -11,6 +11,10 @@ set -euo pipefail
 build=$1 mime_type_of=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The programs run with a home of the test's own.
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data \
+  XDG_CACHE_HOME=$work/home/cache XDG_RUNTIME_DIR=$work/home/runtime
+mkdir -p -m 700 "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
 failures=0 checks=0
 check() {  # check DESCRIPTION COMMAND...
   local what=$1
@@ -33,6 +37,8 @@ usr/lib/vornalis/ext.dll
 usr/lib/vornalis/vornalis
 usr/lib/vornalis/vornalis-cli
 usr/share/applications/vornalis.desktop
+usr/share/bash-completion/completions/vornalis-cli
+usr/share/doc/vornalis/THIRD-PARTY-NOTICES.txt
 usr/share/doc/vornalis/changelog.gz
 usr/share/doc/vornalis/copyright
 usr/share/icons/hicolor/32x32/apps/vornalis.png
@@ -42,8 +48,8 @@ usr/share/man/man1/vornalis.1.gz
 usr/share/mime/packages/vornalis.xml"
 
 layout_is_complete() {  # ROOT: every expected file, and nothing else
-  diff <(cd "$1" && find . \( -type f -o -type l \) | sed 's|^\./||' | sort) \
-       <(echo "$expected_files")
+  diff <(cd "$1" && find . \( -type f -o -type l \) | sed 's|^\./||' | LC_ALL=C sort) \
+       <(echo "$expected_files" | LC_ALL=C sort)
 }
 
 stubs_are_as_built() {  # ROOT
@@ -88,6 +94,23 @@ file_type_is_known() {  # ROOT: the header (of either form) and a piece, by name
   cat "$dir/types"
   # by name for the two .pec files, by content for all five
   test "$(grep -c $'\tapplication/x-vornalis-piece\tSplit piece files$' "$dir/types")" -eq 7
+}
+
+# ROOT: the copyright file gives the text of LICENSE, in its machine-readable form.
+licence_is_stated() {
+  awk 'BEGIN { RS = "" } /^License: BSL-1\.0\n/' "$1/usr/share/doc/vornalis/copyright" |
+    tail -n +2 | sed 's/^ //; s/^\.$//' | diff - "$(dirname "$0")/../../LICENSE"
+}
+
+# ROOT: the completion lies where bash-completion looks for vornalis-cli's, and completes from
+# there a command and an option.
+completion_is_found() {
+  local script=$1/usr/share/bash-completion/completions/vornalis-cli
+  cmp "$script" "$(dirname "$0")/../../install/vornalis-cli.bash-completion"
+  bash -c 'source "$1"; COMP_WORDS=(vornalis-cli make); COMP_CWORD=1; _vornalis_cli
+    [ "${COMPREPLY[*]}" = make-exe ]
+    COMP_WORDS=(vornalis-cli create --fo); COMP_CWORD=2; _vornalis_cli
+    [ "${COMPREPLY[*]}" = --force ]' _ "$script"
 }
 
 desktop_entry_is_valid() {  # ROOT
@@ -136,6 +159,8 @@ for root in installed unpacked; do
   check "$root: bin/ holds links into lib/vornalis/" commands_are_links "$work/$root"
   check "$root: the CLI through its link makes a set whose program rebuilds it" \
     cli_round_trip "$work/$root"
+  check "$root: bash completes vornalis-cli's commands and options" completion_is_found "$work/$root"
+  check "$root: the copyright file states the licence" licence_is_stated "$work/$root"
 done
 check "the package depends on Qt 6, its plugins and ICU" package_declares_its_needs
 check "the file type names header and piece by name and content" \

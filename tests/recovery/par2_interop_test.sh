@@ -46,13 +46,24 @@ rm -f set*.pec.1  # par2 keeps the damaged file aside
 same_files out1 "after par2's repair"
 pass "par2 repairs a lost and a damaged piece of a vornalis set; it rebuilds byte for byte"
 
-flip set.pec 100
+flip set.pec 12  # its last-piece field: the header no longer reads as a set
 [ "$(status_of "$cli" verify set.pec)" -eq 1 ] && grep -q "it is the header" out.log ||
   fail "verify did not find the damaged header: $(cat out.log)"
 "$cli" repair -q set.pec >repair.log || fail "repair of the header failed: $(cat repair.log)"
 grep -q "Repaired .*set.pec" repair.log || fail "repair did not say what it repaired"
 par2 verify -q set.par2 >/dev/null || fail "par2 does not accept the header vornalis repaired"
 pass "vornalis-cli repairs a damaged header, and par2 agrees"
+
+flip set.pec 100  # stored bytes the header keeps: it still reads as a sound set
+cp set.pec header-changed
+[ "$(status_of "$cli" verify set.pec)" -eq 1 ] &&
+  grep -q "is not the header its recovery files protect" out.log ||
+  fail "verify did not say the header differs: $(cat out.log)"
+[ "$(status_of "$cli" repair set.pec)" -eq 1 ] && grep -q "repair --header" out.log &&
+  cmp -s set.pec header-changed || fail "repair replaced a header that reads as a set: $(cat out.log)"
+"$cli" repair -q --header set.pec >repair.log || fail "repair --header failed: $(cat repair.log)"
+par2 verify -q set.par2 >/dev/null || fail "par2 does not accept the header put back"
+pass "a header that reads as a sound set is put back only when asked (repair --header); par2 agrees"
 
 rm set*.par2
 par2 create -q -q -r40 -n2 theirs.par2 set*.pec >/dev/null

@@ -139,9 +139,9 @@ class RecoveryFilesTest : public TempDirTest {
   }
 
   par2::RecoverySet Load(const std::vector<std::string>& files) {
-    par2::ReadResult read = par2::ReadRecoveryFiles(fs_, files);
+    par2::Candidates read = par2::ReadRecoveryFiles(fs_, files);
     EXPECT_EQ(read.sets.size(), 1u);
-    return read.sets.begin()->second;
+    return read.sets.front();
   }
 
   std::vector<std::string> contents_, names_;
@@ -181,9 +181,9 @@ TEST_F(RecoveryFilesTest, LostAndDamagedFilesAreFoundAndRepairedByteForByte) {
   // In the last recovery slice of the first volume (its packets that describe the files follow).
   volume[volume.rfind(std::string(par2::kRecoverySliceType)) + 30] ^= 1;
   WriteFile(files[1], volume);
-  par2::ReadResult read = par2::ReadRecoveryFiles(fs_, files);
+  par2::Candidates read = par2::ReadRecoveryFiles(fs_, files);
   EXPECT_EQ(read.damaged, std::vector<std::string>{files[1]});
-  const par2::RecoverySet set = read.sets.begin()->second;
+  const par2::RecoverySet set = read.sets.front();
   ASSERT_TRUE(set.Complete());
   EXPECT_EQ(set.slices.size(), 3u);
 
@@ -209,6 +209,66 @@ TEST_F(RecoveryFilesTest, LostAndDamagedFilesAreFoundAndRepairedByteForByte) {
   EXPECT_FALSE(check->repairable());
   EXPECT_FALSE(RepairFiles(fs_, targets, set, *check, WorkOptions{}, nullptr).ok());
   EXPECT_EQ(ListFolder(Dir()).size(), 5u);  // two.bin, three.bin and the recovery files
+}
+
+// A set as one file holds it: one description of a file of length 40000 whose whole hash is
+// `whole`, and recovery slices with the exponents given.
+par2::ReadResult OneFile(const std::string& path, std::uint8_t whole, bool describes,
+                         std::vector<std::uint32_t> exponents) {
+  par2::RecoverySet set;
+  set.set_id[0] = 7;  // one recovery set id for every file
+  set.paths = {path};
+  if (describes) {
+    par2::FileDescription file;
+    file.file_id[0] = 1;
+    file.length = 40000;
+    file.hash[0] = whole;
+    file.name = "backup.pec";
+    set.files.emplace(file.file_id, file);
+  }
+  for (const std::uint32_t exponent : exponents)
+    set.slices.emplace(exponent, par2::RecoverySlice{path, 0, 0, exponent});
+  par2::ReadResult result;
+  result.sets.emplace(set.set_id, std::move(set));
+  return result;
+}
+
+// Files of one recovery set id are put together only where they agree: an old copy whose
+// description of a file differs from the new files' makes a candidate of its own; files that
+// describe nothing join the only candidate of their id, and none when there are several.
+TEST(GroupAgreeingTest, FilesThatDescribeAFileDifferentlyAreNeverMerged) {
+  std::vector<par2::ReadResult> each;
+  each.push_back(OneFile("copy of backup.vol0+2.par2", 1, true, {0, 1}));  // last week's
+  each.push_back(OneFile("backup.par2", 2, true, {}));
+  each.push_back(OneFile("backup.vol0+2.par2", 2, true, {0, 1}));
+  each.push_back(OneFile("slices only.par2", 0, false, {5}));
+  par2::Candidates grouped = par2::GroupAgreeing(std::move(each));
+  ASSERT_EQ(grouped.sets.size(), 2u);
+  EXPECT_EQ(grouped.sets[0].paths, std::vector<std::string>{"copy of backup.vol0+2.par2"});
+  EXPECT_EQ(grouped.sets[1].paths, (std::vector<std::string>{"backup.par2", "backup.vol0+2.par2"}));
+  EXPECT_EQ(grouped.sets[1].slices.at(0).path, "backup.vol0+2.par2");
+  EXPECT_EQ(grouped.unplaced, std::vector<std::string>{"slices only.par2"});
+
+  // With one candidate of the id, files of recovery slices alone join it.
+  each.clear();
+  each.push_back(OneFile("backup.par2", 2, true, {}));
+  each.push_back(OneFile("slices only.par2", 0, false, {5}));
+  grouped = par2::GroupAgreeing(std::move(each));
+  ASSERT_EQ(grouped.sets.size(), 1u);
+  EXPECT_TRUE(grouped.sets[0].slices.contains(5));
+  EXPECT_TRUE(grouped.unplaced.empty());
+}
+
+// A main packet whose MD5 is not its set's id is damaged, not a set's main packet.
+TEST_F(RecoveryFilesTest, AMainPacketThatIsNotItsSetsIdIsPassedOver) {
+  const std::string main = par2::MainBody(1000, {});
+  par2::Id wrong{};
+  wrong[0] = 1;
+  WriteFile(PathOf("odd.par2"), par2::MakePacket(wrong, par2::kMainType, main));
+  const par2::Candidates read = par2::ReadRecoveryFiles(fs_, {PathOf("odd.par2")});
+  EXPECT_EQ(read.damaged, std::vector<std::string>{PathOf("odd.par2")});
+  ASSERT_EQ(read.sets.size(), 1u);
+  EXPECT_FALSE(read.sets[0].has_main);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/endian.h"
+#include "platform/endian.h"
 #include "platform/path.h"
 
 namespace vornalis::testing {

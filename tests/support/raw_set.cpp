@@ -1,6 +1,6 @@
 #include "tests/support/raw_set.h"
 
-#include "engine/endian.h"
+#include "platform/endian.h"
 
 namespace vornalis::testing {
 

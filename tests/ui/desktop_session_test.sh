@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The desktop program as a user runs it, on an X server of its own (Xvfb), driven by keys:
-# - --help and --version answer without any display;
+# - --help, -h, -?, /?, --version and -v answer without any display;
 # - a run that opens each file dialog, the help and then ends writes nothing below HOME or the
 #   configuration folder;
 # - the start-up add (/f) commits the set: killed with SIGKILL right after, the set lists and
@@ -11,6 +11,12 @@ set -euo pipefail
 bin=$(cd "$1" && pwd)
 work=$(mktemp -d)
 trap '[ -n "$x_server_pid" ] && kill "$x_server_pid" 2>/dev/null; rm -rf "$work"' EXIT
+# Every run of the program has a home of the test's own; the check that the program writes
+# nothing there gives it another, empty one.
+export HOME=$work/session-home XDG_CONFIG_HOME=$work/session-home/config \
+  XDG_DATA_HOME=$work/session-home/data XDG_CACHE_HOME=$work/session-home/cache \
+  XDG_RUNTIME_DIR=$work/session-home/runtime
+mkdir -p -m 700 "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
 failures=0 checks=0
 check() {  # check DESCRIPTION COMMAND...
   local what=$1
@@ -25,10 +31,18 @@ check() {  # check DESCRIPTION COMMAND...
   fi
 }
 
+# Each way of asking, from a folder where no file is called so: exit 0, the text, and no window.
 options_need_no_display() {
-  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/vornalis" --help | grep -q '^Usage: vornalis '
-  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/vornalis" --version |
-    grep -qx 'vornalis [0-9.]*'
+  local option expected out
+  for option in --help -h -? /? --version -v; do
+    case $option in
+      --version | -v) expected='^vornalis [0-9.]*$' ;;
+      *) expected='^Usage: vornalis ' ;;
+    esac
+    out=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$bin/vornalis" "$option") ||
+      { echo "vornalis $option: exit status $?"; return 1; }
+    echo "$out" | head -n 1 | grep -q "$expected" || { echo "vornalis $option printed: $out"; return 1; }
+  done
 }
 
 # The driving runs on an X server of the test's own, started once, whatever platform the
@@ -90,7 +104,8 @@ no_settings_written() {
   "$bin/vornalis-cli" create -q --size 1000 "$set/backup" "$set/src"
   cat >"$work/settings.sh" <<DRIVE
 source "$work/helpers.sh"
-HOME="$home" XDG_CONFIG_HOME="$home/config" "\$bin/vornalis" "$set/backup.pec" &
+HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+  XDG_CACHE_HOME="$home/cache" "\$bin/vornalis" "$set/backup.pec" &
 program=\$!
 main='^backup-Dorvelin\$'
 xdotool windowfocus --sync "\$(wait_window "\$main")"
@@ -141,7 +156,7 @@ DRIVE
   diff -r "$dir/src" "$dir/out"
 }
 
-check "--help and --version need no display" options_need_no_display
+check "--help, -h, -?, /?, --version and -v need no display" options_need_no_display
 check "a run with every file dialog writes nothing below HOME" no_settings_written
 check "SIGKILL after the start-up add: the set is whole" end_after_start_up_add KILL
 check "SIGTERM after the start-up add: closed, ended with 0" end_after_start_up_add TERM

@@ -34,7 +34,8 @@ class MainFormAddTest : public QObject, protected FormTestState {
   void OpenBackup() {
     QCOMPARE(MakeSet(At("backup"), At("old/"), {{"z.txt", "zzzz"}}), std::string());
     Form().Session().OpenPieceFile(At("backup.pec"));
-    QCOMPARE(Form().Session().List().SortMark(), 1);
+    QVERIFY((Form().Session().List().SortMark() ==
+             desktop::FileList::Mark{desktop::FileList::kName, false}));
   }
   // c.txt, a.txt and b.txt in src/, chosen in that order.
   void Add3() {

@@ -273,7 +273,9 @@ class MainFormNewTest : public QObject, protected FormTestState {
     QCOMPARE(Form().Session().CurrentSet()->SetName(), std::string("fresh"));
     QCOMPARE(ListRows(Form()), QStringList());
     QCOMPARE(PanelText(Form(), 1), QStringLiteral("Total 0 files, 0 bytes"));
-    QCOMPARE(Form().Session().List().SortMark(), 1);  // New leaves the sort state alone
+    QVERIFY((Form().Session().List().SortMark() ==
+             desktop::FileList::Mark{desktop::FileList::kName,
+                                     false}));  // New leaves the sort state alone
     QCOMPARE(Form().windowTitle(), QStringLiteral("fresh-Dorvelin"));
     // Closing the set made nothing on disk, since nothing was stored.
     ActionNamed(QStringLiteral("ActionFileClose"))->trigger();

@@ -74,12 +74,14 @@ class MainFormRecoveryTest : public QObject, protected FormTestState {
     ActionNamed("ActionRepair")->trigger();
     QVERIFY(!titles.empty() && titles.last().startsWith("backup-Repairing "));
     QCOMPARE(ReadFile(At("backup2.pec")), piece);
-    QVERIFY2(AskedMessages().last().startsWith("Information: Repaired backup2.pec"),
-             qPrintable(AskedMessages().join('\n')));
+    QVERIFY2(
+        AskedMessages().last().endsWith("Repaired " + QString::fromStdString(At("backup2.pec")) +
+                                        "\nThe set is whole again."),
+        qPrintable(AskedMessages().join('\n')));
     QVERIFY(Form().Session().SetOpen());
     ui::modal::ForgetAsked();
     ActionNamed("ActionVerify")->trigger();
-    QVERIFY2(AskedMessages().last().contains("is sound: every piece matches its recovery files"),
+    QVERIFY2(AskedMessages().last().contains("files of the set match their recovery files."),
              qPrintable(AskedMessages().join('\n')));
   }
 };

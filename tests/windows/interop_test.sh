@@ -11,9 +11,9 @@ linux=$(cd "$1" && pwd)
 windows=$(cd "$2" && pwd)
 tests=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/vornalis-interop-XXXXXX)
-export WINEPREFIX=${WINEPREFIX:-$work/wine}
-export WINEDEBUG=-all
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/wine_prefix.sh"
+use_own_wine_prefix
+trap 'end_wine_prefix; rm -rf "$work"' EXIT
 cd "$work"
 
 checks=0

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # run_tests.sh BUILD_WIN32_DIR
 # Runs the Windows test programs of a cross build under Wine, each program once (every start
-# costs Wine about half a second), in a Wine prefix of their own, and prints what ran. Wine that
+# costs Wine about half a second), in a Wine prefix of their own that goes when they end, and
+# prints what ran. Wine that
 # cannot start a program may still exit with 0, so the counts GoogleTest prints are what count:
 # the script fails when a program fails, hangs, or reports no test that passed.
 set -uo pipefail
 build=$(cd "$1" && pwd)
-export WINEPREFIX=${WINEPREFIX:-$(mktemp -d /tmp/vornalis-wine-XXXXXX)}
-export WINEDEBUG=-all
+source "$(dirname "$0")/wine_prefix.sh"
+use_own_wine_prefix
+trap end_wine_prefix EXIT
 passed=0 skipped=0 failed=0
 for program in "$build"/bin/*_tests.exe; do
   log=$(mktemp)

@@ -5,13 +5,13 @@
 # the program folder byte for byte, with the Start menu shortcuts, the file type of piece files
 # and the entry in the list of installed programs; the installed vornalis-cli.exe lists and
 # rebuilds a set and makes a self-assembling program with the installed stub; on an X server of
-# the test's own, a piece file started through the file type opens the desktop program on its
-# set, and the "Assemble here" command, as the registry holds it, rebuilds the set beside the
-# piece; a silent uninstall then leaves the prefix's files and registry as they were before the
-# install, but for the files the user put in the program folder, which stay; and installed into
-# a folder of the user's choice where .pec named another program's class, it gives the
-# extension back. Prints the setup's size, the times, and the files and registry keys and values
-# the setup made.
+# the test's own, the setup's window is titled "Vornalis Setup" on its pages, a piece file
+# started through the file type opens the desktop program on its set, and the "Assemble here"
+# command, as the registry holds it, rebuilds the set beside the piece; a silent uninstall has,
+# when it returns, left the prefix's files and registry as they were before the install, but for
+# the files the user put in the program folder, which stay; and installed into a folder of the
+# user's choice where .pec named another program's class, it gives the extension back. Prints
+# the setup's size, the times, and the files and registry keys and values the setup made.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 list=$build/install/windows/setup-files.txt
@@ -81,7 +81,7 @@ install_time=$(seconds_since "$start")
 pass "the setup program installs silently ($install_time s)"
 
 # The files of the list, as built, and no others.
-expected_files=$( (cut -f 1 "$list"; echo uninstall.exe) | LC_ALL=C sort)
+expected_files=$( (cut -f 1 "$list"; echo uninstall.dat) | LC_ALL=C sort)
 installed_files=$(cd "$program_folder" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 [ "$installed_files" = "$expected_files" ] ||
   fail "the program folder holds other files: $(diff <(echo "$expected_files") <(echo "$installed_files"))"
@@ -92,10 +92,11 @@ expected_shortcuts=$(cut -f 3 "$list" | sed '/^$/d; s/$/.lnk/' | LC_ALL=C sort)
 [ -n "$expected_shortcuts" ] || fail "the list names no Start menu shortcut"
 [ "$(ls "$start_menu" | LC_ALL=C sort)" = "$expected_shortcuts" ] ||
   fail "the Start menu holds $(ls "$start_menu" | tr '\n' ' ')"
-for name in vornalis.exe Vornalis.chm vornalis-cli.exe ext.dll; do
+for name in vornalis.exe Vornalis.chm vornalis-cli.exe ext.dll uninstall.exe LICENSE.txt \
+  THIRD-PARTY-NOTICES.txt; do
   cut -f 1 "$list" | grep -qx "$name" || fail "the setup's list has no $name"
 done
-pass "every listed file is in the program folder as built, with uninstall.exe and the shortcuts"
+pass "every listed file is in the program folder as built, with the uninstaller and the shortcuts"
 
 # The file type and the uninstall entry.
 class=$(reg_value 'HKCR\.pec' '')
@@ -160,6 +161,20 @@ close_program() {
 }
 wineserver -w
 start_x || fail "no X server could be started"
+
+# The setup's window by keys: its title, with no space at its end, on the welcome page and on
+# the licence page (whose text is LICENSE's); Escape then asks whether to quit, and Enter does.
+wine "$setup" &
+setup_pid=$!
+wait_for_window 'Vornalis Setup' >/dev/null || fail "the setup shows no window titled 'Vornalis Setup'"
+xdotool key --delay 300 Return
+sleep 1
+wait_for_window 'Vornalis Setup' >/dev/null || fail "the licence page is not titled 'Vornalis Setup'"
+xdotool key --delay 300 Escape Return
+wait "$setup_pid" || true
+! xdotool search --name 'Vornalis Setup' >/dev/null 2>&1 || fail "the setup did not quit"
+pass "the setup's window is titled 'Vornalis Setup' on its pages"
+
 start=$(date +%s%N)
 (cd "$work/sets" && wine start /unix "$work/sets/travel.pec")
 wait_for_window 'travel-Dorvelin' >/dev/null ||
@@ -205,22 +220,19 @@ echo "registry keys and values the setup made:"
 # Files the user put in the program folder, which the uninstaller must leave.
 cp "$work/sets/travel.pec" "$program_folder/kept.pec"
 echo "my notes" >"$program_folder/notes.txt"
-uninstall() {  # [FOLDER]: the program folder, as this system names it
-  local folder=${1:-$program_folder}
-  wine "$folder/uninstall.exe" /S
-  # The uninstaller works on from a copy of itself, which removes uninstall.exe near its end.
-  for _ in $(seq 1 300); do
-    [ -e "$folder/uninstall.exe" ] || return 0
-    sleep 0.1
-  done
-  fail "the uninstaller did not end within 30 s"
+uninstall() {  # [FOLDER]: the program folder, as this system names it; done once it returns
+  local folder=${1:-$program_folder} status=0
+  wine "$folder/uninstall.exe" /S || status=$?
+  [ "$status" -eq 0 ] || fail "the silent uninstall ended with $status"
+  [ ! -e "$folder/uninstall.exe" ] && [ ! -e "$folder/uninstall.dat" ] ||
+    fail "the silent uninstall returned before it was done: $(ls "$folder")"
 }
 start=$(date +%s%N)
 uninstall
 uninstall_time=$(seconds_since "$start")
 registry_of_prefix >"$work/registry-after"
 files_of_prefix >"$work/files-after"
-# Windows deletes the uninstaller's temporary copy at its next start, as it was asked to.
+# Windows deletes uninstall.exe's temporary folder at its next start, as it was asked to.
 grep -ao 'PendingFileRenameOperations.*' "$WINEPREFIX/system.reg" | sed 's/^/left for the next start: /' || true
 user_files="./Program Files/Vornalis
 ./Program Files/Vornalis/kept.pec

@@ -8,8 +8,7 @@
 
 namespace vornalis::ui {
 
-BusyInput::BusyInput(QWidget* window, desktop::CallbackGuard& guard)
-    : window_(window), guard_(guard) {
+BusyInput::BusyInput(QWidget* window) : window_(window) {
   QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -31,15 +30,6 @@ bool BusyInput::CheckInterrupt() {
   const bool requested = requested_;
   requested_ = false;
   return requested;
-}
-
-void BusyInput::Copied(std::uint64_t, std::uint64_t) noexcept {
-  guard_.Run(
-      [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        return 0;
-      },
-      0);
 }
 
 bool BusyInput::InWindow(QObject* watched) const {

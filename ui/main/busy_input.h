@@ -7,31 +7,26 @@
 // shows in between are separate windows and work normally.
 //
 // FlushKeyMessages throws away what is waiting, so keys typed before the command began never
-// count. CheckInterrupt lets the waiting events through once and tells whether a break-off was
-// asked for since the last check. During one large file the engine calls Copied, which repaints
-// the window but leaves the user's input waiting, so it counts at the next check, after the file.
+// count. CheckInterrupt lets the waiting events through once (the window repaints) and tells
+// whether a break-off was asked for since the last check; the session asks at its pace, also
+// inside a large file.
 #pragma once
 
 #include <QObject>
 #include <QPointer>
 #include <cstdint>
 
-#include "desktop/callback_guard.h"
-#include "engine/byte_progress.h"
-
 class QWidget;
 
 namespace vornalis::ui {
 
-class BusyInput final : public QObject, public ByteProgress {
+class BusyInput final : public QObject {
  public:
-  // What throws while Copied lets the window repaint is kept in guard.
-  BusyInput(QWidget* window, desktop::CallbackGuard& guard);
+  explicit BusyInput(QWidget* window);
   ~BusyInput() override;
 
   void FlushKeyMessages();
   bool CheckInterrupt();
-  void Copied(std::uint64_t done, std::uint64_t size) noexcept override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -40,7 +35,6 @@ class BusyInput final : public QObject, public ByteProgress {
   bool InWindow(QObject* watched) const;
 
   QPointer<QWidget> window_;
-  desktop::CallbackGuard& guard_;
   bool counting_ = true;
   bool requested_ = false;
 };

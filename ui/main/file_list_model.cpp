@@ -91,9 +91,9 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal) return QVariant();
   if (role == Qt::DisplayRole) return QString::fromLatin1(FileList::Header(section));
-  const int mark = list_.SortMark();
-  if (role == Qt::DecorationRole && mark != 0 && section == std::abs(mark) - 1)
-    return mark > 0 ? up_arrow_ : down_arrow_;
+  const FileList::Mark mark = list_.SortMark();
+  if (role == Qt::DecorationRole && mark.column && section == *mark.column)
+    return mark.descending ? down_arrow_ : up_arrow_;
   if (role == Qt::TextAlignmentRole && section == FileList::kSize)
     return QVariant(Qt::AlignRight | Qt::AlignVCenter);
   return QVariant();

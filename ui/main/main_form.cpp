@@ -58,7 +58,7 @@ std::vector<std::string> DroppedPaths(const QMimeData* data) {
 }  // namespace
 
 TMainForm::TMainForm(const std::vector<std::string>& arguments, platform_qt::FileTypes& types,
-                     platform::FileSystem& fs, QWidget* parent)
+                     platform::FileSystem& fs, desktop::Pace::Clock clock, QWidget* parent)
     : QMainWindow(parent), fs_(fs), icons_(types) {
   setObjectName(QStringLiteral("MainForm"));
   CreateActions();
@@ -74,7 +74,7 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, platform_qt::Fil
       *this, icons_,
       desktop::ParseCommandLine(arguments, ToNativePath(QCoreApplication::applicationFilePath()),
                                 CurrentFolder(), fs_),
-      fs_);
+      fs_, platform::Collator::Default(), std::move(clock));
   CreateBody();
   ListViewFiles->setFocus();
 }
@@ -101,14 +101,6 @@ void TMainForm::CreateCommandDialogs() {
   FileNewDialog_->Resizable = true;
   FileNewDialog_->CustDlgParams.SetBottomFormName(QStringLiteral("FileNewDialogExtLower"));
   FileNewDialog_->DlgItemsCaptions.OK = Text(desktop::texts::kCreateButton);
-  // A piece size out of range is refused while the dialog is still open, with the name typed.
-  FileNewDialog_->OnCanClose = [this](TApCustomOpenDialog* dialog, bool& can_close) {
-    const Result<std::uint32_t> size = desktop::PieceSizeOf(FileNewDialogExtLower_->Choice());
-    if (size.ok()) return;
-    QWidget* over = dialog->Dialog();
-    MessageBox::Error(over ? over : static_cast<QWidget*>(this), Text(size.status().message));
-    can_close = false;
-  };
 
   FileAddDialog_ = new TApOpenDialog(this);
   FileAddDialog_->setObjectName(QStringLiteral("FileAddDialog"));
@@ -185,14 +177,14 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
 
 void TMainForm::dropEvent(QDropEvent* event) {
   const std::vector<std::string> paths = DroppedPaths(event->mimeData());
-  if (session_->Busy() || paths.empty()) return;
+  if (!session_->TakesDrop() || paths.empty()) return;
   event->acceptProposedAction();
   // The work starts once the drop is over, so the program the files came from is not held
   // waiting while they are stored.
   QMetaObject::invokeMethod(
       this,
       [this, paths] {
-        if (session_->Busy()) return;
+        if (!session_->TakesDrop()) return;
         activateWindow();
         session_->Drop(paths);
       },
@@ -213,7 +205,7 @@ void TMainForm::ListViewFilesSelectItem(const QItemSelection& selected,
 }
 
 void TMainForm::ListViewFilesContextMenu(const QPoint& at) {
-  if (session_->Busy() || !session_->SetOpen()) return;
+  if (!session_->ShowsListMenu()) return;
   QMenu menu(this);
   menu.setObjectName(QStringLiteral("ListContextMenu"));
   for (const std::optional<desktop::Command>& entry : desktop::ListMenu()) {

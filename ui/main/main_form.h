@@ -48,7 +48,9 @@ class TMainForm : public QMainWindow, public desktop::View {
  public:
   // arguments: the command line after the program's own path.
   TMainForm(const std::vector<std::string>& arguments, platform_qt::FileTypes& types,
-            platform::FileSystem& fs = platform::RealFileSystem(), QWidget* parent = nullptr);
+            platform::FileSystem& fs = platform::RealFileSystem(),
+            desktop::Pace::Clock clock = &std::chrono::steady_clock::now,
+            QWidget* parent = nullptr);
   ~TMainForm() override;
 
   desktop::Session& Session() { return *session_; }
@@ -76,7 +78,9 @@ class TMainForm : public QMainWindow, public desktop::View {
   bool Warning(const std::string& text) override;
   void Information(const std::string& text) override;
   void ErrorList(const std::vector<std::string>& lines) override;
-  std::optional<desktop::NewSetChoice> ChooseNewSet(const std::string& start_folder) override;
+  std::optional<desktop::NewSetChoice> ChooseNewSet(
+      const std::string& start_folder,
+      const std::function<bool(const desktop::PieceSizeChoice& size)>& may_close) override;
   std::optional<desktop::PieceSizeChoice> ChoosePieceSize() override;
   std::optional<std::string> ChooseSetFile(const std::string& start_folder) override;
   std::vector<std::string> ChooseFilesToAdd() override;
@@ -84,14 +88,13 @@ class TMainForm : public QMainWindow, public desktop::View {
   std::optional<std::string> ChooseAssembleFolder(
       const std::string& start_folder,
       const std::function<bool(const std::string& folder)>& may_close) override;
-  std::string AssemblePanelFolder() override;
   std::optional<unsigned> ChooseRedundancy() override;
   void ListReset() override;
   void RowsAppended(std::size_t first, std::size_t count) override;
   void RowsSorted(const std::vector<std::size_t>& place) override;
-  void SortMarkChanged(int key) override;
+  void SortMarkChanged(desktop::FileList::Mark mark) override;
   void Caption(const std::string& text) override;
-  void Status(int panel, const std::string& text) override;
+  void Status(StatusPanel panel, const std::string& text) override;
   void CommandsChanged() override;
   std::vector<std::size_t> SelectedRows() override;
   void SelectAllRows() override;
@@ -100,7 +103,6 @@ class TMainForm : public QMainWindow, public desktop::View {
   void EndProgress() override;
   void FlushInput() override;
   bool BreakOffRequested() override;
-  ByteProgress* Painter() override;
   void ShowHelp(bool how_to_use) override;
   void ShowAbout() override;
   void CloseWindow() override;

@@ -59,10 +59,18 @@ void TMainForm::ErrorList(const std::vector<std::string>& lines) {
   ErrorDlg_->Execute();
 }
 
-std::optional<desktop::NewSetChoice> TMainForm::ChooseNewSet(const std::string& start_folder) {
+std::optional<desktop::NewSetChoice> TMainForm::ChooseNewSet(
+    const std::string& start_folder,
+    const std::function<bool(const desktop::PieceSizeChoice& size)>& may_close) {
   FileNewDialog_->InitialDir = FromStored(start_folder);
   FileNewDialog_->FileName.clear();
-  if (!FileNewDialog_->Execute()) return std::nullopt;
+  // The dialog closes only on the session's word about the panel's size.
+  FileNewDialog_->OnCanClose = [this, &may_close](TApCustomOpenDialog*, bool& can_close) {
+    can_close = may_close(FileNewDialogExtLower_->Choice());
+  };
+  const bool chosen = FileNewDialog_->Execute();
+  FileNewDialog_->OnCanClose = nullptr;
+  if (!chosen) return std::nullopt;
   return desktop::NewSetChoice{ToNativePath(FileNewDialog_->FileName),
                                FileNewDialogExtLower_->Choice()};
 }
@@ -115,10 +123,6 @@ std::optional<std::string> TMainForm::ChooseAssembleFolder(
                             : FileAssembleFolderDialog_->FolderName);
 }
 
-std::string TMainForm::AssemblePanelFolder() {
-  return ToNativePath(AssembleDlgExtUp_->EditFolderName->text());
-}
-
 std::optional<unsigned> TMainForm::ChooseRedundancy() {
   if (!ProtectDlg_->Execute()) return std::nullopt;
   return ProtectDlg_->Redundancy();
@@ -136,15 +140,15 @@ void TMainForm::RowsSorted(const std::vector<std::size_t>& place) {
   if (Model_) Model_->Sorted(place);
 }
 
-void TMainForm::SortMarkChanged(int) {
+void TMainForm::SortMarkChanged(desktop::FileList::Mark) {
   if (Model_) Model_->MarkChanged();
 }
 
 void TMainForm::Caption(const std::string& text) { setWindowTitle(Text(text)); }
 
-void TMainForm::Status(int panel, const std::string& text) {
+void TMainForm::Status(StatusPanel panel, const std::string& text) {
   if (!StatusLine) return;
-  StatusLine->SetPanelText(panel, Text(text));
+  StatusLine->SetPanelText(static_cast<int>(panel), Text(text));
   // A command may keep the event loop busy between steps, so paint now.
   StatusLine->repaint();
 }
@@ -160,7 +164,7 @@ void TMainForm::CommandsChanged() {
     menu->menuAction()->setEnabled(idle);
   }
   // The input of a long command is watched while it runs.
-  if (!idle && !Input_) Input_ = std::make_unique<BusyInput>(this, session_->Callbacks());
+  if (!idle && !Input_) Input_ = std::make_unique<BusyInput>(this);
   if (idle) Input_.reset();
 }
 
@@ -199,11 +203,6 @@ void TMainForm::FlushInput() {
 }
 
 bool TMainForm::BreakOffRequested() { return Input_ && Input_->CheckInterrupt(); }
-
-ByteProgress* TMainForm::Painter() {
-  if (!Input_) Input_ = std::make_unique<BusyInput>(this, session_->Callbacks());
-  return Input_.get();
-}
 
 void TMainForm::ShowHelp(bool how_to_use) {
   THelpWindow::Open(this, how_to_use ? HelpPage::kHowToUse : HelpPage::kContents);

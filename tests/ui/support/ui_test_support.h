@@ -56,6 +56,7 @@ struct FormFixture {
   ~FormFixture();
   CountingFileTypes types;
   std::unique_ptr<ui::TMainForm> form;
+  std::chrono::steady_clock::time_point now{};
 };
 
 // What each main-window test holds: its folder and its window. Mixed into the test classes

@@ -1,4 +1,5 @@
-// Little-endian reading and writing of the format's u16, u32 and u64 fields.
+// Little-endian reading and writing of u16, u32 and u64 fields, as the set format and PAR 2.0
+// recovery files store them.
 #pragma once
 
 #include <cstdint>
