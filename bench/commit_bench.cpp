@@ -23,8 +23,9 @@ using Clock = std::chrono::steady_clock;
 bool WriteSet(const std::string& base, const std::vector<StoredFile>& files) {
   const std::uint32_t piece_size = 1474560;
   std::vector<char> buffer(format::kBufferSize);
-  CatalogueStreamWriter out(platform::RealFileSystem(), SetPaths{base}, piece_size, 1,
-                            CatalogueStreamWriter::StreamSize(files, 0, buffer.size()));
+  const format::CatalogueForm form = format::CatalogueForm::kStandard;
+  CatalogueStreamWriter out(platform::RealFileSystem(), SetPaths{base}, piece_size, 1, form,
+                            CatalogueStreamWriter::StreamSize(files, 0, buffer.size(), form));
   return out.Begin(0).ok() && out.WriteRecords(files, buffer).ok() && out.Commit().ok();
 }
 

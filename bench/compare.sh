@@ -45,23 +45,7 @@ if [ ! -d small ]; then
   done
 fi
 
-# seconds COMMAND...: runs it and prints the wall time in seconds.
-seconds() {
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null
-  end=$(date +%s%N)
-  echo "scale=3; ($end - $start) / 1000000000" | bc
-}
-# flushed COMMAND...: seconds for a command that packs, after flushing what earlier commands left
-# unwritten, so that neither we nor the peers wait for the others' data.
-flushed() { sync; seconds "$@"; }
-# peak_kb COMMAND...: runs it and prints its peak resident memory in KiB.
-peak_kb() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-
-declare -A times
-record() { times[$1]+="$2 "; }
+source "$root/bench/timing.sh"
 
 small_piece=204800
 for i in $(seq 1 "$runs"); do
@@ -103,16 +87,6 @@ for i in $(seq 1 "$runs"); do
   diff -r -q small "$d/ours-small-out/small" >/dev/null || { echo "rebuilt tree differs" >&2; exit 1; }
 done
 
-# report LABEL OURS THEIRS: the medians and their ratio, with the range of the run-by-run ratios.
-report() {
-  local ours theirs ratios
-  ours=$(echo "${times[$2]}" | tr ' ' '\n' | grep . | median)
-  theirs=$(echo "${times[$3]}" | tr ' ' '\n' | grep . | median)
-  ratios=$(paste <(echo "${times[$2]}" | tr ' ' '\n' | grep .) \
-    <(echo "${times[$3]}" | tr ' ' '\n' | grep .) | awk '{print $1 / $2}' | sort -n)
-  printf '%-44s ours %6.3f s   theirs %6.3f s   ratio %.2f (%.2f-%.2f)\n' "$1" "$ours" "$theirs" \
-    "$(echo "scale=4; $ours / $theirs" | bc)" "$(head -n 1 <<<"$ratios")" "$(tail -n 1 <<<"$ratios")"
-}
 echo "medians of $runs runs"
 report "1 GiB pack vs split; sync" pack_big split_big
 report "1 GiB into 200 KB pieces vs split; sync" pack_big_small_pieces split_big_small_pieces

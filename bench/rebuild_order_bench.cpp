@@ -21,7 +21,7 @@ namespace {
 
 using namespace vornalis;
 
-int NoProgress(void*, int, std::string, std::string, std::uint32_t) noexcept { return 0; }
+int NoProgress(void*, int, std::string, std::string, std::uint64_t) noexcept { return 0; }
 
 double Seconds(PieceSet& set, const std::string& target,
                const std::vector<const StoredFile*>& entries, RebuildOrder order) {

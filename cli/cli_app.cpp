@@ -67,7 +67,8 @@ int Run(int argc, char** argv) {
   extract->add_flag("-q,--quiet", options.quiet, "show no progress");
   add_threads(extract);
 
-  CLI::App* info = app.add_subcommand("info", "Show the set's piece size, pieces and catalogue");
+  CLI::App* info =
+      app.add_subcommand("info", "Show the set's piece size, pieces, catalogue and form");
   info->add_option("SET", set, set_help)->required();
 
   CLI::App* verify = app.add_subcommand(

@@ -30,7 +30,7 @@ struct PackProgress {
 };
 
 int OnStored(void* context, int, std::string name, std::string folder,
-             std::uint32_t size) noexcept {
+             std::uint64_t size) noexcept {
   auto* progress = static_cast<PackProgress*>(context);
   ++progress->stored;
   progress->bytes += size;
@@ -78,6 +78,7 @@ int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sourc
         });
     store();
   };
+  const format::CatalogueForm form = set.Form();
   const StoreReport report = StoreAndCommit(set, std::move(sources), request, AfterStoring::kClose);
   line.Finish();
   for (const std::string& note : report.outcome.notes) std::printf("%s\n", ShownName(note).c_str());
@@ -96,6 +97,9 @@ int Store(PieceSet& set, platform::ReadAheadFileSystem& files, SourceList& sourc
     std::printf("Stored %zu files. %s\n", progress.stored, totals.c_str());
   else
     PrintError(std::string(messages::kNothingStored) + " " + totals);
+  // The commit that first wrote the set in the large form says so, once.
+  if (set.Form() != form)
+    std::printf("%s\n", ShownName(messages::SetBecameLarge(set.Paths().Header())).c_str());
   // What the commit did to the recovery files: those of a set replaced went, and an add made
   // them older than the set, which a protection makes new (asked for, or suggested).
   for (const std::string& said : report.recovery)

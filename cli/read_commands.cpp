@@ -18,9 +18,9 @@ void PrintJson(const PieceSet& set) {
               set.PieceSize());
   bool first = true;
   for (const StoredFile& file : set.Files()) {
-    std::printf("%s\n{\"name\":%s,\"folder\":%s,\"size\":%u,\"piece\":%u,\"offset\":%u}",
+    std::printf("%s\n{\"name\":%s,\"folder\":%s,\"size\":%llu,\"piece\":%u,\"offset\":%u}",
                 first ? "" : ",", JsonString(file.Name).c_str(), JsonString(file.Folder).c_str(),
-                file.Size, file.Piece, file.Offset);
+                static_cast<unsigned long long>(file.Size), file.Piece, file.Offset);
     first = false;
   }
   std::printf("],\n\"total_files\":%zu,\"total_bytes\":%llu}\n", set.Files().size(),
@@ -44,8 +44,8 @@ void PrintTable(const PieceSet& set, bool long_format) {
   // One line at a time into one string, as printf for each of half a million lines would take
   // as long as opening the set.
   std::string line;
-  const auto number = [&line](std::uint32_t value, std::size_t columns) {
-    char digits[16];
+  const auto number = [&line](std::uint64_t value, std::size_t columns) {
+    char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     const auto length = static_cast<std::size_t>(end - digits);
     if (length < columns) line.append(columns - length, ' ');
@@ -95,6 +95,9 @@ int InfoCommand(const std::string& set_argument) {
   std::printf("Total size:        %llu bytes\n", static_cast<unsigned long long>(bytes));
   std::printf("Catalogue blocks:  %u\n", set->CatalogueBlocks());
   std::printf("Overflow pieces:   %u\n", set->OverflowPieces());
+  std::printf("Form:              %s\n", set->Form() == format::CatalogueForm::kLarge
+                                             ? "large (a file of 4 GB or more)"
+                                             : "standard");
   return kOk;
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 int Sign(int value) { return (value > 0) - (value < 0); }
 
-int CompareSizes(std::uint32_t a, std::uint32_t b) { return (a > b) - (a < b); }
+int CompareSizes(std::uint64_t a, std::uint64_t b) { return (a > b) - (a < b); }
 
 }  // namespace
 
@@ -139,7 +139,7 @@ int FileList::KeyOfClick(int column) const {
 void FileList::Select(std::size_t row, bool selected) {
   if (row >= rows_.size()) return;
   // The stored size counts, never the text shown, so 2 GiB and more add up right.
-  const std::uint32_t size = rows_[row].size;
+  const std::uint64_t size = rows_[row].size;
   if (selected) {
     ++selected_count_;
     selected_bytes_ += size;

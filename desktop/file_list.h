@@ -24,7 +24,7 @@ namespace vornalis::desktop {
 struct FileRow {
   std::string name;
   std::string folder;  // "" or ending with "\"
-  std::uint32_t size = 0;
+  std::uint64_t size = 0;
   int type = 0;                  // index in the TypeNames
   std::size_t entry = kNoEntry;  // index of the row's entry in the open set's Files()
   static constexpr std::size_t kNoEntry = static_cast<std::size_t>(-1);

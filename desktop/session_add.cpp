@@ -20,7 +20,7 @@ namespace vornalis::desktop {
 class Session::AddProgress {
  public:
   static int Step(void* context, int percent, std::string name, std::string folder,
-                  std::uint32_t size) noexcept {
+                  std::uint64_t size) noexcept {
     auto* session = static_cast<Session*>(context);
     return session->callbacks_.Run(
         [&] {
@@ -108,6 +108,7 @@ StoreReport Session::RunStore(const std::string& work_folder, SourceList sources
   request.context = this;
   request.callback = &AddProgress::Step;
   request.stopped = [this] { return callbacks_.Caught() || EndRequested(); };
+  const format::CatalogueForm form = current_set_->Form();
   const StoreReport report =
       StoreAndCommit(*current_set_, std::move(sources), request, AfterStoring::kKeepOpen);
   ShowAppendedRows();
@@ -126,6 +127,9 @@ StoreReport Session::RunStore(const std::string& work_folder, SourceList sources
     for (const std::string& note : report.outcome.notes) shown.push_back(texts::Shown(note));
     view_.ErrorList(shown);
   }
+  // The commit that first wrote the set in the large form says so, once.
+  if (report.kept() && current_set_->Form() != form)
+    view_.Information(texts::Shown(messages::SetBecameLarge(current_set_->Paths().Header())));
   // A failure inside a callback stopped the add; it is the command's to report now.
   callbacks_.RethrowCaught();
   return report;

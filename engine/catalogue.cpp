@@ -125,16 +125,24 @@ std::size_t FindStored(const platform::Collator& collator, const std::vector<Sto
   return files.size();
 }
 
-std::size_t RecordSize(const StoredFile& file) {
-  return format::kRecordFixedSize + StoredNameSize(file.Folder) + StoredNameSize(file.Name);
+format::CatalogueForm FormFor(const std::vector<StoredFile>& files, format::CatalogueForm was) {
+  if (was == format::CatalogueForm::kLarge) return was;
+  for (const StoredFile& file : files)
+    if (file.Size > format::kStandardMaxFileSize) return format::CatalogueForm::kLarge;
+  return format::CatalogueForm::kStandard;
+}
+
+std::size_t RecordSize(const StoredFile& file, format::CatalogueForm form) {
+  return format::RecordFixedSize(form) + StoredNameSize(file.Folder) + StoredNameSize(file.Name);
 }
 
 std::size_t BlockEnd(const std::vector<StoredFile>& files, std::size_t first,
-                     std::size_t buffer_size, std::size_t* block_length) {
+                     std::size_t buffer_size, format::CatalogueForm form,
+                     std::size_t* block_length) {
   std::size_t length = 0;
   std::size_t i = first;
   while (i < files.size() && length < format::kBlockLimit) {
-    const std::size_t record = RecordSize(files[i]);
+    const std::size_t record = RecordSize(files[i], form);
     if (length > 0 && length + record > buffer_size) break;
     length += record;
     ++i;
@@ -144,8 +152,9 @@ std::size_t BlockEnd(const std::vector<StoredFile>& files, std::size_t first,
 }
 
 std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
-                      std::span<char> buffer, std::size_t* block_length) {
-  const std::size_t end = BlockEnd(files, first, buffer.size(), block_length);
+                      std::span<char> buffer, format::CatalogueForm form,
+                      std::size_t* block_length) {
+  const std::size_t end = BlockEnd(files, first, buffer.size(), form, block_length);
   char* out = buffer.data();
   std::string record;
   for (std::size_t i = first; i < end; ++i) {
@@ -153,7 +162,10 @@ std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
     record.clear();
     AppendU32(&record, file.Piece);
     AppendU32(&record, file.Offset);
-    AppendU32(&record, file.Size);
+    if (form == format::CatalogueForm::kLarge)
+      AppendU64(&record, file.Size);
+    else
+      AppendU32(&record, static_cast<std::uint32_t>(file.Size));
     for (const std::string* text : {&file.Folder, &file.Name}) {
       const std::string bytes = StoredNameBytes(*text);
       AppendU16(&record, static_cast<std::uint16_t>(bytes.size()));
@@ -166,12 +178,12 @@ std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
 }
 
 std::vector<std::uint32_t> BlockLengths(const std::vector<StoredFile>& files,
-                                        std::size_t buffer_size) {
+                                        std::size_t buffer_size, format::CatalogueForm form) {
   std::vector<std::uint32_t> lengths;
   std::size_t first = 0;
   do {
     std::size_t length = 0;
-    first = BlockEnd(files, first, buffer_size, &length);
+    first = BlockEnd(files, first, buffer_size, form, &length);
     lengths.push_back(static_cast<std::uint32_t>(length));
   } while (first < files.size());
   return lengths;

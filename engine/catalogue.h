@@ -41,22 +41,30 @@ std::pair<std::size_t, std::size_t> EqualRange(const platform::Collator& collato
                                                const std::vector<StoredFile>& files,
                                                std::string_view folder, std::string_view name);
 
-// Length of an entry's record: its fixed fields and its two texts as stored (name_bytes.h).
-std::size_t RecordSize(const StoredFile& file);
+// The form a catalogue of files is written in: the large form when one of them is larger than a
+// record of the standard form holds, or when the set is in the large form already (a set never
+// changes back, so no reader that could read it before is told otherwise).
+format::CatalogueForm FormFor(const std::vector<StoredFile>& files, format::CatalogueForm was);
+
+// Length of an entry's record in a catalogue of this form: its fixed fields and its two texts as
+// stored (name_bytes.h).
+std::size_t RecordSize(const StoredFile& file, format::CatalogueForm form);
 
 // Where the block that starts at files[first] ends: it takes records until it holds
 // kBlockLimit bytes or more, or until the next record would overflow a buffer of buffer_size.
 // Returns the index of the first entry not in it (files.size() when all are), and its length.
 std::size_t BlockEnd(const std::vector<StoredFile>& files, std::size_t first,
-                     std::size_t buffer_size, std::size_t* block_length);
+                     std::size_t buffer_size, format::CatalogueForm form,
+                     std::size_t* block_length);
 
-// Packs the records of the block that starts at files[first] into buffer (see BlockEnd).
-// Returns the index of the first entry not packed (files.size() when all were).
+// Packs the records of the block that starts at files[first] into buffer (see BlockEnd), in the
+// layout of form. Returns the index of the first entry not packed (files.size() when all were).
 std::size_t PackBlock(const std::vector<StoredFile>& files, std::size_t first,
-                      std::span<char> buffer, std::size_t* block_length);
+                      std::span<char> buffer, format::CatalogueForm form,
+                      std::size_t* block_length);
 
 // The lengths of the blocks that PackBlock makes of files.
 std::vector<std::uint32_t> BlockLengths(const std::vector<StoredFile>& files,
-                                        std::size_t buffer_size);
+                                        std::size_t buffer_size, format::CatalogueForm form);
 
 }  // namespace vornalis::catalogue

@@ -28,8 +28,11 @@ Status CatalogueStreamReader::Open() {
   std::array<char, format::kHeaderFixedSize> fixed{};
   const Result<std::size_t> read = file_->Read(fixed);
   if (!read.ok()) return Fail(messages::ReadFailed(read.status()));
-  if (*read < fixed.size() || std::string_view(fixed.data(), 4) != format::kHeaderMagic)
+  const std::string_view magic(fixed.data(), 4);
+  if (*read < fixed.size() || !format::IsHeaderMagic(magic))
     return Fail(messages::FormatNotCorrect(header));
+  form_ = magic == format::kLargeHeaderMagic ? format::CatalogueForm::kLarge
+                                             : format::CatalogueForm::kStandard;
 
   overflow_count_ = ReadU32(fixed.data() + 4);
   piece_size_ = ReadU32(fixed.data() + 8);

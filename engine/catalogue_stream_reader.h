@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "engine/format.h"
 #include "engine/opened_header.h"
 #include "platform/file_system.h"
 
@@ -19,9 +20,11 @@ class CatalogueStreamReader {
   // Reads the stream of header, which it opens; overflow pieces are opened through it.
   explicit CatalogueStreamReader(OpenedHeader& header);
 
-  // Opens the header file, checks its magic and reads the fixed fields. Afterwards the reader
-  // stands at stream offset 12, the start of the tail.
+  // Opens the header file, checks its magic (of either form) and reads the fixed fields.
+  // Afterwards the reader stands at stream offset 12, the start of the tail.
   Status Open();
+  // The form the header's magic gives: the layout of the catalogue's records.
+  format::CatalogueForm form() const { return form_; }
   std::uint32_t overflow_count() const { return overflow_count_; }
   std::uint32_t piece_size() const { return piece_size_; }
   std::uint32_t last_piece() const { return last_piece_; }
@@ -52,6 +55,7 @@ class CatalogueStreamReader {
   std::uint32_t piece_size_ = 0;
   std::uint32_t last_piece_ = 0;
   std::uint32_t tail_length_ = 0;
+  format::CatalogueForm form_ = format::CatalogueForm::kStandard;
   Status failure_;
 };
 

@@ -13,11 +13,12 @@ namespace vornalis {
 
 CatalogueStreamWriter::CatalogueStreamWriter(platform::FileSystem& fs, SetPaths set,
                                              std::uint32_t piece_size, std::uint32_t last_piece,
-                                             std::uint64_t stream_size)
+                                             format::CatalogueForm form, std::uint64_t stream_size)
     : fs_(fs),
       set_(std::move(set)),
       piece_size_(piece_size),
       last_piece_(last_piece),
+      form_(form),
       stream_size_(stream_size) {}
 
 CatalogueStreamWriter::~CatalogueStreamWriter() = default;
@@ -61,10 +62,10 @@ Status CatalogueStreamWriter::CloseCurrent() {
 }
 
 std::uint64_t CatalogueStreamWriter::StreamSize(const std::vector<StoredFile>& files,
-                                                std::uint32_t tail_length,
-                                                std::size_t buffer_size) {
+                                                std::uint32_t tail_length, std::size_t buffer_size,
+                                                format::CatalogueForm form) {
   std::uint64_t size = format::kStreamFixedSize + std::uint64_t{tail_length} + 4;
-  for (std::uint32_t length : catalogue::BlockLengths(files, buffer_size)) size += 4 + length;
+  for (std::uint32_t length : catalogue::BlockLengths(files, buffer_size, form)) size += 4 + length;
   return size;
 }
 
@@ -75,12 +76,17 @@ Status CatalogueStreamWriter::StartNextOverflowPiece() {
 }
 
 Status CatalogueStreamWriter::Begin(std::uint32_t tail_length) {
+  // The overflow pieces' numbers follow the last data piece's; none may pass the last number.
+  const std::uint64_t last = std::uint64_t{last_piece_} + OverflowCount();
+  if (last > format::kMaxPieceNumber)
+    return Fail(Status::Error(Status::Code::kRefused, set_.Header(),
+                              messages::CatalogueTooManyPieces(set_.Header(), last)));
   std::string fixed;
   AppendU32(&fixed, piece_size_);
   AppendU32(&fixed, last_piece_);
   AppendU32(&fixed, tail_length);
-  Status started =
-      StartFile(set_.Header(), format::kHeaderMagic, OverflowCount(stream_size_, piece_size_));
+  Status started = StartFile(set_.Header(), format::HeaderMagic(form_),
+                             OverflowCount(stream_size_, piece_size_));
   return started.ok() ? Write(fixed) : started;
 }
 
@@ -89,7 +95,7 @@ Status CatalogueStreamWriter::WriteRecords(const std::vector<StoredFile>& files,
   std::size_t next = 0;
   do {
     std::size_t length = 0;
-    next = catalogue::PackBlock(files, next, buffer, &length);
+    next = catalogue::PackBlock(files, next, buffer, form_, &length);
     std::string block_length;
     AppendU32(&block_length, static_cast<std::uint32_t>(length));
     if (Status written = Write(block_length); !written.ok()) return written;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/format.h"
 #include "engine/set_files.h"
 #include "engine/stored_file.h"
 #include "platform/file_system.h"
@@ -20,18 +21,19 @@ namespace vornalis {
 
 class CatalogueStreamWriter {
  public:
-  // The stream will be stream_size bytes long; overflow pieces are numbered from
-  // last_piece + 1.
+  // The stream will be stream_size bytes long, in the layout of form; overflow pieces are
+  // numbered from last_piece + 1.
   CatalogueStreamWriter(platform::FileSystem& fs, SetPaths set, std::uint32_t piece_size,
-                        std::uint32_t last_piece, std::uint64_t stream_size);
+                        std::uint32_t last_piece, format::CatalogueForm form,
+                        std::uint64_t stream_size);
   ~CatalogueStreamWriter();
 
   // Number of overflow pieces, (S - 1) div (piece size - 8).
   static std::uint32_t OverflowCount(std::uint64_t stream_size, std::uint32_t piece_size);
 
-  // Length of the stream for these entries and a tail of tail_length bytes.
+  // Length of the stream for these entries in the layout of form and a tail of tail_length bytes.
   static std::uint64_t StreamSize(const std::vector<StoredFile>& files, std::uint32_t tail_length,
-                                  std::size_t buffer_size);
+                                  std::size_t buffer_size, format::CatalogueForm form);
 
   // Creates the header file and writes its magic, the overflow count and the stream's fixed
   // fields; the tail follows through CopyFrom, then WriteRecords.
@@ -68,6 +70,7 @@ class CatalogueStreamWriter {
   SetPaths set_;
   std::uint32_t piece_size_;
   std::uint32_t last_piece_;
+  format::CatalogueForm form_;
   std::uint64_t stream_size_;
   platform::File* file_ = nullptr;  // the file being written: the last output's
   std::uint32_t room_ = 0;          // bytes the current file can still take

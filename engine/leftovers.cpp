@@ -47,9 +47,9 @@ void RemoveLeftoverTemporaries(platform::FileSystem& fs, const std::string& fold
 }
 
 void RemoveSetTemporaries(platform::FileSystem& fs, const SetPaths& paths) {
-  RemoveLeftoverTemporaries(
-      fs, platform::FolderOf(paths.base), TempPrefix(paths.base),
-      {format::kHeaderMagic, format::kPieceMagic, format::kAsideMagic, recovery::par2::kMagic});
+  RemoveLeftoverTemporaries(fs, platform::FolderOf(paths.base), TempPrefix(paths.base),
+                            {format::kHeaderMagic, format::kLargeHeaderMagic, format::kPieceMagic,
+                             format::kAsideMagic, recovery::par2::kMagic});
 }
 
 }  // namespace vornalis

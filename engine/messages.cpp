@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "engine/format.h"
 #include "platform/file_system.h"
 #include "platform/path.h"
 
@@ -113,7 +114,36 @@ std::string InvalidPieceSize(std::string_view text, std::string_view why) {
 
 std::string FileTooLarge(std::string_view path, std::uint64_t size) {
   return Join("Can't store ", path) + ": it has " + std::to_string(size) +
-         " bytes, and a set holds files below 4 GB (4294967296 bytes) only";
+         " bytes, and a set holds files of up to " + std::to_string(format::kMaxFileSize) +
+         " bytes only";
+}
+
+std::string TooManyPieces(std::string_view path, std::uint64_t last_piece) {
+  return Join("Can't store ", path) + ": its bytes would reach piece " +
+         std::to_string(last_piece) + ", and a set's pieces are numbered up to " +
+         std::to_string(format::kMaxPieceNumber) + " only; choose a larger piece size";
+}
+
+std::string CatalogueTooManyPieces(std::string_view header_path, std::uint64_t last_piece) {
+  return Join("Can't write ", header_path) + ": its catalogue would reach piece " +
+         std::to_string(last_piece) + ", and a set's pieces are numbered up to " +
+         std::to_string(format::kMaxPieceNumber) + " only";
+}
+
+std::string RebuiltUnderWindowsName(std::string_view stored_path, std::string_view rebuilt_path,
+                                    bool device) {
+  return std::string(stored_path) + " was rebuilt as " + std::string(rebuilt_path) +
+         (device ? ": Windows reserves that name"
+                 : ": Windows does not keep a dot or a space at the end of a name");
+}
+
+std::string SetBecameLarge(std::string_view header_path) {
+  return Join("The set ", header_path) +
+         " now holds a file of 4 GB or more, so it is written in the large form: earlier "
+         "versions of Vornalis, the .exe and .run programs made from it before, and other "
+         "programs that read piece files can no longer read it (they say \"" +
+         std::string(kFormatNotCorrect) +
+         "\"). Make its .exe or .run again for the people you send it to.";
 }
 
 std::string UnsafeStoredPath(std::string_view folder, std::string_view name) {
@@ -212,6 +242,10 @@ std::string ExeNameTooLong(std::string_view set_name, std::size_t max_length) {
 }
 
 std::string MissingPiece(std::string_view path) { return Join("Missing piece ", path); }
+
+std::string MissingPieces(std::string_view first_path, std::string_view last_path) {
+  return Join("Missing pieces ", first_path) + " to " + std::string(last_path);
+}
 
 std::string DamagedPiece(std::string_view path, std::uint64_t size, std::uint64_t expected) {
   return Join("Damaged piece ", path) + ": it is " + std::to_string(size) + " bytes long, not " +

@@ -62,6 +62,12 @@ std::string PieceSizeTooLarge(std::string_view size);
 // A size on the command line that is no size; why is what was wrong with its number, or "".
 std::string InvalidPieceSize(std::string_view text, std::string_view why);
 std::string FileTooLarge(std::string_view path, std::uint64_t size);
+// A file, or a catalogue, whose bytes would need a piece number past the last there is.
+std::string TooManyPieces(std::string_view path, std::uint64_t last_piece);
+std::string CatalogueTooManyPieces(std::string_view header_path, std::uint64_t last_piece);
+// Said once, after the commit that wrote a set in the large form for the first time: which
+// programs can no longer read it.
+std::string SetBecameLarge(std::string_view header_path);
 std::string UnsafeStoredPath(std::string_view folder, std::string_view name);
 std::string ReadOnlySet(std::string_view header_path);
 // Why a set opened for reading only, in one message: another program holding it (kInUse), its
@@ -99,6 +105,8 @@ std::string StubUnreadable(std::string_view target, std::string_view stub_path,
                            std::string_view reason);
 // Found by a check of a set's pieces.
 std::string MissingPiece(std::string_view path);
+// A run of missing pieces, named by its first and last.
+std::string MissingPieces(std::string_view first_path, std::string_view last_path);
 std::string DamagedPiece(std::string_view path, std::uint64_t size, std::uint64_t expected);
 // Identification of a file chosen to open a set.
 std::string InvalidPiece(std::string_view path);
@@ -122,6 +130,10 @@ std::string SourceNameClash(std::string_view path, std::string_view stored_path)
 std::string CaseTwinSkipped(std::string_view path, std::string_view twin);
 // A catalogue entry whose bytes overlap another entry's (a damaged size or position).
 std::string EntryOverlaps(std::string_view stored_path);
+// A file rebuilt on Windows under another name (stored paths, "\" between folders): device
+// says Windows reserves the stored name ("aux.c"), else it ends in a dot or a space.
+std::string RebuiltUnderWindowsName(std::string_view stored_path, std::string_view rebuilt_path,
+                                    bool device);
 // A second stored file of a name already rebuilt in this run.
 std::string RebuiltTwice(std::string_view path);
 // A stored file whose rebuilt copy would replace a file of the set being read.

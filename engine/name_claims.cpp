@@ -40,7 +40,7 @@ NameClaim Claim(platform::FileSystem& fs, const std::string& path, std::uint32_t
     return claim;
   }
   claim.owner = NameClaim::Owner::kOther;
-  const bool set_file = magic == format::kHeaderMagic || magic == format::kPieceMagic;
+  const bool set_file = format::IsHeaderMagic(magic) || magic == format::kPieceMagic;
   claim.refusal =
       Status::Error(Status::Code::kNameTaken, path,
                     set_file && claim.info.links == 1 ? messages::BelongsToAnotherSet(path)
@@ -62,7 +62,7 @@ NameClaim ClaimPieceAt(platform::FileSystem& fs, const std::string& path, std::u
 
 NameClaim ClaimHeader(platform::FileSystem& fs, const SetPaths& set, std::uint32_t owner) {
   return Claim(fs, set.Header(), owner, [](std::span<const char> head) {
-    return head.size() >= 4 && std::string_view(head.data(), 4) == format::kHeaderMagic;
+    return head.size() >= 4 && format::IsHeaderMagic(std::string_view(head.data(), 4));
   });
 }
 

@@ -37,7 +37,8 @@ NameClaim ClaimPiece(platform::FileSystem& fs, const SetPaths& set, std::uint32_
 // The same for a piece n kept under another name (aside).
 NameClaim ClaimPieceAt(platform::FileSystem& fs, const std::string& path, std::uint32_t n,
                        std::uint32_t owner);
-// The file at set.Header(): free, a header of this name (its head reads "QBXR"), or another's.
+// The file at set.Header(): free, a header of this name (its head reads "QBXR", or "QBXL" in the
+// large form), or another's.
 NameClaim ClaimHeader(platform::FileSystem& fs, const SetPaths& set, std::uint32_t owner);
 
 }  // namespace vornalis

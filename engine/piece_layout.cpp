@@ -34,9 +34,11 @@ Status CheckEntryShape(const StoredFile& entry, const SetShape& shape) {
   const bool placed = entry.Piece >= 1 && entry.Piece <= shape.last_piece &&
                       entry.Offset >= format::kPieceHeadSize && entry.Offset < shape.piece_size;
   // An empty file may stand right at the end of the stored bytes, even at the head of a piece
-  // that holds nothing yet.
-  if (placed && SequenceStart(entry, shape.piece_size) + entry.Size <= shape.stored_end)
-    return Status::Ok();
+  // that holds nothing yet. Compared without a sum, which a damaged size could wrap.
+  if (placed) {
+    const std::uint64_t start = SequenceStart(entry, shape.piece_size);
+    if (start <= shape.stored_end && entry.Size <= shape.stored_end - start) return Status::Ok();
+  }
   if (entry.Size == 0 && placed) return Status::Ok();
   const std::string stored_path = entry.Folder + entry.Name;
   return Status::Error(Status::Code::kFormat, stored_path,
@@ -84,13 +86,17 @@ bool OverlapIndex::Overlaps(const StoredFile& entry, std::uint32_t piece_size) c
 PieceSpan SpanOf(const StoredFile& entry, std::uint32_t piece_size) {
   if (entry.Size == 0) return {};
   const std::uint64_t payload = piece_size - format::kPieceHeadSize;
+  // Offset and Size of a checked entry keep the sum far from wrapping; the span of a damaged
+  // one ends at the last piece number there is.
   const std::uint64_t end = std::uint64_t{entry.Offset} - format::kPieceHeadSize + entry.Size;
-  return {entry.Piece, static_cast<std::uint32_t>(entry.Piece + (end - 1) / payload)};
+  const std::uint64_t last = entry.Piece + (end - 1) / payload;
+  return {entry.Piece, static_cast<std::uint32_t>(std::min<std::uint64_t>(last, 0xFFFFFFFFu))};
 }
 
 bool SegmentWalker::Next(PieceSegment* segment) {
   if (left_ == 0) return false;
-  const std::uint32_t take = std::min(left_, piece_size_ - offset_);
+  const auto take =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(left_, piece_size_ - offset_));
   *segment = {piece_, offset_, take};
   left_ -= take;
   ++piece_;

@@ -87,7 +87,7 @@ class SegmentWalker {
  private:
   std::uint32_t piece_;
   std::uint32_t offset_;
-  std::uint32_t left_;
+  std::uint64_t left_;
   std::uint32_t piece_size_;
 };
 

@@ -162,7 +162,7 @@ std::vector<std::string> PieceSet::Warnings() const {
 
 int PieceSet::GetTotals(std::uint32_t& total_bytes) const {
   total_bytes = 0;
-  for (const StoredFile& file : Files_) total_bytes += file.Size;
+  for (const StoredFile& file : Files_) total_bytes += static_cast<std::uint32_t>(file.Size);
   return static_cast<int>(Files_.size());
 }
 
@@ -171,6 +171,8 @@ std::uint64_t PieceSet::TotalBytes() const {
   for (const StoredFile& file : Files_) total += file.Size;
   return total;
 }
+
+format::CatalogueForm PieceSet::Form() const { return catalogue::FormFor(Files_, form_); }
 
 SetShape PieceSet::Shape() const {
   return SetShape::OfOpenSet(PieceSize_, LastPiece_, LastPieceOpen_, WritePos_);
@@ -286,8 +288,10 @@ void PieceSet::RemoveWritten() {
 bool PieceSet::WriteCatalogue() {
   catalogue_committed_ = false;
   const std::uint32_t tail = LastPieceOpen_ ? WritePos_ - format::kPieceHeadSize : 0;
-  CatalogueStreamWriter out(fs_, paths_, PieceSize_, LastPiece_,
-                            CatalogueStreamWriter::StreamSize(Files_, tail, CopyBuffer_.size()));
+  const format::CatalogueForm form = Form();
+  CatalogueStreamWriter out(
+      fs_, paths_, PieceSize_, LastPiece_, form,
+      CatalogueStreamWriter::StreamSize(Files_, tail, CopyBuffer_.size(), form));
   if (Status begun = out.Begin(tail); !begun.ok()) return Fail(begun);
   if (tail > 0) {
     auto piece = fs_.Open(LastPieceName_, platform::OpenMode::kRead);
@@ -423,6 +427,7 @@ bool PieceSet::ReadCatalogue() {
   header_on_disk_ = header_->info();
   PieceSize_ = reader.piece_size();
   PayloadSize_ = PieceSize_ - format::kPieceHeadSize;
+  form_ = reader.form();
   LastPiece_ = reader.last_piece();
   tail_length_ = reader.tail_length();
   overflow_pieces_ = reader.overflow_count();

@@ -34,6 +34,7 @@
 
 #include "engine/aside_pieces.h"
 #include "engine/byte_progress.h"
+#include "engine/format.h"
 #include "engine/opened_header.h"
 #include "engine/piece_layout.h"
 #include "engine/rebuild.h"
@@ -53,7 +54,7 @@ class CatalogueStreamWriter;
 // through it): a failure inside it is kept by the caller, which returns -1 and reports the
 // failure once AddFiles has returned.
 using ProgressCallback = int (*)(void* context, int percent, std::string name, std::string folder,
-                                 std::uint32_t size) noexcept;
+                                 std::uint64_t size) noexcept;
 
 enum class SetAccess {
   kReadWrite,  // files may be stored; closing writes the catalogue
@@ -189,6 +190,8 @@ class PieceSet {
   Result<const StoredFile*> FindUnique(const std::string& folder, const std::string& name) const;
 
   const std::vector<StoredFile>& Files() const { return Files_; }
+  // The file system the set's files are reached through.
+  platform::FileSystem& FileSystem() const { return fs_; }
   const std::string& BasePath() const { return BasePath_; }
   // The set's files as they are spelt on disk (a set copied from a FAT disk may use ".PEC").
   const SetPaths& Paths() const { return paths_; }
@@ -216,6 +219,12 @@ class PieceSet {
   std::uint32_t CatalogueBlocks() const { return catalogue_blocks_; }
   // The extent of the stored bytes as they are now.
   SetShape Shape() const;
+  // The form the set's catalogue has on disk once what it lists is committed (format.h): the
+  // form it was read in, or the large form once it holds a file larger than the standard form's
+  // records hold. A set never goes back to the standard form. A caller that compares it before
+  // and after a command that committed knows whether that command changed the form, which it
+  // tells the user once (messages::SetBecameLarge).
+  format::CatalogueForm Form() const;
   // True for a set opened read-only whose partly filled last piece lies only in the header.
   bool TailInHeader() const { return access_ == SetAccess::kReadOnly && tail_length_ > 0; }
 
@@ -292,6 +301,8 @@ class PieceSet {
   // back.
   bool AnnounceWritten(std::vector<StoredFile>& work, void* context, ProgressCallback callback);
   bool StartNewPiece();
+  // The number of the last piece a file of size bytes stored next would reach.
+  std::uint64_t LastPieceFor(std::uint64_t size) const;
   void GiveBack(const PieceState& before, std::uint32_t first_new_piece);
   // Gives back pending_[from] and every pending file after it.
   void GiveBackPending(std::size_t from);
@@ -348,8 +359,9 @@ class PieceSet {
   std::uint32_t opened_last_piece_ = 0;  // LastPiece read at opening
   std::uint32_t catalogue_blocks_ = 0;
   std::uint32_t written_overflow_ = 0;  // overflow pieces of the catalogue Close wrote
-  std::uint32_t first_created_ = 1;     // pieces from here to LastPiece_ were made by this object
-  std::uint32_t owner_ = 0;             // owner of the set's files: of its header, or this user
+  format::CatalogueForm form_ = format::CatalogueForm::kStandard;  // as read at opening
+  std::uint32_t first_created_ = 1;  // pieces from here to LastPiece_ were made by this object
+  std::uint32_t owner_ = 0;          // owner of the set's files: of its header, or this user
   ByteProgress* byte_progress_ = nullptr;
   std::unique_ptr<platform::Lock> lock_;     // held from opening for storing to closing
   std::unique_ptr<OpenedHeader> header_;     // the header read at opening, kept open

@@ -142,11 +142,13 @@ bool PieceSet::CheckNamesAhead(const std::vector<StoredFile>& work) {
         }
       }
     }
-    records += catalogue::RecordSize(file);
+    records += catalogue::RecordSize(file, format::CatalogueForm::kLarge);
   }
   // The new catalogue: what is stored, what will be, the tail, and a block length for every
-  // started block; an upper bound, so a name the new overflow pieces may take is counted.
-  for (const StoredFile& file : Files_) records += catalogue::RecordSize(file);
+  // started block; an upper bound (records of the large form), so a name the new overflow pieces
+  // may take is counted.
+  for (const StoredFile& file : Files_)
+    records += catalogue::RecordSize(file, format::CatalogueForm::kLarge);
   const std::uint64_t tail = open ? pos - format::kPieceHeadSize : 0;
   const std::uint64_t stream =
       format::kStreamFixedSize + tail + records + 4 * (records / format::kBlockLimit + 2);
@@ -208,6 +210,13 @@ bool PieceSet::IsOwnFile(platform::File& source, const std::string& source_path)
   if (!IsMadeFromSet(source, info.size, SetName_, paths_)) return false;
   const Result<platform::FileInfo> folder = fs_.Inspect(platform::FolderOf(source_path), true);
   return folder.ok() && folder->SameFile(folder_info_);
+}
+
+std::uint64_t PieceSet::LastPieceFor(std::uint64_t size) const {
+  const std::uint64_t first = LastPieceOpen_ ? LastPiece_ : LastPiece_ + 1ull;
+  if (size == 0) return first;
+  const std::uint64_t at = LastPieceOpen_ ? WritePos_ - format::kPieceHeadSize : 0;
+  return first + (at + size - 1) / PayloadSize_;
 }
 
 bool PieceSet::StartNewPiece() {
@@ -372,12 +381,19 @@ PieceSet::Stored PieceSet::StoreFile(std::vector<StoredFile>& work, std::size_t 
     Fail(messages::ReadFailed(source_size.status()));
     return Stored::kFailed;
   }
-  if (*source_size > format::kMaxFileSize) {
+  const std::uint64_t size = *source_size;
+  if (size > format::kMaxFileSize) {
     Fail(Status::Error(Status::Code::kRefused, source_path,
-                       messages::FileTooLarge(source_path, *source_size)));
+                       messages::FileTooLarge(source_path, size)));
     return Stored::kFailed;
   }
-  const auto size = static_cast<std::uint32_t>(*source_size);
+  // A file whose bytes would need a piece number past the last there is is refused before any
+  // of them is written.
+  if (const std::uint64_t last = LastPieceFor(size); last > format::kMaxPieceNumber) {
+    Fail(Status::Error(Status::Code::kRefused, source_path,
+                       messages::TooManyPieces(source_path, last)));
+    return Stored::kFailed;
+  }
   entry->Size = size;
 
   // A small file that fits in the piece it starts in waits in the buffer with the files before
@@ -397,10 +413,11 @@ PieceSet::Stored PieceSet::StoreFile(std::vector<StoredFile>& work, std::size_t 
   entry->Piece = LastPiece_;
   entry->Offset = WritePos_;
 
-  std::uint32_t remaining = size;
+  std::uint64_t remaining = size;
   while (remaining > 0) {
     // At most a chunk at a time, so a caller hears how far a large file has come.
-    const std::uint32_t take = std::min({remaining, PieceSize_ - WritePos_, ByteProgress::kChunk});
+    const auto take = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>({remaining, PieceSize_ - WritePos_, ByteProgress::kChunk}));
     if (Status copy = platform::CopyThroughBuffer(*source, *current_piece_, take, CopyBuffer_);
         !copy.ok()) {
       Fail(copy.path != source->Path() ? messages::WriteFailed(copy) : SourceFailed(copy));
@@ -430,7 +447,7 @@ PieceSet::Stored PieceSet::StoreFile(std::vector<StoredFile>& work, std::size_t 
 
 PieceSet::Stored PieceSet::GatherFile(platform::File& source, std::size_t index,
                                       StoredFile* entry) {
-  const std::uint32_t size = entry->Size;
+  const auto size = static_cast<std::size_t>(entry->Size);  // kGatheredFileMax at most
   if (gathered_.empty()) gathered_.resize(kGatherBufferSize);
   if (gathered_.size() - gathered_bytes_ < size || pending_.size() >= kGatheredFilesMax) {
     if (!WriteGathered()) return Stored::kFailed;
@@ -458,7 +475,7 @@ PieceSet::Stored PieceSet::GatherFile(platform::File& source, std::size_t index,
   entry->Offset = WritePos_;
   pending_.push_back({index, before, first_new_piece});
   gathered_bytes_ += size;
-  WritePos_ += size;
+  WritePos_ += static_cast<std::uint32_t>(size);
   LastPieceName_ = CurrentPieceName_;
   if (WritePos_ < PieceSize_) return Stored::kYes;
 

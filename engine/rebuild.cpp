@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <map>
+#include <optional>
 
 #include "engine/format.h"
 #include "engine/messages.h"
@@ -291,7 +293,7 @@ Status Rebuilder::EnterFolder(const std::string& stored_folder, platform::Direct
   return Status::Ok();
 }
 
-Status Rebuilder::Rebuild(const StoredFile& entry, bool twin_rebuilt) {
+Status Rebuilder::Rebuild(const StoredFile& entry, bool twin_rebuilt, const Renaming* rebuilt_as) {
   const std::string stored_path = entry.Folder + entry.Name;
   if (!IsSafeStoredPath(entry.Folder, entry.Name))
     return Status::Error(Status::Code::kRefused, stored_path,
@@ -299,14 +301,16 @@ Status Rebuilder::Rebuild(const StoredFile& entry, bool twin_rebuilt) {
   if (Status placed = CheckEntry(entry, source_.shape, source_.overlaps); !placed.ok())
     return placed;
   if (!target_) return IoError("", messages::CantCreate(stored_path));
+  const std::string& folder = rebuilt_as ? rebuilt_as->folder : entry.Folder;
+  const std::string& name = rebuilt_as ? rebuilt_as->name : entry.Name;
 
   // The first piece is opened before anything is made, so a missing piece leaves no trace.
   if (entry.Size > 0) {
     if (Status status = pieces_->Open(entry.Piece); !status.ok()) return status;
   }
   platform::Directory* directory = nullptr;
-  if (Status status = EnterFolder(entry.Folder, &directory); !status.ok()) return status;
-  const std::string path = directory->Path() + entry.Name;
+  if (Status status = EnterFolder(folder, &directory); !status.ok()) return status;
+  const std::string path = directory->Path() + name;
 
   // The file is written where nobody sees it and takes its name only once whole.
   Result<std::unique_ptr<platform::File>> created =
@@ -336,7 +340,11 @@ Status Rebuilder::Rebuild(const StoredFile& entry, bool twin_rebuilt) {
       }
     }
   }
-  return Publish(*directory, std::move(file), entry.Name, path, twin_rebuilt);
+  Status published = Publish(*directory, std::move(file), name, path, twin_rebuilt);
+  if (!published.ok() || rebuilt_as == nullptr) return published;
+  return Status::Error(Status::Code::kRenamed, path,
+                       messages::RebuiltUnderWindowsName(
+                           stored_path, folder + name, rebuilt_as->reason == WindowsName::kDevice));
 }
 
 bool Rebuilder::IsSetFile(const platform::FileInfo& info) {
@@ -404,6 +412,45 @@ std::vector<std::uint32_t> TwinGroups(const std::vector<const StoredFile*>& orde
   return group;
 }
 
+// For each entry of order, the path it is rebuilt under on Windows when Windows would not keep
+// its stored one; none for the others. Names kept as stored are taken first; a changed name that
+// meets a name another entry of the run is rebuilt under (not its own twin in case, which the
+// twin rule refuses) gets one more "_" in front until it meets none. Names meet as Windows
+// compares them, letter case ignored (ASCII, as for twins).
+std::vector<std::optional<Rebuilder::Renaming>> WindowsRenamings(
+    const std::vector<const StoredFile*>& order, const std::vector<std::uint32_t>& group) {
+  std::vector<std::optional<Rebuilder::Renaming>> renamings(order.size());
+  bool any = false;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    Rebuilder::Renaming as;
+    as.folder = WindowsAcceptedFolder(order[i]->Folder, &as.reason);
+    const WindowsName judged = JudgeWindowsName(order[i]->Name);
+    if (as.reason == WindowsName::kKept || judged == WindowsName::kDevice) as.reason = judged;
+    if (as.reason == WindowsName::kKept) continue;
+    as.name = WindowsAcceptedName(order[i]->Name);
+    renamings[i] = std::move(as);
+    any = true;
+  }
+  if (!any) return renamings;
+  // Who each rebuilt path belongs to: an entry's twin group, or the entry alone.
+  const auto owner = [&](std::size_t i) -> std::uint64_t {
+    return group[i] != kAlone ? group[i] : (std::uint64_t{1} << 32) + i;
+  };
+  std::map<std::string, std::uint64_t> taken;
+  for (std::size_t i = 0; i < order.size(); ++i)
+    if (!renamings[i]) taken.emplace(FoldAscii(order[i]->Folder + order[i]->Name), owner(i));
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (!renamings[i]) continue;
+    Rebuilder::Renaming& as = *renamings[i];
+    for (;;) {
+      const auto [at, free] = taken.emplace(FoldAscii(as.folder + as.name), owner(i));
+      if (free || at->second == owner(i)) break;
+      as.name.insert(0, 1, '_');
+    }
+  }
+  return renamings;
+}
+
 }  // namespace
 
 Status RebuildFiles(const PieceSource& source, const std::string& target_folder,
@@ -421,13 +468,18 @@ Status RebuildFiles(const PieceSource& source, const std::string& target_folder,
   }
   // Of entries of one name, the first rebuilt keeps the name; the others never replace it.
   const std::vector<std::uint32_t> group = TwinGroups(order);
+  const std::vector<std::optional<Rebuilder::Renaming>> renamings =
+      source.windows_names ? WindowsRenamings(order, group)
+                           : std::vector<std::optional<Rebuilder::Renaming>>(order.size());
   std::vector<bool> group_rebuilt(order.size(), false);
   for (std::size_t i = 0; i < order.size(); ++i) {
     const bool twin_rebuilt = group[i] != kAlone && group_rebuilt[group[i]];
-    const Status status = rebuilder.Rebuild(*order[i], twin_rebuilt);
+    const Status status =
+        rebuilder.Rebuild(*order[i], twin_rebuilt, renamings[i] ? &*renamings[i] : nullptr);
     // Stopped inside a large file: it was given up, and no other follows.
     if (status.code == Status::Code::kStopped) break;
-    if (status.ok() && group[i] != kAlone) group_rebuilt[group[i]] = true;
+    const bool whole = status.ok() || status.code == Status::Code::kRenamed;
+    if (whole && group[i] != kAlone) group_rebuilt[group[i]] = true;
     if (observer != nullptr && !observer->Rebuilt(*order[i], status)) break;
   }
   return Status::Ok();

@@ -16,6 +16,10 @@
 // - entries whose bytes overlap another entry's (a damaged catalogue) are refused;
 // - each piece's head is checked before its bytes are used, and a piece is read only while the
 //   header the catalogue came from still describes it (opened_header.h).
+// - on Windows (PieceSource::windows_names), a file whose stored name or folder Windows does not
+//   keep (windows_names.h: "aux.c", "CON", "name.") is rebuilt under a name it accepts, never
+//   one another file of the run is rebuilt under, and the entry's status says so (kRenamed):
+//   "aux.c was rebuilt as _aux.c: Windows reserves that name".
 // Files are rebuilt in the order their bytes lie in the pieces, so each piece is opened once
 // and read front to back, or in the order the caller gives them, when that order is what a user
 // sees (the desktop program's list).
@@ -33,7 +37,9 @@
 #include "engine/set_files.h"
 #include "engine/status.h"
 #include "engine/stored_file.h"
+#include "engine/windows_names.h"
 #include "platform/file_system.h"
+#include "platform/path.h"
 
 namespace vornalis {
 
@@ -79,6 +85,8 @@ struct PieceSource {
   PieceLocator* locator = nullptr;
   // Asked to prove each piece before it is used (none when null).
   PieceProof* proof = nullptr;
+  // Names Windows does not keep are rebuilt under names it accepts: on Windows, and in tests.
+  bool windows_names = platform::kWindows;
 };
 
 // Told about each entry as it is done; returning false stops before the next one. It may not
@@ -105,7 +113,15 @@ class Rebuilder {
   // Rebuilds entry as target + Folder + Name (stored folders use "\"). Needs OpenTarget first.
   // twin_rebuilt says that an entry of the same folder and name (but for letter case) was
   // rebuilt already in this run: a file found under the name is then that one, not replaced.
-  Status Rebuild(const StoredFile& entry, bool twin_rebuilt = false);
+  // rebuilt_as, when given, is the stored path (folder and name) to rebuild it under instead,
+  // for the reason given; the result is then kRenamed once the file is whole.
+  struct Renaming {
+    std::string folder;
+    std::string name;
+    WindowsName reason = WindowsName::kKept;
+  };
+  Status Rebuild(const StoredFile& entry, bool twin_rebuilt = false,
+                 const Renaming* rebuilt_as = nullptr);
 
  private:
   class PieceReader;

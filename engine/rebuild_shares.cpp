@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "engine/windows_names.h"
 #include "platform/collation.h"
 
 namespace vornalis {
@@ -15,10 +16,16 @@ namespace {
 // their size.
 constexpr std::uint64_t kCostPerFile = 32 * 1024;
 
-// The folder and name with letter case folded; plain ASCII is folded here, without the cost of
-// the Unicode rules, which give the same answer for it.
+// The folder and name as a rebuild on Windows would give them before it makes them unique
+// (windows_names.h; the "_" put in front of a name taken left out), with letter case folded;
+// plain ASCII is folded here, without the cost of the Unicode rules, which give the same answer
+// for it. Entries of one such path can come out under one name, on this system or on Windows.
 std::string FoldedPath(const StoredFile& entry) {
-  std::string path = entry.Folder + entry.Name;
+  WindowsName reason;
+  std::string path = WindowsAcceptedFolder(entry.Folder, &reason);
+  const std::string name = WindowsAcceptedName(entry.Name);
+  path.append(name, name.find_first_not_of('_') == std::string::npos ? name.size()
+                                                                     : name.find_first_not_of('_'));
   if (std::all_of(path.begin(), path.end(), [](char c) { return (c & 0x80) == 0; })) {
     for (char& c : path) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
     return path;

@@ -4,8 +4,10 @@
 // thread reads its pieces front to back, and the runs carry about the same work (bytes plus a
 // cost per file). Entries whose folders and names are the same but for letter case (Unicode case
 // folding) always share a share, the one of the first of them, so the rule that the first such
-// entry rebuilt keeps the name (rebuild.h) holds as it does on one thread. Within a share the
-// entries stay in the order their bytes lie.
+// entry rebuilt keeps the name (rebuild.h) holds as it does on one thread; so do entries that a
+// rebuild on Windows could give one name (windows_names.h: "aux.c" and "_aux.c"), so that it
+// chooses their names as on one thread. Within a share the entries stay in the order their bytes
+// lie.
 #pragma once
 
 #include <cstddef>

@@ -25,6 +25,11 @@ bool HasMagic(const std::array<char, 8>& head, std::size_t length, std::string_v
   return length >= 4 && std::string_view(head.data(), 4) == magic;
 }
 
+// A header's head, of either form.
+bool HasHeaderMagic(const std::array<char, 8>& head, std::size_t length) {
+  return length >= 4 && format::IsHeaderMagic(std::string_view(head.data(), 4));
+}
+
 Status Invalid(const std::string& path) {
   return Status::Error(Status::Code::kFormat, path, messages::InvalidPiece(path));
 }
@@ -169,7 +174,7 @@ Result<SetPaths> IdentifySetFile(const std::string& path, platform::FileSystem& 
   // it), and the set's other files are looked for with the same spelling.
   const std::string stem = BasePathOf(path);
   const std::string extension = path.substr(stem.size());
-  if (HasMagic(head, *length, format::kHeaderMagic)) return SetPaths{stem, extension};
+  if (HasHeaderMagic(head, *length)) return SetPaths{stem, extension};
   // A piece's name is the base path, its number as its head gives it, and the extension.
   const std::string number = HasMagic(head, *length, format::kPieceMagic) && *length >= 8
                                  ? std::to_string(ReadU32(head.data() + 4))
@@ -183,7 +188,7 @@ Result<SetPaths> IdentifySetFile(const std::string& path, platform::FileSystem& 
   std::array<char, 8> header_head{};
   const Result<std::size_t> header_length = ReadHead(fs, header, &header_head);
   if (!header_length.ok()) return messages::OpenFailed(header_length.status());
-  if (!HasMagic(header_head, *header_length, format::kHeaderMagic)) return Invalid(header);
+  if (!HasHeaderMagic(header_head, *header_length)) return Invalid(header);
   return paths;
 }
 

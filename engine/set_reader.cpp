@@ -17,8 +17,10 @@ namespace vornalis {
 namespace {
 
 // Checks one record against the set's shape and appends it; false for a damaged record.
-bool UnpackRecords(std::string_view block, std::uint32_t piece_size, std::uint32_t last_piece,
-                   std::vector<StoredFile>* out) {
+bool UnpackRecords(std::string_view block, format::CatalogueForm form, std::uint32_t piece_size,
+                   std::uint32_t last_piece, std::vector<StoredFile>* out) {
+  const bool large = form == format::CatalogueForm::kLarge;
+  const std::size_t numbers = format::RecordFixedSize(form) - 4;  // Piece, Offset and Size
   const char* p = block.data();
   std::size_t left = block.size();
   auto take_text = [&](std::string* text) {
@@ -36,16 +38,16 @@ bool UnpackRecords(std::string_view block, std::uint32_t piece_size, std::uint32
     return true;
   };
   while (left > 0) {
-    if (left < 12) return false;
+    if (left < numbers) return false;
     StoredFile file;
     file.Piece = ReadU32(p);
     file.Offset = ReadU32(p + 4);
-    file.Size = ReadU32(p + 8);
-    p += 12;
-    left -= 12;
+    file.Size = large ? ReadU64(p + 8) : ReadU32(p + 8);
+    p += numbers;
+    left -= numbers;
     if (!take_text(&file.Folder) || !take_text(&file.Name)) return false;
     if (file.Piece == 0 || file.Piece > last_piece || file.Offset < format::kPieceHeadSize ||
-        file.Offset >= piece_size)
+        file.Offset >= piece_size || file.Size > format::kMaxFileSize)
       return false;
     out->push_back(std::move(file));
   }
@@ -71,6 +73,7 @@ Status SetReader::Open() {
   last_piece_ = in_->last_piece();
   tail_length_ = in_->tail_length();
   overflow_count_ = in_->overflow_count();
+  form_ = in_->form();
   return Status::Ok();
 }
 
@@ -100,8 +103,8 @@ Status SetReader::ReadCatalogue(std::vector<StoredFile>* files, std::span<char> 
     if (length > buffer.size()) return messages::FormatNotCorrect(header_path);
     const std::span<char> block = buffer.first(length);
     if (Status read = in.Read(block); !read.ok()) return read;
-    if (!UnpackRecords(std::string_view(block.data(), block.size()), piece_size_, last_piece_,
-                       files))
+    if (!UnpackRecords(std::string_view(block.data(), block.size()), form_, piece_size_,
+                       last_piece_, files))
       return messages::FormatNotCorrect(header_path);
     ++blocks_;
   }

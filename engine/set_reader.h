@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/format.h"
 #include "engine/opened_header.h"
 #include "engine/piece_layout.h"
 #include "engine/set_files.h"
@@ -51,6 +52,8 @@ class SetReader {
   std::uint32_t tail_length() const { return tail_length_; }
   std::uint32_t overflow_count() const { return overflow_count_; }
   std::uint32_t blocks() const { return blocks_; }
+  // The form of the header and its catalogue (format.h).
+  format::CatalogueForm form() const { return form_; }
   // The extent of the stored bytes, as the header's fields give it.
   SetShape shape() const { return SetShape::OfHeader(piece_size_, last_piece_, tail_length_); }
 
@@ -65,6 +68,7 @@ class SetReader {
   std::uint32_t tail_length_ = 0;
   std::uint32_t overflow_count_ = 0;
   std::uint32_t blocks_ = 0;
+  format::CatalogueForm form_ = format::CatalogueForm::kStandard;
 };
 
 }  // namespace vornalis

@@ -83,14 +83,14 @@ Status MayReplace(platform::FileSystem& fs, const std::string& path, std::uint32
   const Result<std::size_t> read = file.ok() ? file->ReadAt(0, head) : Result<std::size_t>(0);
   const bool whole_head = read.ok() && *read == head.size();
   const std::string_view magic(head.data(), whole_head ? 4 : 0);
-  const bool own_head = piece == 0 ? magic == format::kHeaderMagic : IsPieceHead(head, piece);
+  const bool own_head = piece == 0 ? format::IsHeaderMagic(magic) : IsPieceHead(head, piece);
   if (info->links != 1 && !own_head) return messages::InTheWay(path);
   if (!whole_head) return Status::Ok();  // cut short: damaged
   // A header where a piece belongs, a piece where the header belongs or a piece of another
   // number is some other set's sound file, not a damaged one of this set.
   const bool other =
       piece == 0 ? magic == format::kPieceMagic
-                 : magic == format::kHeaderMagic || (magic == format::kPieceMagic && !own_head);
+                 : format::IsHeaderMagic(magic) || (magic == format::kPieceMagic && !own_head);
   if (other)
     return Status::Error(Status::Code::kNameTaken, path, messages::BelongsToAnotherSet(path));
   return Status::Ok();

@@ -37,7 +37,9 @@ Md5Digest EntryHash(const StoredFile& entry) {
   std::string bytes;
   AppendU32(&bytes, entry.Piece);
   AppendU32(&bytes, entry.Offset);
-  AppendU32(&bytes, entry.Size);
+  AppendU32(&bytes, static_cast<std::uint32_t>(entry.Size));
+  // A size of 4 GB or more adds its high half; smaller ones hash as they always have.
+  if (entry.Size > 0xFFFFFFFFu) AppendU32(&bytes, static_cast<std::uint32_t>(entry.Size >> 32));
   AppendU32(&bytes, static_cast<std::uint32_t>(entry.Folder.size()));
   bytes += entry.Folder;
   AppendU32(&bytes, static_cast<std::uint32_t>(entry.Name.size()));

@@ -15,7 +15,8 @@ struct StoredFile {
   // more, as the 8-byte head counts).
   std::uint32_t Piece = 0;
   std::uint32_t Offset = 0;
-  std::uint32_t Size = 0;
+  // Length in bytes, up to format::kMaxFileSize; above 4 GB - 1 only in a set of the large form.
+  std::uint64_t Size = 0;
 };
 
 // A file that was named for storing and left out, and why.

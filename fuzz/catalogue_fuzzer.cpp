@@ -1,7 +1,8 @@
 // libFuzzer target for the catalogue reader: the input becomes a set's header file (and up to
-// two overflow pieces), which is then opened, looked up and partly rebuilt. Any crash, leak,
-// sanitizer report or unbounded allocation is a finding, and so is a file written anywhere but
-// below the target folder.
+// two overflow pieces), of the standard form or the large one ("QBXL", 64-bit sizes), which is
+// then opened, looked up, partly rebuilt and verified. Any crash, leak, sanitizer report or
+// unbounded allocation is a finding, and so is a file written anywhere but below the target
+// folder.
 //
 // Input layout: byte 0 gives the number of overflow pieces (0 to 2); each is a u16 length and
 // that many payload bytes; the rest is the header file.
@@ -15,6 +16,7 @@
 
 #include "engine/piece_set.h"
 #include "engine/set_files.h"
+#include "engine/verify.h"
 #include "fuzz/fuzz_files.h"
 #include "platform/endian.h"
 
@@ -51,6 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       entries.push_back(&file);
     }
     set.ExtractFiles(folder + "out/", entries, nullptr);
+    // However many pieces the header claims, the check of them is bounded.
+    vornalis::VerifySet(set);
   }
   // Whatever the catalogue says, nothing may be written beside the set but below out/.
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {

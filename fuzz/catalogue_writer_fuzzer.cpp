@@ -6,7 +6,9 @@
 //
 // Input layout: a u16 piece size (plus 20), a u16 tail length; then entries, each a u8 folder
 // length, a u8 name length, the two texts and three u16 numbers for piece, offset and size,
-// folded into what the set's shape allows.
+// folded into what the set's shape allows. A size with its top bit set stands for that many
+// times 2^24 bytes, so that catalogues of the large form (a file of 4 GB or more) are written
+// and read back too.
 #include <unistd.h>
 
 #include <cstdint>
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/catalogue.h"
 #include "engine/catalogue_stream_writer.h"
 #include "engine/format.h"
 #include "engine/set_files.h"
@@ -65,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.Name = in.Text(name_length);
     file.Piece = 1 + in.U16() % last_piece;
     file.Offset = format::kPieceHeadSize + in.U16() % payload;
-    file.Size = in.U16();
+    const std::uint64_t length = in.U16();
+    file.Size = length & 0x8000 ? (length & 0x7FFF) << 24 : length;
     files.push_back(std::move(file));
   }
 
@@ -73,9 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string base = fuzz::WorkFolder("writer-fuzz") + "set";
   const SetPaths paths{base};
   std::vector<char> buffer(format::kBufferSize);
+  const format::CatalogueForm form = catalogue::FormFor(files, format::CatalogueForm::kStandard);
   {
-    CatalogueStreamWriter out(fs, paths, piece_size, last_piece,
-                              CatalogueStreamWriter::StreamSize(files, tail.size(), buffer.size()));
+    CatalogueStreamWriter out(
+        fs, paths, piece_size, last_piece, form,
+        CatalogueStreamWriter::StreamSize(files, static_cast<std::uint32_t>(tail.size()),
+                                          buffer.size(), form));
     if (!out.Begin(static_cast<std::uint32_t>(tail.size())).ok() || !out.Write(tail).ok() ||
         !out.WriteRecords(files, buffer).ok() || !out.Finish().ok() || !out.Commit().ok())
       std::abort();
@@ -93,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!copy.ok() || !reader.Open().ok() || !reader.ReadCatalogue(&read, buffer, copy.get()).ok())
     std::abort();
   if (reader.piece_size() != piece_size || reader.last_piece() != last_piece ||
-      reader.tail_length() != tail.size() || read.size() != files.size())
+      reader.tail_length() != tail.size() || read.size() != files.size() || reader.form() != form)
     std::abort();
   // A name in UTF-8, as the program holds names, comes back unchanged; other bytes, which the
   // program never stores, come back as they read in the code page.

@@ -28,6 +28,7 @@ struct [[nodiscard]] Status {
     kNotWritable,    // the folder cannot be written: the set is read only
     kUntrusted,      // what a file says would lead outside its place (a name with a drive)
     kUnrecoverable,  // recovery data at hand cannot rebuild what is lost
+    kRenamed,        // the file was made whole, but under another name than the one asked for
   };
 
   Code code = Code::kOk;

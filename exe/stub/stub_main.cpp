@@ -55,12 +55,16 @@ void PrintLine(std::FILE* out, const std::string& text) {
   std::fputc('\n', out);
 }
 
-// Prints a line per rebuilt file and the message of each failure.
+// Prints a line per rebuilt file and the message of each failure, and of each file rebuilt
+// under another name than stored (on Windows, for a name it reserves).
 class Report final : public RebuildObserver {
  public:
   bool Rebuilt(const StoredFile& file, const Status& status) noexcept override {
     if (status.ok()) {
       PrintLine(stdout, file.Folder + file.Name);
+    } else if (status.code == Status::Code::kRenamed) {
+      PrintLine(stderr, status.message);
+      ++renamed;
     } else {
       PrintLine(stderr, status.message);
       ++failed;
@@ -68,6 +72,7 @@ class Report final : public RebuildObserver {
     return true;
   }
   unsigned failed = 0;
+  unsigned renamed = 0;
 };
 
 // Rebuilds the set named in the patch area; the process's exit status.
@@ -122,14 +127,16 @@ int Run(const std::vector<std::string>& arguments) {
   }
   const unsigned failed = report.failed;
   const auto count = static_cast<unsigned>(files.size());
+  const std::string renamed =
+      report.renamed == 0 ? "" : " (" + std::to_string(report.renamed) + " under another name)";
   PrintLine(stdout, std::to_string(count - failed) + " of " + std::to_string(count) +
-                        " files rebuilt in " + target + ", " + std::to_string(failed) +
+                        " files rebuilt in " + target + renamed + ", " + std::to_string(failed) +
                         (failed == 1 ? " error" : " errors"));
   if (count != expected)
     PrintLine(stderr, "The set holds " + std::to_string(count) +
                           " files, but this program was made for a set of " +
                           std::to_string(expected));
-  return failed == 0 && count == expected ? 0 : 1;
+  return failed == 0 && report.renamed == 0 && count == expected ? 0 : 1;
 }
 
 }  // namespace

@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <stdexcept>
 
 #include "desktop/set_storing.h"
 #include "engine/messages.h"
 #include "tests/desktop/session_fixture.h"
 #include "tests/support/fault_file_system.h"
+#include "tests/support/pattern_file_system.h"
 
 namespace vornalis::testing {
 namespace {
@@ -54,7 +56,36 @@ class SessionStoreTest : public SessionTest {
     EXPECT_EQ(view_.caption, "backup-Dorvelin");
   }
   FaultFileSystem faults_{platform::RealFileSystem()};
+  PatternFileSystem patterns_{platform::RealFileSystem()};
 };
+
+TEST_F(SessionStoreTest, AnAddOfAFileOf4GiBOrMoreSaysOnceThatTheSetBecameLarge) {
+  // A file one byte past 4 GiB, made of a computed pattern that never reaches the disk.
+  PatternFileSystem& patterns = patterns_;
+  Start({}, patterns);
+  MakeAndOpen("backup", {{"z.txt", "zzzz"}});
+  constexpr std::uint64_t kSize = (4ull << 30) + 1;
+  ASSERT_TRUE(patterns.MakePatternFile(PathOf("src/big.img"), kSize).ok());
+  Add({"src/big.img"});
+  EXPECT_EQ(Told(), std::vector<std::string>{"Information: " +
+                                             messages::SetBecameLarge(PathOf("backup.pec"))});
+  EXPECT_EQ(Rows(),
+            (std::vector<std::string>{"z.txt|TXT type|4|", "big.img|IMG type|4294967297|"}));
+  EXPECT_EQ(S().List().TotalBytes(), kSize + 4);
+  EXPECT_EQ(view_.status[1], "Total 2 files, 4096 MB");
+  EXPECT_EQ(OnDisk("backup"), (std::vector<std::string>{"|big.img", "|z.txt"}));
+  // Said once: the set stays large.
+  WriteFile(PathOf("src/later.txt"), "later");
+  Add({"src/later.txt"});
+  EXPECT_EQ(Told(), std::vector<std::string>());
+  // The rows rebuild byte for byte, the large one too.
+  std::filesystem::create_directories(PathOf("out"));
+  view_.assemble_folders.push_back(PathOf("out"));
+  S().Run(Command::kAssemble);
+  EXPECT_EQ(Told(), std::vector<std::string>());
+  EXPECT_TRUE(patterns.HoldsPattern(PathOf("out/big.img")).ok());
+  EXPECT_EQ(ReadFile(PathOf("out/later.txt")), "later");
+}
 
 TEST_F(SessionStoreTest, FilesAreStoredInTheOrderGivenAndAStoredNameIsSkipped) {
   MakeAndOpen("backup", {{"z.txt", "zzzz"}});

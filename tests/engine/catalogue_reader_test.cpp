@@ -1,7 +1,9 @@
 // Opening sets whose header is damaged or was written elsewhere.
 #include <gtest/gtest.h>
 
+#include "engine/messages.h"
 #include "engine/piece_set.h"
+#include "engine/verify.h"
 #include "tests/support/raw_set.h"
 #include "tests/support/set_fixture.h"
 
@@ -59,6 +61,61 @@ TEST_F(CatalogueReaderTest, DamagedHeadersAreRefused) {
     SCOPED_TRACE(c.what);
     ExpectRefused(c.header, kFormat);
   }
+}
+
+TEST_F(CatalogueReaderTest, DamagedCataloguesOfTheLargeFormAreRefused) {
+  const auto large = [](std::uint64_t size) {
+    return HeaderBytes(StreamBytes(100, 1, "z", BlockBytes({{1, 8, size, "", "a"}}, true)), 0,
+                       true);
+  };
+  const std::string sound = large(1);
+  struct Case {
+    const char* what;
+    std::string header;
+  };
+  const std::vector<Case> cases = {
+      {"size 2^64 - 1", large(0xFFFFFFFFFFFFFFFFull)},
+      {"size 2^63", large(0x8000000000000000ull)},
+      {"records of the standard form",
+       HeaderBytes(StreamBytes(100, 1, "z", BlockBytes({{1, 8, 1, "", "a"}})), 0, true)},
+      {"cut inside its record", sound.substr(0, sound.size() - 10)},
+      {"cut before its terminator", sound.substr(0, sound.size() - 4)},
+      {"cut after its fixed fields", sound.substr(0, 20)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpectRefused(c.header, kFormat);
+  }
+  WriteFile(Header(), sound);
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  ASSERT_EQ(set.Files().size(), 1u) << set.LastError();
+  EXPECT_EQ(set.Form(), format::CatalogueForm::kLarge);
+}
+
+TEST_F(CatalogueReaderTest, SizesOfTheLargeFormPastTheStoredBytesAreRefusedEntryByEntry) {
+  // Two pieces of 192 payload bytes claimed, entries of gigabytes and exabytes: listed, but
+  // neither rebuilt nor checked piece by piece, and nothing may be stored after them.
+  WriteFile(Piece(1), PieceBytes(1, std::string(192, 'p')));
+  const std::vector<RawRecord> records = {{1, 8, 196, "", "fits"},
+                                          {1, 8, 5ull << 30, "", "five-gib"},
+                                          {2, 50, 0x7FFFFFFFFFFFFFFFull, "", "largest"}};
+  WriteFile(Header(), HeaderBytes(StreamBytes(200, 2, "tail", BlockBytes(records, true)), 0, true));
+  WriteFile(SourceRoot() + "new", "data");
+  {
+    PieceSet set(Base());
+    ASSERT_EQ(set.Files().size(), 3u) << set.LastError();
+    EXPECT_FALSE(set.AddFiles(SourceRoot(), {EntryFor("new")}, nullptr, nullptr, SourceRoot()));
+    EXPECT_NE(set.LastError().find("five-gib"), std::string::npos) << set.LastError();
+  }
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  const VerifyReport report = VerifySet(set);
+  ASSERT_EQ(report.problems.size(), 2u);
+  EXPECT_EQ(report.problems[0].status.message, messages::EntryPastStoredBytes("five-gib"));
+  EXPECT_EQ(report.problems[1].status.message, messages::EntryPastStoredBytes("largest"));
+  EXPECT_FALSE(set.ExtractFile(PathOf("out/"), *set.Find("", "largest")));
+  EXPECT_EQ(set.LastError(), messages::EntryPastStoredBytes("largest"));
+  EXPECT_SET_OK(set, ExtractFile(PathOf("out/"), *set.Find("", "fits")));
+  EXPECT_EQ(ReadFile(PathOf("out/fits")), std::string(192, 'p') + "tail");
 }
 
 TEST_F(CatalogueReaderTest, MissingOrForeignOverflowPieceIsNamed) {

@@ -18,7 +18,7 @@ struct Progress {
 };
 
 int RecordProgress(void* context, int percent, std::string name, std::string folder,
-                   std::uint32_t) noexcept {
+                   std::uint64_t) noexcept {
   auto* progress = static_cast<Progress*>(context);
   progress->percents.push_back(percent);
   progress->names.push_back(folder + name);
@@ -135,16 +135,20 @@ TEST_F(AddTest, MissingSourceEndsTheCallAndKeepsEarlierFiles) {
   ASSERT_EQ(set.Files().size(), 1u);
 }
 
-TEST_F(AddTest, SourceOf4GiBOrMoreIsRefusedBeforeAnythingIsWritten) {
+TEST_F(AddTest, AFileThatWouldNeedPieceNumbersPastTheLastIsRefusedBeforeAnythingIsWritten) {
+  // 64 GiB in pieces of 12 payload bytes would need 5.7 billion pieces.
   const std::string path = SourceRoot() + "huge.img";
   WriteFile(path, "");
-  std::filesystem::resize_file(path, 4ull << 30);  // sparse: takes no disk space
-  PieceSet set(Base(), 1000);
+  std::filesystem::resize_file(FsPath(path), 1ull << 36);  // sparse: takes no disk space
+  PieceSet set(Base(), 20);
+  ASSERT_TRUE(AddSources(set, {{"first", "1"}}));
   EXPECT_FALSE(set.AddFiles(SourceRoot(), {EntryFor("huge.img")}, nullptr, nullptr, SourceRoot()));
-  EXPECT_NE(set.LastError().find(path), std::string::npos) << set.LastError();
-  EXPECT_NE(set.LastError().find("4294967296"), std::string::npos) << set.LastError();
-  EXPECT_FALSE(FileExists(Piece(1)));
-  EXPECT_TRUE(set.Files().empty());
+  EXPECT_EQ(set.LastError(), "Can't store " + path +
+                                 ": its bytes would reach piece 5726623062, and a set's pieces "
+                                 "are numbered up to 4294967295 only; choose a larger piece size");
+  EXPECT_FALSE(FileExists(Piece(2)));
+  ASSERT_EQ(set.Files().size(), 1u);
+  EXPECT_TRUE(set.Close());
 }
 
 TEST_F(AddTest, PieceSizeTooSmallForTheHeaderIsRefused) {

@@ -71,7 +71,7 @@ TEST_F(FaultTest, SmallFilesWrittenTogetherGetEntriesOnlyOnceWritten) {
     std::size_t stop_after = 0;
   };
   const ProgressCallback hear = [](void* context, int, std::string name, std::string,
-                                   std::uint32_t) noexcept {
+                                   std::uint64_t) noexcept {
     auto* heard = static_cast<Heard*>(context);
     heard->names.push_back(name);
     return heard->names.size() == heard->stop_after ? -1 : 0;

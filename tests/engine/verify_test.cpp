@@ -49,6 +49,28 @@ TEST_F(VerifyTest, MissingShortAndForeignPiecesAreNamedWithTheirFiles) {
   EXPECT_EQ(report.problems[1].affected, (std::vector<std::string>{"a", "b"}));
 }
 
+TEST_F(VerifyTest, AHeaderClaimingBillionsOfPiecesThatAreNotThereIsCheckedInBoundedWork) {
+  // A header of the large form whose one file spans 4 billion pieces, of which one is there.
+  constexpr std::uint32_t kLast = 4000000000u;
+  const std::uint64_t size = (kLast - 1ull) * 992 + 10;
+  WriteFile(Header(), HeaderBytes(StreamBytes(1000, kLast, std::string(10, 't'),
+                                              BlockBytes({{1, 8, size, "", "vast"}}, true)),
+                                  0, true));
+  WriteFile(Piece(100), PieceBytes(100, std::string(992, 'p')));
+  PieceSet set(Base(), SetAccess::kReadOnly);
+  ASSERT_EQ(set.Files().size(), 1u) << set.LastError();
+  const VerifyReport report = VerifySet(set);
+  // 64 missing pieces one by one, the run to the piece that is there, the run after it.
+  ASSERT_EQ(report.problems.size(), 64u + 1 + 64 + 1);
+  EXPECT_EQ(report.problems[63].status.message, "Missing piece " + Piece(64));
+  EXPECT_EQ(report.problems[64].status.message, "Missing pieces " + Piece(65) + " to " + Piece(99));
+  EXPECT_EQ(report.problems[65].status.message, "Missing piece " + Piece(101));
+  EXPECT_EQ(report.problems.back().status.message,
+            "Missing pieces " + Piece(165) + " to " + Piece(kLast - 1));
+  EXPECT_EQ(report.problems.back().affected, (std::vector<std::string>{"vast"}));
+  EXPECT_EQ(report.pieces_checked, kLast);
+}
+
 struct WrittenSet {
   const char* what;
   std::uint32_t piece_size;

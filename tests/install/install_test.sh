@@ -79,7 +79,7 @@ cli_round_trip() {  # ROOT: a set made and rebuilt by the installed CLI and its 
   diff -r "$dir/src" "$dir/out/src"
 }
 
-file_type_is_known() {  # ROOT: the header and a piece, by name and by content
+file_type_is_known() {  # ROOT: the header (of either form) and a piece, by name and by content
   local root=$1 dir
   dir=$(mktemp -d "$work/mime.XXXXXX")
   cp -r "$root/usr/share/mime" "$dir/mime"
@@ -87,11 +87,13 @@ file_type_is_known() {  # ROOT: the header and a piece, by name and by content
   "$root/usr/bin/vornalis-cli" create -q --size 100 "$dir/set" "$build/bin/Vornalis.qch"
   cp "$dir/set.pec" "$dir/header-without-extension"
   cp "$dir/set1.pec" "$dir/piece-without-extension"
+  { printf 'QBXL'; tail -c +5 "$dir/set.pec"; } >"$dir/large-header-without-extension"
   XDG_DATA_DIRS=$dir XDG_DATA_HOME=$dir/none "$mime_type_of" "$dir/set.pec" "$dir/set1.pec" \
-    "$dir/header-without-extension" "$dir/piece-without-extension" >"$dir/types"
+    "$dir/header-without-extension" "$dir/piece-without-extension" \
+    "$dir/large-header-without-extension" >"$dir/types"
   cat "$dir/types"
-  # by name for the two .pec files, by content for all four
-  test "$(grep -c $'\tapplication/x-vornalis-piece\tSplit piece files$' "$dir/types")" -eq 6
+  # by name for the two .pec files, by content for all five
+  test "$(grep -c $'\tapplication/x-vornalis-piece\tSplit piece files$' "$dir/types")" -eq 7
 }
 
 # ROOT: the copyright file gives the text of LICENSE, in its machine-readable form.

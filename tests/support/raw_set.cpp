@@ -16,15 +16,19 @@ std::string U16(std::uint16_t v) {
   return s;
 }
 
-std::string RecordBytes(const RawRecord& r) {
-  return U32(r.piece) + U32(r.offset) + U32(r.size) +
-         U16(static_cast<std::uint16_t>(r.folder.size())) + r.folder +
-         U16(static_cast<std::uint16_t>(r.name.size())) + r.name;
+std::string RecordBytes(const RawRecord& r, bool large) {
+  std::string size;
+  if (large)
+    AppendU64(&size, r.size);
+  else
+    AppendU32(&size, static_cast<std::uint32_t>(r.size));
+  return U32(r.piece) + U32(r.offset) + size + U16(static_cast<std::uint16_t>(r.folder.size())) +
+         r.folder + U16(static_cast<std::uint16_t>(r.name.size())) + r.name;
 }
 
-std::string BlockBytes(const std::vector<RawRecord>& records) {
+std::string BlockBytes(const std::vector<RawRecord>& records, bool large) {
   std::string body;
-  for (const RawRecord& r : records) body += RecordBytes(r);
+  for (const RawRecord& r : records) body += RecordBytes(r, large);
   return U32(static_cast<std::uint32_t>(body.size())) + body;
 }
 
@@ -34,8 +38,8 @@ std::string StreamBytes(std::uint32_t piece_size, std::uint32_t last_piece, cons
          blocks + (terminator ? U32(0xFFFFFFFFu) : "");
 }
 
-std::string HeaderBytes(const std::string& stream, std::uint32_t overflow_count) {
-  return "QBXR" + U32(overflow_count) + stream;
+std::string HeaderBytes(const std::string& stream, std::uint32_t overflow_count, bool large) {
+  return (large ? "QBXL" : "QBXR") + U32(overflow_count) + stream;
 }
 
 std::string PieceBytes(std::uint32_t n, const std::string& payload) {

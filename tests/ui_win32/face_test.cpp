@@ -1,14 +1,15 @@
 // vornalis.exe driven from outside as a user drives it: started on a set, with the start-up jobs
 // of its command line, and through its menus and the system's dialogs (New with a typed size,
 // Add, Add Folder, Assemble into a folder it creates, a break-off answered "No", Make .EXE,
-// About, the help, Close). What it shows is read from its own windows; what it stores and rebuilds
-// from the disk. Runs under Wine on an X server (tests/windows/face_test.sh), never among the plain
-// tests.
+// About, the help, Close); a set whose names Windows reserves assembled at the start. What it shows
+// is read from its own windows; what it stores and rebuilds from the disk. Runs under Wine on an X
+// server (tests/windows/face_test.sh), never among the plain tests.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -268,6 +269,65 @@ TEST_F(FaceTest, NewAddAddFolderAndAssembleThroughTheSystemsDialogs) {
   EXPECT_TRUE(Eventually([&] { return program->ListColumn(list, 0).empty(); }));
   EXPECT_EQ(program->StatusPanel(Child(main, IDC_STATUS), 1), L"Total 0 files, 0 bytes");
   EXPECT_EQ(TextOf(main), L"new-Dorvelin");
+}
+
+// A set of one piece kept whole in its header, written byte by byte as the format lays it out:
+// files whose names Windows reserves cannot be made here to be stored.
+void WriteOnePieceSet(const fs::path& header,
+                      const std::vector<std::pair<std::string, std::string>>& files) {
+  const auto u32 = [](std::uint32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 24)};
+  };
+  const auto u16 = [](std::size_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8)};
+  };
+  std::string tail, records;
+  for (const auto& [name, content] : files) {
+    records += u32(1) + u32(static_cast<std::uint32_t>(8 + tail.size())) +
+               u32(static_cast<std::uint32_t>(content.size())) + u16(0) + u16(name.size()) + name;
+    tail += content;
+  }
+  std::ofstream(header, std::ios::binary)
+      << "QBXR" << u32(0) << u32(100000) << u32(1) << u32(static_cast<std::uint32_t>(tail.size()))
+      << tail << u32(static_cast<std::uint32_t>(records.size())) << records << u32(0xFFFFFFFFu);
+}
+
+// The names in a folder, as the system lists them, sorted.
+std::vector<std::wstring> Names(const fs::path& folder) {
+  std::vector<std::wstring> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().wstring());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(FaceTest, NamesWindowsReservesAreAssembledUnderNamesItAcceptsAndListedAsErrors) {
+  WriteOnePieceSet(work_ / L"reserved.pec", {{"aux.c", "device"},
+                                             {"_aux.c", "underscore"},
+                                             {"nul.txt", "null"},
+                                             {"com1.log", "port"},
+                                             {"name.", "dot"},
+                                             {"plain.txt", "plain"}});
+  auto program = Start(Quoted(work_ / L"reserved.pec") + L" /e " + Quoted(work_ / L"out"));
+  HWND errors = program->WaitWindow(L"Error");
+  ASSERT_NE(errors, nullptr) << program->Titles();
+  const std::wstring listed = TextOf(Child(errors, IDC_ERRORS));
+  for (const wchar_t* said :
+       {L"aux.c was rebuilt as __aux.c: Windows reserves that name",
+        L"nul.txt was rebuilt as _nul.txt: Windows reserves that name",
+        L"com1.log was rebuilt as _com1.log: Windows reserves that name",
+        L"name. was rebuilt as name_: Windows does not keep a dot or a space at the end of a name",
+        L"4 error(s) occured."})
+    EXPECT_NE(listed.find(said), std::wstring::npos) << said << " not in " << listed;
+  Press(errors, IDOK);
+  EXPECT_EQ(Names(work_ / L"out"),
+            (std::vector<std::wstring>{L"__aux.c", L"_aux.c", L"_com1.log", L"_nul.txt", L"name_",
+                                       L"plain.txt"}));
+  EXPECT_EQ(Contents(work_ / L"out" / L"__aux.c"), "device");
+  EXPECT_EQ(Contents(work_ / L"out" / L"_aux.c"), "underscore");
+  EXPECT_EQ(Contents(work_ / L"out" / L"name_"), "dot");
+  EXPECT_NE(program->WaitWindow(L"reserved-Dorvelin"), nullptr) << program->Titles();
 }
 
 TEST_F(FaceTest, AKeyPressDuringAssembleAsksAndNoStopsWithTheFilesRebuiltSoFarWhole) {

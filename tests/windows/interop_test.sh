@@ -4,10 +4,12 @@
 # the Windows CLI and by the Windows self-assembling program under Wine, and the other way
 # round; each side adds to the other's set; a damaged piece is named on both. The tree holds a
 # large file over several pieces, an empty file, deep folders with spaces, a file with Windows
-# line ends, and names in code page 1252 and beyond it.
+# line ends, and names in code page 1252 and beyond it. Names Windows reserves come back on
+# Windows under names it accepts, and a file of 4.5 GiB crosses in a set of the large form.
 set -euo pipefail
 linux=$(cd "$1" && pwd)
 windows=$(cd "$2" && pwd)
+tests=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/vornalis-interop-XXXXXX)
 source "$(dirname "$0")/wine_prefix.sh"
 use_own_wine_prefix
@@ -92,6 +94,44 @@ status=0; out=$(wine ./linux.exe damaged 2>&1 | tr -d '\r') || status=$?
 echo "$out" | grep -q "linux2.pec is an invalid piece" || fail "the made program did not name the damaged piece"
 pass "a damaged piece is named on Windows"
 
+# Names Windows reserves, in a set made on Linux: rebuilt as they are on Linux; on Windows, by the
+# CLI and by the made program, under names Windows accepts, each change said, exit status 1.
+mkdir -p reserved/LPT1
+for name in aux.c _aux.c CON nul.txt com1.log; do echo "$name" >"reserved/$name"; done
+echo dot >"reserved/name."
+echo space >"reserved/name "
+echo inner >reserved/LPT1/inner.txt
+lin create -q reserved --size 720KB reserved >/dev/null
+lin extract -q reserved.pec on-linux
+same_tree reserved on-linux/reserved "a Linux extract of reserved names"
+accepted() {  # the names Windows shows in folder $1, sorted, and the contents of the renamed ones
+  (cd "$1" && ls -A | LC_ALL=C sort | tr '\n' '|'
+   cat __aux.c _aux.c _CON _nul.txt _com1.log _LPT1/inner.txt | tr '\n' '|'
+   cat name_ _name_ | LC_ALL=C sort | tr '\n' '|')
+}
+expected="_CON|_LPT1|__aux.c|_aux.c|_com1.log|_name_|_nul.txt|name_|aux.c|_aux.c|CON|nul.txt|com1.log|inner|dot|space|"
+status=0; out=$(win extract -q reserved.pec on-windows 2>&1) || status=$?
+[ "$status" -eq 1 ] || fail "the Windows CLI rebuilt reserved names with status $status"
+for said in "reserved\\aux.c was rebuilt as reserved\\__aux.c: Windows reserves that name" \
+  "reserved\\CON was rebuilt as reserved\\_CON: Windows reserves that name" \
+  "reserved\\LPT1\\inner.txt was rebuilt as reserved\\_LPT1\\inner.txt: Windows reserves that name" \
+  "Windows does not keep a dot or a space at the end of a name"; do
+  echo "$out" | grep -qF "$said" || fail "the Windows CLI did not say: $said"
+done
+[ "$(accepted on-windows/reserved)" = "$expected" ] ||
+  fail "the Windows CLI rebuilt reserved names as $(accepted on-windows/reserved)"
+[ "$(wine cmd /c type 'on-windows\reserved\_aux.c' | tr -d '\r')" = _aux.c ] ||
+  fail "a Windows program cannot read a file rebuilt under an accepted name"
+wine cmd /c del 'on-windows\reserved\_CON'
+[ ! -e on-windows/reserved/_CON ] || fail "a Windows program cannot delete a renamed file"
+lin make-exe reserved.pec >/dev/null
+status=0; out=$(wine ./reserved.exe by-exe 2>&1 | tr -d '\r') || status=$?
+[ "$status" -eq 1 ] && echo "$out" | grep -qF "8 of 8 files rebuilt in by-exe\\ (7 under another name), 0 errors" ||
+  fail "the made program did not count the renamed files: $out"
+[ "$(accepted by-exe/reserved)" = "$expected" ] ||
+  fail "the made program rebuilt reserved names as $(accepted by-exe/reserved)"
+pass "names Windows reserves are rebuilt as they are on Linux, and under accepted names on Windows"
+
 # A reader during a commit: a Windows add while a Windows extract reads the set. Wine, like
 # Windows before 10, cannot rename over a file that is held open, so the add either ends before
 # or after the reader has the header, or fails and changes nothing; the reader's files are whole.
@@ -109,5 +149,11 @@ same_tree many reading/many "the reader during a commit"
 lin verify busy.pec >/dev/null || fail "the set is damaged after a commit beside a reader"
 [ "$status" -eq 0 ] && outcome="stored" || outcome="refused, set unchanged"
 pass "a Windows add beside a Windows reader ($outcome); the reader's files are whole"
+
+# A file of 4.5 GiB (a sparse source) in a set of the large form, made on Linux and rebuilt by the
+# Windows CLI, and made by the Windows CLI and rebuilt on Linux.
+"$tests/cli/large_file_test.sh" "$linux/vornalis-cli" "$windows/vornalis-cli.exe" |
+  tail -n 2 | head -n 1 || fail "a file of 4.5 GiB did not cross between the systems"
+pass "a file of 4.5 GiB crosses between the systems in a set of the large form"
 
 echo "Sets crossing between Linux and Windows: $checks checks passed"
